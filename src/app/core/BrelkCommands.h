@@ -1,0 +1,29 @@
+#pragma once
+// The Brelk's own short commands over the Brelk port: the version query and
+// the signal sequences that show the user success or failure, and the two raw
+// transfer routines the firmware upgrade uses too.
+#include "SerialPort.h"
+
+#include <cstdint>
+#include <string>
+
+// Version query and signal steps; every command starts AA 55.
+extern const uint8_t kBrelkVersionQuery[7];
+constexpr uint8_t kSignalStep1 = 0xF5;
+constexpr uint8_t kSignalStep2 = 0xF6;
+constexpr uint8_t kSignalStep3 = 0xF7;
+constexpr uint8_t kSignalStep4 = 0xF9;
+constexpr uint8_t kSignalStep5 = 0xFA;
+
+// Writes one command: 1 when written whole, 0 when the Brelk was removed,
+// -1 when the port can't be opened (no message) or after a 2 s time-out.
+int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes);
+// Returns as soon as any bytes arrived (their count), 0 when the Brelk was
+// removed, -1 after the time-out.
+int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, uint32_t timeoutMs);
+// The Brelk's firmware version ("V6.11"), or "" when it doesn't answer with one.
+std::wstring GetBrelkVersion(const SerialErrorTarget& window);
+// repeat x (F5, F9, F6, FA) and a last F9.
+void SendBrelkSuccessSignal(const SerialErrorTarget& window, int repeat);
+// F5, F7, F6, F9.
+void SendBrelkFailSignal(const SerialErrorTarget& window);

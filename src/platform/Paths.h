@@ -1,0 +1,30 @@
+#pragma once
+// Folders of the program and file-name handling. The data files were named on a
+// case-insensitive system with '\' separators, so every file function here
+// accepts both separators and falls back to a case-insensitive match.
+#include <cstdio>
+#include <string>
+
+// Folder of the running executable, without a trailing '/'.
+// BRELK_PROGRAM_DIR overrides it (tests place "beside the program" files there).
+std::string GetProgramFolder();
+// The process's current folder, without a trailing '/'.
+std::string GetCurrentFolder();
+// The shared data folder: the documents folder's "Vornix" subfolder, created when
+// missing. BRELK_DATA_DIR overrides it. Without a trailing '/'.
+std::string GetDataFolder();
+
+// '\' becomes '/'.
+std::string NormalizeSeparators(const std::string& path);
+// a + "/" + b, without doubling the separator.
+std::string JoinPath(const std::string& a, const std::string& b);
+// The existing path that names the same file, matched case-insensitively one
+// component at a time when the exact name is missing; else the normalized path.
+std::string ResolvePath(const std::string& path);
+
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+// Creates the folder and its missing parents; true when it exists afterwards.
+bool CreateFolders(const std::string& path);
+// fopen over ResolvePath; for writing, the parent folder is resolved the same way.
+FILE* OpenFile(const std::string& path, const char* mode);

@@ -1,0 +1,152 @@
+#include "AppFlags.h"
+#include "BrelkCommands.h"
+#include "BrelkSimulator.h"
+#include "DeviceMap.h"
+#include "FakeSerialPort.h"
+#include "SerialPort.h"
+#include "VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace {
+
+class BrelkCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeviceMap::SetSource([] {
+            return std::optional<std::vector<DeviceMapEntry>>(
+                std::vector<DeviceMapEntry>{{"\\Device\\USBSER000", "COM3", "/dev/null"}});
+        });
+        port.Install(3);
+        sim.Attach(port);
+        window = [this](const char* text) { messages.push_back(text); };
+    }
+    void TearDown() override
+    {
+        SerialClose();
+        g_bDeviceRemoved = 0;
+        DeviceMap::SetSource({});
+    }
+    // A peer that answers the version query with the given pieces, each after its delay.
+    void AnswerVersionWith(std::vector<std::pair<std::string, uint32_t>> pieces)
+    {
+        port.SetPeer([pieces](FakeSerialPort& p, const uint8_t* data, size_t n) {
+            if (n >= 3 && data[2] == 0xC8)
+                for (const auto& [bytes, delay] : pieces)
+                    p.Deliver(std::vector<uint8_t>(bytes.begin(), bytes.end()), delay);
+        });
+    }
+
+    VirtualClock clock;
+    FakeSerialPort port;
+    BrelkSimulator sim;
+    std::vector<std::string> messages;
+    SerialErrorTarget window;
+};
+
+TEST_F(BrelkCommandsTest, VersionQueryReadsTheVersion)
+{
+    EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
+    std::vector<uint8_t> query(kBrelkVersionQuery, kBrelkVersionQuery + 7);
+    EXPECT_EQ(port.Written(), query);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(BrelkCommandsTest, VersionReplies)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, uint32_t>> pieces;
+        std::wstring version;
+    } cases[] = {
+        {"split, terminated", {{"V6", 0}, {std::string(".11\0", 4), 5}}, L"V6.11"},
+        {"split, no terminator", {{"V6", 0}, {".11", 15}}, L"V6.11"},
+        {"another version", {{std::string("V6.10\0", 6), 0}}, L"V6.10"},
+        {"not starting with V", {{"\xB4\x96\x01V6.11", 0}}, L""},
+        {"second piece after the quiet gap", {{"V6", 0}, {".11", 40}}, L"V6"},
+        {"no answer", {}, L""},
+        {"longer than the buffer", {{"V" + std::string(400, '1'), 0}}, L"V" + std::wstring(254, L'1')},
+    };
+    for (const Case& c : cases) {
+        AnswerVersionWith(c.pieces);
+        EXPECT_EQ(GetBrelkVersion(window), c.version) << c.what;
+        SerialClose();
+    }
+}
+
+TEST_F(BrelkCommandsTest, ShortWritesAreCompleted)
+{
+    port.SetWriteLimit(2);
+    EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
+    EXPECT_EQ(port.Written().size(), 7u);
+    EXPECT_EQ(sim.Commands(), (std::vector<uint8_t>{0xC8}));
+}
+
+TEST_F(BrelkCommandsTest, UnopenablePortGivesMinusOneWithoutMessage)
+{
+    port.FailOpen(ENOENT);
+    const uint8_t cmd[3] = {0xAA, 0x55, 0xF5};
+    EXPECT_EQ(SendCommand(3, window, cmd), -1);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(GetBrelkVersion(window), L"");
+}
+
+TEST_F(BrelkCommandsTest, SendTimesOutWhenNothingCanBeWritten)
+{
+    ASSERT_TRUE(SerialOpen(3));
+    port.Unplug(true);
+    const uint8_t cmd[3] = {0xAA, 0x55, 0xF5};
+    uint32_t start = clock.GetTickCount();
+    EXPECT_EQ(SendCommand(3, window, cmd), -1);
+    EXPECT_GE(clock.GetTickCount() - start, 2000u);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Send over time."}));
+}
+
+TEST_F(BrelkCommandsTest, ReceiveTimesOut)
+{
+    ASSERT_TRUE(SerialOpen(3));
+    uint8_t buf[5];
+    uint32_t start = clock.GetTickCount();
+    EXPECT_EQ(ReceiveBytes(5, buf, window, 100), -1);
+    EXPECT_GT(clock.GetTickCount() - start, 100u);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Receive over time."}));
+}
+
+TEST_F(BrelkCommandsTest, SignalSequences)
+{
+    uint32_t start = clock.GetTickCount();
+    SendBrelkSuccessSignal(window, 1);
+    EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF9, 0xF6, 0xFA, 0xF9}));
+    EXPECT_GE(clock.GetTickCount() - start, 80u);
+    sim.ClearSignals();
+
+    SendBrelkSuccessSignal(window, 2);
+    EXPECT_EQ(sim.Signals().size(), 9u);
+    sim.ClearSignals();
+
+    start = clock.GetTickCount();
+    SendBrelkFailSignal(window);
+    EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF7, 0xF6, 0xF9}));
+    EXPECT_GE(clock.GetTickCount() - start, 1530u);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(BrelkCommandsTest, RemovedBrelkEndsSignalsAtOnce)
+{
+    ASSERT_TRUE(SerialOpen(3));
+    g_bDeviceRemoved = 1;
+    uint32_t start = clock.GetTickCount();
+    SendBrelkSuccessSignal(window, 10);
+    SendBrelkFailSignal(window);
+    EXPECT_LT(clock.GetTickCount() - start, 5u);
+    EXPECT_TRUE(sim.Signals().empty());
+    const uint8_t cmd[3] = {0xAA, 0x55, 0xF5};
+    EXPECT_EQ(SendCommand(3, window, cmd), 0);
+    uint8_t buf[5];
+    EXPECT_EQ(ReceiveBytes(5, buf, window, 100), 0);
+}
+
+} // namespace

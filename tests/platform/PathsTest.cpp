@@ -1,0 +1,60 @@
+#include "CodePage.h"
+#include "Paths.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Paths, ResolvesBackslashesAndCaseFromTheDisk)
+{
+    TempFolder tmp;
+    tmp.Write("Upgrade/F7V4Bin.bin", "image");
+    struct {
+        std::string asked;
+        std::string found;
+    } cases[] = {
+        {tmp.Path() + "\\Upgrade\\F7V4Bin.bin", tmp.File("Upgrade/F7V4Bin.bin")},
+        {tmp.Path() + "/upgrade/f7v4bin.BIN", tmp.File("Upgrade/F7V4Bin.bin")},
+        {tmp.Path() + "/UPGRADE", tmp.File("Upgrade")},
+        {tmp.Path() + "/Upgrade/missing.bin", tmp.File("Upgrade/missing.bin")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolvePath(c.asked), c.found) << c.asked;
+
+    FILE* f = OpenFile(tmp.Path() + "\\UPGRADE\\f7v4bin.bin", "rb");
+    ASSERT_TRUE(f);
+    std::fclose(f);
+    // A new file lands in the existing folder under the name as given.
+    f = OpenFile(tmp.Path() + "/upgrade/New.txt", "wb");
+    ASSERT_TRUE(f);
+    std::fclose(f);
+    EXPECT_TRUE(PathExists(tmp.File("Upgrade/New.txt")));
+}
+
+TEST(Paths, DataFolderIsCreatedWhereTheEnvironmentSays)
+{
+    TempFolder tmp;
+    ScopedEnv env("BRELK_DATA_DIR", tmp.File("a/b/Vornix/"));
+    EXPECT_EQ(GetDataFolder(), tmp.File("a/b/Vornix"));
+    EXPECT_TRUE(IsDirectory(tmp.File("a/b/Vornix")));
+}
+
+TEST(Paths, JoinPathUsesOneSeparator)
+{
+    EXPECT_EQ(JoinPath("/a/", "/b"), "/a/b");
+    EXPECT_EQ(JoinPath("a\\x", "log\\Log.txt"), "a/x/log/Log.txt");
+    EXPECT_EQ(JoinPath("", "b"), "b");
+}
+
+TEST(CodePage, Utf8AndWideRoundTrip)
+{
+    const std::wstring wide = L"V6.11 \u00B0C \u4E2D \U0001F600";
+    EXPECT_EQ(Utf8ToWide(WideToUtf8(wide)), wide);
+    EXPECT_EQ(Utf8ToWide("\xC3\xA9"), L"\u00E9");
+    // Broken sequences become U+FFFD and never read past the end.
+    EXPECT_EQ(Utf8ToWide("a\xE4\xB8"), L"a\xFFFD\xFFFD");
+    EXPECT_EQ(Utf8ToWide("\xC0\xAF"), L"\xFFFD\xFFFD");
+}
+
+} // namespace

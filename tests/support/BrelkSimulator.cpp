@@ -1,0 +1,113 @@
+#include "BrelkSimulator.h"
+
+#include "FakeSerialPort.h"
+
+BrelkSimulator::BrelkSimulator() : m_version(std::string("V6.11\0", 6))
+{
+    // Version query: AA 55 C8 01 00 00 68.
+    SetHandler(0xC8, [](BrelkSimulator& sim, const uint8_t*, size_t length, std::vector<uint8_t>& reply) {
+        if (length < 7)
+            return 0;
+        std::lock_guard<std::mutex> lock(sim.m_mutex);
+        reply.insert(reply.end(), sim.m_version.begin(), sim.m_version.end());
+        return 7;
+    });
+    // Signal steps: AA 55 step, answered at once.
+    for (uint8_t step : {0xF5, 0xF6, 0xF7, 0xF9, 0xFA}) {
+        SetHandler(step, [step](BrelkSimulator& sim, const uint8_t*, size_t, std::vector<uint8_t>& reply) {
+            std::lock_guard<std::mutex> lock(sim.m_mutex);
+            sim.m_signals.push_back(step);
+            reply.insert(reply.end(), {0xB4, 0x96, step, 0x01, 0xFF});
+            return 3;
+        });
+    }
+}
+
+void BrelkSimulator::SetHandler(uint8_t command, Handler handler)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_handlers[command] = std::move(handler);
+}
+
+std::vector<uint8_t> BrelkSimulator::Feed(const uint8_t* data, size_t length)
+{
+    std::vector<uint8_t> reply;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_pending.insert(m_pending.end(), data, data + length);
+    size_t pos = 0;
+    while (pos < m_pending.size()) {
+        // Resynchronise on AA 55.
+        if (m_pending[pos] != 0xAA) {
+            ++pos;
+            continue;
+        }
+        if (pos + 3 > m_pending.size())
+            break;
+        if (m_pending[pos + 1] != 0x55) {
+            ++pos;
+            continue;
+        }
+        const uint8_t command = m_pending[pos + 2];
+        auto it = m_handlers.find(command);
+        if (it == m_handlers.end()) {
+            ++pos;
+            continue;
+        }
+        Handler handler = it->second;
+        std::vector<uint8_t> bytes(m_pending.begin() + static_cast<long>(pos), m_pending.end());
+        lock.unlock();
+        int used = handler(*this, bytes.data(), bytes.size(), reply);
+        lock.lock();
+        if (used == 0)
+            break;
+        if (used < 0) {
+            ++pos;
+            continue;
+        }
+        m_commands.push_back(command);
+        if (m_observer)
+            m_observer(command);
+        pos += static_cast<size_t>(used);
+    }
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<long>(pos));
+    return reply;
+}
+
+void BrelkSimulator::SetVersion(const std::string& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_version = bytes;
+}
+
+std::vector<uint8_t> BrelkSimulator::Signals() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_signals;
+}
+
+void BrelkSimulator::ClearSignals()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_signals.clear();
+}
+
+std::vector<uint8_t> BrelkSimulator::Commands() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_commands;
+}
+
+void BrelkSimulator::SetCommandObserver(std::function<void(uint8_t)> observer)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_observer = std::move(observer);
+}
+
+void BrelkSimulator::Attach(FakeSerialPort& port, uint32_t answerDelayMs)
+{
+    port.SetPeer([this, answerDelayMs](FakeSerialPort& p, const uint8_t* data, size_t length) {
+        std::vector<uint8_t> reply = Feed(data, length);
+        if (!reply.empty())
+            p.Deliver(reply, answerDelayMs);
+    });
+}

@@ -1,0 +1,50 @@
+#pragma once
+// A simulated Brelk: takes the bytes the client writes and gives back what a
+// Brelk would answer. Commands start AA 55 and a command byte; each command
+// byte has a handler, so protocol models (command frames, simulated sensors)
+// plug in beside the built-in version query and signal steps.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class FakeSerialPort;
+
+class BrelkSimulator {
+public:
+    // Looks at the bytes from the start of a command (AA 55 cmd ...). Returns the
+    // number of bytes it took, 0 when it needs more bytes, or -1 when the bytes
+    // are not a command after all (the simulator then skips one byte).
+    using Handler = std::function<int(BrelkSimulator& sim, const uint8_t* data, size_t length,
+                                      std::vector<uint8_t>& reply)>;
+
+    BrelkSimulator();
+
+    // Feeds what the client wrote; returns the answer, possibly empty.
+    std::vector<uint8_t> Feed(const uint8_t* data, size_t length);
+    void SetHandler(uint8_t command, Handler handler);
+
+    // The version text, terminator included when the Brelk sends one ("V6.11\0").
+    void SetVersion(const std::string& bytes);
+    // The signal steps received (F5, F6, F7, F9, FA), in order.
+    std::vector<uint8_t> Signals() const;
+    void ClearSignals();
+    // Command bytes of every command taken, in order.
+    std::vector<uint8_t> Commands() const;
+    // Called with each command byte as it is taken (the pty tool records them).
+    void SetCommandObserver(std::function<void(uint8_t)> observer);
+
+    // Connects the simulator as the peer of a fake port.
+    void Attach(FakeSerialPort& port, uint32_t answerDelayMs = 0);
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<uint8_t> m_pending;
+    std::map<uint8_t, Handler> m_handlers;
+    std::string m_version;
+    std::vector<uint8_t> m_signals;
+    std::vector<uint8_t> m_commands;
+    std::function<void(uint8_t)> m_observer;
+};

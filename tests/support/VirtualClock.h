@@ -1,0 +1,23 @@
+#pragma once
+// A clock whose sleeps advance time at once, so time-outs of seconds pass in
+// microseconds. Installed for its lifetime.
+#include "Clock.h"
+
+#include <atomic>
+#include <cstdint>
+
+class VirtualClock final : public IClock {
+public:
+    explicit VirtualClock(uint32_t start = 1000) : m_now(start) { SetClock(this); }
+    ~VirtualClock() override { SetClock(nullptr); }
+    VirtualClock(const VirtualClock&) = delete;
+    VirtualClock& operator=(const VirtualClock&) = delete;
+
+    uint32_t GetTickCount() override { return m_now.load(); }
+    void Sleep(uint32_t ms) override { m_now.fetch_add(ms); }
+    void Advance(uint32_t ms) { m_now.fetch_add(ms); }
+    void Set(uint32_t now) { m_now.store(now); }
+
+private:
+    std::atomic<uint32_t> m_now;
+};

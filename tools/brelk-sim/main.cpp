@@ -1,0 +1,87 @@
+// brelk-sim: a simulated Brelk on a pseudo-terminal.
+//
+//   brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE]
+//
+// Publishes the terminal as DIR/comN (default: the client's links folder and
+// COM 9), answers the version query with TEXT and a terminating zero (default
+// "V6.11"), and appends each command byte it takes, as two hex digits on a
+// line, to FILE. Runs until interrupted.
+#include "BrelkSimulator.h"
+#include "DeviceMap.h"
+#include "PtyBrelk.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+PtyBrelk* g_host = nullptr;
+
+void OnSignal(int)
+{
+    if (g_host)
+        g_host->Stop();
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int com = 9;
+    std::string ports = DeviceMap::LinksFolder();
+    std::string version = "V6.11";
+    std::string record;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (i + 1 >= argc)
+            return Usage();
+        std::string value = argv[++i];
+        if (arg == "--com")
+            com = std::atoi(value.c_str());
+        else if (arg == "--ports")
+            ports = value;
+        else if (arg == "--version")
+            version = value;
+        else if (arg == "--record")
+            record = value;
+        else
+            return Usage();
+    }
+    if (com < 1 || com > 255)
+        return Usage();
+
+    BrelkSimulator sim;
+    sim.SetVersion(version + std::string(1, '\0'));
+    FILE* rec = record.empty() ? nullptr : std::fopen(record.c_str(), "a");
+    if (rec) {
+        sim.SetCommandObserver([rec](uint8_t command) {
+            std::fprintf(rec, "%02X\n", command);
+            std::fflush(rec);
+        });
+    }
+
+    PtyBrelk host(sim);
+    if (!host.Open() || !host.Publish(ports, com)) {
+        std::fprintf(stderr, "brelk-sim: %s\n", host.Error().c_str());
+        return 1;
+    }
+    g_host = &host;
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::printf("brelk-sim: COM%d -> %s (%s/com%d)\n", com, host.SlavePath().c_str(), ports.c_str(), com);
+    std::fflush(stdout);
+    host.Run();
+    g_host = nullptr;
+    if (rec)
+        std::fclose(rec);
+    return 0;
+}
