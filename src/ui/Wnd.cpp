@@ -492,6 +492,9 @@ bool Wnd::CreateImpl(Wnd* parent, Wnd* owner, const CRect& rect, int id, DWORD s
         if ((style & WS_VISIBLE) && m_widget) {
             m_widget->show();
             OnShowWindow(true);
+        } else if (m_widget) {
+            // Hidden until shown, even when the parent comes up: Qt would show it with the parent.
+            m_widget->hide();
         }
         return m_widget != nullptr;
     });
