@@ -254,3 +254,70 @@ TEST(Printing, LoMetricMapsTenthsOfAMillimetreWithYUp)
 }
 
 } // namespace
+
+namespace {
+
+// An owner-drawn piece: a picture stretched over it and a caption, as the buttons and panes draw.
+class Piece : public Wnd {
+public:
+    Piece(int imageId, std::wstring caption, float points = 8, Color ink = Color(0xFF4C4C4C))
+        : m_image(LoadPngResource(imageId)), m_caption(std::move(caption)), m_points(points), m_ink(ink)
+    {
+    }
+
+protected:
+    void OnPaint(Graphics& g) override
+    {
+        CRect r = GetClientRect();
+        g.DrawImage(m_image.get(), RectF(r));
+        g.DrawString(m_caption, Font(L"Arial", m_points, FontStyleBold), m_ink, RectF(0, -1, r.Width(), r.Height()),
+                     StringFormat(StringAlignmentCenter, StringAlignmentCenter));
+    }
+
+private:
+    std::unique_ptr<Image> m_image;
+    std::wstring m_caption;
+    float m_points;
+    Color m_ink;
+};
+
+TEST(Frame, AFramelessWindowBuiltOfThePieces)
+{
+    EnsureUiApp();
+    RecordingWnd frame("frame");
+    ASSERT_TRUE(frame.Create(nullptr, CRect(0, 0, 1024, 768), 0, WS_POPUP));
+    frame.SetWindowRgnRoundRect(CRect(0, 0, 1024, 768), 9, 9);
+    frame.fill = true;
+    frame.onPaint = [](Graphics& g) {
+        g.DrawLine(Color(0xFF7C7D7F), 2, 1, 70, 1, 735);
+        g.DrawLine(Color(0xFF7C7D7F), 2, 1023, 70, 1023, 735);
+    };
+    Piece topPane(130, L""), foot(138, L""), close(147, L""), minimise(146, L"");
+    Piece car(165, L"Car Model"), part(158, L"Part No."), setup(157, L"Setting");
+    Piece back(170, L"Back", 8, Color(0xFFFFFFFF)), test(190, L"Test", 12), check(192, L"Check Sensor", 12, Color(0xFFFFFFFF));
+    RecordingWnd version("version");
+    ASSERT_TRUE(topPane.Create(&frame, CRect(0, 0, 1024, 70), 1));
+    version.onPaint = [](Graphics& g) {
+        g.DrawString(L"V3.12", Font(L"Arial", 11, FontStyleBold), Color(0xFF4C4C4C), PointF(205, 6));
+    };
+    ASSERT_TRUE(version.Create(&topPane, CRect(0, 0, 1024, 70), 2));
+    ASSERT_TRUE(close.Create(&topPane, CRect(968, 0, 1008, 17), 10100));
+    ASSERT_TRUE(minimise.Create(&topPane, CRect(930, 0, 968, 17), 10101));
+    ASSERT_TRUE(back.Create(&topPane, CRect(20, 34, 85, 59), 10107));
+    ASSERT_TRUE(car.Create(&topPane, CRect(325, 10, 452, 39), 10201));
+    ASSERT_TRUE(part.Create(&topPane, CRect(452, 10, 572, 39), 10202));
+    ASSERT_TRUE(setup.Create(&topPane, CRect(572, 10, 698, 39), 10203));
+    ASSERT_TRUE(foot.Create(&frame, CRect(0, 735, 1024, 768), 3));
+    ASSERT_TRUE(test.Create(&frame, CRect(30, 540, 180, 580), 10108));
+    ASSERT_TRUE(check.Create(&frame, CRect(210, 540, 360, 580), 10207));
+    ASSERT_TRUE(ShowAndWait(frame));
+    auto img = GrabWindow(frame);
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->GetWidth(), 1024);
+    EXPECT_EQ(img->GetHeight(), 768);
+    // The page area's border line, and the button's own face around its caption.
+    EXPECT_EQ(img->GetPixel(1, 400), Color(0xFF7C7D7F));
+    EXPECT_TRUE(img->Save(GrabPath("brelk-frame.png")));
+}
+
+} // namespace
