@@ -317,7 +317,7 @@ void WndRouter::Key(Wnd* focus, QKeyEvent* ev, const std::function<void()>& defl
 
 // ---- widget and filter --------------------------------------------------------
 
-WndWidget::WndWidget(Wnd* wnd, QWidget* parent) : QWidget(parent), m_wnd(wnd)
+WndWidget::WndWidget(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
@@ -422,7 +422,7 @@ Wnd::~Wnd()
 
 Wnd* Wnd::FromHandle(HWND hwnd) { return hwnd ? LookUp(hwnd) : nullptr; }
 
-QWidget* Wnd::CreateWidget(QWidget* parent) { return new WndWidget(this, parent); }
+QWidget* Wnd::CreateWidget(QWidget* parent) { return new WndWidget(parent); }
 
 bool Wnd::Create(Wnd* parent, const CRect& rect, int id, DWORD style)
 {

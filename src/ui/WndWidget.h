@@ -15,14 +15,11 @@ class QWheelEvent;
 
 class WndWidget : public QWidget {
 public:
-    WndWidget(Wnd* wnd, QWidget* parent);
+    explicit WndWidget(QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    Wnd* m_wnd;
 };
 
 class WndFilter : public QObject {

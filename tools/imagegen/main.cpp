@@ -23,10 +23,8 @@
 namespace {
 
 // The palette of the client's windows.
-const QColor kInk(0x4C, 0x4C, 0x4C);          // captions
 const QColor kInkSoft(0x79, 0x7D, 0x80);      // model and year texts
 const QColor kBorder(0x7C, 0x7D, 0x7F);       // frame lines
-const QColor kLine(0x91, 0x91, 0x91);         // separators
 const QColor kLineLight(0xA9, 0xA9, 0xA9);
 const QColor kAccent(0x10, 0xA6, 0xE7);       // the progress-bar blue
 const QColor kAccentDark(0x0B, 0x84, 0xBA);
