@@ -71,13 +71,18 @@ float Graphics::Scale() const { return m_mapMode == MM_LOMETRIC ? float(m_dpi) /
 
 float Graphics::MapY(float y) const { return m_mapMode == MM_LOMETRIC ? -y * Scale() : y; }
 
+// A rectangle is its two corners mapped, so a positive height in MM_LOMETRIC goes upwards.
+QRectF Graphics::MapRect(const RectF& r) const
+{
+    float h = m_mapMode == MM_LOMETRIC ? -MapLen(r.Height) : r.Height;
+    return QRectF(MapX(r.X), MapY(r.Y), MapLen(r.Width), h).normalized();
+}
+
 void Graphics::DrawImage(const Image* image, const RectF& dest)
 {
     if (!image || image->IsNull() || !m_painter->isActive())
         return;
-    float x = MapX(dest.X), y = MapY(dest.Y);
-    float w = MapLen(dest.Width), h = m_mapMode == MM_LOMETRIC ? -MapLen(dest.Height) : dest.Height;
-    m_painter->drawImage(QRectF(x, y, w, h).normalized(), image->Data());
+    m_painter->drawImage(MapRect(dest), image->Data());
 }
 
 void Graphics::DrawImage(const Image* image, float x, float y)
@@ -100,8 +105,7 @@ void Graphics::DrawString(const std::wstring& text, const Font& font, Color colo
         return;
     m_painter->setFont(ToQFont(font, m_painter->device(), m_dpi, Scale()));
     m_painter->setPen(QColor::fromRgba(color.GetValue()));
-    float h = m_mapMode == MM_LOMETRIC ? -MapLen(rect.Height) : rect.Height;
-    QRectF r = QRectF(MapX(rect.X), MapY(rect.Y), MapLen(rect.Width), h).normalized();
+    QRectF r = MapRect(rect);
     int flags = int(HorizontalFlag(format.alignment) | VerticalFlag(format.lineAlignment));
     if (!format.noWrap)
         flags |= Qt::TextWordWrap;
@@ -157,17 +161,14 @@ void Graphics::DrawRectangle(Color color, float width, const RectF& rect)
     pen.setJoinStyle(Qt::MiterJoin);
     m_painter->setPen(pen);
     m_painter->setBrush(Qt::NoBrush);
-    float h = m_mapMode == MM_LOMETRIC ? -MapLen(rect.Height) : rect.Height;
-    m_painter->drawRect(QRectF(MapX(rect.X), MapY(rect.Y), MapLen(rect.Width), h).normalized());
+    m_painter->drawRect(MapRect(rect));
 }
 
 void Graphics::FillRectangle(Color color, const RectF& rect)
 {
     if (!m_painter->isActive())
         return;
-    float h = m_mapMode == MM_LOMETRIC ? -MapLen(rect.Height) : rect.Height;
-    m_painter->fillRect(QRectF(MapX(rect.X), MapY(rect.Y), MapLen(rect.Width), h).normalized(),
-                        QColor::fromRgba(color.GetValue()));
+    m_painter->fillRect(MapRect(rect), QColor::fromRgba(color.GetValue()));
 }
 
 void Graphics::FillRect(const CRect& rect, COLORREF color) { FillRectangle(Color::FromCOLORREF(color), RectF(rect)); }

@@ -15,6 +15,7 @@
 
 class Image;
 class QPainter;
+class QRectF;
 
 enum StringAlignment { StringAlignmentNear = 0, StringAlignmentCenter = 1, StringAlignmentFar = 2 };
 
@@ -75,6 +76,7 @@ private:
     float MapX(float x) const { return x * Scale(); }
     float MapY(float y) const;
     float MapLen(float v) const { return v * Scale(); }
+    QRectF MapRect(const RectF& r) const;
 
     std::unique_ptr<QPainter> m_ownPainter;
     QPainter* m_painter = nullptr;
