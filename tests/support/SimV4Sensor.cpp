@@ -190,16 +190,13 @@ void SimV4Sensor::OnRequest(const SimRequest& frame, std::vector<SimRfFrame>& an
     m_received.push_back(request);
 
     Reply reply;
-    bool decided = m_hook && m_hook(request, reply);
-    if (!decided) {
-        auto refusal = m_refusals.find(request.Command());
-        if (refusal != m_refusals.end() && refusal->second.times != 0) {
-            Refuse(reply, request.Command(), refusal->second.reason);
-            if (refusal->second.times > 0)
-                --refusal->second.times;
-        } else {
-            reply.answer = Handle(request, reply);
-        }
+    auto refusal = m_refusals.find(request.Command());
+    if (refusal != m_refusals.end() && refusal->second.times != 0) {
+        Refuse(reply, request.Command(), refusal->second.reason);
+        if (refusal->second.times > 0)
+            --refusal->second.times;
+    } else if (!(m_hook && m_hook(request, reply))) {
+        reply.answer = Handle(request, reply);
     }
     if (!reply.answer)
         return;

@@ -42,8 +42,9 @@ public:
         uint8_t command = 0;
         std::vector<uint8_t> payload;
     };
-    // Called before the sensor's own handling; return true when the hook
-    // decided the reply (answer false to stay silent).
+    // Called before the sensor's own handling (a refusal set up with
+    // RefuseCommand comes first); return true when the hook decided the reply
+    // (answer false to stay silent).
     using Hook = std::function<bool(const Request& request, Reply& reply)>;
 
     explicit SimV4Sensor(uint16_t id, uint16_t hardVersion = 0x7100, uint16_t bootVersion = 0x0411);
