@@ -196,6 +196,24 @@ TEST_F(TsF7V4ProgramTest, OneSensorAfterDroppedRepliesWithTheDriveAlternating)
     EXPECT_GE(clock.GetTickCount() - start, 5u * 500u);
 }
 
+TEST_F(TsF7V4ProgramTest, OneOfThreeSensorsIsAskedAlone)
+{
+    auto a = AddSensor(0x1111);
+    auto b = AddSensor(0x2222);
+    auto c = AddSensor(0x3333);
+    b->DropEvery(2);
+    CTsF7V4Program program(0, 0);
+    CTsFrame reply;
+    ASSERT_TRUE(program.SendRecvSensor(0x2222, Hex("20"), 100, &reply));
+    ASSERT_TRUE(program.SendRecvSensor(0x2222, Hex("22"), 200, &reply)); // its second reply is lost
+    EXPECT_EQ(reply.m_nSensorId, 0x2222u);
+    EXPECT_EQ(reply.m_nCommand, 0x22);
+    EXPECT_EQ(brelk.frames.RequestCount(), 3u);
+    EXPECT_TRUE(a->Received().empty());
+    EXPECT_TRUE(c->Received().empty());
+    EXPECT_EQ(b->Received().size(), 3u);
+}
+
 TEST_F(TsF7V4ProgramTest, ANegativeAnswerNeverCountsForOneSensor)
 {
     auto sensor = AddSensor(0x1234);
