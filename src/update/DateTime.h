@@ -21,7 +21,7 @@ public:
 private:
     SystemTime m_time;
     // Room the maker's value keeps beside the time; nothing here reads it.
-    unsigned char m_reserved[128] = {};
+    [[maybe_unused]] unsigned char m_reserved[128] = {};
 };
 
 } // namespace vornix_lib

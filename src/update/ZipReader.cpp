@@ -142,7 +142,8 @@ uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
     if (unzGetCurrentFileInfo64(zf, &fi, rawName.data(), static_cast<uLong>(rawName.size()), nullptr, 0,
                                 nullptr, 0) != UNZ_OK)
         return kZipErrLocalHeader;
-    const std::string stored(rawName.data(), fi.size_filename);
+    // The name ends at a zero byte, as every file function would read it.
+    const std::string stored(rawName.data());
 
     // The local header, checked by minizip against the central directory, and
     // its extra field; opened raw so that nothing is inflated or decrypted.
@@ -235,6 +236,10 @@ UniqueFd OpenFolderChain(const std::string& root, const std::vector<std::string>
     for (const std::string& name : folders) {
         if (!dir.Valid())
             break;
+        // Only plain names step down; the clean-up leaves no other, and a
+        // caller's path gets no second chance to climb.
+        if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string::npos)
+            return UniqueFd();
         if (::mkdirat(dir.Get(), name.c_str(), 0777) != 0 && errno != EEXIST)
             return UniqueFd();
         dir = UniqueFd(::openat(dir.Get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -296,7 +301,7 @@ uint32_t CopyEntry(ZipReader& reader, int fd)
 
 std::wstring CleanZipEntryName(const std::wstring& name)
 {
-    std::wstring text = name;
+    std::wstring text = name.substr(0, name.find(L'\0'));
     for (wchar_t& c : text)
         if (c == L'\\')
             c = L'/';
@@ -427,6 +432,8 @@ uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName
     std::vector<std::string> parts = Segments(target);
     const std::string fileName = parts.back();
     parts.pop_back();
+    if (fileName == "." || fileName == "..")
+        return kZipErrRefused;
     UniqueFd dir = OpenFolderChain(reader.root, parts);
     if (!dir.Valid())
         return kZipErrOpen;

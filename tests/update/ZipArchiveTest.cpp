@@ -246,7 +246,8 @@ TEST_F(ZipArchiveTest, ExtractionNeverWritesOutsideTheRoot)
         .AddFile("../../../../../../../../tmp/deep", "6")
         .AddSymlink("link", "../outside")
         .AddFile("link/through", "7")
-        .AddFile("..", "8");
+        .AddFile("..", "8")
+        .AddFolder(std::string("\\..\0\n\\S:", 8));
     auto h = Open(zip);
     const std::set<std::string> before = ListTree(m_base.Path());
 
@@ -267,8 +268,10 @@ TEST_F(ZipArchiveTest, ExtractionNeverWritesOutsideTheRoot)
     const std::set<std::string> expected = {"root/evil", "root/abs", "root/x", "root/b", "root/tmp",
                                             "root/tmp/deep", "root/link", "root/link/through"};
     EXPECT_EQ(expected, added);
+    // A name reads up to a zero byte, from the archive or from the caller.
+    results.push_back(ZipArchiveExtractEntry(h.get(), std::wstring(L"..\0/S:", 6), 9));
     EXPECT_EQ((std::vector<uint32_t>{kZipOk, kZipOk, kZipOk, kZipOk, kZipOk, kZipOk, kZipErrRefused, kZipOk,
-                                     kZipErrRefused}),
+                                     kZipErrRefused, kZipErrRefused, kZipErrRefused}),
               results);
     EXPECT_TRUE(fs::is_empty(m_base.File("outside")));
     // The link entry made no link; "link" is a plain folder made for the entry below it.
