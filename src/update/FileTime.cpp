@@ -96,8 +96,10 @@ bool LocalFileTimeToFileTime(const FileTime& local, FileTime& utc)
     tm.tm_min = st.wMinute;
     tm.tm_sec = st.wSecond;
     tm.tm_isdst = -1;
+    tm.tm_wday = -1;
     const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1) && tm.tm_year != 69)
+    // -1 is also a valid time; a failed call leaves the weekday untouched.
+    if (t == static_cast<std::time_t>(-1) && tm.tm_wday == -1)
         return false;
     const int64_t ticks = (static_cast<int64_t>(t) + kSecondsFrom1601To1970) * kFileTimeTicksPerSecond +
                           st.wMilliseconds * kTicksPerMs;

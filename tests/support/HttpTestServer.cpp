@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
@@ -232,7 +233,7 @@ void HttpTestServer::Serve(int fd)
         status = 404;
         body = "not found";
     } else if (!req.range.empty() && mode != Mode::IgnoreRange && req.range.rfind("bytes=", 0) == 0) {
-        from = std::stoull(req.range.substr(6));
+        from = std::strtoull(req.range.c_str() + 6, nullptr, 10);
         if (from >= body.size()) {
             status = 416;
             extra = "Content-Range: bytes */" + std::to_string(body.size()) + "\r\n";
