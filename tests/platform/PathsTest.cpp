@@ -36,7 +36,7 @@ TEST(Paths, DataFolderIsCreatedWhereTheEnvironmentSays)
 {
     TempFolder tmp;
     ScopedEnv env("BRELK_DATA_DIR", tmp.File("a/b/Vornix/"));
-    EXPECT_EQ(GetDataFolder(), tmp.File("a/b/Vornix"));
+    EXPECT_EQ(GetDataFolderPath(), tmp.File("a/b/Vornix"));
     EXPECT_TRUE(IsDirectory(tmp.File("a/b/Vornix")));
 }
 
