@@ -1287,12 +1287,15 @@ bool CMarkup::ReadTextFile(const std::wstring& fileName, std::wstring& doc, std:
     const int codePage = CodePageOfEncoding(encoding);
     if (codePage == kCodePageUtf32Pseudo || codePage == kCodePageUtf32Le || codePage == kCodePageUtf32Be) {
         DecodeUtf32(s, body.size(), codePage == kCodePageUtf32Be, doc);
-    } else if (codePage == kCodePageAnsi || codePage == kCodePageUtf8 || !IsCodePageSupported(codePage)) {
+    } else if (codePage == kCodePageAnsi || codePage == kCodePageUtf8 || codePage == kCodePageUtf16Le ||
+               codePage == kCodePageUtf16Be || !IsCodePageSupported(codePage)) {
+        // A file without a mark that declares UTF-16 is in fact a byte text
+        // (its zero bytes are gone by now): read it as UTF-8.
         DecodeUtf8(s, body.size(), doc);
     } else {
         CodePageToWide(codePage, body.data(), body.size(), doc);
     }
-    // The original held UTF-16; the word stays for whoever reads the result.
+    // The result has always called the wide text "UTF-16"; the word stays.
     AppendResult(res, "converted_to", {{"type", L"UTF-16"}, {"length", Num(static_cast<long long>(doc.size()))}});
     return true;
 }
