@@ -2,9 +2,9 @@
 
 #include "PrivateProfile.h"
 #include "SetupFile.h"
+#include "SharedHelpers.h"
 
 #include <cstdint>
-#include <cwctype>
 
 namespace {
 
@@ -16,22 +16,10 @@ constexpr size_t kFallbackLimit = 512;
 // sign negates modulo 2^32.
 uint32_t ToUnsigned32(const std::wstring& s)
 {
-    size_t i = 0;
-    while (i < s.size() && std::iswspace(static_cast<wint_t>(s[i])))
-        ++i;
     bool negative = false;
-    if (i < s.size() && (s[i] == L'+' || s[i] == L'-'))
-        negative = s[i++] == L'-';
     uint64_t v = 0;
-    bool overflow = false;
-    for (; i < s.size() && s[i] >= L'0' && s[i] <= L'9'; ++i) {
-        v = v * 10 + static_cast<uint64_t>(s[i] - L'0');
-        if (v > 0xFFFFFFFFull) {
-            overflow = true;
-            v = 0xFFFFFFFFull;
-        }
-    }
-    if (overflow)
+    ParseLeadingDecimal(s, negative, v);
+    if (v > 0xFFFFFFFFull)
         return 0xFFFFFFFFu;
     const uint32_t u = static_cast<uint32_t>(v);
     return negative ? static_cast<uint32_t>(0u - u) : u;

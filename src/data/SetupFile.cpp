@@ -21,19 +21,12 @@ constexpr int kFallbackLineSize = 1024;
 // _wtol: leading blanks, a sign and decimal digits; out of range saturates.
 int ToLong(const std::wstring& s)
 {
-    size_t i = 0;
-    while (i < s.size() && std::iswspace(static_cast<wint_t>(s[i])))
-        ++i;
     bool negative = false;
-    if (i < s.size() && (s[i] == L'+' || s[i] == L'-'))
-        negative = s[i++] == L'-';
-    long long v = 0;
-    for (; i < s.size() && s[i] >= L'0' && s[i] <= L'9'; ++i)
-        if ((v = v * 10 + (s[i] - L'0')) > static_cast<long long>(INT_MAX) + 1)
-            v = static_cast<long long>(INT_MAX) + 1;
+    uint64_t v = 0;
+    ParseLeadingDecimal(s, negative, v);
     if (negative)
-        v = -v;
-    return v > INT_MAX ? INT_MAX : static_cast<int>(v);
+        return v > static_cast<uint64_t>(INT_MAX) ? INT_MIN : -static_cast<int>(v);
+    return v > static_cast<uint64_t>(INT_MAX) ? INT_MAX : static_cast<int>(v);
 }
 
 // _wtof without the locale: a program that set a locale with a decimal comma

@@ -3,6 +3,8 @@
 #include "CodePage.h"
 #include "Paths.h"
 
+#include <algorithm>
+#include <cwctype>
 #include <filesystem>
 #include <system_error>
 
@@ -49,4 +51,19 @@ void DeleteFolderRecursive(const std::wstring& folder)
     if (!std::filesystem::is_directory(std::filesystem::symlink_status(path, ec)))
         return;
     std::filesystem::remove_all(path, ec);
+}
+
+bool ParseLeadingDecimal(const std::wstring& text, bool& negative, uint64_t& magnitude)
+{
+    size_t i = 0;
+    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i])))
+        ++i;
+    negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
+        negative = text[i++] == L'-';
+    magnitude = 0;
+    const size_t first = i;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i)
+        magnitude = std::min<uint64_t>(magnitude * 10 + static_cast<uint64_t>(text[i] - L'0'), 1ull << 32);
+    return i > first;
 }

@@ -2,6 +2,7 @@
 // Folders, text conversions and file helpers shared by the data files, the
 // pages and the self-update. Folder names end with a separator ('/'); they all
 // come from the platform layer's folder functions.
+#include <cstdint>
 #include <string>
 
 // The data folder ("Vornix" in the documents folder, BRELK_DATA_DIR in
@@ -20,6 +21,12 @@ std::wstring GetExeFolderA();
 std::wstring Utf8ToCString(const std::string& text);
 // Wide text to the narrow "ANSI" text (UTF-8 here).
 std::string CStringToAnsi(const std::wstring& text);
+
+// The number at the start of a settings value, as the C runtime's number
+// readers take it: leading white space, a sign, decimal digits. The magnitude
+// saturates at 2^32 (more than any 32-bit reader keeps); false when no digit
+// follows.
+bool ParseLeadingDecimal(const std::wstring& text, bool& negative, uint64_t& magnitude);
 
 // Deletes the folder with everything below it. Links are removed, never
 // followed, so nothing outside the folder goes. Failures are ignored.

@@ -142,7 +142,7 @@ TEST_F(SetupFileTest, FallbackReaderRules)
 TEST_F(SetupFileTest, IntegerReads)
 {
     const std::wstring path = Write("[Config]\nIsUpdate=abc\nTestSoftUpdate=1\nNeg=-1\nBig=4294967296\n"
-                                    "Padded=  12x\nEmpty=\n");
+                                    "Padded=  12x\nEmpty=\nHuge=-99999999999\n");
     const CIni ini = Ini();
     const struct {
         const wchar_t* key;
@@ -154,6 +154,7 @@ TEST_F(SetupFileTest, IntegerReads)
         {L"Neg", -1, 0, -1},
         {L"Big", -1, 0, 2147483647},
         {L"Padded", 12, 0, 12},
+        {L"Huge", -1, 0, -2147483647 - 1},
         {L"Empty", 0, 1, 77},
         {L"Missing", 0, 1, 77},
     };
