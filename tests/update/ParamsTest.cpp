@@ -1,3 +1,4 @@
+#include "FixedScrambleRandom.h"
 #include "Params.h"
 
 #include "TextScrambling.h"
@@ -18,15 +19,6 @@ using vornix_lib::DateTime;
 namespace {
 
 // StrEncrypt mixes in random bytes; a fixed source makes the XML text exact.
-class FixedRandom {
-public:
-    explicit FixedRandom(uint8_t value) : m_old(SetScrambleRandomSource([value] { return value; })) {}
-    ~FixedRandom() { SetScrambleRandomSource(m_old); }
-
-private:
-    ScrambleRandomSource m_old;
-};
-
 std::string Scrambled(const std::string& text)
 {
     return StrEncrypt(text.data(), static_cast<int>(text.size()));
@@ -51,7 +43,7 @@ TEST(Params, EmptyMessageXml)
 
 TEST(Params, VersionQueryXmlAndRoundTrip)
 {
-    FixedRandom r(0x11);
+    FixedScrambleRandom r(0x11);
     Params p;
     p.AddParam("product_soft_sn", "Teskaro_Brelk").AddParam("product_version", "V1.0.3").AddParam(
         "product_language", "en");
