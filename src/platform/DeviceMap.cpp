@@ -121,7 +121,7 @@ std::string DeviceMap::LinksFolder()
     const char* v = std::getenv("BRELK_PORTS_DIR");
     if (v && *v)
         return NormalizeSeparators(v);
-    return JoinPath(GetDataFolder(), "ports");
+    return JoinPath(GetDataFolderPath(), "ports");
 }
 
 std::vector<DeviceMapEntry> DeviceMap::ReadSystem()

@@ -97,7 +97,7 @@ std::string GetCurrentFolder()
     return StripTrailingSlash(buf.data());
 }
 
-std::string GetDataFolder()
+std::string GetDataFolderPath()
 {
     std::string folder = EnvOrEmpty("BRELK_DATA_DIR");
     folder = folder.empty() ? DocumentsFolder() + "/Vornix" : StripTrailingSlash(folder);

@@ -12,7 +12,7 @@ std::string GetProgramFolder();
 std::string GetCurrentFolder();
 // The shared data folder: the documents folder's "Vornix" subfolder, created when
 // missing. BRELK_DATA_DIR overrides it. Without a trailing '/'.
-std::string GetDataFolder();
+std::string GetDataFolderPath();
 
 // '\' becomes '/'.
 std::string NormalizeSeparators(const std::string& path);

@@ -10,7 +10,7 @@
 
 namespace {
 bool IsWritten(int level) { return level >= TS_LOG_RECORD && level <= TS_LOG_WARN; }
-std::string LogFolder() { return JoinPath(GetDataFolder(), "log"); }
+std::string LogFolder() { return JoinPath(GetDataFolderPath(), "log"); }
 }
 
 CTsLog& CTsLog::GetInstance()

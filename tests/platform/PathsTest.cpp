@@ -36,7 +36,7 @@ TEST(Paths, DataFolderIsCreatedWhereTheEnvironmentSays)
 {
     TempFolder tmp;
     ScopedEnv env("BRELK_DATA_DIR", tmp.File("a/b/Vornix/"));
-    EXPECT_EQ(GetDataFolder(), tmp.File("a/b/Vornix"));
+    EXPECT_EQ(GetDataFolderPath(), tmp.File("a/b/Vornix"));
     EXPECT_TRUE(IsDirectory(tmp.File("a/b/Vornix")));
 }
 
@@ -55,6 +55,37 @@ TEST(CodePage, Utf8AndWideRoundTrip)
     // Broken sequences become U+FFFD and never read past the end.
     EXPECT_EQ(Utf8ToWide("a\xE4\xB8"), L"a\xFFFD\xFFFD");
     EXPECT_EQ(Utf8ToWide("\xC0\xAF"), L"\xFFFD\xFFFD");
+}
+
+} // namespace
+
+namespace {
+
+TEST(CodePage, Gbk936RoundTripAndReplacement)
+{
+    std::string gbk;
+    ASSERT_TRUE(WideToCodePage(kCodePageGbk, L"A\u4E2D\u6587", gbk));
+    EXPECT_EQ(gbk, "A\xD6\xD0\xCE\xC4");
+    std::wstring back;
+    ASSERT_TRUE(CodePageToWide(kCodePageGbk, gbk.data(), gbk.size(), back));
+    EXPECT_EQ(back, L"A\u4E2D\u6587");
+
+    // What GBK cannot hold, or a broken byte sequence, becomes '?'.
+    size_t count = 0;
+    ASSERT_TRUE(WideToCodePage(kCodePageGbk, L"x\U0001F600y", gbk, &count));
+    EXPECT_EQ(gbk, "x?y");
+    EXPECT_EQ(count, 1u);
+    ASSERT_TRUE(CodePageToWide(kCodePageGbk, "a\xD6", 2, back, &count));
+    EXPECT_EQ(back, L"a?");
+    EXPECT_EQ(count, 1u);
+
+    ASSERT_TRUE(CodePageToWide(28591, "\xE9", 1, back));
+    EXPECT_EQ(back, L"\u00E9");
+    ASSERT_TRUE(WideToCodePage(kCodePageUtf16Le, L"a\xD800", gbk));
+    EXPECT_EQ(gbk, std::string("a\0?\0", 4));
+    EXPECT_FALSE(CodePageToWide(12345, "a", 1, back));
+    EXPECT_FALSE(IsCodePageSupported(12345));
+    EXPECT_TRUE(IsCodePageSupported(kCodePageGbk));
 }
 
 } // namespace
