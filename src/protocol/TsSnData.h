@@ -53,6 +53,8 @@ class CTsSnData {
 public:
     // An empty object: no image, every block empty, total size 0.
     CTsSnData() = default;
+    // An empty object of a family, to be given its image with SetImage.
+    explicit CTsSnData(int type) : m_nType(type) {}
     // Names the image of the family type and number and loads it.
     CTsSnData(int type, int number);
     CTsSnData(const CTsSnData&) = delete;
