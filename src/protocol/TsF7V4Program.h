@@ -1,10 +1,11 @@
 #pragma once
 // The V4 sensor families. CTsF7V4Program carries the V4 sensor frame (built,
-// scrambled and checked in both directions) and the two exchange services
-// every V4 operation runs on: one sensor with retries, and broadcast passes
-// until every target answered. CTsF6V4Program and CTsN8V4Program are V4
-// programs of their own type; the N8 line replaces the operations that
-// address its larger flash.
+// scrambled and checked in both directions), the two exchange services
+// every V4 operation runs on (one sensor with retries, and broadcast passes
+// until every target answered), and on them the search, the link, the
+// identity reads and the flash and configuration writers. CTsF6V4Program
+// and CTsN8V4Program are V4 programs of their own type; the N8 line
+// replaces the operations that address its larger flash.
 #include "TsProgram.h"
 
 #include <atomic>
@@ -81,7 +82,7 @@ constexpr int V4_SEARCH_QUIET_PASSES_SINGLE = 4;
 constexpr uint16_t V4_BOOT_WITH_CRC_TABLE = 0x0411;
 
 // Flash of the F7 and F6 lines as the V4 commands address it.
-constexpr uint16_t V4_IMAGE_START = 0xC000;
+// The image area starts at m_nV4FlashHigh << 8 (C000).
 constexpr uint16_t V4_IMAGE_END = 0xD600;    // exclusive
 constexpr uint16_t V4_FLASH_BLOCK = 0x200;   // covered by one CRC-32 of the table
 constexpr int V4_FLASH_BLOCKS = 10;
