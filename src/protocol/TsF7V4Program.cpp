@@ -31,6 +31,12 @@ CBinary TableBytes(const char* text) { return HexTextToBinary(text, " "); }
 
 CBinary Bytes(std::initializer_list<uint8_t> bytes) { return CBinary(bytes.begin(), static_cast<int>(bytes.size())); }
 
+// 23 len addrH addrL: a memory read.
+CBinary ReadRequest(uint16_t address, uint8_t length = V4_RECORD_READ)
+{
+    return Bytes({V4_CMD_READ_MEMORY, length, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)});
+}
+
 } // namespace
 
 CTsF7V4Program::CTsF7V4Program(uint8_t multiSensor, uint8_t freqSelector)
@@ -448,9 +454,7 @@ bool CTsF7V4Program::ReadMemory(uint32_t sensorId, uint16_t address, uint8_t len
     CTsLog& log = CTsLog::GetInstance();
     bytes.Empty();
     CTsFrame reply;
-    const ReadResult read =
-        ReadSensor(sensorId, Bytes({V4_CMD_READ_MEMORY, length, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)}),
-                   V4_WAIT_READ_MEMORY, 1, reply);
+    const ReadResult read = ReadSensor(sensorId, ReadRequest(address, length), V4_WAIT_READ_MEMORY, 1, reply);
     const int count = read == ReadResult::Ok ? reply.m_Payload.GetAt(0) : 0;
     if (read == ReadResult::NoAnswer) {
         log.Error("Read %s Error. Addr:%.4X", what, sensorId);
@@ -547,16 +551,11 @@ std::string IdentityText(const CTsFrame& reply)
     if (p.GetSize() < 1 + V4_RECORD_READ)
         return std::string();
     const uint8_t* bytes = p.GetBuffer();
-    const bool blank =
-        bytes[0] == V4_RECORD_READ && std::all_of(bytes + 1, bytes + 1 + V4_RECORD_READ, [](uint8_t b) { return b == 0xFF; });
+    const bool blank = bytes[0] == V4_RECORD_READ
+        && std::all_of(bytes + 1, bytes + 1 + V4_RECORD_READ, [](uint8_t b) { return b == 0xFF; });
     if (blank)
         return std::string();
     return std::string(reinterpret_cast<const char*>(bytes + 1), V4_RECORD_READ);
-}
-
-CBinary ReadRequest(uint16_t address)
-{
-    return Bytes({V4_CMD_READ_MEMORY, V4_RECORD_READ, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)});
 }
 
 } // namespace
