@@ -807,16 +807,23 @@ bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, 
     return CheckWritten(ids, crc, checkWaitMs);
 }
 
-bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
+bool CTsF7V4Program::StartFlashWrite(const CTsSnData* image, uint8_t startPercent)
 {
-    CTsLog& log = CTsLog::GetInstance();
     ReportProgress(startPercent);
     if (!image || !image->IsLoaded()) {
         m_nErrorCode = TS_ERR_NO_IMAGE;
-        log.Error("SnData is NULL!");
+        CTsLog::GetInstance().Error("SnData is NULL!");
         return false;
     }
     m_nErrorCode = TS_ERR_WRITE_FAILED;
+    return true;
+}
+
+bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    if (!StartFlashWrite(image, startPercent))
+        return false;
     const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
     uint16_t from = start;
     const std::vector<uint32_t>& crcs = image->GetTrailerValues();
@@ -872,13 +879,8 @@ bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* imag
 bool CTsF7V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
     CTsLog& log = CTsLog::GetInstance();
-    ReportProgress(startPercent);
-    if (!image || !image->IsLoaded()) {
-        m_nErrorCode = TS_ERR_NO_IMAGE;
-        log.Error("SnData is NULL!");
+    if (!StartFlashWrite(image, startPercent))
         return false;
-    }
-    m_nErrorCode = TS_ERR_WRITE_FAILED;
     const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
     if (!EraseFlash(ids, start, static_cast<uint16_t>(V4_IMAGE_END - start), V4_WAIT_ERASE_ALL))
         return false;

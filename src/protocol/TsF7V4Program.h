@@ -212,6 +212,10 @@ protected:
     bool ReadPsnRecords(CBinaryGroup& records, bool n8Layout);
     void GetPsnTextAt(const SensorIdSet& found, SensorTextMap& texts, uint16_t identityAddress);
 
+    // The start of a flash writer: progress at the start percentage; no
+    // image gives error code -3 and false, else the error code is -1 until
+    // the writer is done.
+    bool StartFlashWrite(const CTsSnData* image, uint8_t startPercent);
     // The sensor's CRC table (reads of 16 bytes from address): false, logged,
     // when the sensor fails or gives fewer than 16 bytes a read.
     bool ReadCrcTable(const SensorIdSet& ids, uint16_t address, int reads, CBinary& table);

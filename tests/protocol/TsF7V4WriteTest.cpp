@@ -118,6 +118,27 @@ TEST_F(TsF7V4WriteTest, ProgrammingOneSensorWritesImageAndConfiguration)
     }
 }
 
+TEST_F(TsF7V4WriteTest, ThreeSensorsGetOneImageAndEachItsOwnId)
+{
+    const V4ImageSpec spec = Image();
+    auto a = AddSensor(0x3000);
+    auto b = AddSensor(0x1000);
+    auto c = AddSensor(0x2000);
+    auto program = Searched(1, 3);
+    // New ids as the application hands them out: the start id and steps of 1111.
+    const SensorIdMap ids{{0x1000, 0x00100000}, {0x2000, 0x00101111}, {0x3000, 0x00102222}};
+    ASSERT_TRUE(program->ProgramSensor(ids, Hex("00 A3")));
+    for (const auto& entry : ids) {
+        const SimV4Sensor& s = *(entry.first == 0x1000 ? b : entry.first == 0x2000 ? c : a);
+        EXPECT_EQ(s.ReadFlash(0xC000, 0x1000), ImageFlash(spec, 0x1000)) << s.Id();
+        EXPECT_EQ(s.ReadFlash(0xD5C0, 64), PatchedConfig(spec, entry.second, s)) << s.Id();
+        const std::vector<std::string> reads = Commands(s, 0x23);
+        EXPECT_EQ(std::count(reads.begin(), reads.end(), "23 10 D5 80"), 0) << "no CRC table read for several";
+    }
+    EXPECT_EQ(program->m_setWrittenIds, (SensorIdSet{0x00100000, 0x00101111, 0x00102222}));
+    EXPECT_EQ(Commands(*a, 0x10), (std::vector<std::string>{"10 16 00 C0 00"}));
+}
+
 TEST_F(TsF7V4WriteTest, BlocksTheSensorAlreadyHoldsAreNotWrittenAgain)
 {
     struct Case {

@@ -274,12 +274,17 @@ TEST_F(TsSnDataTest, TheWriterLaysOutAnImageTheReaderTakesApart)
     }
 }
 
+// 44 11 11, the start of a configuration record, fromEnd bytes before the end.
+void PutConfigHead(std::vector<uint8_t>& image, size_t fromEnd)
+{
+    const uint8_t head[3] = {0x44, 0x11, 0x11};
+    std::copy(head, head + 3, image.end() - static_cast<long>(fromEnd));
+}
+
 TEST_F(TsSnDataTest, ConfigurationBlocks)
 {
     std::vector<uint8_t> plain = Pattern(300, 3);
-    plain[plain.size() - 78] = 0x44;
-    plain[plain.size() - 77] = 0x11;
-    plain[plain.size() - 76] = 0x11;
+    PutConfigHead(plain, 78);
     WriteOne(3, 0x01, plain);
     CTsSnData image(3, 0x01);
     EXPECT_EQ(ToVector(image.GetConfigBlock()),
@@ -291,9 +296,7 @@ TEST_F(TsSnDataTest, ConfigurationBlocks)
 
     // Family 5 carries two halves of 64 bytes in one 138-byte record.
     std::vector<uint8_t> at = Pattern(300, 5);
-    at[at.size() - 147] = 0x44;
-    at[at.size() - 146] = 0x11;
-    at[at.size() - 145] = 0x11;
+    PutConfigHead(at, 147);
     WriteOne(5, 0x01, at);
     CTsSnData atImage(5, 0x01);
     std::vector<uint8_t> expected(at.end() - 147 + 5, at.end() - 147 + 69);
