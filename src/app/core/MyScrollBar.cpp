@@ -130,6 +130,7 @@ void CMyScrollBar::NotifyPosition()
             double p = double(m_nThumbOffset) / m_nThumbLength * m_nVisibleLength;
             pos.position = int(std::clamp(p, double(INT_MIN), double(INT_MAX)));
         }
+        Invalidate();
         if (Wnd* parent = GetParent())
             parent->SendMessage(WM_PAGE_ACTION, MsgParam::Of(pos), 8);
     });

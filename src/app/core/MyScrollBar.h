@@ -46,7 +46,7 @@ public:
     CRect GetThumbRect() const;
     int GetMode() const;
 
-    // Places the thumb and tells the parent the position it stands for.
+    // Places (and repaints) the thumb and tells the parent the position it stands for.
     void NotifyPosition();
     // A wheel turn handed on by the owner: +120 moves the thumb 10 pixels up.
     // Only while some window has the keyboard focus.
