@@ -9,8 +9,12 @@ void CColorStatic::SetText(const std::wstring& text)
 {
     RunOnUiThread([&] {
         // The old text's pixels go too where the background is not filled.
-        if (Wnd* parent = GetParent(); parent && IsCreated())
-            parent->InvalidateRect(GetWindowRect(), true);
+        if (Wnd* parent = GetParent(); parent && IsCreated()) {
+            CRect r = GetWindowRect(); // content coordinates when the parent scrolls
+            CPoint scroll = parent->GetScrollPosition();
+            r.OffsetRect(-scroll.x, -scroll.y);
+            parent->InvalidateRect(r, true);
+        }
         SetWindowText(text);
     });
 }
