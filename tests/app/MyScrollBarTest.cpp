@@ -37,9 +37,9 @@ protected:
         ASSERT_TRUE(bar.Create(&owner, CRect(100, 20, 116, 320), 16101));
         ASSERT_TRUE(ShowAndWait(owner));
         ASSERT_EQ(bar.GetTrackRect(), CRect(1, 19, 15, 283));
-        Setup(1000, 300, 79, 0);
+        Arrange(1000, 300, 79, 0);
     }
-    void Setup(int content, int visible, int thumb, int offset)
+    void Arrange(int content, int visible, int thumb, int offset)
     {
         bar.SetContentLength(content);
         bar.SetVisibleLength(visible);
@@ -88,14 +88,14 @@ TEST_F(MyScrollBarTest, AHeldArrowRepeatsFurtherEachTimeAndStopsAtTheEnd)
 
 TEST_F(MyScrollBarTest, ThePositionIsTheOffsetScaledToTheContent)
 {
-    Setup(1000, 300, 79, 79);
+    Arrange(1000, 300, 79, 79);
     bar.NotifyPosition();
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(moves[0].thumbOffset, 79);
     EXPECT_EQ(moves[0].position, 300);
     EXPECT_EQ(bar.GetThumbRect(), CRect(0, 19 + 79, 15, 19 + 79 + 79));
     // Content taller than 65535 pixels: the position passes whole (262 / 2 x 1000).
-    Setup(100000, 1000, 2, 262);
+    Arrange(100000, 1000, 2, 262);
     bar.NotifyPosition();
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(moves[0].position, 131000);
@@ -103,17 +103,17 @@ TEST_F(MyScrollBarTest, ThePositionIsTheOffsetScaledToTheContent)
 
 TEST_F(MyScrollBarTest, WithoutAThumbThePositionIsZeroAndNoThumbIsDrawn)
 {
-    Setup(1000, 300, 0, 40);
+    Arrange(1000, 300, 0, 40);
     bar.NotifyPosition();
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(moves[0].thumbOffset, 40);
     EXPECT_EQ(moves[0].position, 0);
     RunEvents();
     auto none = GrabWindow(bar);
-    Setup(1000, 300, 0, 200);
+    Arrange(1000, 300, 0, 200);
     RunEvents();
     auto noneElsewhere = GrabWindow(bar);
-    Setup(1000, 300, 79, 40);
+    Arrange(1000, 300, 79, 40);
     bar.Invalidate();
     RunEvents();
     auto thumb = GrabWindow(bar);
@@ -130,7 +130,7 @@ TEST_F(MyScrollBarTest, WithoutAThumbThePositionIsZeroAndNoThumbIsDrawn)
 
 TEST_F(MyScrollBarTest, TheWheelMovesTheThumbOnlyWhileAWindowHasTheFocus)
 {
-    Setup(1000, 300, 79, 50);
+    Arrange(1000, 300, 79, 50);
     ASSERT_EQ(Wnd::GetFocus(), nullptr);
     bar.OnWheel(120);
     EXPECT_TRUE(moves.empty());
@@ -197,7 +197,7 @@ TEST_F(MyScrollBarTest, LeavingAHeldArrowStopsTheRepeat)
 
 TEST_F(MyScrollBarTest, APressOnTheBareTrackOnlySendsThePositionAgain)
 {
-    Setup(1000, 300, 79, 20);
+    Arrange(1000, 300, 79, 20);
     bar.OnLButtonDown(MK_LBUTTON, CPoint(8, 200));
     EXPECT_EQ(bar.GetMode(), CMyScrollBar::kModeIdle);
     EXPECT_EQ(bar.GetTimerInterval(CMyScrollBar::kRepeatTimer), 0u);
