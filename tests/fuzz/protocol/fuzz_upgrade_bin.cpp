@@ -36,6 +36,13 @@ void Walk(CTsSnData& image)
         __builtin_trap();
 }
 
+// The container file and its folder go when the run ends.
+void RemoveFolder()
+{
+    std::remove((g_folder + "/F7V4Bin.bin").c_str());
+    rmdir(g_folder.c_str());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -45,6 +52,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!mkdtemp(folder))
         std::abort();
     g_folder = folder;
+    std::atexit(RemoveFolder);
     // Both places the container is looked for are this folder.
     if (chdir(folder) != 0)
         std::abort();
