@@ -5,5 +5,7 @@ CTsF6V1Program::CTsF6V1Program(uint8_t freqSelector) : CTsF7V3Program(freqSelect
     m_nType = TS_TYPE_F6V1;
 }
 
-// Not built yet, as the rest of the V1/V3 protocol: no reply counts as success.
-bool CTsF6V1Program::IsReplyOk(const CTsFrame&) { return false; }
+bool CTsF6V1Program::IsReplyOk(const CTsFrame& frame)
+{
+    return !frame.IsEmpty() && !frame.m_Payload.IsEmpty() && frame.m_Payload.GetAt(0) == 0;
+}

@@ -6,5 +6,6 @@ class CTsF6V1Program : public CTsF7V3Program {
 public:
     explicit CTsF6V1Program(uint8_t freqSelector);
 
+    // A reply whose first payload byte is 0.
     bool IsReplyOk(const CTsFrame& frame) override;
 };

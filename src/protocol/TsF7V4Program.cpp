@@ -685,15 +685,6 @@ bool CTsF7V4Program::ProgramSensor(const SensorIdMap& ids, const CBinary& select
     return result;
 }
 
-void CTsF7V4Program::ReportShare(uint8_t startPercent, int span, uint32_t done, uint32_t total)
-{
-    // An image that gives no size has nothing to divide: only the start and
-    // the end are reported.
-    if (total == 0)
-        return;
-    ReportProgress(static_cast<uint8_t>(startPercent + std::min(done, total) * static_cast<uint32_t>(span) / total));
-}
-
 bool CTsF7V4Program::ReadCrcTable(const SensorIdSet& ids, uint16_t address, int reads, CBinary& table)
 {
     CTsLog& log = CTsLog::GetInstance();

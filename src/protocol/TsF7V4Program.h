@@ -234,8 +234,6 @@ protected:
     // The check command with the CRC-16 of what was written: false, logged,
     // when it fails or any sensor refuses it.
     bool CheckWritten(const SensorIdSet& ids, uint16_t crc, uint32_t waitMs);
-    // Progress start + done x span / total; nothing while total is 0.
-    void ReportShare(uint8_t startPercent, int span, uint32_t done, uint32_t total);
     // The configuration writer over the addresses of a line.
     bool WriteConfigAt(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
                        const SensorIdSet* keepAwake, const SensorIdMap* newIds, uint16_t configAddress,

@@ -1,26 +1,124 @@
 #include "TsN8V4Program.h"
 
+#include "ScopeGuard.h"
+#include "TsLog.h"
+#include "TsSnData.h"
+#include "TsVerify.h"
+
+#include <initializer_list>
+
+namespace {
+
+CBinary Bytes(std::initializer_list<uint8_t> bytes) { return CBinary(bytes.begin(), static_cast<int>(bytes.size())); }
+
+uint8_t High(uint16_t value) { return static_cast<uint8_t>(value >> 8); }
+uint8_t Low(uint16_t value) { return static_cast<uint8_t>(value); }
+
+} // namespace
+
 CTsN8V4Program::CTsN8V4Program(uint8_t multiSensor, uint8_t freqSelector)
     : CTsF7V4Program(multiSensor, freqSelector)
 {
     m_nType = TS_TYPE_N8V4;
 }
 
-// The N8 reads and writers are not built yet: they read and write nothing,
-// so no N8 sensor is ever reported as read or programmed.
-bool CTsN8V4Program::ReadPsn(CBinaryGroup&) { return false; }
+bool CTsN8V4Program::ReadPsn(CBinaryGroup& records) { return ReadPsnRecords(records, true); }
 
 void CTsN8V4Program::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
 {
-    CTsProgram::GetPsnText(found, texts);
+    GetPsnTextAt(found, texts, V4_N8_IDENTITY_BLOCK);
 }
 
-bool CTsN8V4Program::WriteSensorFlash(const SensorIdSet&, CTsSnData*, uint8_t) { return false; }
-
-bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet&, CTsSnData*, uint8_t) { return false; }
-
-bool CTsN8V4Program::WriteSensorConfig(const SensorIdSet&, const CBinary&, uint8_t, const SensorIdSet*,
-                                       const SensorIdMap*)
+bool CTsN8V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
-    return false;
+    if (!StartFlashWrite(image, startPercent))
+        return false;
+    const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
+    if (!EraseFlash(ids, start, static_cast<uint16_t>(N8_IMAGE_END - start), V4_WAIT_ERASE_ALL))
+        return false;
+    const uint32_t size = image->GetTotalSize();
+    if (size == 0) {
+        CTsLog::GetInstance().Error("SnData is empty!");
+        return false;
+    }
+    if (!WriteImageBlocks(ids, *image, start, size, false, startPercent, 32, V4_WAIT_ANNOUNCE, V4_WAIT_WRITE_HALF,
+                          V4_WAIT_CHECK))
+        return false;
+    m_nErrorCode = TS_ERR_OK;
+    return true;
+}
+
+bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    const uint8_t savedMode = m_nMode;
+    const ScopeGuard restoreMode([this, savedMode] { m_nMode = savedMode; });
+    if (m_nBootVersion > N8_BOOT_MODE_A_ABOVE)
+        m_nMode = N8_FLASH_MODE;
+
+    if (!StartFlashWrite(image, startPercent))
+        return false;
+    const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
+    uint16_t from = start;
+    const std::vector<uint32_t>& crcs = image->GetTrailerValues();
+    const bool withTable = crcs.size() >= static_cast<size_t>(N8_COMPARED_CRCS);
+    const bool skipping = ids.size() == 1 && m_nBootVersion >= V4_BOOT_WITH_CRC_TABLE && withTable;
+    if (skipping) {
+        CBinary table;
+        if (!ReadCrcTable(ids, N8_CRC_TABLE, N8_CRC_TABLE_READS, table))
+            return false;
+        from = FirstChangedBlock(table, crcs, N8_COMPARED_CRCS, start);
+    }
+    if (!EraseFlash(ids, from, static_cast<uint16_t>(N8_IMAGE_END - from), N8_WAIT_ERASE))
+        return false;
+    const uint32_t size = image->GetTotalSize();
+    if (size == 0) {
+        log.Error("SnData is empty!");
+        return false;
+    }
+    const uint32_t skipped = static_cast<uint32_t>(from - start);
+    if (size > skipped
+        && !WriteImageBlocks(ids, *image, from, size - skipped, skipping, startPercent, 0, N8_WAIT_ANNOUNCE,
+                             V4_WAIT_WRITE_BLOCK, N8_WAIT_CHECK))
+        return false;
+    if (withTable && !WriteCrcTable(ids, *image))
+        return false;
+    m_nErrorCode = TS_ERR_OK;
+    return true;
+}
+
+bool CTsN8V4Program::WriteCrcTable(const SensorIdSet& ids, const CTsSnData& image)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    const CBinary table = image.GetHeaderBlock();
+    if (table.GetSize() != N8_CRC_TABLE_BYTES) {
+        log.Error("Bin file Error CRC32");
+        return false;
+    }
+    if (!SendRecvMulti(Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, N8_CRC_TABLE_BYTES, High(N8_CRC_TABLE), Low(N8_CRC_TABLE)}),
+                       N8_WAIT_ANNOUNCE, nullptr, &ids)) {
+        log.Error("Req Write Error!");
+        return false;
+    }
+    // 64 bytes at E370, then the last 16 at E3B0 as the second block.
+    const uint16_t tailAddress = N8_CRC_TABLE + V4_CONFIG_BYTES;
+    CBinary head = Bytes({V4_CMD_WRITE_BLOCK, 0x00, V4_CONFIG_BYTES, High(N8_CRC_TABLE), Low(N8_CRC_TABLE)});
+    head.Append(table.GetBuffer(), V4_CONFIG_BYTES);
+    CBinary tail = Bytes({V4_CMD_WRITE_BLOCK, 0x01, N8_CRC_TABLE_TAIL, High(tailAddress), Low(tailAddress)});
+    tail.Append(table.GetBuffer() + V4_CONFIG_BYTES, N8_CRC_TABLE_TAIL);
+    for (const CBinary* write : {&head, &tail}) {
+        if (!SendRecvMulti(*write, V4_WAIT_WRITE_CRC_TABLE, nullptr, &ids)) {
+            log.Error("Write Data Error");
+            return false;
+        }
+    }
+    // The CRC-16 over the 64 bytes, continued over the 16: the whole table.
+    const uint16_t crc = CTsVerify::GetInstance().Crc16(table, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
+    return CheckWritten(ids, crc, V4_WAIT_CHECK_CRC_TABLE);
+}
+
+bool CTsN8V4Program::WriteSensorConfig(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
+                                       const SensorIdSet* keepAwake, const SensorIdMap* newIds)
+{
+    return WriteConfigAt(ids, config, startPercent, keepAwake, newIds, V4_N8_CONFIG_BLOCK, V4_N8_IDENTITY_BLOCK);
 }

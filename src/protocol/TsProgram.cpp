@@ -4,6 +4,8 @@
 #include "TsEnDecode.h"
 #include "TsLog.h"
 
+#include <algorithm>
+
 CTsProgram::CTsProgram(uint8_t multiSensor, uint8_t freqSelector)
     : m_pNetLayer(std::make_unique<CTsNetlayer>()), m_nFreqSelector(freqSelector), m_nMultiSensor(multiSensor)
 {
@@ -40,6 +42,13 @@ void CTsProgram::ReportProgress(uint8_t percent)
 {
     if (m_pfnProgress)
         m_pfnProgress(m_pProgressContext, percent);
+}
+
+void CTsProgram::ReportShare(uint8_t startPercent, int span, uint32_t done, uint32_t total)
+{
+    if (total == 0)
+        return;
+    ReportProgress(static_cast<uint8_t>(startPercent + std::min(done, total) * static_cast<uint32_t>(span) / total));
 }
 
 TsFrameList CTsProgram::SendRecv(const CBinary& request, uint32_t sensorId)

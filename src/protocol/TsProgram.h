@@ -93,6 +93,10 @@ public:
     void SetProgressCallback(TsProgressCallback callback, void* context);
     // Calls the progress callback when one is installed.
     void ReportProgress(uint8_t percent);
+    // Progress start + done x span / total (done counted at most up to total);
+    // nothing while total is 0, as an image that gives no size has nothing to
+    // divide: only the start and the end are reported.
+    void ReportShare(uint8_t startPercent, int span, uint32_t done, uint32_t total);
 
     std::unique_ptr<CTsNetlayer> m_pNetLayer;
     uint16_t m_nToolId = TS_DEFAULT_TOOL_ID; // the V1/V3 family sets 0

@@ -1,0 +1,107 @@
+#include "SensorBootContext.h"
+
+#include "Clock.h"
+#include "TsF7V4Program.h"
+#include "TsLog.h"
+
+namespace {
+
+bool IsV1Type(int type) { return type == TS_TYPE_F6V1 || type == TS_TYPE_F7V3; }
+bool IsV4Type(int type) { return type == TS_TYPE_F7V4 || type == TS_TYPE_F6V4; }
+
+constexpr uint16_t HARD_LINE_MASK = 0xF000;
+constexpr uint16_t HARD_LINE_F6 = 0x6000;
+
+} // namespace
+
+CBinary BuildBootCommand(const SensorBootContext& context)
+{
+    if (!context.program)
+        return CBinary();
+    const int type = context.program->GetType();
+    const bool freq1 = context.program->m_nFreqSelector == 1;
+    if (IsV4Type(type)) {
+        const uint8_t command[] = {0x02, static_cast<uint8_t>(freq1 ? 0x0A : 0x0B)};
+        return CBinary(command, sizeof command);
+    }
+    if (IsV1Type(type)) {
+        const uint8_t command = freq1 ? 0xF4 : 0xF5;
+        return CBinary(&command, 1);
+    }
+    return CBinary();
+}
+
+int GetSensorBootVer(const SensorBootContext& context, bool& needUpdate)
+{
+    needUpdate = false;
+    if (!context.program)
+        return BOOT_VERSION_UNKNOWN;
+    const int type = context.program->GetType();
+    if (IsV1Type(type)) {
+        // A V1/V3 sensor always gets the V4 boot.
+        needUpdate = true;
+        return BOOT_VERSION_DECIDED;
+    }
+    if (!IsV4Type(type))
+        return BOOT_VERSION_DECIDED;
+    const uint16_t version = context.program->m_nBootVersion;
+    CTsLog::GetInstance().Debug("GetSensorBootVer:Boot version is [%04X]", version);
+    if (version == 0)
+        return BOOT_VERSION_UNKNOWN;
+    if (version < BOOT_V4_CURRENT) {
+        needUpdate = true;
+        return BOOT_VERSION_DECIDED;
+    }
+    if ((version & 0xFF00) <= BOOT_V4_LAST_SUPPORTED_HIGH)
+        return BOOT_VERSION_DECIDED;
+    return BOOT_VERSION_TOO_NEW;
+}
+
+uint8_t UpdateSensorBoot(SensorBootContext& context)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    CTsProgram* program = context.program;
+    if (!program)
+        return BOOT_NO_PROGRAM;
+    program->SearchSensors(context.found);
+    if (context.found.empty())
+        return static_cast<uint8_t>(g_nSearchResult.load() & 0xFF);
+    if (context.found.size() > 1 && program->m_nMultiSensor == 0) {
+        program->EndLink(context.found);
+        return BOOT_MANY_SENSORS;
+    }
+    if (program->GetType() == TS_TYPE_F7V4) {
+        log.Record("HardVersion:%X", program->GetHardVersion());
+        if ((program->GetHardVersion() & HARD_LINE_MASK) == HARD_LINE_F6)
+            program->SetType(TS_TYPE_F6V4);
+    }
+    bool needUpdate = false;
+    if (GetSensorBootVer(context, needUpdate) == BOOT_VERSION_TOO_NEW) {
+        log.Debug("TPMS version is too low that not support the new sensor!");
+        return BOOT_TOO_NEW;
+    }
+    if (!needUpdate) {
+        log.Debug("No need to update boot!");
+        return BOOT_NOT_NEEDED;
+    }
+
+    log.Debug("Start to update sensor boot...");
+    const int type = program->GetType();
+    // A V1/V3 sensor comes out of its boot image as a V4 sensor with the id
+    // 8FFF. The V4 writer puts the id of the map into the configuration
+    // block, so every V4 sensor keeps its own: one id for all would give
+    // several sensors in range the same id.
+    SensorIdMap ids;
+    for (uint32_t id : context.found)
+        ids[id] = IsV4Type(type) ? id : BOOT_V1_NEW_ID;
+    const bool updated = program->ProgramSensor(ids, BuildBootCommand(context));
+    Sleep(BOOT_SETTLE_MS);
+    log.Debug("Update Boot %s!", updated ? "ok" : "failed");
+    if (!updated)
+        return BOOT_FAILED;
+    if (IsV1Type(type))
+        return BOOT_UPDATED_V1;
+    if (IsV4Type(type))
+        return BOOT_UPDATED_V4;
+    return BOOT_NO_PROGRAM;
+}
