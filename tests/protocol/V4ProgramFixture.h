@@ -1,10 +1,11 @@
 #pragma once
-// A simulated Brelk with V4 sensors in front of it on the virtual clock, a
-// data folder for the protocol log and a program folder that holds the
-// firmware containers the tests write.
+// A simulated Brelk with V4 (and V1/V3) sensors in front of it on the
+// virtual clock, a data folder for the protocol log and a program folder
+// that holds the firmware containers the tests write.
 #include "ByteText.h"
 #include "FirmwareContainerWriter.h"
 #include "SimBrelk.h"
+#include "SimV3Sensor.h"
 #include "SimV4Sensor.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
@@ -22,6 +23,12 @@ protected:
     std::shared_ptr<SimV4Sensor> AddSensor(uint16_t id, uint16_t hardVersion = 0x7100, uint16_t boot = 0x0411)
     {
         auto sensor = std::make_shared<SimV4Sensor>(id, hardVersion, boot);
+        brelk.frames.AddSensor(sensor);
+        return sensor;
+    }
+    std::shared_ptr<SimV3Sensor> AddV3Sensor(uint16_t id, uint16_t v4Hard = 0x7100, uint16_t v4Boot = 0x0411)
+    {
+        auto sensor = std::make_shared<SimV3Sensor>(id, v4Hard, v4Boot);
         brelk.frames.AddSensor(sensor);
         return sensor;
     }

@@ -1,6 +1,8 @@
 #include "FirmwareContainerWriter.h"
 
 #include "Aes.h"
+#include "Binary.h"
+#include "TsVerify.h"
 
 #include <zlib.h>
 
@@ -177,5 +179,60 @@ V4ImageSpec SampleV4Image(int type, size_t dataBytes, uint8_t seed)
     for (int i = 0; i < 64; ++i)
         spec.config.push_back(static_cast<uint8_t>(0xA0 + i));
     spec.crcs = BlockCrcs(spec.blocks, 0xC000, type == 6 ? 20 : 10);
+    return spec;
+}
+
+uint16_t V1ConfigCrc(const uint8_t* bytes, size_t length)
+{
+    return CTsVerify::GetInstance().Crc16(CBinary(bytes, static_cast<int>(length)), 0, 0x8005);
+}
+
+std::vector<uint8_t> BuildV1Image(const V1ImageSpec& spec)
+{
+    std::vector<uint8_t> image;
+    uint32_t total = 0;
+    uint16_t number = 0;
+    for (const std::vector<uint8_t>& block : spec.blocks) {
+        if (block.size() + 5 > 80)
+            throw std::invalid_argument("V1 block of " + std::to_string(block.size()) + " bytes");
+        uint8_t sum = 0;
+        for (uint8_t b : block)
+            sum = static_cast<uint8_t>(sum + b);
+        for (uint8_t b : {static_cast<uint8_t>(block.size() + 5), uint8_t{0x42}, static_cast<uint8_t>(number >> 8),
+                          static_cast<uint8_t>(number), static_cast<uint8_t>(block.size())})
+            image.push_back(b);
+        image.insert(image.end(), block.begin(), block.end());
+        image.push_back(sum);
+        total += static_cast<uint32_t>(block.size());
+        ++number;
+    }
+    image.push_back(0x00);
+    const uint16_t size = spec.totalSize.value_or(static_cast<uint16_t>(total));
+    image.push_back(static_cast<uint8_t>(size >> 8));
+    image.push_back(static_cast<uint8_t>(size));
+    image.insert(image.end(), 77, 0x00);
+    return image;
+}
+
+V1ImageSpec SampleV1BootImage(size_t codeBytes, uint8_t seed)
+{
+    V1ImageSpec spec;
+    spec.blocks.push_back({V1_BLOCK_START, 0x01});
+    for (size_t at = 0; at < codeBytes; at += V1_WRITE_PIECE) {
+        const uint16_t address = static_cast<uint16_t>(V1_BOOT_ADDRESS + at);
+        std::vector<uint8_t> block = {V1_BLOCK_WRITE, static_cast<uint8_t>(address >> 8),
+                                      static_cast<uint8_t>(address)};
+        for (size_t i = at; i < codeBytes && i < at + V1_WRITE_PIECE; ++i)
+            block.push_back(static_cast<uint8_t>((i * 13 + seed * 7) & 0xFF));
+        spec.blocks.push_back(std::move(block));
+    }
+    std::vector<uint8_t> config = {V1_BLOCK_CONFIG, 0x00, 0x00};
+    for (int i = 0; i < 64; ++i)
+        config.push_back(static_cast<uint8_t>(0x30 + i));
+    const uint16_t crc = V1ConfigCrc(config.data() + 3, 64);
+    config[1] = static_cast<uint8_t>(crc >> 8);
+    config[2] = static_cast<uint8_t>(crc);
+    spec.blocks.push_back(std::move(config));
+    spec.blocks.push_back({V1_BLOCK_RUN});
     return spec;
 }

@@ -10,6 +10,19 @@
 //   trailer        44 11 11 D5 80 + 64 bytes   (family 6: 54 11 11 E3 70 + 80)
 //   configuration  44 11 11 D5 C0 + 64 bytes   (family 6: at E3 C0)
 //   tail           08 22 22 TT TT 00 00 00 00  TT: data bytes of all records
+//
+// V1/V3 image (families 1 and 2), as the writer lays it out:
+//   data records   L 42 sH sL n block s8        L = block bytes + 5, at most 80;
+//                                               s block number, n its length,
+//                                               s8 the 8-bit sum of the block
+//   end            00
+//   tail           TT TT + 77 bytes of 00       TT: bytes of all blocks
+// Its blocks are sent to the sensor as they are, the configuration block 'T'
+// patched. The boot images the writer makes hold, in order:
+//   'S' 01                      start of the image
+//   'W' addrH addrL data        boot code, in pieces of at most 48 bytes
+//   'T' crcH crcL + 64 bytes    the configuration block (CRC-16 8005 of the 64)
+//   'R'                         run the new boot
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -57,6 +70,28 @@ private:
 // client names them: ("F7V4Bin.bin", "F7_0A3.bin").
 std::string FirmwareContainerName(int type);
 std::string FirmwareMemberName(int type, int number);
+
+struct V1ImageSpec {
+    std::vector<std::vector<uint8_t>> blocks;
+    std::optional<uint16_t> totalSize;       // default: the bytes of all blocks
+};
+
+// Block letters of the V1/V3 boot images.
+constexpr uint8_t V1_BLOCK_START = 'S';
+constexpr uint8_t V1_BLOCK_WRITE = 'W';
+constexpr uint8_t V1_BLOCK_CONFIG = 'T';
+constexpr uint8_t V1_BLOCK_RUN = 'R';
+constexpr size_t V1_WRITE_PIECE = 48;
+constexpr uint16_t V1_BOOT_ADDRESS = 0x8000;
+
+// The plain image of a V1/V3 family.
+std::vector<uint8_t> BuildV1Image(const V1ImageSpec& spec);
+// A boot image of codeBytes bytes of boot code from 8000 made from seed, a
+// configuration block (its CRC already valid for the bytes as they stand)
+// and the run block.
+V1ImageSpec SampleV1BootImage(size_t codeBytes, uint8_t seed = 1);
+// The CRC-16 (polynomial 8005, from 0, MSB first) the V1/V3 sensors check.
+uint16_t V1ConfigCrc(const uint8_t* bytes, size_t length);
 
 // The plain image of a V4 family.
 std::vector<uint8_t> BuildV4Image(const V4ImageSpec& spec);

@@ -38,6 +38,22 @@ void SimV4Sensor::SetBootVersion(uint16_t version)
     m_hardRecord[3] = static_cast<uint8_t>(version);
 }
 
+uint32_t SimV4Sensor::ImageEnd() const
+{
+    if (m_hardRecord.empty())
+        return static_cast<uint32_t>(m_flash.size());
+    switch (m_hardRecord[0] & 0xF0) {
+    case 0x60:
+    case 0x70:
+    case 0xE0:
+        return SIM_V4_IMAGE_END;
+    case 0x80:
+        return SIM_N8_IMAGE_END;
+    default:
+        return static_cast<uint32_t>(m_flash.size());
+    }
+}
+
 void SimV4Sensor::WriteFlash(uint32_t address, const std::vector<uint8_t>& bytes)
 {
     for (size_t i = 0; i < bytes.size() && address + i < m_flash.size(); ++i)
@@ -230,7 +246,8 @@ void SimV4Sensor::HandleFlash(const Request& request, Reply& reply)
         }
         const uint32_t length = word(1);
         const uint32_t address = word(3);
-        if (address + length > m_flash.size()) {
+        const uint32_t areaStart = ImageEnd() < m_flash.size() ? SIM_V4_IMAGE_START : 0;
+        if (address < areaStart || address + length > ImageEnd()) {
             Refuse(reply, command, SIM_V4_REASON_RANGE);
             return;
         }

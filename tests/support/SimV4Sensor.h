@@ -16,7 +16,9 @@
 //
 // The flash keeps what a real one does: a byte is written only when it is
 // erased (FF) or already holds the value, so a write without the erase
-// before it is refused. Broadcast writes reach only a sensor that a search
+// before it is refused. Erase and write windows must lie in the image area
+// of the sensor's line (from C000: up to D600 for F6 and F7, E400 for N8,
+// which thus takes writes at its own addresses only; anywhere for others). Broadcast writes reach only a sensor that a search
 // took; a write addressed to the sensor always does.
 //
 // Written from the frame layout alone, without the client's frame code.
@@ -38,9 +40,15 @@ constexpr size_t SIM_V4_FLASH_SIZE = 0x10000;
 
 // Records of the F7 and F6 lines in the flash.
 constexpr uint32_t SIM_V4_IMAGE_START = 0xC000;
+constexpr uint32_t SIM_V4_IMAGE_END = 0xD600;
 constexpr uint32_t SIM_V4_CRC_TABLE = 0xD580;
 constexpr uint32_t SIM_V4_CONFIG = 0xD5C0;
 constexpr uint32_t SIM_V4_IDENTITY = 0xD610;
+// The N8 line's larger flash keeps them elsewhere.
+constexpr uint32_t SIM_N8_IMAGE_END = 0xE400;
+constexpr uint32_t SIM_N8_CRC_TABLE = 0xE370;
+constexpr uint32_t SIM_N8_CONFIG = 0xE3C0;
+constexpr uint32_t SIM_N8_IDENTITY = 0xE410;
 // CRC-16 of written data: MSB first, polynomial 80A2, from 5142.
 constexpr uint16_t SIM_V4_WRITE_CRC_INIT = 0x5142;
 constexpr uint16_t SIM_V4_WRITE_CRC_POLY = 0x80A2;
@@ -88,6 +96,9 @@ public:
     // Radio frequency selector of the sensor: heard only by a receiver set
     // for it (mode 37 for 1, 10 for 0); -1, the default, is heard by both.
     void SetFrequency(int selector) { m_frequency = selector; }
+
+    // The end (exclusive) of the image area of the line the hard version names.
+    uint32_t ImageEnd() const;
 
     bool Taken() const { return m_taken; }
     bool Released() const { return m_released; }
