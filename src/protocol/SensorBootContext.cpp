@@ -99,9 +99,9 @@ uint8_t UpdateSensorBoot(SensorBootContext& context)
     log.Debug("Update Boot %s!", updated ? "ok" : "failed");
     if (!updated)
         return BOOT_FAILED;
-    if (IsV1Type(type))
+    if (IsV1Type(program->GetType()))
         return BOOT_UPDATED_V1;
-    if (IsV4Type(type))
+    if (IsV4Type(program->GetType()))
         return BOOT_UPDATED_V4;
     return BOOT_NO_PROGRAM;
 }

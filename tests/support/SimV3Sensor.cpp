@@ -124,6 +124,7 @@ bool SimV3Sensor::Handle(const Request& request, Reply& reply)
         }
         // Answers still as V1/V3; the next frame meets the new boot.
         m_v4 = std::make_shared<SimV4Sensor>(static_cast<uint16_t>(m_newId), m_v4Hard, m_v4Boot);
+        m_v4->SetFrequency(m_frequency);
         return true;
     default:
         reply.payload = {SIM_V3_UNKNOWN};
