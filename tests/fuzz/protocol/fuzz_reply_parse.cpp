@@ -1,10 +1,11 @@
 // Arbitrary bytes from the Brelk through the reply splitter, and every RF
 // frame (as it came and line-decoded, as the programming step does) through
-// the V4 reply parser; nothing may read outside the buffers, and what comes
-// out must fit inside what went in.
+// the V4 and the V1/V3 reply parsers; nothing may read outside the buffers,
+// and what comes out must fit inside what went in.
 #include "Binary.h"
 #include "FakeSerialPort.h"
 #include "TsEnDecode.h"
+#include "TsF7V3Program.h"
 #include "TsF7V4Program.h"
 #include "TsLog.h"
 #include "TsReceive.h"
@@ -17,6 +18,7 @@ namespace {
 
 FakeSerialPort* g_port = nullptr;
 CTsF7V4Program* g_program = nullptr;
+CTsF7V3Program* g_v3 = nullptr;
 
 void CheckV4(const CBinary& reply)
 {
@@ -32,6 +34,21 @@ void CheckV4(const CBinary& reply)
         __builtin_trap();
 }
 
+// With a sensor id the V1/V3 parser may imply three header bytes the Brelk
+// stripped; the payload still lies inside what came.
+void CheckV3(const CBinary& reply, uint32_t sensorId)
+{
+    CTsFrame frame(7, 7, CBinary("x", 1));
+    g_v3->ParseRecvData(frame, reply, sensorId);
+    if (frame.IsEmpty()) {
+        if (!frame.m_Payload.IsEmpty())
+            __builtin_trap();
+        return;
+    }
+    if (reply.GetSize() < 5 || reply.GetSize() > 125 || frame.m_Payload.GetSize() > reply.GetSize())
+        __builtin_trap();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -41,6 +58,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     g_port = new FakeSerialPort;
     g_port->Install();
     g_program = new CTsF7V4Program(0, 0);
+    g_v3 = new CTsF7V3Program(0);
     return 0;
 }
 
@@ -59,8 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         CheckV4(rf);
         int errors = 0;
-        CheckV4(coder.Decode(rf, 0, errors, 0));
+        const CBinary decoded = coder.Decode(rf, 0, errors, 0);
+        CheckV4(decoded);
+        CheckV3(decoded, 0);
+        CheckV3(decoded, 0x1234);
     }
     CheckV4(received);
+    CheckV3(received, 0);
+    CheckV3(received, 0x1234);
     return 0;
 }
