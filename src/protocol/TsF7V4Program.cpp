@@ -810,35 +810,42 @@ bool CTsF7V4Program::StartFlashWrite(const CTsSnData* image, uint8_t startPercen
     return true;
 }
 
-bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
+bool CTsF7V4Program::WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image, uint8_t startPercent,
+                                        bool tableFits, const V4FlashArea& area)
 {
-    CTsLog& log = CTsLog::GetInstance();
-    if (!StartFlashWrite(image, startPercent))
-        return false;
     const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
     uint16_t from = start;
-    const std::vector<uint32_t>& crcs = image->GetTrailerValues();
-    const bool skipping =
-        ids.size() == 1 && m_nBootVersion >= V4_BOOT_WITH_CRC_TABLE && crcs.size() == V4_FLASH_BLOCKS;
+    const bool skipping = ids.size() == 1 && m_nBootVersion >= V4_BOOT_WITH_CRC_TABLE && tableFits;
     if (skipping) {
         CBinary table;
-        if (!ReadCrcTable(ids, V4_CRC_TABLE, V4_CRC_TABLE_READS, table))
+        if (!ReadCrcTable(ids, area.crcTable, area.crcTableReads, table))
             return false;
-        from = FirstChangedBlock(table, crcs, V4_FLASH_BLOCKS, start);
+        from = FirstChangedBlock(table, image.GetTrailerValues(), area.comparedCrcs, start);
     }
-    if (!EraseFlash(ids, from, static_cast<uint16_t>(V4_IMAGE_END - from), V4_WAIT_ERASE))
+    if (!EraseFlash(ids, from, static_cast<uint16_t>(area.imageEnd - from), area.eraseWaitMs))
         return false;
     // The image size that decides what is written is the image's total-size
     // word: the number of flash data bytes its blocks hold.
-    const uint32_t size = image->GetTotalSize();
+    const uint32_t size = image.GetTotalSize();
     if (size == 0) {
-        log.Error("SnData is empty!");
+        CTsLog::GetInstance().Error("SnData is empty!");
         return false;
     }
     const uint32_t skipped = static_cast<uint32_t>(from - start);
-    if (size > skipped
-        && !WriteImageBlocks(ids, *image, from, size - skipped, skipping, startPercent, 0, V4_WAIT_ANNOUNCE,
-                             V4_WAIT_WRITE_BLOCK, V4_WAIT_CHECK))
+    return size <= skipped
+        || WriteImageBlocks(ids, image, from, size - skipped, skipping, startPercent, 0, area.announceWaitMs,
+                            V4_WAIT_WRITE_BLOCK, area.checkWaitMs);
+}
+
+bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
+{
+    static const V4FlashArea area = {V4_IMAGE_END,    V4_CRC_TABLE,     V4_CRC_TABLE_READS, V4_FLASH_BLOCKS,
+                                     V4_WAIT_ERASE,   V4_WAIT_ANNOUNCE, V4_WAIT_CHECK};
+    CTsLog& log = CTsLog::GetInstance();
+    if (!StartFlashWrite(image, startPercent))
+        return false;
+    const std::vector<uint32_t>& crcs = image->GetTrailerValues();
+    if (!WriteImageSkipping(ids, *image, startPercent, crcs.size() == V4_FLASH_BLOCKS, area))
         return false;
     if (crcs.size() == V4_FLASH_BLOCKS) {
         const CBinary table = image->GetHeaderBlock();

@@ -124,6 +124,18 @@ constexpr int V4_MULTI_PASSES = 16;
 // Data blocks this long or longer travel unscrambled.
 constexpr int V4_SCRAMBLE_LIMIT = 128;
 
+// Where a line keeps its image and its block CRC table, and the waits its
+// flash write takes.
+struct V4FlashArea {
+    uint16_t imageEnd;       // exclusive; the area starts at m_nV4FlashHigh << 8
+    uint16_t crcTable;
+    int crcTableReads;       // reads of 16 bytes
+    int comparedCrcs;        // leading block CRCs compared
+    uint32_t eraseWaitMs;
+    uint32_t announceWaitMs;
+    uint32_t checkWaitMs;
+};
+
 class CTsF7V4Program : public CTsProgram {
 public:
     // Type 3; the LF table of the multi-sensor flag (code type 0) and the RF
@@ -224,6 +236,13 @@ protected:
     static uint16_t FirstChangedBlock(const CBinary& table, const std::vector<uint32_t>& crcs, int count,
                                       uint16_t start);
     bool EraseFlash(const SensorIdSet& ids, uint16_t from, uint16_t length, uint32_t waitMs);
+    // The image part of the skipping writer: with one sensor, a boot version
+    // that keeps a CRC table and an image whose table fits (tableFits), the
+    // sensor's table is read and the leading blocks it already holds are
+    // left out; then the area is erased from there and the image's blocks
+    // written. The writer's start must have gone before.
+    bool WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image, uint8_t startPercent, bool tableFits,
+                            const V4FlashArea& area);
     // Announces length bytes from from, writes the image's blocks (those from
     // from on when skipBelow; pieces of pieceBytes, 0 for whole blocks) with
     // the running CRC-16, reports progress from startPercent over 85 and has

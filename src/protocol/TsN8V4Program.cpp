@@ -50,7 +50,6 @@ bool CTsN8V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, 
 
 bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
-    CTsLog& log = CTsLog::GetInstance();
     const uint8_t savedMode = m_nMode;
     const ScopeGuard restoreMode([this, savedMode] { m_nMode = savedMode; });
     if (m_nBootVersion > N8_BOOT_MODE_A_ABOVE)
@@ -58,28 +57,11 @@ bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* imag
 
     if (!StartFlashWrite(image, startPercent))
         return false;
-    const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
-    uint16_t from = start;
-    const std::vector<uint32_t>& crcs = image->GetTrailerValues();
-    const bool withTable = crcs.size() >= static_cast<size_t>(N8_COMPARED_CRCS);
-    const bool skipping = ids.size() == 1 && m_nBootVersion >= V4_BOOT_WITH_CRC_TABLE && withTable;
-    if (skipping) {
-        CBinary table;
-        if (!ReadCrcTable(ids, N8_CRC_TABLE, N8_CRC_TABLE_READS, table))
-            return false;
-        from = FirstChangedBlock(table, crcs, N8_COMPARED_CRCS, start);
-    }
-    if (!EraseFlash(ids, from, static_cast<uint16_t>(N8_IMAGE_END - from), N8_WAIT_ERASE))
-        return false;
-    const uint32_t size = image->GetTotalSize();
-    if (size == 0) {
-        log.Error("SnData is empty!");
-        return false;
-    }
-    const uint32_t skipped = static_cast<uint32_t>(from - start);
-    if (size > skipped
-        && !WriteImageBlocks(ids, *image, from, size - skipped, skipping, startPercent, 0, N8_WAIT_ANNOUNCE,
-                             V4_WAIT_WRITE_BLOCK, N8_WAIT_CHECK))
+    static const V4FlashArea area = {N8_IMAGE_END,  N8_CRC_TABLE,     N8_CRC_TABLE_READS, N8_COMPARED_CRCS,
+                                     N8_WAIT_ERASE, N8_WAIT_ANNOUNCE, N8_WAIT_CHECK};
+    // The image's trailer gives 20 block CRCs; the first 17 cover the area.
+    const bool withTable = image->GetTrailerValues().size() >= static_cast<size_t>(N8_COMPARED_CRCS);
+    if (!WriteImageSkipping(ids, *image, startPercent, withTable, area))
         return false;
     if (withTable && !WriteCrcTable(ids, *image))
         return false;
