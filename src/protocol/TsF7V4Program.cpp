@@ -876,11 +876,17 @@ bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* imag
 
 bool CTsF7V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
+    return WriteImagePlain(ids, image, startPercent, V4_IMAGE_END);
+}
+
+bool CTsF7V4Program::WriteImagePlain(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent,
+                                     uint16_t imageEnd)
+{
     CTsLog& log = CTsLog::GetInstance();
     if (!StartFlashWrite(image, startPercent))
         return false;
     const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
-    if (!EraseFlash(ids, start, static_cast<uint16_t>(V4_IMAGE_END - start), V4_WAIT_ERASE_ALL))
+    if (!EraseFlash(ids, start, static_cast<uint16_t>(imageEnd - start), V4_WAIT_ERASE_ALL))
         return false;
     const uint32_t size = image->GetTotalSize();
     if (size == 0) {

@@ -243,6 +243,9 @@ protected:
     // written. The writer's start must have gone before.
     bool WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image, uint8_t startPercent, bool tableFits,
                             const V4FlashArea& area);
+    // The plain writer over the area up to imageEnd: all of it erased, every
+    // block written in halves of 32 bytes.
+    bool WriteImagePlain(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent, uint16_t imageEnd);
     // Announces length bytes from from, writes the image's blocks (those from
     // from on when skipBelow; pieces of pieceBytes, 0 for whole blocks) with
     // the running CRC-16, reports progress from startPercent over 85 and has

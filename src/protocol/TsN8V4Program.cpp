@@ -31,21 +31,7 @@ void CTsN8V4Program::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
 
 bool CTsN8V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
-    if (!StartFlashWrite(image, startPercent))
-        return false;
-    const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
-    if (!EraseFlash(ids, start, static_cast<uint16_t>(N8_IMAGE_END - start), V4_WAIT_ERASE_ALL))
-        return false;
-    const uint32_t size = image->GetTotalSize();
-    if (size == 0) {
-        CTsLog::GetInstance().Error("SnData is empty!");
-        return false;
-    }
-    if (!WriteImageBlocks(ids, *image, start, size, false, startPercent, 32, V4_WAIT_ANNOUNCE, V4_WAIT_WRITE_HALF,
-                          V4_WAIT_CHECK))
-        return false;
-    m_nErrorCode = TS_ERR_OK;
-    return true;
+    return WriteImagePlain(ids, image, startPercent, N8_IMAGE_END);
 }
 
 bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
