@@ -105,6 +105,14 @@ std::string GetDataFolderPath()
     return folder;
 }
 
+std::string GetTextTableFolder()
+{
+    std::string over = EnvOrEmpty("BRELK_TEXT_DIR");
+    if (!over.empty())
+        return StripTrailingSlash(over);
+    return JoinPath(GetProgramFolder(), "Scan/Language");
+}
+
 std::string NormalizeSeparators(const std::string& path)
 {
     std::string out = path;
