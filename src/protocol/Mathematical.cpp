@@ -3,7 +3,6 @@
 #include "ScriptFormat.h"
 
 #include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -94,9 +93,10 @@ bool ReadNumber(const CMathematical& math, const std::string& token, Number& n)
         n.integer = static_cast<int64_t>(ParseHex64(body));
         break;
     case Kind::DECIMAL:
-        errno = 0;
-        n.integer = std::strtoll(body.c_str(), nullptr, 10); // saturates on overflow
-        break;
+        // Read with its sign, so that the text of INT64_MIN reads back as
+        // itself; saturates on overflow.
+        n.integer = std::strtoll(token.c_str(), nullptr, 10);
+        return true;
     case Kind::REAL:
         n.real = true;
         n.value = std::strtod(body.c_str(), nullptr);
