@@ -70,6 +70,8 @@ TEST(Mathematical, ExpressionsGiveTheirValues)
         {"BYTE[0].BIT[3]", "%d", "8"},
         {"BYTE[1]+1", "%d", "86"},
         {"BYTE[2].BIT[0]*3", "%d", "3"},
+        {"BYTE[1].BIT[2]+1", "%d", "5"}, // the "." of a bit part is no decimal point
+        {"BYTE[0]+0.5", "%.1f", "170.5"},
         {"CHAR[1]+2", "%d", "2"}, // char operands count as 0
         // Conditionals.
         {"1?5:6", "%d", "5"},
