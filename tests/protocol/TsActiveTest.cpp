@@ -7,45 +7,17 @@
 #include "SimActivationSensor.h"
 #include "SerialPort.h"
 #include "SimBrelk.h"
+#include "StepClock.h"
 #include "TableFileWriter.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
 #include "TsActive.h"
-#include "VirtualClock.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <functional>
 
 namespace {
-
-// A virtual clock that runs an action once a given time is reached.
-class ActionClock final : public IClock {
-public:
-    explicit ActionClock(uint32_t start = 5000) : m_now(start) { SetClock(this); }
-    ~ActionClock() override { SetClock(nullptr); }
-    uint32_t GetTickCount() override { return m_now; }
-    void Sleep(uint32_t ms) override
-    {
-        m_now += ms;
-        if (m_action && static_cast<int32_t>(m_now - m_at) >= 0) {
-            auto action = std::move(m_action);
-            m_action = nullptr;
-            action();
-        }
-    }
-    void At(uint32_t at, std::function<void()> action)
-    {
-        m_at = at;
-        m_action = std::move(action);
-    }
-
-private:
-    uint32_t m_now;
-    uint32_t m_at = 0;
-    std::function<void()> m_action;
-};
 
 // A sensor that answers nothing and presses Stop when it is first triggered.
 class StoppingSensor : public SimSensor {
@@ -107,7 +79,7 @@ protected:
     ScopedDataFolder data;
     TempFolder program;
     ScopedEnv env{"BRELK_PROGRAM_DIR", program.Path()};
-    ActionClock clock;
+    StepClock clock{5000};
     SimBrelk brelk;
     TraceCapture trace;
 };

@@ -5,23 +5,21 @@
 #include "Expression.h"
 #include "Mathematical.h"
 #include "TableFileWriter.h"
+#include "TempFolder.h"
 #include "TsLog.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-std::string g_folder;
-
-void RemoveFolder()
+// Where the tables are written; removed at exit.
+const TempFolder& Folder()
 {
-    std::error_code ec;
-    std::filesystem::remove_all(g_folder, ec);
+    static TempFolder folder;
+    return folder;
 }
 
 } // namespace
@@ -29,17 +27,12 @@ void RemoveFolder()
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     CTsLog::GetInstance().m_bWriteFile = false;
-    char folder[] = "/tmp/fuzz-calc-XXXXXX";
-    if (!mkdtemp(folder))
-        std::abort();
-    g_folder = folder;
-    std::atexit(RemoveFolder);
-    setenv("BRELK_PROGRAM_DIR", folder, 1);
+    setenv("BRELK_PROGRAM_DIR", Folder().Path().c_str(), 1);
     // Texts for the "0x" lookups of "%s" results.
     TableFileWriter texts(1);
     for (int i = 0; i < 256; i += 17)
         texts.AddTexts(TableFileWriter::Bytes{static_cast<uint8_t>(i)}, {"text" + std::to_string(i)});
-    texts.Write(g_folder + "/en_text.tab");
+    texts.Write(Folder().File("en_text.tab"));
     return 0;
 }
 
@@ -67,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!format.empty())
         strings.push_back(format);
     w.AddTexts(1, strings);
-    w.Write(g_folder + "/express.tab");
+    w.Write(Folder().File("express.tab"));
     CExpression::ResetScripts();
 
     const CBinary id(TableFileWriter::Key32(1).data(), 4);

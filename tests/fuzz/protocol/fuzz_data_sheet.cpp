@@ -3,41 +3,34 @@
 // may read outside the file or its buffers.
 #include "Binary.h"
 #include "DataSheet.h"
+#include "TempFolder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-std::string g_folder;
-
-void RemoveFolder()
+// Where the tables are written; removed at exit.
+const TempFolder& Folder()
 {
-    std::error_code ec;
-    std::filesystem::remove_all(g_folder, ec);
+    static TempFolder folder;
+    return folder;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    char folder[] = "/tmp/fuzz-data-sheet-XXXXXX";
-    if (!mkdtemp(folder))
-        std::abort();
-    g_folder = folder;
-    std::atexit(RemoveFolder);
-    setenv("BRELK_PROGRAM_DIR", folder, 1);
+    setenv("BRELK_PROGRAM_DIR", Folder().Path().c_str(), 1);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string path = g_folder + "/fuzz.tab";
+    const std::string path = Folder().File("fuzz.tab");
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return 0;
