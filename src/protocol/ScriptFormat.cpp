@@ -58,7 +58,7 @@ bool ReadConversion(const std::string& f, size_t& i, Conversion& c)
     return true;
 }
 
-std::string Spec(const Conversion& c, const char* length, char type)
+std::string PrintfFormat(const Conversion& c, const char* length, char type)
 {
     // printf leaves '#' undefined but for o, x, X and the reals, and '0' for
     // c and s: those flags are dropped there.
@@ -81,18 +81,18 @@ std::string Spec(const Conversion& c, const char* length, char type)
 
 // snprintf with a format this file built from an allowed conversion.
 template <typename T>
-std::string Print(const std::string& spec, T value)
+std::string Print(const std::string& printfFormat, T value)
 {
     char small[128];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    const int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    const int n = std::snprintf(small, sizeof small, printfFormat.c_str(), value);
     if (n < 0)
         return std::string();
     if (static_cast<size_t>(n) < sizeof small)
         return std::string(small, static_cast<size_t>(n));
     std::string big(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), printfFormat.c_str(), value);
 #pragma GCC diagnostic pop
     big.resize(static_cast<size_t>(n));
     return big;
@@ -132,21 +132,21 @@ std::string Render(const Conversion& c, const ScriptValue& v)
     switch (c.type) {
     case 'd':
     case 'i':
-        return Print(Spec(c, "ll", c.type), static_cast<long long>(v.AsInteger()));
+        return Print(PrintfFormat(c, "ll", c.type), static_cast<long long>(v.AsInteger()));
     case 'u':
     case 'x':
     case 'X':
     case 'o':
-        return Print(Spec(c, "ll", c.type), static_cast<unsigned long long>(Unsigned(v)));
+        return Print(PrintfFormat(c, "ll", c.type), static_cast<unsigned long long>(Unsigned(v)));
     case 'c':
-        return Print(Spec(c, "", 'c'), static_cast<int>(static_cast<unsigned char>(v.AsInteger())));
+        return Print(PrintfFormat(c, "", 'c'), static_cast<int>(static_cast<unsigned char>(v.AsInteger())));
     case 'f':
     case 'e':
     case 'g':
-        return Print(Spec(c, "", c.type), v.AsReal());
+        return Print(PrintfFormat(c, "", c.type), v.AsReal());
     case 's': {
         const std::string text = v.AsText();
-        return Print(Spec(c, "", 's'), text.c_str());
+        return Print(PrintfFormat(c, "", 's'), text.c_str());
     }
     case 'b':
         return Binary(c, Unsigned(v));
