@@ -2,9 +2,14 @@
 
 #include "ProtocolText.h"
 #include "TsLog.h"
+#include "TsSnData.h"
 #include "TsVerify.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+
+std::atomic<int> g_nSearchResult{V4_SEARCH_NONE};
 
 namespace {
 
@@ -23,6 +28,14 @@ constexpr int V4_LENGTH_EXTRA = 8;
 constexpr int V4_MIN_REPLY = 8;
 
 CBinary TableBytes(const char* text) { return HexTextToBinary(text, " "); }
+
+CBinary Bytes(std::initializer_list<uint8_t> bytes) { return CBinary(bytes.begin(), static_cast<int>(bytes.size())); }
+
+// 23 len addrH addrL: a memory read.
+CBinary ReadRequest(uint16_t address, uint8_t length = V4_RECORD_READ)
+{
+    return Bytes({V4_CMD_READ_MEMORY, length, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)});
+}
 
 } // namespace
 
@@ -223,35 +236,773 @@ bool CTsF7V4Program::SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorF
     return false;
 }
 
-// The discovery, reading and programming operations are not built yet: they
-// find, read and program nothing, so the error code stays "no sensor of this
-// family" and nothing is ever reported as done.
-bool CTsF7V4Program::SearchSensors(SensorIdSet&) { return false; }
+// ---- Discovery, link and reading ----
 
-void CTsF7V4Program::KeepLink(const SensorIdSet&) {}
+void CTsF7V4Program::SetRawExchange(uint32_t durationMs)
+{
+    CTsNetlayer& link = *m_pNetLayer;
+    link.m_nRecvFrames = 255;
+    link.m_LfConfig.Times = 1;
+    link.m_LfConfig.LfSpaceTm = 0;
+    link.m_LfConfig.DurationTm = durationMs;
+}
 
-bool CTsF7V4Program::ReadPsn(CBinaryGroup&) { return false; }
+void CTsF7V4Program::SendRawCommand(uint8_t command)
+{
+    SetRawExchange(V4_RAW_DURATION);
+    SendRecv(CBinary(&command, 1), V4_BROADCAST_ID);
+}
 
-bool CTsF7V4Program::ReadPsnByAddr(CBinaryGroup&) { return false; }
+void CTsF7V4Program::SendRawSequence1()
+{
+    static const uint8_t sequence[] = {0x00, 0x01, 0x09, 0xFF, 0xFF};
+    CTsNetlayer& link = *m_pNetLayer;
+    const uint8_t lfMode = link.m_LfConfig.LfMode;
+    link.m_LfConfig.LfMode = 14;
+    SetRawExchange(V4_RAW_SEQUENCE_DURATION);
+    CTsReceive ignored;
+    link.SendRecv(ignored, CBinary(sequence, sizeof sequence));
+    link.m_LfConfig.LfMode = lfMode;
+}
 
-bool CTsF7V4Program::ExchangeFrames() { return false; }
+void CTsF7V4Program::SendRawSequence2()
+{
+    static const uint8_t sequence[] = {0xFF, 0xCC, 0xE7, 0x39, 0xC9, 0xCE, 0x40};
+    CTsNetlayer& link = *m_pNetLayer;
+    const uint8_t lfMode = link.m_LfConfig.LfMode;
+    const uint16_t bitWidth = link.m_LfConfig.BitWidth;
+    link.m_LfConfig.LfMode = 1;
+    link.m_LfConfig.BitWidth = 500;
+    SetRawExchange(V4_RAW_SEQUENCE_DURATION);
+    CTsReceive ignored;
+    link.SendRecv(ignored, CBinary(sequence, sizeof sequence));
+    link.m_LfConfig.LfMode = lfMode;
+    link.m_LfConfig.BitWidth = bitWidth;
+}
 
-bool CTsF7V4Program::ProgramSensor(const SensorIdMap&, const CBinary&) { return false; }
+void CTsF7V4Program::ReleaseSensor(uint32_t sensorId)
+{
+    SendRecvSensor(sensorId, Bytes({V4_CMD_RELEASE}), V4_WAIT_RELEASE);
+}
 
-bool CTsF7V4Program::EndLink(const SensorIdSet&) { return false; }
+bool CTsF7V4Program::SearchSensors(SensorIdSet& found) { return SearchSensorCount(found) != 0; }
 
-bool CTsF7V4Program::ReadMeasureInfo(MeasureTextMap&) { return false; }
+uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    CTsNetlayer& link = *m_pNetLayer;
+    g_nSearchResult = V4_SEARCH_NONE;
+    int taken = 0;
+    int previous = 0;
+    int unchanged = 0;
+    int unsupported = 0;
+    m_setV4Taken.clear();
+    m_setV4Foreign.clear();
+    SensorIdSet& foreign = m_setV4Foreign;
+
+    if (m_bSearchAllTypes || m_nType == TS_TYPE_F7V4) {
+        // End whatever link an earlier search left, on both drives.
+        for (int i = 0; i < 3; ++i) {
+            link.SetDriveByte(i == 1 ? 0x40 : 0x02);
+            SendRawCommand(V4_CMD_END_LINK);
+        }
+    }
+
+    const int quietLimit = m_nMultiSensor ? V4_SEARCH_QUIET_PASSES_MULTI : V4_SEARCH_QUIET_PASSES_SINGLE;
+    for (int pass = 0; pass < V4_SEARCH_PASSES; ++pass) {
+        link.SetDriveByte(pass % 4 < 2 || !m_nMultiSensor ? 0x40 : 0x02);
+        SendRawCommand(V4_CMD_WAKE_FIRST);
+        SendRawSequence2();
+        SendRawCommand(m_nFreqSelector == 1 ? V4_CMD_WAKE_FREQ1 : V4_CMD_WAKE);
+        for (int i = 0; i < 8; ++i) {
+            SendRawSequence2();
+            SendRawSequence1();
+        }
+        SensorFrameMap answers;
+        SendRecvMulti(Bytes({V4_CMD_SEARCH}), V4_WAIT_SEARCH, &answers);
+        m_lstV4Answers.clear();
+        for (const auto& entry : answers)
+            m_lstV4Answers.push_back(entry.second);
+
+        for (const auto& entry : answers) {
+            const uint32_t id = entry.first;
+            if (!SendRecvSensor(id, Bytes({V4_CMD_SEARCH_STEP, m_nV4SearchStep, static_cast<uint8_t>(taken)}),
+                                V4_WAIT_SEARCH_STEP))
+                continue;
+            CTsFrame reply;
+            const ReadResult read = ReadSensor(id, Bytes({V4_CMD_READ_HARD_VERSION}), V4_WAIT_READ_HARD_VERSION, 4,
+                                               reply);
+            if (read == ReadResult::NoAnswer) {
+                log.Error("Read Hard Version Error.");
+                break;
+            }
+            // A record too short to name the line is no line: nothing is
+            // taken on the strength of another sensor's record.
+            if (read == ReadResult::Refused) {
+                log.Error("Read Hard Version Error!");
+                break;
+            }
+            const uint8_t* record = reply.m_Payload.GetBuffer();
+            m_nHardVersion = static_cast<uint16_t>((record[0] << 8) | record[1]);
+            const uint8_t line = record[0] & 0xF0;
+            const uint16_t boot = static_cast<uint16_t>((record[2] << 8) | record[3]);
+
+            // A sensor seen again counts once.
+            auto take = [&](bool lowerBoot) {
+                if (found.insert(id).second)
+                    ++taken;
+                m_setV4Taken.insert(id);
+                if (lowerBoot && (m_nBootVersion == 0 || boot < m_nBootVersion))
+                    m_nBootVersion = boot;
+            };
+            const bool ownLine = (m_nType == TS_TYPE_F7V4 && (line == V4_LINE_F7 || line == V4_LINE_F7E))
+                || (m_nType == TS_TYPE_F6V4 && line == V4_LINE_F6) || (m_nType == TS_TYPE_N8V4 && line == V4_LINE_N8);
+            if (m_nInfoRead) {
+                take(false);
+            } else if (ownLine) {
+                take(true);
+            } else if (m_nType == TS_TYPE_ACV4 && line == V4_LINE_AC) {
+                if (CTsSnData::HasAcV4File())
+                    take(true);
+                else
+                    ++unsupported;
+            } else if (taken == 0
+                       && ((m_nType == TS_TYPE_F7V4 && (line == V4_LINE_N8 || line == V4_LINE_AC))
+                           || (m_nType == TS_TYPE_N8V4 && line == V4_LINE_AC))) {
+                // A sensor of the family tried next: let it go and leave the
+                // search to that family.
+                ReleaseSensor(id);
+                return 0;
+            } else {
+                foreign.insert(id);
+                if (line == V4_LINE_ZERO)
+                    m_nErrorCode = TS_ERR_LINE_ZERO;
+                else if (line != V4_LINE_F6 && line != V4_LINE_F7 && line != V4_LINE_F7E && line != V4_LINE_N8
+                         && line != V4_LINE_AC)
+                    ++unsupported;
+            }
+        }
+
+        if (m_nMultiSensor) {
+            if (taken > V4_SEARCH_MAX_SENSORS) {
+                if (!m_bSearchAllTypes)
+                    m_nErrorCode = TS_ERR_MANY_SENSORS;
+                break;
+            }
+        } else if (taken > 1) {
+            m_nErrorCode = TS_ERR_MANY_SENSORS;
+            break;
+        }
+        if (taken == previous) {
+            if (++unchanged >= quietLimit)
+                break;
+        } else {
+            unchanged = 0;
+        }
+        previous = taken;
+    }
+
+    for (uint32_t id : foreign)
+        ReleaseSensor(id);
+    if (m_nErrorCode == TS_ERR_MANY_SENSORS) {
+        for (uint32_t id : found)
+            ReleaseSensor(id);
+    }
+    if (taken == 0 && unsupported > 0)
+        g_nSearchResult = V4_SEARCH_UNSUPPORTED;
+    if (m_nMultiSensor)
+        return static_cast<uint8_t>(taken);
+    return taken == 0 ? 0 : static_cast<uint8_t>(taken + static_cast<int>(foreign.size()));
+}
+
+void CTsF7V4Program::KeepLink(const SensorIdSet& found)
+{
+    if (!SendRecvMulti(Bytes({V4_CMD_KEEP_LINK}), V4_WAIT_KEEP_LINK, nullptr, &found))
+        CTsLog::GetInstance().Error("Keep Link error!");
+}
+
+bool CTsF7V4Program::EndLink(const SensorIdSet& found)
+{
+    // After a user stop the end command must still go out.
+    const bool stopped = g_bAbort == 1;
+    if (stopped)
+        g_bAbort = 0;
+    SensorFrameMap answers;
+    if (found.empty())
+        SendRecvMulti(Bytes({V4_CMD_END_LINK}), V4_WAIT_SEARCH, &answers);
+    else
+        SendRecvMulti(Bytes({V4_CMD_END_LINK}), V4_WAIT_END_LINK, &answers, &found);
+    if (stopped)
+        g_bAbort = 1;
+    return !answers.empty();
+}
+
+CTsF7V4Program::ReadResult CTsF7V4Program::ReadSensor(uint32_t sensorId, const CBinary& request, uint32_t waitMs,
+                                                      int minPayload, CTsFrame& reply)
+{
+    reply.Clear();
+    if (!SendRecvSensor(sensorId, request, waitMs, &reply))
+        return ReadResult::NoAnswer;
+    if (reply.m_nCommand == V4_NEGATIVE_ANSWER || reply.m_Payload.GetSize() < minPayload)
+        return ReadResult::Refused;
+    return ReadResult::Ok;
+}
+
+bool CTsF7V4Program::ReadMemory(uint32_t sensorId, uint16_t address, uint8_t length, const char* what,
+                                CBinary& bytes)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    bytes.Empty();
+    CTsFrame reply;
+    const ReadResult read = ReadSensor(sensorId, ReadRequest(address, length), V4_WAIT_READ_MEMORY, 1, reply);
+    const int count = read == ReadResult::Ok ? reply.m_Payload.GetAt(0) : 0;
+    if (read == ReadResult::NoAnswer) {
+        log.Error("Read %s Error. Addr:%.4X", what, sensorId);
+        return false;
+    }
+    if (read == ReadResult::Refused || count > reply.m_Payload.GetSize() - 1) {
+        log.Error("Read %s Error!", what);
+        return false;
+    }
+    bytes.Assign(reply.m_Payload.GetBuffer() + 1, count);
+    return true;
+}
+
+bool CTsF7V4Program::ReadPsn(CBinaryGroup& records) { return ReadPsnRecords(records, false); }
+
+bool CTsF7V4Program::ReadPsnRecords(CBinaryGroup& records, bool n8Layout)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    SensorIdSet found;
+    SearchSensorCount(found);
+    bool result = false;
+    if (!found.empty() && m_nErrorCode != TS_ERR_MANY_SENSORS) {
+        const uint32_t id = *found.begin();
+        CTsFrame reply;
+        auto read = [&](uint8_t command, uint32_t waitMs, int minPayload) {
+            const ReadResult r = ReadSensor(id, Bytes({command}), waitMs, minPayload, reply);
+            if (r == ReadResult::NoAnswer)
+                log.Error("Read PSN Error. Addr:%.4X", id);
+            else if (r == ReadResult::Refused)
+                log.Error("Read PSN Error!");
+            return r == ReadResult::Ok;
+        };
+        // Record 0 names the line, so it must hold the hard version.
+        if (read(V4_CMD_READ_HARD_VERSION, V4_WAIT_READ_HARD_VERSION, 2)) {
+            const CBinary& hard = reply.m_Payload;
+            records.Add(CBinary(hard.GetBuffer(), std::min(hard.GetSize(), 12)));
+            const uint16_t line = static_cast<uint16_t>(((hard.GetAt(0) << 8) | hard.GetAt(1)) & 0xF000);
+            if (read(V4_CMD_READ_INFO, V4_WAIT_READ_INFO, 0)) {
+                const CBinary& info = reply.m_Payload;
+                records.Add(CBinary(info.GetBuffer(), std::min(info.GetSize(), 16)));
+                uint16_t identity = V4_IDENTITY_BLOCK;
+                uint16_t version = V4_CONFIG_BLOCK;
+                if (n8Layout || line == 0x8000) {
+                    identity = V4_N8_IDENTITY_BLOCK;
+                    version = V4_N8_CONFIG_BLOCK;
+                } else if (line == 0x1000) {
+                    identity = V4_AC_IDENTITY_BLOCK;
+                    version = V4_AC_VERSION_BLOCK;
+                }
+                CBinary bytes;
+                if (ReadMemory(id, identity, V4_RECORD_READ, "PSN", bytes)) {
+                    records.Add(bytes);
+                    // Three reads of 16 bytes; the low address byte alone moves on.
+                    CBinary block;
+                    for (int i = 0; i < 3; ++i) {
+                        const uint16_t at = static_cast<uint16_t>((version & 0xFF00) | ((version + 0x10 * i) & 0xFF));
+                        if (!ReadMemory(id, at, V4_RECORD_READ, "PSN", bytes))
+                            break;
+                        block.Append(bytes);
+                    }
+                    records.Add(block);
+                    result = true;
+                }
+            }
+        }
+    }
+    EndLink(found);
+    return result;
+}
+
+bool CTsF7V4Program::ReadPsnByAddr(CBinaryGroup& records)
+{
+    SensorIdSet found;
+    SearchSensorCount(found);
+    bool result = false;
+    if (!found.empty()) {
+        CBinary bytes;
+        if (ReadMemory(*found.begin(), V4_CONFIG_BLOCK, V4_RECORD_READ, "PSN", bytes)) {
+            records.Add(bytes);
+            result = true;
+        }
+    }
+    EndLink(found);
+    return result;
+}
+
+namespace {
+
+// The identity text of a reply to a 16-byte read, empty when the reply does
+// not hold 16 bytes behind its count or they are blank (all FF).
+std::string IdentityText(const CTsFrame& reply)
+{
+    const CBinary& p = reply.m_Payload;
+    if (p.GetSize() < 1 + V4_RECORD_READ)
+        return std::string();
+    const uint8_t* bytes = p.GetBuffer();
+    const bool blank = bytes[0] == V4_RECORD_READ
+        && std::all_of(bytes + 1, bytes + 1 + V4_RECORD_READ, [](uint8_t b) { return b == 0xFF; });
+    if (blank)
+        return std::string();
+    return std::string(reinterpret_cast<const char*>(bytes + 1), V4_RECORD_READ);
+}
+
+} // namespace
 
 void CTsF7V4Program::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
 {
-    CTsProgram::GetPsnText(found, texts);
+    GetPsnTextAt(found, texts, V4_IDENTITY_BLOCK);
 }
 
-bool CTsF7V4Program::WriteSensorFlash(const SensorIdSet&, const CTsSnData*, uint8_t) { return false; }
-
-bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet&, const CTsSnData*, uint8_t) { return false; }
-
-bool CTsF7V4Program::WriteSensorConfig(const SensorIdSet&, const CBinary&, uint8_t, const SensorIdSet*)
+void CTsF7V4Program::GetPsnTextAt(const SensorIdSet& found, SensorTextMap& texts, uint16_t identityAddress)
 {
+    for (uint32_t id : found) {
+        CTsFrame reply;
+        std::string text;
+        if (SendRecvSensor(id, ReadRequest(identityAddress), V4_WAIT_READ_MEMORY, &reply))
+            text = IdentityText(reply);
+        if (text.empty())
+            text = "NA";
+        CTsLog::GetInstance().Debug("PSN:%s", text.c_str());
+        texts[id] = text;
+    }
+}
+
+bool CTsF7V4Program::ReadMeasureInfo(MeasureTextMap& info)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    SensorIdSet found;
+    SearchSensorCount(found);
+    uint16_t identity = V4_IDENTITY_BLOCK;
+    if (m_nType == TS_TYPE_N8V4)
+        identity = V4_N8_IDENTITY_BLOCK;
+    else if (m_nType == TS_TYPE_ACV4)
+        identity = V4_AC_IDENTITY_BLOCK;
+    int blankCount = 0;
+    bool allRead = !found.empty();
+    for (uint32_t id : found) {
+        CTsFrame reply;
+        std::string text;
+        if (SendRecvSensor(id, ReadRequest(identity), V4_WAIT_READ_MEMORY, &reply))
+            text = IdentityText(reply);
+        if (text.empty()) {
+            char name[32];
+            std::snprintf(name, sizeof name, "PSNEmpty_Index%02d", ++blankCount);
+            text = name;
+        }
+        log.Debug("strPsn:%s", text.c_str());
+        const ReadResult read = ReadSensor(id, Bytes({V4_CMD_READ_INFO}), V4_WAIT_READ_INFO, 8, reply);
+        if (read == ReadResult::NoAnswer) {
+            log.Error("Read MeasureInfor Error. Addr:%.4X", id);
+            allRead = false;
+            continue;
+        }
+        if (read == ReadResult::Refused) {
+            log.Error("Read MeasureInfor Error!");
+            allRead = false;
+            continue;
+        }
+        // The battery word counts 10 mV above 1.22 V.
+        const CBinary& p = reply.m_Payload;
+        const int word = (p.GetAt(6) << 8) | p.GetAt(7);
+        char volts[32];
+        std::snprintf(volts, sizeof volts, "%0.2fV", (word + 122) / 100.0);
+        info[text] = volts;
+    }
+    EndLink(found);
+    return allRead;
+}
+
+bool CTsF7V4Program::ExchangeFrames()
+{
+    CTsNetlayer& link = *m_pNetLayer;
+    uint32_t id = 0;
+    bool answered = false;
+    for (int attempt = 0; attempt < V4_SENSOR_ATTEMPTS && !answered; ++attempt) {
+        link.m_nRecvFrames = 1;
+        link.m_LfConfig.Times = 1;
+        link.m_LfConfig.LfSpaceTm = 0;
+        link.m_LfConfig.DurationTm = V4_EXCHANGE_DURATION;
+        for (const CTsFrame& frame : SendRecv(Bytes({V4_CMD_SEARCH}), V4_BROADCAST_ID)) {
+            if (frame.m_nCommand != V4_NEGATIVE_ANSWER) {
+                id = frame.m_nSensorId;
+                answered = true;
+                break;
+            }
+        }
+    }
+    if (!answered)
+        return false;
+    const bool read = SendRecvSensor(id, Bytes({V4_CMD_SEARCH_STEP, m_nV4SearchStep, 0x00}), V4_WAIT_SEARCH_STEP)
+        && SendRecvSensor(id, Bytes({V4_CMD_READ_INFO}), V4_WAIT_EXCHANGE_INFO)
+        && SendRecvSensor(id, ReadRequest(V4_CONFIG_BLOCK), V4_WAIT_READ_MEMORY);
+    EndLink(SensorIdSet{id});
+    return read;
+}
+
+// ---- Flash and configuration writing ----
+
+bool CTsF7V4Program::ProgramSensor(const SensorIdMap& ids, const CBinary& selection)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    if (ids.empty() || selection.IsEmpty()) {
+        log.Error("Program Sensor F7V4, Sensors Or Config Is Error!");
+        return false;
+    }
+    log.Debug("Start Program Sensor F7V4. TotalNum:%d", static_cast<int>(ids.size()));
+    SensorIdSet targets;
+    for (const auto& entry : ids)
+        targets.insert(entry.first);
+    ReportProgress(0);
+
+    bool result = false;
+    // The firmware index: the selection's first two bytes, big-endian.
+    const int index = static_cast<int>(CBinary(selection.GetBuffer(), std::min(selection.GetSize(), 2)).ToInteger());
+    CTsSnData image(m_nType, index);
+    if (!image.IsLoaded()) {
+        m_nErrorCode = TS_ERR_NO_IMAGE;
+        log.Error("Check Sn Data Error");
+    } else if (WriteSensorFlashCrc(targets, &image, V4_PROGRESS_FLASH)
+               && WriteSensorConfig(targets, image.GetConfigBlock(), V4_PROGRESS_CONFIG, &targets, &ids)) {
+        ReportProgress(100);
+        m_nErrorCode = TS_ERR_OK;
+        result = true;
+    }
+    EndLink(targets);
+    log.Debug("End Program Sensor %s. Result:%s", m_nType == TS_TYPE_F7V4 ? "F7V4" : "F6V4",
+              result ? "Success" : "Fail");
+    return result;
+}
+
+void CTsF7V4Program::ReportShare(uint8_t startPercent, int span, uint32_t done, uint32_t total)
+{
+    // An image that gives no size has nothing to divide: only the start and
+    // the end are reported.
+    if (total == 0)
+        return;
+    ReportProgress(static_cast<uint8_t>(startPercent + std::min(done, total) * static_cast<uint32_t>(span) / total));
+}
+
+bool CTsF7V4Program::ReadCrcTable(const SensorIdSet& ids, uint16_t address, int reads, CBinary& table)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    table.Empty();
+    const uint32_t first = ids.empty() ? 0 : *ids.begin();
+    for (int i = 0; i < reads; ++i) {
+        SensorFrameMap answers;
+        if (!SendRecvMulti(ReadRequest(static_cast<uint16_t>(address + V4_RECORD_READ * i)), V4_WAIT_READ_MEMORY,
+                           &answers, &ids)) {
+            log.Error("Read CRC32 Error. Addr:%.4X", first);
+            return false;
+        }
+        for (const auto& entry : answers) {
+            if (!ids.count(entry.first))
+                continue;
+            const CBinary& p = entry.second.m_Payload;
+            if (entry.second.m_nCommand == V4_NEGATIVE_ANSWER || p.IsEmpty() || p.GetAt(0) > p.GetSize() - 1) {
+                log.Error("Read RCR32 Error!");
+                return false;
+            }
+            table.Append(p.GetBuffer() + 1, p.GetAt(0));
+        }
+    }
+    if (table.GetSize() < reads * V4_RECORD_READ) {
+        log.Error("Read RCR32 Error!");
+        return false;
+    }
+    return true;
+}
+
+uint16_t CTsF7V4Program::FirstChangedBlock(const CBinary& table, const std::vector<uint32_t>& crcs, int count,
+                                           uint16_t start)
+{
+    uint16_t from = start;
+    for (int i = 0; i < count && i < static_cast<int>(crcs.size()) && 4 * i + 4 <= table.GetSize(); ++i) {
+        if (CBinary(table.GetBuffer() + 4 * i, 4).ToInteger() != crcs[static_cast<size_t>(i)])
+            break;
+        from = static_cast<uint16_t>(from + V4_FLASH_BLOCK);
+    }
+    return from;
+}
+
+bool CTsF7V4Program::EraseFlash(const SensorIdSet& ids, uint16_t from, uint16_t length, uint32_t waitMs)
+{
+    const CBinary erase = Bytes({V4_CMD_ERASE, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length),
+                                 static_cast<uint8_t>(from >> 8), static_cast<uint8_t>(from)});
+    if (SendRecvMulti(erase, waitMs, nullptr, &ids))
+        return true;
+    CTsLog::GetInstance().Error("Erase Flash Error!");
     return false;
+}
+
+bool CTsF7V4Program::CheckWritten(const SensorIdSet& ids, uint16_t crc, uint32_t waitMs)
+{
+    SensorFrameMap answers;
+    bool ok = SendRecvMulti(Bytes({V4_CMD_CHECK_CRC, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}),
+                            waitMs, &answers, &ids);
+    for (const auto& entry : answers)
+        ok = ok && entry.second.m_nCommand != V4_NEGATIVE_ANSWER;
+    if (!ok)
+        CTsLog::GetInstance().Error("Check Sensor Error!");
+    return ok;
+}
+
+bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, uint16_t from, uint32_t length,
+                                      bool skipBelow, uint8_t startPercent, int pieceBytes, uint32_t announceWaitMs,
+                                      uint32_t writeWaitMs, uint32_t checkWaitMs)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    const CBinary announce = Bytes({V4_CMD_ANNOUNCE_WRITE, static_cast<uint8_t>(length >> 8),
+                                    static_cast<uint8_t>(length), static_cast<uint8_t>(from >> 8),
+                                    static_cast<uint8_t>(from)});
+    if (!SendRecvMulti(announce, announceWaitMs, nullptr, &ids)) {
+        log.Error("Req Write Error!");
+        return false;
+    }
+    const CTsVerify& verify = CTsVerify::GetInstance();
+    uint8_t sequence = 0;
+    uint16_t crc = V4_WRITE_CRC_INIT;
+    uint32_t written = 0;
+    image.Rewind();
+    for (CBinary block = image.GetDataBlock(); !block.IsEmpty(); block = image.GetDataBlock()) {
+        const uint16_t address = static_cast<uint16_t>((block.GetAt(0) << 8) | block.GetAt(1));
+        if (skipBelow && address < from)
+            continue;
+        const uint8_t* data = block.GetBuffer() + 2;
+        const int size = block.GetSize() - 2;
+        const int piece = pieceBytes > 0 ? pieceBytes : size;
+        for (int at = 0; at < size; at += piece) {
+            const int n = std::min(piece, size - at);
+            const uint16_t pieceAddress = static_cast<uint16_t>(address + at);
+            CBinary request = Bytes({V4_CMD_WRITE_BLOCK, sequence, static_cast<uint8_t>(n),
+                                     static_cast<uint8_t>(pieceAddress >> 8), static_cast<uint8_t>(pieceAddress)});
+            request.Append(data + at, n);
+            if (!SendRecvMulti(request, writeWaitMs, nullptr, &ids)) {
+                log.Error("Write Data Error");
+                return false;
+            }
+            ++sequence;
+        }
+        crc = verify.Crc16(CBinary(data, size), crc, V4_WRITE_CRC_POLY);
+        written += static_cast<uint32_t>(size);
+        ReportShare(startPercent, V4_PROGRESS_FLASH_SPAN, written, length);
+    }
+    // Blocks that end before the size the image gives would leave the flash
+    // half written behind a check that passes: refused.
+    if (written < length) {
+        log.Error("SnData is short! %u of %u bytes", written, length);
+        return false;
+    }
+    return CheckWritten(ids, crc, checkWaitMs);
+}
+
+bool CTsF7V4Program::StartFlashWrite(const CTsSnData* image, uint8_t startPercent)
+{
+    ReportProgress(startPercent);
+    if (!image || !image->IsLoaded()) {
+        m_nErrorCode = TS_ERR_NO_IMAGE;
+        CTsLog::GetInstance().Error("SnData is NULL!");
+        return false;
+    }
+    m_nErrorCode = TS_ERR_WRITE_FAILED;
+    return true;
+}
+
+bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    if (!StartFlashWrite(image, startPercent))
+        return false;
+    const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
+    uint16_t from = start;
+    const std::vector<uint32_t>& crcs = image->GetTrailerValues();
+    const bool skipping =
+        ids.size() == 1 && m_nBootVersion >= V4_BOOT_WITH_CRC_TABLE && crcs.size() == V4_FLASH_BLOCKS;
+    if (skipping) {
+        CBinary table;
+        if (!ReadCrcTable(ids, V4_CRC_TABLE, V4_CRC_TABLE_READS, table))
+            return false;
+        from = FirstChangedBlock(table, crcs, V4_FLASH_BLOCKS, start);
+    }
+    if (!EraseFlash(ids, from, static_cast<uint16_t>(V4_IMAGE_END - from), V4_WAIT_ERASE))
+        return false;
+    // The image size that decides what is written is the image's total-size
+    // word: the number of flash data bytes its blocks hold.
+    const uint32_t size = image->GetTotalSize();
+    if (size == 0) {
+        log.Error("SnData is empty!");
+        return false;
+    }
+    const uint32_t skipped = static_cast<uint32_t>(from - start);
+    if (size > skipped
+        && !WriteImageBlocks(ids, *image, from, size - skipped, skipping, startPercent, 0, V4_WAIT_ANNOUNCE,
+                             V4_WAIT_WRITE_BLOCK, V4_WAIT_CHECK))
+        return false;
+    if (crcs.size() == V4_FLASH_BLOCKS) {
+        const CBinary table = image->GetHeaderBlock();
+        if (table.IsEmpty()) {
+            log.Error("Bin file Error CRC32");
+            return false;
+        }
+        const uint8_t length = static_cast<uint8_t>(table.GetSize());
+        const uint8_t high = V4_CRC_TABLE >> 8;
+        const uint8_t low = V4_CRC_TABLE & 0xFF;
+        if (!SendRecvMulti(Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, length, high, low}), V4_WAIT_ANNOUNCE, nullptr, &ids)) {
+            log.Error("Req Write Error!");
+            return false;
+        }
+        CBinary write = Bytes({V4_CMD_WRITE_BLOCK, 0x00, length, high, low});
+        write.Append(table);
+        if (!SendRecvMulti(write, V4_WAIT_WRITE_CRC_TABLE, nullptr, &ids)) {
+            log.Error("Write Data Error");
+            return false;
+        }
+        const uint16_t crc = CTsVerify::GetInstance().Crc16(table, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
+        if (!CheckWritten(ids, crc, V4_WAIT_CHECK_CRC_TABLE))
+            return false;
+    }
+    m_nErrorCode = TS_ERR_OK;
+    return true;
+}
+
+bool CTsF7V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    if (!StartFlashWrite(image, startPercent))
+        return false;
+    const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
+    if (!EraseFlash(ids, start, static_cast<uint16_t>(V4_IMAGE_END - start), V4_WAIT_ERASE_ALL))
+        return false;
+    const uint32_t size = image->GetTotalSize();
+    if (size == 0) {
+        log.Error("SnData is empty!");
+        return false;
+    }
+    if (!WriteImageBlocks(ids, *image, start, size, false, startPercent, 32, V4_WAIT_ANNOUNCE, V4_WAIT_WRITE_HALF,
+                          V4_WAIT_CHECK))
+        return false;
+    m_nErrorCode = TS_ERR_OK;
+    return true;
+}
+
+bool CTsF7V4Program::WriteSensorConfig(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
+                                       const SensorIdSet* keepAwake, const SensorIdMap* newIds)
+{
+    return WriteConfigAt(ids, config, startPercent, keepAwake, newIds, V4_CONFIG_BLOCK, V4_IDENTITY_BLOCK);
+}
+
+CBinary CTsF7V4Program::PatchConfig(const CBinary& config, uint32_t sensorId, const CBinary& temperature,
+                                    const CBinary& battery) const
+{
+    CBinary block(config.GetBuffer(), config.GetSize());
+    if (block.GetSize() != V4_CONFIG_BYTES)
+        return block;
+    auto put = [&block](int at, std::initializer_list<uint8_t> bytes) {
+        for (uint8_t b : bytes)
+            block.SetAt(at++, b);
+    };
+    put(7, {static_cast<uint8_t>(sensorId >> 24), static_cast<uint8_t>(sensorId >> 16),
+            static_cast<uint8_t>(sensorId >> 8), static_cast<uint8_t>(sensorId)});
+    if (!m_bKeepCfgWord)
+        put(17, {0x06, 0x00});
+    put(39, {0x00, 0x00});
+    put(41, {temperature.GetAt(0), temperature.GetAt(1)});
+    put(43, {static_cast<uint8_t>(m_nDate >> 8), static_cast<uint8_t>(m_nDate)});
+    put(45, {0x01});
+    put(46, {battery.GetAt(0), battery.GetAt(1)});
+    return block;
+}
+
+bool CTsF7V4Program::WriteConfigAt(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
+                                   const SensorIdSet* keepAwake, const SensorIdMap* newIds, uint16_t configAddress,
+                                   uint16_t identityAddress)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    ReportProgress(startPercent);
+    if (config.GetSize() != V4_CONFIG_BYTES) {
+        log.Error("Cfg Len Is Not 64. is %d", config.GetSize());
+        return false;
+    }
+    m_nErrorCode = TS_ERR_WRITE_FAILED;
+    // No sensor written is no success.
+    bool result = !ids.empty();
+    int n = 1;
+    for (uint32_t id : ids) {
+        if (!WriteOneConfig(id, config, newIds, configAddress, identityAddress)) {
+            result = false;
+            continue;
+        }
+        if (n % V4_KEEP_AWAKE_EVERY == 0 && keepAwake
+            && !SendRecvMulti(Bytes({V4_CMD_KEEP_LINK}), V4_WAIT_KEEP_AWAKE, nullptr, keepAwake)) {
+            // The sensors after this one are not written: no success.
+            log.Error("Keep Link error!");
+            result = false;
+            break;
+        }
+        ReportProgress(static_cast<uint8_t>(startPercent + n * V4_PROGRESS_CONFIG_SPAN / static_cast<int>(ids.size())));
+        ++n;
+    }
+    m_nErrorCode = result ? TS_ERR_OK : TS_ERR_WRITE_FAILED;
+    return result;
+}
+
+bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, const SensorIdMap* newIds,
+                                    uint16_t configAddress, uint16_t identityAddress)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    CTsFrame reply;
+    // The information record gives the battery (6-7) and temperature (8-9) words.
+    if (ReadSensor(sensorId, Bytes({V4_CMD_READ_INFO}), V4_WAIT_READ_INFO, 10, reply) != ReadResult::Ok) {
+        log.Error("Req Wirte Cfg Error. Addr:%.4X", sensorId);
+        return false;
+    }
+    const CBinary battery(reply.m_Payload.GetBuffer() + 6, 2);
+    const CBinary temperature(reply.m_Payload.GetBuffer() + 8, 2);
+    CBinary identity;
+    if (!ReadMemory(sensorId, identityAddress, V4_RECORD_READ, "PSN", identity))
+        return false;
+    m_aPsnBlocks.Add(identity);
+
+    // The id the application chose for this sensor; one it did not name keeps its own.
+    uint32_t written = sensorId;
+    if (newIds) {
+        auto entry = newIds->find(sensorId);
+        if (entry != newIds->end())
+            written = entry->second;
+    }
+    m_setWrittenIds.insert(written);
+
+    const uint8_t high = static_cast<uint8_t>(configAddress >> 8);
+    const uint8_t low = static_cast<uint8_t>(configAddress);
+    if (!SendRecvSensor(sensorId, Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, V4_CONFIG_BYTES, high, low}),
+                        V4_WAIT_CONFIG_ANNOUNCE)) {
+        log.Error("Req Wirte Cfg Error. Addr:%.4X", sensorId);
+        return false;
+    }
+    const CBinary patched = PatchConfig(config, written, temperature, battery);
+    CBinary write = Bytes({V4_CMD_WRITE_BLOCK, 0x00, V4_CONFIG_BYTES, high, low});
+    write.Append(patched);
+    if (!SendRecvSensor(sensorId, write, V4_WAIT_CONFIG_WRITE)) {
+        log.Error("Write Cfg Error. Addr:%.4X", sensorId);
+        return false;
+    }
+    const uint16_t crc = CTsVerify::GetInstance().Crc16(patched, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
+    if (ReadSensor(sensorId, Bytes({V4_CMD_CHECK_CRC, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}),
+                   V4_WAIT_CONFIG_CHECK, 0, reply)
+        != ReadResult::Ok) {
+        log.Error("Check Sensor Error!");
+        return false;
+    }
+    return true;
 }

@@ -15,11 +15,12 @@ void CTsN8V4Program::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
     CTsProgram::GetPsnText(found, texts);
 }
 
-bool CTsN8V4Program::WriteSensorFlash(const SensorIdSet&, const CTsSnData*, uint8_t) { return false; }
+bool CTsN8V4Program::WriteSensorFlash(const SensorIdSet&, CTsSnData*, uint8_t) { return false; }
 
-bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet&, const CTsSnData*, uint8_t) { return false; }
+bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet&, CTsSnData*, uint8_t) { return false; }
 
-bool CTsN8V4Program::WriteSensorConfig(const SensorIdSet&, const CBinary&, uint8_t, const SensorIdSet*)
+bool CTsN8V4Program::WriteSensorConfig(const SensorIdSet&, const CBinary&, uint8_t, const SensorIdSet*,
+                                       const SensorIdMap*)
 {
     return false;
 }

@@ -10,8 +10,8 @@ public:
 
     bool ReadPsn(CBinaryGroup& records) override;
     void GetPsnText(const SensorIdSet& found, SensorTextMap& texts) override;
-    bool WriteSensorFlash(const SensorIdSet& ids, const CTsSnData* image, uint8_t startPercent) override;
-    bool WriteSensorFlashCrc(const SensorIdSet& ids, const CTsSnData* image, uint8_t startPercent) override;
+    bool WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent) override;
+    bool WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent) override;
     bool WriteSensorConfig(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
-                           const SensorIdSet* keepAwake = nullptr) override;
+                           const SensorIdSet* keepAwake = nullptr, const SensorIdMap* newIds = nullptr) override;
 };

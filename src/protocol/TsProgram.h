@@ -105,9 +105,10 @@ public:
     TsProgressCallback m_pfnProgress = nullptr;
     void* m_pProgressContext = nullptr;
 
-    // V4 discovery state: the sensors taken and those of other lines, the
-    // answers of the pass, the parameter of the per-sensor search step and the
-    // high byte of the flash start.
+    // V4 discovery state, as the last search left it: the sensors taken and
+    // those of other lines (released at its end), the answers of its last
+    // pass, the parameter of the per-sensor search step and the high byte of
+    // the flash start.
     SensorIdSet m_setV4Taken;
     SensorIdSet m_setV4Foreign;
     TsFrameList m_lstV4Answers;

@@ -44,6 +44,31 @@ void SimV4Sensor::WriteFlash(uint32_t address, const std::vector<uint8_t>& bytes
         m_flash[address + i] = bytes[i];
 }
 
+std::vector<uint8_t> SimV4Sensor::ReadFlash(uint32_t address, size_t length) const
+{
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < length && address + i < m_flash.size(); ++i)
+        out.push_back(m_flash[address + i]);
+    return out;
+}
+
+void SimV4Sensor::SetIdentity(const std::string& text, uint32_t address)
+{
+    std::vector<uint8_t> block(16, 0xFF);
+    for (size_t i = 0; i < text.size() && i < block.size(); ++i)
+        block[i] = static_cast<uint8_t>(text[i]);
+    WriteFlash(address, block);
+}
+
+std::vector<SimV4Sensor::Request> SimV4Sensor::ReceivedOf(uint8_t command) const
+{
+    std::vector<Request> out;
+    for (const Request& r : m_received)
+        if (r.Command() == command)
+            out.push_back(r);
+    return out;
+}
+
 void SimV4Sensor::DropReplies(int count) { m_drop = count; }
 void SimV4Sensor::DropEvery(int n) { m_dropEvery = n; }
 void SimV4Sensor::CorruptChecks(int count) { m_corrupt = count; }
@@ -173,9 +198,96 @@ bool SimV4Sensor::Handle(const Request& request, Reply& reply)
                              m_flash.begin() + static_cast<long>(address + length));
         return true;
     }
+    case 0x05:
+    case 0x06:
+    case 0x29: // wake-up: nothing to say
+        return false;
+    case 0x10:
+    case 0x11:
+    case 0x12:
+    case 0x13:
+        if (request.sensorId == BROADCAST && !m_taken)
+            return false; // a sensor no search took does not write for everyone
+        HandleFlash(request, reply);
+        return true;
     default:
         Refuse(reply, command, SIM_V4_REASON_UNKNOWN);
         return true;
+    }
+}
+
+void SimV4Sensor::HandleFlash(const Request& request, Reply& reply)
+{
+    const std::vector<uint8_t>& d = request.data;
+    const uint8_t command = request.Command();
+    auto word = [&d](size_t at) { return static_cast<uint32_t>((d[at] << 8) | d[at + 1]); };
+    switch (command) {
+    case 0x10: // 10 lenH lenL addrH addrL: erase
+    case 0x11: { // 11 lenH lenL addrH addrL: the window of the writes that follow
+        if (d.size() < 5) {
+            Refuse(reply, command, SIM_V4_REASON_RANGE);
+            return;
+        }
+        const uint32_t length = word(1);
+        const uint32_t address = word(3);
+        if (address + length > m_flash.size()) {
+            Refuse(reply, command, SIM_V4_REASON_RANGE);
+            return;
+        }
+        if (command == 0x10) {
+            std::fill(m_flash.begin() + address, m_flash.begin() + address + length, 0xFF);
+        } else {
+            m_windowOpen = true;
+            m_windowStart = address;
+            m_windowEnd = address + length;
+            m_windowWrites.clear();
+        }
+        return;
+    }
+    case 0x12: { // 12 seq len addrH addrL data
+        if (!m_windowOpen) {
+            Refuse(reply, command, SIM_V4_REASON_NO_WINDOW);
+            return;
+        }
+        if (d.size() < 5 || d[2] != d.size() - 5) {
+            Refuse(reply, command, SIM_V4_REASON_RANGE);
+            return;
+        }
+        const size_t length = d[2];
+        const uint32_t address = word(3);
+        if (address < m_windowStart || address + length > m_windowEnd) {
+            Refuse(reply, command, SIM_V4_REASON_RANGE);
+            return;
+        }
+        for (size_t i = 0; i < length; ++i) {
+            const uint8_t old = m_flash[address + i];
+            if (old != 0xFF && old != d[5 + i]) {
+                Refuse(reply, command, SIM_V4_REASON_NOT_ERASED);
+                return;
+            }
+        }
+        std::copy(d.begin() + 5, d.end(), m_flash.begin() + address);
+        m_windowWrites[address] = length;
+        return;
+    }
+    default: { // 13 crcH crcL: the written data, in address order
+        if (!m_windowOpen) {
+            Refuse(reply, command, SIM_V4_REASON_NO_WINDOW);
+            return;
+        }
+        std::vector<uint8_t> written;
+        for (const auto& entry : m_windowWrites)
+            written.insert(written.end(), m_flash.begin() + entry.first,
+                           m_flash.begin() + entry.first + static_cast<long>(entry.second));
+        const uint16_t crc = CTsVerify::GetInstance().Crc16(CBinary(written.data(), static_cast<int>(written.size())),
+                                                             SIM_V4_WRITE_CRC_INIT, SIM_V4_WRITE_CRC_POLY);
+        if (d.size() < 3 || crc != word(1)) {
+            Refuse(reply, command, SIM_V4_REASON_CRC);
+            return;
+        }
+        m_windowOpen = false;
+        return;
+    }
     }
 }
 
@@ -199,6 +311,9 @@ void SimV4Sensor::OnRequest(const SimRequest& frame, std::vector<SimRfFrame>& an
         reply.answer = Handle(request, reply);
     }
     if (!reply.answer)
+        return;
+    // A receiver set for the other frequency does not hear the reply.
+    if (m_frequency >= 0 && frame.rf.recvMode != (m_frequency == 1 ? 0x37 : 0x10))
         return;
     ++m_replyCount;
     if (m_drop > 0) {

@@ -6,10 +6,18 @@
 // records and a flash array the read commands address.
 //
 // Answered here: search (01), search step (02), keep link (00), end link
-// (03), release (04), hard-version record (20), information record (22) and
-// memory reads (23). Any other command gets the negative answer 'w' with
-// reason SIM_V4_REASON_UNKNOWN. Handle() is virtual so that a fuller model
-// adds the writing commands; the fault hooks stand beside it.
+// (03), release (04), hard-version record (20), information record (22),
+// memory reads (23) and the flash writing: erase (10), announce a write
+// window (11), write a block into it (12) and check the CRC-16 of what was
+// written (13). The wake commands 05, 06 and 29 get no answer; any other
+// command the negative answer 'w' with reason SIM_V4_REASON_UNKNOWN.
+// Handle() is virtual so that other lines extend it; the fault hooks stand
+// beside it.
+//
+// The flash keeps what a real one does: a byte is written only when it is
+// erased (FF) or already holds the value, so a write without the erase
+// before it is refused. Broadcast writes reach only a sensor that a search
+// took; a write addressed to the sensor always does.
 //
 // Written from the frame layout alone, without the client's frame code.
 #include "SimSensor.h"
@@ -17,12 +25,25 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 constexpr uint8_t SIM_V4_NEGATIVE = 0x77;
 constexpr uint8_t SIM_V4_REASON_UNKNOWN = 0x01; // command not known
 constexpr uint8_t SIM_V4_REASON_RANGE = 0x02;   // address or length out of range
+constexpr uint8_t SIM_V4_REASON_NOT_ERASED = 0x03; // a write over bytes not erased
+constexpr uint8_t SIM_V4_REASON_NO_WINDOW = 0x04;  // a write or check without an announced window
+constexpr uint8_t SIM_V4_REASON_CRC = 0x05;        // the check's CRC-16 differs from the written data
 constexpr size_t SIM_V4_FLASH_SIZE = 0x10000;
+
+// Records of the F7 and F6 lines in the flash.
+constexpr uint32_t SIM_V4_IMAGE_START = 0xC000;
+constexpr uint32_t SIM_V4_CRC_TABLE = 0xD580;
+constexpr uint32_t SIM_V4_CONFIG = 0xD5C0;
+constexpr uint32_t SIM_V4_IDENTITY = 0xD610;
+// CRC-16 of written data: MSB first, polynomial 80A2, from 5142.
+constexpr uint16_t SIM_V4_WRITE_CRC_INIT = 0x5142;
+constexpr uint16_t SIM_V4_WRITE_CRC_POLY = 0x80A2;
 
 class SimV4Sensor : public SimSensor {
 public:
@@ -61,6 +82,12 @@ public:
     // The flash as the memory commands address it, erased (FF) at the start.
     std::vector<uint8_t>& Flash() { return m_flash; }
     void WriteFlash(uint32_t address, const std::vector<uint8_t>& bytes);
+    std::vector<uint8_t> ReadFlash(uint32_t address, size_t length) const;
+    // The 16-byte identity block (PSN text), padded with FF.
+    void SetIdentity(const std::string& text, uint32_t address = SIM_V4_IDENTITY);
+    // Radio frequency selector of the sensor: heard only by a receiver set
+    // for it (mode 37 for 1, 10 for 0); -1, the default, is heard by both.
+    void SetFrequency(int selector) { m_frequency = selector; }
 
     bool Taken() const { return m_taken; }
     bool Released() const { return m_released; }
@@ -68,6 +95,8 @@ public:
     const std::vector<Request>& Received() const { return m_received; }
     // Command bytes of the replies it sent.
     const std::vector<uint8_t>& Answered() const { return m_answered; }
+    // The requests of one command, in order.
+    std::vector<Request> ReceivedOf(uint8_t command) const;
 
     // Faults.
     void DropReplies(int count);              // the next count replies are lost
@@ -89,6 +118,8 @@ protected:
     // The sensor's own answer to a request addressed to it; false: no answer.
     virtual bool Handle(const Request& request, Reply& reply);
     static void Refuse(Reply& reply, uint8_t command, uint8_t reason);
+    // The flash commands 10 to 13.
+    void HandleFlash(const Request& request, Reply& reply);
 
     uint16_t m_id;
     std::vector<uint8_t> m_hardRecord;
@@ -96,6 +127,13 @@ protected:
     std::vector<uint8_t> m_flash;
     bool m_taken = false;
     bool m_released = false;
+    int m_frequency = -1;
+    // The write window of the last announce, and the writes into it by
+    // address (a write repeated after a lost reply counts once).
+    bool m_windowOpen = false;
+    uint32_t m_windowStart = 0;
+    uint32_t m_windowEnd = 0;
+    std::map<uint32_t, size_t> m_windowWrites;
 
 private:
     std::vector<Request> m_received;

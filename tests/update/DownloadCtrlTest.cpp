@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -243,11 +248,17 @@ TEST_F(DownloadCtrlTest, AnswersThatAreNotDownloaded)
 
 TEST_F(DownloadCtrlTest, UnreachableServerAndUnopenableTemporaryFile)
 {
-    std::string deadUrl;
-    {
-        HttpTestServer gone;
-        deadUrl = gone.Url("dir/file.zip");
-    }
+    // A port bound but not listening refuses connections, and holding it bound
+    // keeps a parallel test from taking it meanwhile.
+    int holder = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, ::bind(holder, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(0, ::getsockname(holder, reinterpret_cast<sockaddr*>(&addr), &len));
+    const std::string deadUrl = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/dir/file.zip";
     EXPECT_EQ(0, CDownloadCtrl::DownloadFile(&m_job, deadUrl, Target(), true));
     EXPECT_TRUE(m_messages.empty());
     EXPECT_EQ(0, CDownloadCtrl::DownloadFile(&m_job, deadUrl, Target(), false));
@@ -265,6 +276,7 @@ TEST_F(DownloadCtrlTest, UnreachableServerAndUnopenableTemporaryFile)
     EXPECT_EQ(std::vector<std::string>{"Open file failed, please comfirm the file is not in use!"}, m_messages);
     EXPECT_TRUE(m_recorder.Percents().empty());
     EXPECT_EQ(endedBefore + 1, m_recorder.Ended());
+    ::close(holder);
 }
 
 TEST_F(DownloadCtrlTest, EmptyUrlOrPathDoesNothingButGivesTheButtonBack)
