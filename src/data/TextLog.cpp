@@ -51,8 +51,10 @@ std::string GetExeBaseNameA()
 
 CTextLog& CTextLog::Instance()
 {
-    static CTextLog instance;
-    return instance;
+    // Never destroyed: objects destroyed at exit may still write a line. Every
+    // line is flushed, so nothing waits for a close.
+    static CTextLog* instance = new CTextLog;
+    return *instance;
 }
 
 CTextLog::~CTextLog()

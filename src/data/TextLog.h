@@ -16,7 +16,7 @@ std::string GetExeBaseNameA();
 
 class CTextLog {
 public:
-    // The single log, created on the first call and closed at exit.
+    // The single log, created on the first call.
     static CTextLog& Instance();
 
     CTextLog() = default;
