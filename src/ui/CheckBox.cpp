@@ -61,6 +61,8 @@ void CheckBox::SetColors(COLORREF text, COLORREF background)
         pal.setColor(QPalette::WindowText, QColor::fromRgba(Color::FromCOLORREF(text).GetValue()));
         pal.setColor(QPalette::Window, QColor::fromRgba(Color::FromCOLORREF(background).GetValue()));
         box->setPalette(pal);
+        // A button fills with its Button colour unless told to use Window.
+        box->setBackgroundRole(QPalette::Window);
         box->setAutoFillBackground(true);
     });
 }

@@ -210,8 +210,9 @@ void Edit::PasteText(const std::wstring& text)
     std::wstring kept;
     WndRouter::Dispatch d;
     for (wchar_t ch : text) {
-        // A one-line box has no place for line breaks.
-        if (ch == L'\r' || ch == L'\n')
+        // A one-line box has no place for line breaks or other control
+        // characters; a pasted Backspace is text, not an edit, and is left out too.
+        if (ch < 0x20 || ch == 0x7F)
             continue;
         if (FilterChar(ch))
             kept += ch;

@@ -4,7 +4,8 @@
 //
 // FilterChar decides over every character the user puts in, typed or pasted
 // (keyboard, context menu, middle button): a refused typed character is
-// swallowed, refused pasted characters are left out. OnChar follows a typed
+// swallowed, refused pasted characters are left out. Pasted control characters
+// (line breaks, tabs, Backspace) are left out before the filter sees them. OnChar follows a typed
 // character after the edit took it.
 #include "Color.h"
 #include "Font.h"

@@ -173,6 +173,12 @@ void Graphics::FillRectangle(Color color, const RectF& rect)
 
 void Graphics::FillRect(const CRect& rect, COLORREF color) { FillRectangle(Color::FromCOLORREF(color), RectF(rect)); }
 
+void Graphics::TranslateTransform(float dx, float dy)
+{
+    if (m_painter->isActive())
+        m_painter->translate(MapX(dx), MapY(dy));
+}
+
 int Graphics::SetMapMode(int mode)
 {
     int old = m_mapMode;

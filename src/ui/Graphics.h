@@ -62,6 +62,11 @@ public:
     void FillRectangle(Color color, const RectF& rect);
     void FillRect(const CRect& rect, COLORREF color);
 
+    // Shifts what follows by (dx, dy) logical units, as GDI+'s TranslateTransform
+    // does; a back buffer of a part of a window draws in the window's coordinates
+    // with (-left, -top).
+    void TranslateTransform(float dx, float dy);
+
     // GDI side: mapping mode (MM_TEXT or MM_LOMETRIC, where a unit is 0.1 mm and
     // y grows upwards, so points below the origin have negative y).
     int SetMapMode(int mode);

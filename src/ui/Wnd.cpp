@@ -30,6 +30,7 @@ const char* const kWndProperty = "brelk.wnd";
 std::mutex g_handleMutex;
 std::unordered_map<HWND, Wnd*> g_handles;
 std::atomic<HWND> g_nextHandle{1};
+std::atomic<Wnd*> g_mainWnd{nullptr};
 
 struct MouseState {
     Wnd* hot = nullptr;     // the window that got the last move
@@ -376,8 +377,8 @@ bool WndFilter::eventFilter(QObject* watched, QEvent* ev)
         return false;
     case QEvent::Timer: {
         int qtId = static_cast<QTimerEvent*>(ev)->timerId();
-        for (const auto& [id, q] : m_wnd->m_timers) {
-            if (q == qtId) {
+        for (const auto& [id, t] : m_wnd->m_timers) {
+            if (t.qtId == qtId) {
                 m_wnd->SendMessage(WM_TIMER, WPARAM(id), 0);
                 return true;
             }
@@ -416,6 +417,8 @@ Wnd::Wnd() = default;
 
 Wnd::~Wnd()
 {
+    Wnd* self = this;
+    g_mainWnd.compare_exchange_strong(self, nullptr);
     // The derived parts are gone: no OnDestroy from here.
     RunOnUiThread([this] { DestroyImpl(false); });
 }
@@ -519,8 +522,8 @@ void Wnd::DestroyImpl(bool callHook)
     for (Wnd* child : children)
         child->DestroyImpl(true);
     m_children.clear();
-    for (const auto& [id, q] : m_timers)
-        m_widget->killTimer(q);
+    for (const auto& [id, t] : m_timers)
+        m_widget->killTimer(t.qtId);
     m_timers.clear();
     HWND h = m_hwnd.exchange(0);
     {
@@ -794,6 +797,10 @@ bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return true;
 }
 
+void SetMainWindow(Wnd* wnd) { g_mainWnd.store(wnd); }
+
+Wnd* GetMainWindow() { return g_mainWnd.load(); }
+
 LRESULT Wnd::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProc(msg, wParam, lParam); }
 
 LRESULT Wnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM)
@@ -814,7 +821,7 @@ bool Wnd::SetTimer(UINT_PTR id, UINT ms)
         int q = m_widget->startTimer(int(std::max<UINT>(ms, 1)));
         if (q == 0)
             return false;
-        m_timers[id] = q;
+        m_timers[id] = Timer{q, ms};
         return true;
     });
 }
@@ -826,9 +833,17 @@ bool Wnd::KillTimer(UINT_PTR id)
         if (it == m_timers.end())
             return false;
         if (m_widget)
-            m_widget->killTimer(it->second);
+            m_widget->killTimer(it->second.qtId);
         m_timers.erase(it);
         return true;
+    });
+}
+
+UINT Wnd::GetTimerInterval(UINT_PTR id) const
+{
+    return CallOnUiThread([&]() -> UINT {
+        auto it = m_timers.find(id);
+        return it == m_timers.end() ? 0 : it->second.ms;
     });
 }
 

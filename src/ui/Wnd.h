@@ -86,6 +86,8 @@ public:
     // Timers by id: WM_TIMER to OnTimer every `ms`; the same id restarts it.
     bool SetTimer(UINT_PTR id, UINT ms);
     bool KillTimer(UINT_PTR id);
+    // The interval of a running timer, 0 when it does not run (tests look).
+    UINT GetTimerInterval(UINT_PTR id) const;
 
     // While a window has the capture, every mouse move and button goes to it.
     void SetCapture();
@@ -182,7 +184,11 @@ private:
     int m_id = 0;
     CRect m_rect;
     std::wstring m_text;
-    std::map<UINT_PTR, int> m_timers; // our id -> Qt timer id
+    struct Timer {
+        int qtId = 0;
+        UINT ms = 0;
+    };
+    std::map<UINT_PTR, Timer> m_timers; // by our id
     UINT m_track = 0;
     UINT m_hoverMs = 400;
     CPoint m_scroll;
@@ -194,3 +200,9 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam = {}, LPARAM lParam = {})
 bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam = {}, LPARAM lParam = {});
 // Ends every running modal loop (Dialog::DoModal returns -1), as WM_QUIT does.
 void PostQuitMessage(int exitCode);
+
+// The program's main window, the one its buttons report to (the class
+// library's main-window pointer). It may be set before the window is created;
+// it reads nullptr once that object is gone. Any thread.
+void SetMainWindow(Wnd* wnd);
+Wnd* GetMainWindow();

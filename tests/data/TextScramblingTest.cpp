@@ -1,3 +1,4 @@
+#include "FixedScrambleRandom.h"
 #include "TextScrambling.h"
 
 #include <gtest/gtest.h>
@@ -9,15 +10,6 @@
 namespace {
 
 // Installs a source that always gives the same byte, for the scope.
-class FixedRandom {
-public:
-    explicit FixedRandom(uint8_t value) : m_old(SetScrambleRandomSource([value] { return value; })) {}
-    ~FixedRandom() { SetScrambleRandomSource(m_old); }
-
-private:
-    ScrambleRandomSource m_old;
-};
-
 TEST(TextScrambling, ScrambledLengthFollowsTheTextLength)
 {
     const struct {
@@ -36,7 +28,7 @@ TEST(TextScrambling, FixedVectors)
 {
     // Lead byte 0x11 with its low bits replaced by the filler count marker,
     // bit-reversed text, filler 0x11; then base64.
-    FixedRandom r(0x11);
+    FixedScrambleRandom r(0x11);
     const struct {
         std::string plain;
         const char* scrambled;
@@ -54,13 +46,13 @@ TEST(TextScrambling, FixedVectors)
 
 TEST(TextScrambling, ZeroRandomByteBecomesAA)
 {
-    FixedRandom r(0);
+    FixedScrambleRandom r(0);
     EXPECT_EQ(StrEncrypt("", -1), "qaqq"); // A9 AA AA
 }
 
 TEST(TextScrambling, DecryptLengthRules)
 {
-    FixedRandom r(0x11);
+    FixedScrambleRandom r(0x11);
     const std::string s = StrEncrypt("/vornix/composesource/tpms_na.xml", -1);
     const struct {
         std::string in;

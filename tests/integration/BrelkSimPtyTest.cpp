@@ -1,5 +1,7 @@
 // The real termios path against brelk-sim on a pseudo-terminal.
 #include "BrelkCommands.h"
+#include "ByteText.h"
+#include "TsF7V4Program.h"
 #include "SearchUsbPort.h"
 #include "SerialPort.h"
 #include "TempFolder.h"
@@ -14,6 +16,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 extern char** environ;
@@ -23,13 +26,18 @@ namespace {
 // brelk-sim as a child process, publishing COM n in a links folder of its own.
 class SimProcess {
 public:
-    SimProcess(const TempFolder& dir, int com) : m_record(dir.File("record.txt"))
+    SimProcess(const TempFolder& dir, int com, const char* sensors = nullptr) : m_record(dir.File("record.txt"))
     {
         std::string comText = std::to_string(com);
         std::string ports = dir.File("ports");
-        const char* argv[] = {BRELK_SIM_PATH, "--com", comText.c_str(), "--ports", ports.c_str(),
-                              "--record", m_record.c_str(), nullptr};
-        if (posix_spawn(&m_pid, BRELK_SIM_PATH, nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+        std::vector<const char*> argv = {BRELK_SIM_PATH, "--com", comText.c_str(), "--ports", ports.c_str(),
+                                         "--record", m_record.c_str()};
+        if (sensors) {
+            argv.push_back("--sensors");
+            argv.push_back(sensors);
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&m_pid, BRELK_SIM_PATH, nullptr, nullptr, const_cast<char**>(argv.data()), environ) != 0)
             m_pid = -1;
         std::string link = ports + "/com" + comText;
         for (int i = 0; i < 500 && access(link.c_str(), F_OK) != 0; ++i)
@@ -102,6 +110,33 @@ TEST(BrelkSimPty, FindOpenVersionAndSignals)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"C8", "F5", "F9", "F6", "FA", "F9", "F5", "F7", "F6", "F9"}));
+}
+
+TEST(BrelkSimPty, V4ExchangeThroughTheTerminal)
+{
+    TempFolder dir;
+    ScopedEnv ports("BRELK_PORTS_DIR", dir.File("ports"));
+    ScopedDataFolder data;
+    SimProcess sim(dir, 8, "1234,5678");
+    ASSERT_TRUE(sim.Running());
+    g_nBrelkPort = 8;
+    {
+        CTsF7V4Program program(0, 0);
+        ASSERT_TRUE(g_bSerialOpen);
+        CTsFrame reply;
+        ASSERT_TRUE(program.SendRecvSensor(0x5678, Hex("20"), 100, &reply));
+        EXPECT_EQ(reply.m_nSensorId, 0x5678u);
+        EXPECT_EQ(reply.m_nCommand, 0x20);
+        const SensorIdSet both{0x1234, 0x5678};
+        SensorFrameMap collect;
+        EXPECT_TRUE(program.SendRecvMulti(Hex("00"), 220, &collect, &both));
+        EXPECT_EQ(collect.size(), 2u);
+    }
+    EXPECT_FALSE(g_bSerialOpen);
+    g_nBrelkPort = 0;
+    const std::vector<std::string> seen = sim.Recorded();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), "F1");
 }
 
 TEST(BrelkSimPty, ClientPrintsPortAndVersion)

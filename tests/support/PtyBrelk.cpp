@@ -113,5 +113,7 @@ void PtyBrelk::Serve()
             }
             off += static_cast<size_t>(w);
         }
+        if (!reply.empty() && m_answerObserver)
+            m_answerObserver();
     }
 }

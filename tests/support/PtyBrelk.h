@@ -6,6 +6,7 @@
 #include "BrelkSimulator.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -25,6 +26,9 @@ public:
     // Answers on the calling thread until stopped from a signal handler or Stop.
     void Run();
     void Stop();
+    // Called on the serving thread right after the last byte of an answer was
+    // written (a benchmark times the client from there). Set before Start.
+    void SetAnswerObserver(std::function<void()> observer) { m_answerObserver = std::move(observer); }
 
     const std::string& SlavePath() const { return m_slavePath; }
     const std::string& Error() const { return m_error; }
@@ -40,5 +44,6 @@ private:
     std::string m_linkPath;
     std::string m_error;
     std::atomic<bool> m_stop{false};
+    std::function<void()> m_answerObserver;
     std::thread m_thread;
 };

@@ -111,6 +111,21 @@ TEST_F(Controls, EditSelectionAndChangeNotifications)
     EXPECT_EQ(e, 4);
 }
 
+TEST_F(Controls, ACheckBoxFillsItsBackgroundInItsColour)
+{
+    CheckBox check;
+    ASSERT_TRUE(check.Create(&page, CRect(0, 0, 140, 50), 10112));
+    check.SetColors(0x000000, RGB(0xEE, 0xEC, 0xED));
+    RunEvents();
+    auto img = GrabWindow(page);
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->GetPixel(130, 45), Color::FromCOLORREF(RGB(0xEE, 0xEC, 0xED)));
+    check.SetColors(0x000000, 0x0000FF);
+    RunEvents();
+    img = GrabWindow(page);
+    EXPECT_EQ(img->GetPixel(130, 45), Color(0xFFFF0000));
+}
+
 TEST_F(Controls, ComboAndCheckBoxNotifyOnlyForTheUser)
 {
     ComboBox combo;

@@ -1,20 +1,26 @@
 // brelk-sim: a simulated Brelk on a pseudo-terminal.
 //
-//   brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE]
+//   brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE] [--sensors LIST]
 //
 // Publishes the terminal as DIR/comN (default: the client's links folder and
 // COM 9), answers the version query with TEXT and a terminating zero (default
 // "V6.11"), and appends each command byte it takes, as two hex digits on a
-// line, to FILE. Runs until interrupted.
+// line, to FILE. Command frames are answered by simulated V4 sensors, one per
+// hexadecimal id in LIST (comma-separated; default "1234"; "none" for an
+// empty field). Runs until interrupted.
 #include "BrelkSimulator.h"
 #include "DeviceMap.h"
 #include "PtyBrelk.h"
+#include "SimFrameHandler.h"
+#include "SimV4Sensor.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,8 +34,30 @@ void OnSignal(int)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE]\n");
+    std::fprintf(stderr, "usage: brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE] [--sensors LIST]\n");
     return 2;
+}
+
+// "1234,5678" -> the ids; "none" -> none. False on anything else.
+bool ParseSensorIds(const std::string& text, std::vector<uint16_t>& ids)
+{
+    ids.clear();
+    if (text == "none")
+        return true;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string part = text.substr(start, end - start);
+        char* stop = nullptr;
+        const unsigned long id = std::strtoul(part.c_str(), &stop, 16);
+        if (part.empty() || *stop != '\0' || id > 0xFFFE)
+            return false;
+        ids.push_back(static_cast<uint16_t>(id));
+        start = end + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -40,6 +68,7 @@ int main(int argc, char** argv)
     std::string ports = DeviceMap::LinksFolder();
     std::string version = "V6.11";
     std::string record;
+    std::vector<uint16_t> sensorIds = {0x1234};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (i + 1 >= argc)
@@ -53,7 +82,7 @@ int main(int argc, char** argv)
             version = value;
         else if (arg == "--record")
             record = value;
-        else
+        else if (arg != "--sensors" || !ParseSensorIds(value, sensorIds))
             return Usage();
     }
     if (com < 1 || com > 255)
@@ -61,6 +90,9 @@ int main(int argc, char** argv)
 
     BrelkSimulator sim;
     sim.SetVersion(version + std::string(1, '\0'));
+    SimFrameHandler frames(sim);
+    for (uint16_t id : sensorIds)
+        frames.AddSensor(std::make_shared<SimV4Sensor>(id));
     FILE* rec = record.empty() ? nullptr : std::fopen(record.c_str(), "a");
     if (rec) {
         sim.SetCommandObserver([rec](uint8_t command) {

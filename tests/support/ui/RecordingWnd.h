@@ -1,5 +1,5 @@
 #pragma once
-// A window that writes down what reaches it, for the tests of the layer.
+// A window that writes down what reaches it, for tests of windows.
 #include "UiTestSupport.h"
 #include "Wnd.h"
 

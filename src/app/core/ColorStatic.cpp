@@ -1,0 +1,64 @@
+#include "ColorStatic.h"
+
+#include "Graphics.h"
+#include "UiThread.h"
+
+CColorStatic::CColorStatic() : m_font(Font::Gdi(L"Arial", 19, FW_BOLD)) {}
+
+void CColorStatic::SetText(const std::wstring& text)
+{
+    RunOnUiThread([&] {
+        // The old text's pixels go too where the background is not filled.
+        if (Wnd* parent = GetParent(); parent && IsCreated()) {
+            CRect r = GetWindowRect(); // content coordinates when the parent scrolls
+            CPoint scroll = parent->GetScrollPosition();
+            r.OffsetRect(-scroll.x, -scroll.y);
+            parent->InvalidateRect(r, true);
+        }
+        SetWindowText(text);
+    });
+}
+
+void CColorStatic::SetTextColor(COLORREF color)
+{
+    RunOnUiThread([&] {
+        m_textColor = color;
+        Invalidate();
+    });
+}
+
+COLORREF CColorStatic::GetTextColor() const
+{
+    return CallOnUiThread([&] { return m_textColor; });
+}
+
+void CColorStatic::SetBkColor(COLORREF color)
+{
+    RunOnUiThread([&] {
+        m_bkColor = color;
+        Invalidate();
+    });
+}
+
+COLORREF CColorStatic::GetBkColor() const
+{
+    return CallOnUiThread([&] { return m_bkColor; });
+}
+
+void CColorStatic::SetTransparent(bool transparent)
+{
+    RunOnUiThread([&] {
+        m_bTransparent = transparent;
+        Invalidate();
+    });
+}
+
+void CColorStatic::OnPaint(Graphics& g)
+{
+    CRect client = GetClientRect();
+    if (!m_bTransparent)
+        g.FillRect(client, m_bkColor);
+    // A static's text: from the top left, wrapped at words.
+    g.DrawString(GetWindowText(), m_font, Color::FromCOLORREF(m_textColor), RectF(client),
+                 StringFormat(StringAlignmentNear, StringAlignmentNear));
+}

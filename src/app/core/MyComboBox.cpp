@@ -1,0 +1,7 @@
+#include "MyComboBox.h"
+
+int CMyComboBox::OnCreate()
+{
+    SetColors(m_textColor, m_bkColor);
+    return 0;
+}

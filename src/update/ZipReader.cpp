@@ -1,0 +1,476 @@
+#include "ZipReader.h"
+
+#include "CodePage.h"
+#include "Paths.h"
+
+#include <unzip.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+void ZipArchiveFileCloser::operator()(void* archive) const
+{
+    if (archive)
+        unzClose(static_cast<unzFile>(archive));
+}
+
+namespace {
+
+// Host systems (high byte of "version made by") whose attributes are DOS bits.
+bool IsDosHost(unsigned host) { return host == 0 || host == 7 || host == 11 || host == 14; }
+
+constexpr uint16_t kExtendedTimestampId = 0x5455;   // "UT"
+constexpr uint32_t kUnixTypeMask = 0xF000;
+constexpr uint32_t kUnixTypeLink = 0xA000;
+constexpr int kMethodStored = 0;
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
+    ~UniqueFd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other) {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_fd = other.m_fd;
+            other.m_fd = -1;
+        }
+        return *this;
+    }
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+unzFile Archive(ZipReader& reader) { return static_cast<unzFile>(reader.archive.get()); }
+
+void CloseOpenEntry(ZipReader& reader)
+{
+    if (reader.openEntry >= 0) {
+        unzCloseCurrentFile(Archive(reader));
+        reader.openEntry = -1;
+    }
+}
+
+uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const unsigned char* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// The extended timestamp block ("UT") of a local extra field replaces the
+// times it carries: write, access, creation, in that order of its flag bits.
+void ApplyExtendedTimestamp(const std::vector<unsigned char>& extra, ZipEntryInfo& info)
+{
+    size_t pos = 0;
+    while (pos + 4 <= extra.size()) {
+        const uint16_t id = Le16(&extra[pos]);
+        const size_t size = Le16(&extra[pos + 2]);
+        const size_t start = pos + 4;
+        const size_t avail = std::min(size, extra.size() - start);
+        if (id == kExtendedTimestampId && avail >= 1) {
+            const unsigned flags = extra[start];
+            FileTime* targets[] = {&info.writeTime, &info.accessTime, &info.creationTime};
+            size_t off = 1;
+            for (unsigned bit = 0; bit < 3; ++bit) {
+                if (!(flags & (1u << bit)))
+                    continue;
+                if (off + 4 > avail)
+                    break;
+                const auto seconds = static_cast<int32_t>(Le32(&extra[start + off]));
+                *targets[bit] = UnixTimeToFileTime(seconds);
+                off += 4;
+            }
+        }
+        pos = start + size;
+    }
+}
+
+long ClampSize(ZPOS64_T size) { return size > ZPOS64_T(LONG_MAX) ? LONG_MAX : static_cast<long>(size); }
+
+// Moves minizip's cursor to `index`: back to the first entry when it lies
+// behind, then forward one entry at a time.
+bool MoveTo(ZipReader& reader, int index)
+{
+    unzFile zf = Archive(reader);
+    if (reader.currentEntry < 0 || index < reader.currentEntry) {
+        if (unzGoToFirstFile(zf) != UNZ_OK) {
+            reader.currentEntry = -1;
+            return false;
+        }
+        reader.currentEntry = 0;
+    }
+    while (reader.currentEntry < index) {
+        if (unzGoToNextFile(zf) != UNZ_OK) {
+            reader.currentEntry = -1;
+            return false;
+        }
+        ++reader.currentEntry;
+    }
+    return true;
+}
+
+uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
+{
+    if (index == reader.cachedIndex) {
+        out = reader.cachedInfo;
+        return kZipOk;
+    }
+    reader.cachedIndex = -1;
+    if (!MoveTo(reader, index))
+        return kZipErrLocalHeader;
+    unzFile zf = Archive(reader);
+    unz_file_info64 fi{};
+    if (unzGetCurrentFileInfo64(zf, &fi, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return kZipErrLocalHeader;
+    std::vector<char> rawName(fi.size_filename + 1, '\0');
+    if (unzGetCurrentFileInfo64(zf, &fi, rawName.data(), static_cast<uLong>(rawName.size()), nullptr, 0,
+                                nullptr, 0) != UNZ_OK)
+        return kZipErrLocalHeader;
+    // The name ends at a zero byte, as every file function would read it.
+    const std::string stored(rawName.data());
+
+    // The local header, checked by minizip against the central directory, and
+    // its extra field; opened raw so that nothing is inflated or decrypted.
+    int method = 0;
+    int level = 0;
+    if (unzOpenCurrentFile2(zf, &method, &level, 1) != UNZ_OK)
+        return kZipErrLocalHeader;
+    std::vector<unsigned char> extra;
+    const int extraSize = unzGetLocalExtrafield(zf, nullptr, 0);
+    if (extraSize < 0) {
+        unzCloseCurrentFile(zf);
+        return kZipErrExtraField;
+    }
+    if (extraSize > 0) {
+        extra.resize(static_cast<size_t>(extraSize));
+        const int got = unzGetLocalExtrafield(zf, extra.data(), static_cast<unsigned>(extraSize));
+        if (got != extraSize) {
+            unzCloseCurrentFile(zf);
+            return kZipErrExtraField;
+        }
+    }
+    unzCloseCurrentFile(zf);
+
+    ZipEntryInfo info;
+    info.index = index;
+    info.name = CleanZipEntryName(Utf8ToWide(stored));
+
+    const unsigned host = (fi.version >> 8) & 0xFF;
+    uint32_t unixMode = 0;
+    bool isLink = false;
+    if (IsDosHost(host)) {
+        info.attributes = fi.external_fa & 0xFF;
+    } else {
+        unixMode = (fi.external_fa >> 16) & 0xFFFF;
+        info.attributes = kZipAttrArchive;
+        if (fi.external_fa & 0x40000000u)
+            info.attributes |= kZipAttrDirectory;
+        if (!(fi.external_fa & 0x800000u))
+            info.attributes |= kZipAttrReadOnly;
+        isLink = (unixMode & kUnixTypeMask) == kUnixTypeLink;
+    }
+
+    FileTime local = DosDateTimeToFileTime(static_cast<uint16_t>(fi.dosDate & 0xFFFF),
+                                           static_cast<uint16_t>(fi.dosDate >> 16));
+    FileTime utc;
+    if (local.ToUint64() != 0 && LocalFileTimeToFileTime(local, utc))
+        local = utc;
+    info.accessTime = info.creationTime = info.writeTime = local;
+    ApplyExtendedTimestamp(extra, info);
+
+    info.packedSize = ClampSize(fi.compressed_size);
+    info.unpackedSize = ClampSize(fi.uncompressed_size);
+
+    reader.cachedInfo = info;
+    reader.cachedIndex = index;
+    reader.cachedIsLink = isLink;
+    reader.cachedNamedAsFolder = !stored.empty() && (stored.back() == '/' || stored.back() == '\\');
+    reader.cachedEncrypted = (fi.flag & 1) != 0;
+    reader.cachedMethod = method;
+    reader.cachedUnixMode = unixMode & 0777;
+    out = info;
+    return kZipOk;
+}
+
+std::vector<std::string> Segments(const std::string& path)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos)
+            slash = path.size();
+        if (slash > start)
+            parts.push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return parts;
+}
+
+// Walks (and creates) the folders below the root without following a link at
+// any level; the descriptor of the last one.
+UniqueFd OpenFolderChain(const std::string& root, const std::vector<std::string>& folders)
+{
+    std::string top = root;
+    while (top.size() > 1 && top.back() == '/')
+        top.pop_back();
+    if (!CreateFolders(top))
+        return UniqueFd();
+    UniqueFd dir(::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (const std::string& name : folders) {
+        if (!dir.Valid())
+            break;
+        // Only plain names step down; the clean-up leaves no other, and a
+        // caller's path gets no second chance to climb.
+        if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string::npos)
+            return UniqueFd();
+        if (::mkdirat(dir.Get(), name.c_str(), 0777) != 0 && errno != EEXIST)
+            return UniqueFd();
+        dir = UniqueFd(::openat(dir.Get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    return dir;
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+timespec ToTimespec(const FileTime& ft)
+{
+    const int64_t ticks = static_cast<int64_t>(ft.ToUint64());
+    const int64_t sinceUnix = ticks - kSecondsFrom1601To1970 * kFileTimeTicksPerSecond;
+    int64_t sec = sinceUnix / kFileTimeTicksPerSecond;
+    int64_t rem = sinceUnix % kFileTimeTicksPerSecond;
+    if (rem < 0) {
+        rem += kFileTimeTicksPerSecond;
+        --sec;
+    }
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(sec);
+    ts.tv_nsec = static_cast<long>(rem * 100);
+    return ts;
+}
+
+uint32_t CopyEntry(ZipReader& reader, int fd)
+{
+    unzFile zf = Archive(reader);
+    if (!reader.copyBuffer)
+        reader.copyBuffer = std::make_unique<char[]>(kZipCopyBufferSize);
+    for (;;) {
+        const int n = unzReadCurrentFile(zf, reader.copyBuffer.get(), kZipCopyBufferSize);
+        if (n > 0) {
+            if (!WriteAll(fd, reader.copyBuffer.get(), static_cast<size_t>(n)))
+                return kZipErrWrite;
+            continue;
+        }
+        // A zero count before the entry's announced size is a truncated stream.
+        if (n == 0 && unzeof(zf) == 1)
+            return kZipOk;
+        return kZipErrData;
+    }
+}
+
+} // namespace
+
+std::wstring CleanZipEntryName(const std::wstring& name)
+{
+    std::wstring text = name.substr(0, name.find(L'\0'));
+    for (wchar_t& c : text)
+        if (c == L'\\')
+            c = L'/';
+    for (bool changed = true; changed;) {
+        changed = false;
+        if (text.size() >= 2 && text[1] == L':') {
+            text.erase(0, 2);
+            changed = true;
+        }
+        if (!text.empty() && text[0] == L'/') {
+            text.erase(0, 1);
+            changed = true;
+        }
+    }
+    std::vector<std::wstring> kept;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t slash = text.find(L'/', start);
+        if (slash == std::wstring::npos)
+            slash = text.size();
+        const std::wstring segment = text.substr(start, slash - start);
+        start = slash + 1;
+        if (segment.empty() || segment == L".")
+            continue;
+        if (segment == L"..") {
+            if (!kept.empty())
+                kept.pop_back();
+            continue;
+        }
+        kept.push_back(segment);
+    }
+    std::wstring out;
+    for (const std::wstring& segment : kept) {
+        if (!out.empty())
+            out += L'/';
+        out += segment;
+    }
+    return out;
+}
+
+FileTime DosDateTimeToFileTime(uint16_t dosTime, uint16_t dosDate)
+{
+    SystemTime st;
+    st.wYear = static_cast<uint16_t>((dosDate >> 9) + 1980);
+    st.wMonth = static_cast<uint16_t>((dosDate >> 5) & 15);
+    st.wDay = static_cast<uint16_t>(dosDate & 31);
+    st.wHour = static_cast<uint16_t>((dosTime >> 11) & 31);
+    st.wMinute = static_cast<uint16_t>((dosTime >> 5) & 63);
+    st.wSecond = static_cast<uint16_t>((dosTime & 31) * 2);
+    FileTime ft;
+    if (!SystemTimeToFileTime(st, ft))
+        return FileTime{};
+    return ft;
+}
+
+bool ZipEnsureDirectories(const std::string& root, const std::string& path)
+{
+    return OpenFolderChain(root, Segments(NormalizeSeparators(path))).Valid();
+}
+
+uint32_t ZipReaderOpen(ZipReader& reader, const std::string& path, const std::string& root)
+{
+    if (reader.archive || reader.openEntry >= 0)
+        return kZipErrBusy;
+    if (root.empty())
+        return kZipErrArgument;
+    std::string folder = NormalizeSeparators(root);
+    if (folder.back() != '/')
+        folder += '/';
+    unzFile zf = unzOpen64(path.c_str());
+    if (!zf)
+        return kZipErrOpen;
+    unz_global_info64 gi{};
+    if (unzGetGlobalInfo64(zf, &gi) != UNZ_OK) {
+        unzClose(zf);
+        return kZipErrOpen;
+    }
+    reader.archive.reset(zf);
+    reader.root = folder;
+    reader.entryCount = gi.number_entry > ZPOS64_T(INT_MAX) ? INT_MAX : static_cast<int>(gi.number_entry);
+    reader.currentEntry = -1;
+    reader.cachedIndex = -1;
+    reader.openEntry = -1;
+    return kZipOk;
+}
+
+uint32_t ZipReaderGetEntry(ZipReader& reader, ZipEntryInfo& out, int index)
+{
+    if (!reader.archive)
+        return kZipErrArgument;
+    if (index == -1) {
+        out = ZipEntryInfo{};
+        out.index = reader.entryCount;
+        return kZipOk;
+    }
+    if (index < -1 || index >= reader.entryCount)
+        return kZipErrArgument;
+    CloseOpenEntry(reader);
+    return Describe(reader, out, index);
+}
+
+uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName, int index)
+{
+    if (!reader.archive)
+        return kZipErrArgument;
+    CloseOpenEntry(reader);
+    if (index < 0 || index >= reader.entryCount)
+        return kZipErrArgument;
+    ZipEntryInfo info;
+    if (const uint32_t rc = Describe(reader, info, index); rc != kZipOk)
+        return rc;
+    if (reader.cachedIsLink)
+        return kZipErrRefused;
+    const std::string target = WideToUtf8(CleanZipEntryName(targetName));
+    if (target.empty())
+        return kZipErrRefused;
+
+    if ((info.attributes & kZipAttrDirectory) || reader.cachedNamedAsFolder)
+        return ZipEnsureDirectories(reader.root, target) ? kZipOk : kZipErrOpen;
+
+    // Refused before anything is created: encrypted data we cannot read, and
+    // methods minizip would hand out undecoded.
+    if (reader.cachedEncrypted)
+        return kZipErrPassword;
+    if (reader.cachedMethod != kMethodStored && reader.cachedMethod != Z_DEFLATED)
+        return kZipErrData;
+
+    std::vector<std::string> parts = Segments(target);
+    const std::string fileName = parts.back();
+    parts.pop_back();
+    if (fileName == "." || fileName == "..")
+        return kZipErrRefused;
+    UniqueFd dir = OpenFolderChain(reader.root, parts);
+    if (!dir.Valid())
+        return kZipErrOpen;
+    if (!MoveTo(reader, index))
+        return kZipErrLocalHeader;
+
+    // Whatever stands under the name goes first (a link is removed, never
+    // followed); the file is then created new.
+    ::unlinkat(dir.Get(), fileName.c_str(), 0);
+    mode_t mode = (info.attributes & kZipAttrReadOnly) ? 0444 : 0666;
+    mode |= reader.cachedUnixMode & 0111;
+    UniqueFd file(::openat(dir.Get(), fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!file.Valid())
+        return kZipErrOpen;
+
+    unzFile zf = Archive(reader);
+    if (unzOpenCurrentFilePassword(zf, reader.password) != UNZ_OK)
+        return kZipErrData;
+    reader.openEntry = index;
+    uint32_t result = CopyEntry(reader, file.Get());
+    // Closing checks the CRC once the whole entry was read.
+    const int closed = unzCloseCurrentFile(zf);
+    reader.openEntry = -1;
+    if (result == kZipOk && closed != UNZ_OK)
+        result = kZipErrData;
+    if (result == kZipOk) {
+        const timespec times[2] = {ToTimespec(info.accessTime), ToTimespec(info.writeTime)};
+        if (info.writeTime.ToUint64() != 0)
+            ::futimens(file.Get(), times);
+    }
+    return result;
+}
+
+void ZipReaderFree(std::unique_ptr<ZipReader> reader)
+{
+    if (!reader)
+        return;
+    CloseOpenEntry(*reader);
+    reader->archive.reset();
+}

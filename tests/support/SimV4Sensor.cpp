@@ -1,0 +1,221 @@
+#include "SimV4Sensor.h"
+
+#include "Binary.h"
+#include "TsVerify.h"
+
+#include <algorithm>
+
+namespace {
+
+// Request bytes before the data: 00 01, length, flags, id, tool id, mode.
+constexpr size_t REQUEST_HEAD = 9;
+constexpr uint16_t BROADCAST = 0xFFFF;
+constexpr size_t UNSCRAMBLED_FROM = 128;
+
+} // namespace
+
+SimV4Sensor::SimV4Sensor(uint16_t id, uint16_t hardVersion, uint16_t bootVersion)
+    : m_id(id), m_hardRecord(12, 0x00), m_infoRecord(16, 0x00), m_flash(SIM_V4_FLASH_SIZE, 0xFF)
+{
+    SetHardVersion(hardVersion);
+    SetBootVersion(bootVersion);
+    // Battery word 3.00 V ((v - 1.22) / 0.01) and 25 degrees (t + 55).
+    m_infoRecord[6] = 0x00;
+    m_infoRecord[7] = 0xB2;
+    m_infoRecord[8] = 0x00;
+    m_infoRecord[9] = 0x50;
+}
+
+void SimV4Sensor::SetHardVersion(uint16_t version)
+{
+    m_hardRecord[0] = static_cast<uint8_t>(version >> 8);
+    m_hardRecord[1] = static_cast<uint8_t>(version);
+}
+
+void SimV4Sensor::SetBootVersion(uint16_t version)
+{
+    m_hardRecord[2] = static_cast<uint8_t>(version >> 8);
+    m_hardRecord[3] = static_cast<uint8_t>(version);
+}
+
+void SimV4Sensor::WriteFlash(uint32_t address, const std::vector<uint8_t>& bytes)
+{
+    for (size_t i = 0; i < bytes.size() && address + i < m_flash.size(); ++i)
+        m_flash[address + i] = bytes[i];
+}
+
+void SimV4Sensor::DropReplies(int count) { m_drop = count; }
+void SimV4Sensor::DropEvery(int n) { m_dropEvery = n; }
+void SimV4Sensor::CorruptChecks(int count) { m_corrupt = count; }
+
+void SimV4Sensor::RefuseCommand(uint8_t command, uint8_t reason, int times)
+{
+    m_refusals[command] = {reason, times};
+}
+
+uint8_t SimV4Sensor::CheckByte(uint8_t flags, const uint8_t* bytes, size_t length)
+{
+    const CTsVerify& verify = CTsVerify::GetInstance();
+    const CBinary range(bytes, static_cast<int>(length));
+    switch (flags & 0x38) {
+    case 0x00:
+        return verify.Xor8(range, 0);
+    case 0x08:
+        return verify.Sum8(range, 0);
+    case 0x10:
+        return verify.Crc8(range, 0x51, 0xA2);
+    default:
+        return 0;
+    }
+}
+
+bool SimV4Sensor::ReadRequest(const std::vector<uint8_t>& f, Request& request)
+{
+    if (f.size() < REQUEST_HEAD + 1 || f[0] != 0x00 || f[1] != 0x01)
+        return false;
+    const size_t length = f[2];
+    if (length < 8 || length + 2 > f.size())
+        return false;
+    const size_t end = length + 1; // index of the check byte
+    if (CheckByte(f[3], f.data() + 2, end - 2) != f[end])
+        return false;
+    Request r;
+    r.flags = f[3];
+    r.sensorId = static_cast<uint16_t>((f[4] << 8) | f[5]);
+    r.toolId = static_cast<uint16_t>((f[6] << 8) | f[7]);
+    r.mode = f[8];
+    r.data.assign(f.begin() + REQUEST_HEAD, f.begin() + static_cast<long>(end));
+    // Undo the scrambling, last step first.
+    const size_t n = r.data.size();
+    const int variant = r.mode & 7;
+    if (n < UNSCRAMBLED_FROM && variant != 0) {
+        if (variant == 3) {
+            uint8_t chain = static_cast<uint8_t>(f[3] + f[7]);
+            for (size_t i = 1; i < n; ++i) {
+                const uint8_t sent = r.data[i];
+                r.data[i] ^= chain;
+                chain = sent;
+            }
+        } else if (variant == 2) {
+            for (size_t i = 1; i < n; ++i)
+                r.data[i] ^= r.flags;
+        }
+        const uint8_t key = static_cast<uint8_t>(n | 0x50);
+        for (uint8_t& b : r.data)
+            b ^= key;
+    }
+    request = std::move(r);
+    return true;
+}
+
+std::vector<uint8_t> SimV4Sensor::BuildReply(uint8_t flags, uint16_t sensorId, uint16_t toolId, uint8_t mode,
+                                             uint8_t command, const std::vector<uint8_t>& payload)
+{
+    std::vector<uint8_t> r;
+    r.reserve(payload.size() + 9);
+    for (uint8_t b : {static_cast<uint8_t>(payload.size() + 9), flags, static_cast<uint8_t>(sensorId >> 8),
+                      static_cast<uint8_t>(sensorId), static_cast<uint8_t>(toolId >> 8),
+                      static_cast<uint8_t>(toolId), mode, command})
+        r.push_back(b);
+    for (uint8_t b : payload)
+        r.push_back(b);
+    r.push_back(CheckByte(flags, r.data(), r.size()));
+    return r;
+}
+
+void SimV4Sensor::Refuse(Reply& reply, uint8_t command, uint8_t reason)
+{
+    reply.answer = true;
+    reply.command = SIM_V4_NEGATIVE;
+    reply.payload = {command, reason};
+}
+
+bool SimV4Sensor::Handle(const Request& request, Reply& reply)
+{
+    const std::vector<uint8_t>& d = request.data;
+    const uint8_t command = request.Command();
+    reply.command = command;
+    switch (command) {
+    case 0x01: // search: only a sensor that is neither taken nor released answers
+        return !m_taken && !m_released;
+    case 0x02: // search step: 02 20 k
+        m_taken = true;
+        return true;
+    case 0x00: // keep link
+        return true;
+    case 0x03: // end link
+        m_taken = false;
+        m_released = false;
+        return true;
+    case 0x04: // release: quiet until the link ends
+        m_taken = false;
+        m_released = true;
+        return true;
+    case 0x20:
+        reply.payload = m_hardRecord;
+        return true;
+    case 0x22:
+        reply.payload = m_infoRecord;
+        return true;
+    case 0x23: { // 23 len addrH addrL -> [len, bytes]
+        if (d.size() < 4) {
+            Refuse(reply, command, SIM_V4_REASON_RANGE);
+            return true;
+        }
+        const size_t length = d[1];
+        const size_t address = static_cast<size_t>((d[2] << 8) | d[3]);
+        if (address + length > m_flash.size()) {
+            Refuse(reply, command, SIM_V4_REASON_RANGE);
+            return true;
+        }
+        reply.payload.push_back(static_cast<uint8_t>(length));
+        reply.payload.insert(reply.payload.end(), m_flash.begin() + static_cast<long>(address),
+                             m_flash.begin() + static_cast<long>(address + length));
+        return true;
+    }
+    default:
+        Refuse(reply, command, SIM_V4_REASON_UNKNOWN);
+        return true;
+    }
+}
+
+void SimV4Sensor::OnRequest(const SimRequest& frame, std::vector<SimRfFrame>& answers)
+{
+    Request request;
+    if (!ReadRequest(frame.lfData, request))
+        return; // not a V4 frame: raw wake-up sequences and the like
+    if (request.sensorId != m_id && request.sensorId != BROADCAST)
+        return;
+    request.frame = frame;
+    m_received.push_back(request);
+
+    Reply reply;
+    auto refusal = m_refusals.find(request.Command());
+    if (refusal != m_refusals.end() && refusal->second.times != 0) {
+        Refuse(reply, request.Command(), refusal->second.reason);
+        if (refusal->second.times > 0)
+            --refusal->second.times;
+    } else if (!(m_hook && m_hook(request, reply))) {
+        reply.answer = Handle(request, reply);
+    }
+    if (!reply.answer)
+        return;
+    ++m_replyCount;
+    if (m_drop > 0) {
+        --m_drop;
+        return;
+    }
+    if (m_dropEvery > 0 && m_replyCount % m_dropEvery == 0)
+        return;
+
+    const uint16_t toolId = m_forceToolId >= 0 ? static_cast<uint16_t>(m_forceToolId) : request.toolId;
+    const uint8_t mode = m_forceMode >= 0 ? static_cast<uint8_t>(m_forceMode) : request.mode;
+    SimRfFrame rf;
+    rf.telegram = BuildReply(request.flags, m_id, toolId, mode, reply.command, reply.payload);
+    if (m_corrupt > 0) {
+        --m_corrupt;
+        rf.telegram.back() ^= 0x5A;
+    }
+    m_answered.push_back(reply.command);
+    answers.push_back(std::move(rf));
+}

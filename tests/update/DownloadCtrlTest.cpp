@@ -1,0 +1,357 @@
+#include "DownloadCtrl.h"
+
+#include "HttpTestServer.h"
+#include "TempFolder.h"
+#include "VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <mutex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records what the job reports, from whichever thread it comes.
+class Recorder : public CDownloadCtrlNotify {
+public:
+    void OnDownloadProgress(const std::string& url, unsigned int percent) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_urls.push_back(url);
+        m_percents.push_back(percent);
+        m_cv.notify_all();
+    }
+    void OnDownloadJobEnded() override
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_ended;
+        m_cv.notify_all();
+    }
+    std::vector<unsigned> Percents()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_percents;
+    }
+    std::vector<std::string> Urls()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_urls;
+    }
+    int Ended()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_ended;
+    }
+    // Real-time wait for a report; the transfers run on loopback.
+    bool WaitForPercent(unsigned atLeast)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_cv.wait_for(lock, std::chrono::seconds(10), [&] {
+            return !m_percents.empty() && m_percents.back() >= atLeast;
+        });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::vector<std::string> m_urls;
+    std::vector<unsigned> m_percents;
+    int m_ended = 0;
+};
+
+std::string Pattern(size_t size)
+{
+    std::string s(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        s[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    return s;
+}
+
+class DownloadCtrlTest : public ::testing::Test {
+protected:
+    DownloadCtrlTest()
+    {
+        m_job.SetNotify(&m_recorder);
+        m_job.SetMessageBox([this](const std::string& text) { m_messages.push_back(text); });
+        m_server.SetFile("dir/file.zip", m_file);
+    }
+
+    std::string Target() const { return m_folder.File("Teskaro_BrelkUpdate.zip"); }
+    std::string Tmp() const { return Target() + ".tmp"; }
+    std::string Url() const { return m_server.Url("dir/file.zip"); }
+    int Download(bool quiet = true) { return CDownloadCtrl::DownloadFile(&m_job, Url(), Target(), quiet); }
+    void WriteTmp(const std::string& bytes) { m_folder.Write("Teskaro_BrelkUpdate.zip.tmp", bytes); }
+
+    ScopedEnv m_noProxy{"no_proxy", "*"};
+    TempFolder m_folder;
+    HttpTestServer m_server;
+    Recorder m_recorder;
+    std::vector<std::string> m_messages;
+    const std::string m_file = Pattern(1000);
+    CDownloadCtrl m_job;
+};
+
+TEST(DownloadUrl, SplitsHostPortAndObject)
+{
+    using P = CDownloadCtrl::UrlParts;
+    struct Case {
+        const char* url;
+        P parts;
+    } cases[] = {
+        {"http://host/dir/file.zip", {"host", 80, "dir/file.zip"}},
+        {"http://host:8080/dir/file.zip", {"host", 8080, "dir/file.zip"}},
+        {"http://host:70000/dir/file.zip", {"host", 4464, "dir/file.zip"}},
+        {"ftp://host:21/x", {"host", 21, "x"}},
+        {"host/dir/file.zip", {"host", 80, "dir/file.zip"}},
+        {"http://host", {"", 80, ""}},
+        {"http://host:8080", {"host", 8080, ""}},
+        {"http://host/a:b/c.zip", {"host", 80, "a:b/c.zip"}},
+        {"http://host:/x", {"host", 0, "x"}},
+        {"http://10.0.0.1:9600//twice", {"10.0.0.1", 9600, "/twice"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.parts, CDownloadCtrl::SplitUrl(c.url)) << c.url;
+}
+
+TEST_F(DownloadCtrlTest, FreshDownloadReportsAndTakesTheTargetName)
+{
+    { std::ofstream(Target()) << "old file"; }
+    EXPECT_EQ(1, Download());
+    EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
+    EXPECT_FALSE(fs::exists(Tmp()));
+    const auto percents = m_recorder.Percents();
+    ASSERT_GE(percents.size(), 3u);
+    EXPECT_EQ(0u, percents.front());
+    EXPECT_EQ(kDownloadEnded, percents.back());
+    EXPECT_EQ(100u, percents[percents.size() - 2]);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    for (const std::string& url : m_recorder.Urls())
+        EXPECT_EQ(Url(), url);
+    EXPECT_EQ(1, m_recorder.Ended());
+
+    const auto requests = m_server.Requests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ("GET", requests[0].method);
+    EXPECT_EQ("/dir/file.zip", requests[0].target);
+    EXPECT_EQ("", requests[0].range);
+    EXPECT_EQ("My Session", requests[0].userAgent);
+}
+
+// A partial ".tmp" of 500 of 1000 bytes, against servers that honour Range
+// and that ignore it; and ".tmp" files that are already whole or too long.
+TEST_F(DownloadCtrlTest, ResumesAPartialTemporaryFile)
+{
+    struct Case {
+        const char* what;
+        HttpTestServer::Mode mode;
+        size_t tmpBytes;
+        unsigned firstReport;
+        std::vector<std::string> ranges;
+    } cases[] = {
+        {"range honoured", HttpTestServer::Mode::Normal, 500, 50, {"bytes=500-"}},
+        {"range ignored", HttpTestServer::Mode::IgnoreRange, 500, 50, {"bytes=500-"}},
+        {"wrong content-range starts again", HttpTestServer::Mode::WrongRange, 500, 0, {"bytes=500-", ""}},
+        {"already whole, range honoured", HttpTestServer::Mode::Normal, 1000, 100, {"bytes=1000-"}},
+        {"already whole, range ignored", HttpTestServer::Mode::IgnoreRange, 1000, 100, {"bytes=1000-"}},
+        {"longer than the file, range honoured", HttpTestServer::Mode::Normal, 1200, 0, {"bytes=1200-", ""}},
+        {"longer than the file, range ignored", HttpTestServer::Mode::IgnoreRange, 1200, 0, {"bytes=1200-"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HttpTestServer server;
+        server.SetFile("dir/file.zip", m_file);
+        server.SetMode(c.mode);
+        Recorder recorder;
+        m_job.SetNotify(&recorder);
+        fs::remove(Target());
+        WriteTmp(c.tmpBytes <= m_file.size() ? m_file.substr(0, c.tmpBytes) : m_file + std::string(200, 'x'));
+
+        EXPECT_EQ(1, CDownloadCtrl::DownloadFile(&m_job, server.Url("dir/file.zip"), Target(), true));
+        EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
+        EXPECT_FALSE(fs::exists(Tmp()));
+        const auto percents = recorder.Percents();
+        ASSERT_GE(percents.size(), 2u);
+        EXPECT_EQ(c.firstReport, percents.front());
+        EXPECT_EQ(100u, percents[percents.size() - 2]);
+        EXPECT_EQ(kDownloadEnded, percents.back());
+        std::vector<std::string> ranges;
+        for (const auto& r : server.Requests())
+            ranges.push_back(r.range);
+        EXPECT_EQ(c.ranges, ranges);
+    }
+}
+
+TEST_F(DownloadCtrlTest, ShortBodyKeepsTheTemporaryFileForTheNextStart)
+{
+    m_server.SetMode(HttpTestServer::Mode::ShortBody);
+    m_server.SetShortLength(600);
+    EXPECT_EQ(1, Download());
+    EXPECT_FALSE(fs::exists(Target()));
+    EXPECT_EQ(m_file.substr(0, 600), m_folder.Read("Teskaro_BrelkUpdate.zip.tmp"));
+    auto percents = m_recorder.Percents();
+    ASSERT_GE(percents.size(), 2u);
+    EXPECT_EQ(60u, percents[percents.size() - 2]);
+    EXPECT_EQ(kDownloadEnded, percents.back());
+
+    m_server.SetMode(HttpTestServer::Mode::Normal);
+    Recorder next;
+    m_job.SetNotify(&next);
+    EXPECT_EQ(1, Download());
+    EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
+    EXPECT_EQ(60u, next.Percents().front());
+    EXPECT_EQ("bytes=600-", m_server.Requests().back().range);
+}
+
+TEST_F(DownloadCtrlTest, AnswersThatAreNotDownloaded)
+{
+    struct Case {
+        const char* what;
+        std::function<void(HttpTestServer&)> setup;
+        int result;
+        std::vector<unsigned> percents;
+        bool tmpLeft;
+    } cases[] = {
+        {"404", [](HttpTestServer& s) { s.SetFile("dir/file.zip", ""); s.SetStatus("dir/file.zip", 404); }, 1, {},
+         false},
+        {"500", [](HttpTestServer& s) { s.SetStatus("dir/file.zip", 500); }, 1, {}, false},
+        {"no length", [](HttpTestServer& s) { s.SetMode(HttpTestServer::Mode::NoLength); }, 0, {}, false},
+        {"length 0", [](HttpTestServer& s) { s.SetFile("dir/file.zip", ""); }, 1, {kDownloadEnded}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HttpTestServer server;
+        server.SetFile("dir/file.zip", m_file);
+        c.setup(server);
+        Recorder recorder;
+        m_job.SetNotify(&recorder);
+        { std::ofstream(Target()) << "old"; }
+        EXPECT_EQ(c.result, CDownloadCtrl::DownloadFile(&m_job, server.Url("dir/file.zip"), Target(), false));
+        EXPECT_FALSE(fs::exists(Target()));
+        EXPECT_EQ(c.tmpLeft, fs::exists(Tmp()));
+        EXPECT_EQ(c.percents, recorder.Percents());
+        EXPECT_EQ(1, recorder.Ended());
+    }
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(DownloadCtrlTest, UnreachableServerAndUnopenableTemporaryFile)
+{
+    // A port bound but not listening refuses connections, and holding it bound
+    // keeps a parallel test from taking it meanwhile.
+    int holder = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, ::bind(holder, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(0, ::getsockname(holder, reinterpret_cast<sockaddr*>(&addr), &len));
+    const std::string deadUrl = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/dir/file.zip";
+    EXPECT_EQ(0, CDownloadCtrl::DownloadFile(&m_job, deadUrl, Target(), true));
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(0, CDownloadCtrl::DownloadFile(&m_job, deadUrl, Target(), false));
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_LE(m_messages[0].size(), 64u);
+    EXPECT_FALSE(m_messages[0].empty());
+    EXPECT_EQ(0, CDownloadCtrl::DownloadFile(&m_job, "http://no-slash-after-host", Target(), true));
+
+    // A folder where the ".tmp" should be: it cannot be opened, and the
+    // button still comes back.
+    fs::create_directories(Tmp());
+    m_messages.clear();
+    const int endedBefore = m_recorder.Ended();
+    EXPECT_EQ(0, Download(false));
+    EXPECT_EQ(std::vector<std::string>{"Open file failed, please comfirm the file is not in use!"}, m_messages);
+    EXPECT_TRUE(m_recorder.Percents().empty());
+    EXPECT_EQ(endedBefore + 1, m_recorder.Ended());
+    ::close(holder);
+}
+
+TEST_F(DownloadCtrlTest, EmptyUrlOrPathDoesNothingButGivesTheButtonBack)
+{
+    EXPECT_EQ(1, m_job.StartDownload("", Target(), true));
+    m_job.WaitForEnd();
+    EXPECT_EQ(1, m_job.StartDownload(Url(), "", true));
+    m_job.WaitForEnd();
+    EXPECT_TRUE(m_recorder.Percents().empty());
+    EXPECT_EQ(2, m_recorder.Ended());
+    EXPECT_TRUE(m_server.Requests().empty());
+}
+
+// A server that stops sending: the receive time-out (on the program clock)
+// ends the transfer, the ".tmp" keeps what came, and the next start resumes it.
+TEST_F(DownloadCtrlTest, StalledTransferTimesOutAndResumesOnTheNextStart)
+{
+    VirtualClock clock;
+    m_server.SetMode(HttpTestServer::Mode::Stall);
+    m_server.SetStallAfter(300);
+    ASSERT_EQ(1, m_job.StartDownload(Url(), Target(), true));
+    ASSERT_TRUE(m_server.WaitForStall(10000));
+    ASSERT_TRUE(m_recorder.WaitForPercent(30));
+    EXPECT_TRUE(m_job.IsRunning());
+    // While it runs, a second start is refused.
+    EXPECT_EQ(0, m_job.StartDownload(Url(), Target(), true));
+    clock.Advance(CDownloadCtrl::kDefaultReceiveTimeoutMs - 100);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_TRUE(m_job.IsRunning());
+    clock.Advance(200);
+    m_job.WaitForEnd();
+    EXPECT_FALSE(m_job.IsRunning());
+    EXPECT_FALSE(fs::exists(Target()));
+    EXPECT_EQ(m_file.substr(0, 300), m_folder.Read("Teskaro_BrelkUpdate.zip.tmp"));
+    auto percents = m_recorder.Percents();
+    EXPECT_EQ(kDownloadEnded, percents.back());
+    EXPECT_EQ(30u, percents[percents.size() - 2]);
+    EXPECT_EQ(1, m_recorder.Ended());
+    EXPECT_EQ(1u, m_server.Requests().size());
+
+    m_server.SetMode(HttpTestServer::Mode::Normal);
+    m_server.Release();
+    Recorder next;
+    m_job.SetNotify(&next);
+    ASSERT_EQ(1, m_job.StartDownload(Url(), Target(), true));
+    m_job.WaitForEnd();
+    EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
+    EXPECT_EQ(30u, next.Percents().front());
+    EXPECT_EQ(kDownloadEnded, next.Percents().back());
+    EXPECT_EQ("bytes=300-", m_server.Requests().back().range);
+}
+
+TEST_F(DownloadCtrlTest, DestructorCancelsARunningTransfer)
+{
+    m_server.SetMode(HttpTestServer::Mode::Stall);
+    m_server.SetStallAfter(500);
+    Recorder recorder;
+    {
+        CDownloadCtrl job;
+        job.SetNotify(&recorder);
+        ASSERT_EQ(1, job.StartDownload(Url(), Target(), true));
+        ASSERT_TRUE(recorder.WaitForPercent(50));
+    }
+    // Nothing is reported once the owner goes, and the partial file stays.
+    EXPECT_NE(kDownloadEnded, recorder.Percents().back());
+    EXPECT_EQ(0, recorder.Ended());
+    EXPECT_EQ(m_file.substr(0, 500), m_folder.Read("Teskaro_BrelkUpdate.zip.tmp"));
+    m_server.Release();
+}
+
+TEST_F(DownloadCtrlTest, ObjectWithSpacesAndNonAsciiIsEncoded)
+{
+    m_server.SetFile("dir/my%20file%C3%A9.zip", "abc");
+    EXPECT_EQ(1, CDownloadCtrl::DownloadFile(&m_job, m_server.Url("dir/my file\xC3\xA9.zip"), Target(), true));
+    EXPECT_EQ("abc", m_folder.Read("Teskaro_BrelkUpdate.zip"));
+}
+
+} // namespace
