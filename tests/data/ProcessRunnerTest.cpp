@@ -22,8 +22,9 @@ public:
     explicit FakeOpener(bool stays)
     {
         const std::string script = tmp.File("opener.sh");
-        tmp.Write("opener.sh", "#!/bin/sh\necho $$ >> '" + tmp.File("pids") + "'\necho \"$1\" >> '" +
-                                   tmp.File("args") + "'\n" + (stays ? "exec sleep 30\n" : "exit 0\n"));
+        // The argument first: once the pid is there, so is the argument.
+        tmp.Write("opener.sh", "#!/bin/sh\necho \"$1\" >> '" + tmp.File("args") + "'\necho $$ >> '" +
+                                   tmp.File("pids") + "'\n" + (stays ? "exec sleep 30\n" : "exit 0\n"));
         ::chmod(script.c_str(), 0755);
         m_previous = SetShellOpenProgram(script);
     }
@@ -32,7 +33,7 @@ public:
     // The opener's pids, once `count` have started.
     std::vector<pid_t> Pids(size_t count)
     {
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 2000; ++i) {
             std::vector<pid_t> pids;
             std::istringstream in(tmp.Read("pids"));
             for (long p; in >> p;)
@@ -92,7 +93,7 @@ TEST(ProcessRunner, AViewerThatEndedIsNotSignalled)
     CProcessRunner runner;
     runner.Open(0, L"a.pdf");
     ASSERT_TRUE(runner.Process());
-    for (int i = 0; i < 400 && runner.Process()->IsRunning(); ++i)
+    for (int i = 0; i < 2000 && runner.Process()->IsRunning(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_FALSE(runner.Process()->IsRunning());
     EXPECT_EQ(runner.Process()->ExitStatus(), 0);
