@@ -8,6 +8,8 @@
 // Folder of the running executable, without a trailing '/'.
 // BRELK_PROGRAM_DIR overrides it (tests place "beside the program" files there).
 std::string GetProgramFolder();
+// The running executable's own path (from /proc/self/exe; not overridden).
+std::string GetProgramFilePath();
 // The process's current folder, without a trailing '/'.
 std::string GetCurrentFolder();
 // The shared data folder: the documents folder's "Vornix" subfolder, created when
