@@ -75,17 +75,22 @@ std::vector<std::string> SplitComponents(const std::string& path)
 
 } // namespace
 
+std::string GetProgramFilePath()
+{
+    std::vector<char> buf(4096);
+    ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
+}
+
 std::string GetProgramFolder()
 {
     std::string over = EnvOrEmpty("BRELK_PROGRAM_DIR");
     if (!over.empty())
         return StripTrailingSlash(over);
-    std::vector<char> buf(4096);
-    ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n <= 0)
-        return GetCurrentFolder();
-    std::string exe(buf.data(), static_cast<size_t>(n));
+    const std::string exe = GetProgramFilePath();
     auto slash = exe.rfind('/');
+    if (exe.empty() || slash == std::string::npos)
+        return GetCurrentFolder();
     return slash == 0 ? std::string("/") : exe.substr(0, slash);
 }
 
@@ -103,6 +108,14 @@ std::string GetDataFolderPath()
     folder = folder.empty() ? DocumentsFolder() + "/Vornix" : StripTrailingSlash(folder);
     CreateFolders(folder);
     return folder;
+}
+
+std::string GetTextTableFolder()
+{
+    std::string over = EnvOrEmpty("BRELK_TEXT_DIR");
+    if (!over.empty())
+        return StripTrailingSlash(over);
+    return JoinPath(GetProgramFolder(), "Scan/Language");
 }
 
 std::string NormalizeSeparators(const std::string& path)

@@ -8,11 +8,17 @@
 // Folder of the running executable, without a trailing '/'.
 // BRELK_PROGRAM_DIR overrides it (tests place "beside the program" files there).
 std::string GetProgramFolder();
+// The running executable's own path (from /proc/self/exe; not overridden).
+std::string GetProgramFilePath();
 // The process's current folder, without a trailing '/'.
 std::string GetCurrentFolder();
 // The shared data folder: the documents folder's "Vornix" subfolder, created when
 // missing. BRELK_DATA_DIR overrides it. Without a trailing '/'.
 std::string GetDataFolderPath();
+// The folder of the handheld's language tables (the prefixed text tables the
+// exported text functions read): the program folder's "Scan/Language"
+// subfolder. BRELK_TEXT_DIR overrides it. Without a trailing '/'.
+std::string GetTextTableFolder();
 
 // '\' becomes '/'.
 std::string NormalizeSeparators(const std::string& path);

@@ -40,6 +40,18 @@ TEST(Paths, DataFolderIsCreatedWhereTheEnvironmentSays)
     EXPECT_TRUE(IsDirectory(tmp.File("a/b/Vornix")));
 }
 
+TEST(Paths, TextTableFolderSitsBesideTheProgramUnlessConfigured)
+{
+    TempFolder tmp;
+    ScopedEnv program("BRELK_PROGRAM_DIR", tmp.Path());
+    {
+        ScopedEnv text("BRELK_TEXT_DIR", "");
+        EXPECT_EQ(GetTextTableFolder(), tmp.File("Scan/Language"));
+    }
+    ScopedEnv text("BRELK_TEXT_DIR", tmp.File("texts/"));
+    EXPECT_EQ(GetTextTableFolder(), tmp.File("texts"));
+}
+
 TEST(Paths, JoinPathUsesOneSeparator)
 {
     EXPECT_EQ(JoinPath("/a/", "/b"), "/a/b");

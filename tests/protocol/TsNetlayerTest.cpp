@@ -2,6 +2,7 @@
 #include "Clock.h"
 #include "SerialPort.h"
 #include "SimBrelk.h"
+#include "StepClock.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
 #include "TsEnDecode.h"
@@ -13,35 +14,6 @@
 #include <functional>
 
 namespace {
-
-// A virtual clock that can run an action once a given time is reached, so a
-// stop can land in the middle of a receive.
-class StepClock final : public IClock {
-public:
-    explicit StepClock(uint32_t start = 1000) : m_now(start) { SetClock(this); }
-    ~StepClock() override { SetClock(nullptr); }
-    uint32_t GetTickCount() override { return m_now; }
-    void Sleep(uint32_t ms) override
-    {
-        m_now += ms;
-        if (m_action && static_cast<int32_t>(m_now - m_at) >= 0) {
-            auto action = std::move(m_action);
-            m_action = nullptr;
-            action();
-        }
-    }
-    void At(uint32_t at, std::function<void()> action)
-    {
-        m_at = at;
-        m_action = std::move(action);
-    }
-    void Set(uint32_t now) { m_now = now; }
-
-private:
-    uint32_t m_now;
-    uint32_t m_at = 0;
-    std::function<void()> m_action;
-};
 
 // Sends back the same telegrams (as chips, unchanged) to every command.
 class FixedSensor : public SimSensor {

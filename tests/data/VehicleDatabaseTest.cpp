@@ -1,0 +1,210 @@
+#include "Catalog.h"
+#include "CatalogWriter.h"
+#include "DataFixtures.h"
+#include "TempFolder.h"
+#include "VehicleDatabase.h"
+#include "XmlDomDocument.h"
+
+#include "CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+FixtureYear Year(const std::string& name, const std::string& id = "40")
+{
+    return {name, id, "1", "0x40", "0", "OBD", "Maker", "OE-" + name, id};
+}
+
+std::vector<std::wstring> Names(const auto& records)
+{
+    std::vector<std::wstring> names;
+    for (const auto& r : records)
+        names.push_back(r->name);
+    return names;
+}
+
+class VehicleDatabaseTest : public ::testing::Test {
+protected:
+    void TearDown() override { ReleaseCatalogCache(); }
+    std::string Index() const { return tmp.File("catalog.data"); }
+    TempFolder tmp;
+};
+
+TEST_F(VehicleDatabaseTest, MakersMergeAndSortInTheirThreeOrders)
+{
+    CBrands brands;
+    CVehicleDatabase::ParseMakers(
+        brands, Utf8ToWide(MakeMakersXml({
+                    {"audi", "1", {{"BMW", "10", {Year("2014"), Year("2012")}}, {"audi", "11", {Year("2013")}}}},
+                    {"BMW", "2", {{"Zeta", "20", {Year("2011")}}}},
+                    // The same maker again: its models join the first one, its id is ignored.
+                    {"audi", "3", {{"Corsa", "12", {Year("2010")}}, {"BMW", "99", {Year("2012", "77"), Year("2015")}}}},
+                })));
+    ASSERT_EQ(brands.brands.size(), 2u);
+    EXPECT_EQ(Names(brands.brands), (std::vector<std::wstring>{L"BMW", L"audi"})); // ordinal
+    CBrand* audi = brands.FindBrand(L"audi");
+    ASSERT_TRUE(audi);
+    EXPECT_EQ(audi->id, L"1");
+    EXPECT_EQ(Names(audi->models), (std::vector<std::wstring>{L"audi", L"BMW", L"Corsa"})); // case-insensitive
+    CModel* bmw = audi->FindModel(L"BMW");
+    ASSERT_TRUE(bmw);
+    EXPECT_EQ(bmw->id, L"10");
+    // Years in ordinal order; a second 2012 is dropped, the first kept.
+    EXPECT_EQ(Names(bmw->years), (std::vector<std::wstring>{L"2012", L"2014", L"2015"}));
+    EXPECT_EQ(bmw->FindYear(L"2012")->id, L"40");
+    EXPECT_FALSE(brands.FindBrand(L"Audi"));
+    EXPECT_FALSE(audi->FindModel(L"bmw"));
+
+    // The year's nine attributes land in their fields.
+    CYear* y = bmw->FindYear(L"2014");
+    ASSERT_TRUE(y);
+    EXPECT_EQ(y->IsProg, L"1");
+    EXPECT_EQ(y->firstid, L"0x40");
+    EXPECT_EQ(y->chipProgStatus, L"0");
+    EXPECT_EQ(y->relearnType, L"OBD");
+    EXPECT_EQ(y->sensorManufactor, L"Maker");
+    EXPECT_EQ(y->oemPartNo, L"OE-2014");
+    EXPECT_EQ(y->ProtocolIDOEM, L"40");
+}
+
+TEST_F(VehicleDatabaseTest, MakersThatAreNotWellFormedAddNothing)
+{
+    const char* texts[] = {
+        "",
+        "<makers><maker name=\"A\" id=\"1\"></makers>",
+        "not xml at all",
+        "<other><maker name=\"A\"/></other>",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        CBrands brands;
+        CVehicleDatabase::ParseMakers(brands, Utf8ToWide(text));
+        EXPECT_TRUE(brands.brands.empty());
+    }
+    // Missing attributes read as empty texts.
+    CBrands brands;
+    CVehicleDatabase::ParseMakers(brands, L"<makers><maker><model name=\"M\"><year/></model></maker></makers>");
+    ASSERT_EQ(brands.brands.size(), 1u);
+    EXPECT_EQ(brands.brands[0]->name, L"");
+    ASSERT_EQ(brands.brands[0]->models.size(), 1u);
+    ASSERT_EQ(brands.brands[0]->models[0]->years.size(), 1u);
+    EXPECT_EQ(brands.brands[0]->models[0]->years[0]->firstid, L"");
+}
+
+TEST_F(VehicleDatabaseTest, PartNumbersAndSensorParameters)
+{
+    CVehicleDatabase db(Index()); // no catalog: everything empty
+    CXmlDomDocument doc;
+    db.ParsePartNo(doc, Utf8ToWide(MakePartNoXml({
+                            {"PN-300", "1A3", "FF", "0", "OBD", "1", "1A3"},
+                            {"PN-100", "40", "0x40", "0", "Auto", "1", "40"},
+                            {"PN-300", "second", "", "", "", "", ""}, // duplicate: the first stays
+                            {"PN-200", "7C"},                         // too few fields: the rest empty
+                        })));
+    ASSERT_EQ(db.partNos.size(), 3u);
+    EXPECT_EQ(db.partNos[0]->fields[0], L"PN-100");
+    EXPECT_EQ(db.partNos[1]->fields[0], L"PN-200");
+    EXPECT_EQ(db.partNos[2]->fields[0], L"PN-300");
+    ASSERT_TRUE(db.FindPartNo(L"PN-300"));
+    EXPECT_EQ(db.FindPartNo(L"PN-300")->fields[1], L"1A3");
+    EXPECT_EQ(db.FindPartNo(L"PN-200")->fields[6], L"");
+    EXPECT_FALSE(db.FindPartNo(L"pn-300"));
+
+    db.ParseSensorParam(doc, Utf8ToWide(MakeSensorParamXml({
+                                 {"1A3", "Fixture A", "F7V4", "0", "FSK", "9600", "CR2032", "4"},
+                                 {"040", "Fixture B", "F6V4", "1", "ASK", "4800", "CR2032", "3.5"},
+                                 {"1A3", "again", "", "", "", "", "", ""},
+                                 {"0ED"},
+                             })));
+    ASSERT_EQ(db.sensorParams.size(), 3u);
+    EXPECT_EQ(db.sensorParams[0]->fields[0], L"1A3"); // file order
+    EXPECT_EQ(db.sensorParams[1]->fields[0], L"040");
+    ASSERT_TRUE(db.FindSensorParam(L"1A3"));
+    EXPECT_EQ(db.FindSensorParam(L"1A3")->fields[1], L"Fixture A");
+    EXPECT_EQ(db.FindSensorParam(L"040")->fields[3], L"1");
+    EXPECT_EQ(db.FindSensorParam(L"040")->fields[7], L"3.5");
+    EXPECT_EQ(db.FindSensorParam(L"040")->fields[8], L"");
+    EXPECT_EQ(db.FindSensorParam(L"0ED")->fields[7], L"");
+    EXPECT_FALSE(db.FindSensorParam(L"1a3")); // case-sensitive
+
+    // Nested elements, elements of other names and broken documents.
+    CVehicleDatabase other(Index());
+    other.ParsePartNo(doc, L"<a><b><partno><x>P1</x><y>c<z>d</z></y></partno></b><partno/></a>");
+    ASSERT_EQ(other.partNos.size(), 2u);
+    EXPECT_EQ(other.partNos[0]->fields[0], L"");
+    EXPECT_EQ(other.partNos[1]->fields[0], L"P1");
+    EXPECT_EQ(other.partNos[1]->fields[1], L"cd");
+    other.ParseSensorParam(doc, L"<SensorParam><a>1</a>");
+    EXPECT_TRUE(other.sensorParams.empty());
+}
+
+TEST_F(VehicleDatabaseTest, LoadsEveryRegionFromTheCatalog)
+{
+    VehicleCatalog catalog;
+    catalog.regions[0] = MakeMakersXml({{"Norvak", "1", {{"Tern", "2", {Year("2020", "1A3")}}}}});
+    catalog.regions[2] = MakeGeneratedRegionXml(3, 2, 3, 4);
+    // Europe and Korea are left out; Japan is not readable XML.
+    catalog.regions[3] = "<makers><maker";
+    catalog.partNo = MakePartNoXml({{"PN-1", "1A3", "FF", "0", "OBD", "1", "1A3"}});
+    catalog.sensorParam = MakeSensorParamXml({{"1A3", "A", "F7V4", "0", "FSK", "9600", "CR", "4"}});
+    ASSERT_TRUE(WriteVehicleCatalog(Index(), catalog));
+
+    CVehicleDatabase db(Index());
+    for (ECarsStyle region : {CARS_STYLE_US, CARS_STYLE_EUROPE, CARS_STYLE_AU, CARS_STYLE_JP, CARS_STYLE_KR})
+        ASSERT_TRUE(db.GetBrands(region)) << region; // every region has an entry
+    EXPECT_FALSE(db.GetBrands(static_cast<ECarsStyle>(6)));
+    EXPECT_TRUE(db.GetBrands(CARS_STYLE_EUROPE)->brands.empty());
+    EXPECT_TRUE(db.GetBrands(CARS_STYLE_JP)->brands.empty());
+    EXPECT_TRUE(db.GetBrands(CARS_STYLE_KR)->brands.empty());
+    ASSERT_EQ(db.GetBrands(CARS_STYLE_US)->brands.size(), 1u);
+    EXPECT_EQ(db.GetBrands(CARS_STYLE_US)->FindBrand(L"Norvak")->FindModel(L"Tern")->FindYear(L"2020")->id, L"1A3");
+    const CBrands* au = db.GetBrands(CARS_STYLE_AU);
+    ASSERT_EQ(au->brands.size(), 2u);
+    EXPECT_EQ(au->brands[0]->models.size(), 3u);
+    EXPECT_EQ(au->brands[0]->models[0]->years.size(), 4u);
+    EXPECT_TRUE(db.FindPartNo(L"PN-1"));
+    EXPECT_TRUE(db.FindSensorParam(L"1A3"));
+    EXPECT_TRUE(g_catalogCache.empty()); // every reader released the index
+}
+
+TEST_F(VehicleDatabaseTest, MemberTextIsConvertedWhole)
+{
+    // A long member whose multibyte characters straddle every 1023-byte
+    // boundary, and a zero byte, which is left out.
+    std::string text = "<makers>";
+    while (text.size() < 5000)
+        text += "<maker name=\"\xC3\xA9\xE2\x82\xAC\" id=\"1\"/>";
+    text += std::string("\0", 1) + "</makers>";
+    CatalogWriter writer;
+    writer.AddMember("/m", text);
+    ASSERT_TRUE(writer.Write(Index()));
+    const std::wstring wide = CVehicleDatabase::ReadMemberText(Index(), "/m");
+    EXPECT_EQ(wide.find(L'\uFFFD'), std::wstring::npos);
+    EXPECT_EQ(wide.find(L'\0'), std::wstring::npos);
+    EXPECT_EQ(wide.substr(wide.size() - 9), L"</makers>");
+    CBrands brands;
+    CVehicleDatabase::ParseMakers(brands, wide);
+    ASSERT_EQ(brands.brands.size(), 1u);
+    EXPECT_EQ(brands.brands[0]->name, L"\u00E9\u20AC");
+    EXPECT_TRUE(CVehicleDatabase::ReadMemberText(Index(), "/absent").empty());
+}
+
+TEST_F(VehicleDatabaseTest, TheSingleInstanceComesFromTheProgramFolder)
+{
+    ScopedEnv program("BRELK_PROGRAM_DIR", tmp.Path());
+    VehicleCatalog catalog;
+    catalog.regions[4] = MakeMakersXml({{"Quorra", "1", {}}});
+    ASSERT_TRUE(WriteVehicleCatalog(Index(), catalog));
+    DeleteVehicleDatabase();
+    CVehicleDatabase* db = GetVehicleDatabase();
+    ASSERT_TRUE(db);
+    EXPECT_EQ(GetVehicleDatabase(), db);
+    EXPECT_TRUE(db->GetBrands(CARS_STYLE_KR)->FindBrand(L"Quorra"));
+    DeleteVehicleDatabase();
+}
+
+} // namespace
