@@ -128,7 +128,10 @@ void CTsNetlayer::Recv(CTsReceive& recv)
 
 void CTsNetlayer::SendRecv(CTsReceive& recv, const CBinary& data)
 {
-    g_bAbort = Send(data) ? 0 : 1;
+    // Send refuses while the flag is set, so after a send that went out the flag
+    // can only hold a Stop that came during the write: keep it, don't clear it.
+    if (!Send(data))
+        g_bAbort = 1;
     Recv(recv);
 }
 

@@ -378,7 +378,22 @@ TEST_F(TsNetlayerTest, ASendOnAnUnopenablePortSetsTheAbortFlag)
     EXPECT_EQ(g_bAbort, 0);
 }
 
-TEST_F(TsNetlayerTest, ASuccessfulSendClearsTheAbortFlag)
+TEST_F(TsNetlayerTest, AStopDuringTheWriteIsKept)
+{
+    CTsNetlayer link;
+    link.m_LfConfig.DurationTm = 5000;
+    ASSERT_TRUE(SerialOpen(g_nBrelkPort));
+    // The user presses Stop while the frame is being written.
+    brelk.port.SetPeer([](FakeSerialPort&, const uint8_t*, size_t) { g_bAbort = 1; });
+    const uint32_t start = clock.GetTickCount();
+    CTsReceive recv;
+    link.SendRecv(recv, Hex("01"));
+    EXPECT_EQ(g_bAbort, 1);
+    EXPECT_TRUE(recv.empty());
+    EXPECT_LT(clock.GetTickCount() - start, 5000u);
+}
+
+TEST_F(TsNetlayerTest, ASuccessfulSendLeavesTheAbortFlagClear)
 {
     CTsNetlayer link;
     link.m_nRecvFrames = 0;
