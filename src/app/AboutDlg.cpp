@@ -5,15 +5,12 @@
 #include "MessageBoxService.h"
 #include "ProductStrings.h"
 
-std::wstring CAboutDlg::Text()
+std::wstring CAboutDlg::Title()
 {
-    std::wstring title = GetLanguageManager().GetText(L"APP_TITLE");
-    if (title.empty())
-        title = Utf8ToWide(g_productStrings[kProductId]);
-    return title + L" " + Utf8ToWide(g_productStrings[kSoftwareVersionIndex]);
+    const std::wstring title = GetLanguageManager().GetText(L"APP_TITLE");
+    return title.empty() ? Utf8ToWide(g_productStrings[kProductId]) : title;
 }
 
-int CAboutDlg::DoModal(Wnd* owner)
-{
-    return MessageBox(owner, Text(), GetLanguageManager().GetText(L"ABOUTBOX"), MB_OK | MB_ICONINFORMATION);
-}
+std::wstring CAboutDlg::Text() { return Title() + L" " + Utf8ToWide(g_productStrings[kSoftwareVersionIndex]); }
+
+int CAboutDlg::DoModal(Wnd* owner) { return MessageBox(owner, Text(), Title(), MB_OK | MB_ICONINFORMATION); }

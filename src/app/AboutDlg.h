@@ -8,6 +8,7 @@ class CAboutDlg {
 public:
     // Shows the box over the owner until it is closed; IDOK.
     int DoModal(Wnd* owner);
-    // What the box says.
+    // Its caption, and what it says.
+    static std::wstring Title();
     static std::wstring Text();
 };

@@ -419,7 +419,12 @@ void CBRELK2Dlg::GoBack()
 void CBRELK2Dlg::OnBrandSelected(const CBrand* brand)
 {
     m_pBrand = brand;
-    const int type = GetCurrentPage() ? GetCurrentPage()->GetPageType() : 0;
+    // The car page of the region in use (also when the brand comes from the
+    // model page's own header) names the model page.
+    int type = 0;
+    for (const auto& link : m_history.Links())
+        if (link->pageId == kPageCarRegion1 + CurrentRegion() - 1 && link->page)
+            type = link->page->GetPageType();
     const int modelPage = type >= 1 && type <= 5 ? kPageModelRegion1 + type - 1 : kPageModel;
     // The model page goes on the car page's stack, so the car tab comes back to it.
     PageLink* link = GetOrCreatePage(kStackPrepared, modelPage);
