@@ -6,6 +6,7 @@
 #include "MainDialogFixture.h"
 #include "MyScrollBar.h"
 #include "PopupMenu.h"
+#include "RecordingWnd.h"
 #include "SetupFile.h"
 #include "TopPane.h"
 #include "TsNetlayer.h"
@@ -276,6 +277,21 @@ TEST_F(MainDialogTest, TheAboutBoxComesFromTheTopPanesContextMenu)
     EXPECT_EQ(asked[0].caption, L"Brelk TPMS Tool");
     EXPECT_EQ(asked[0].text, L"Brelk TPMS Tool V3.12");
     EXPECT_EQ(asked[0].text, CAboutDlg::Text());
+}
+
+TEST_F(MainDialogTest, ThePanesDragTheWindow)
+{
+    // A main window that notes the drag requests it gets.
+    RecordingWnd main("main");
+    SetMainWindow(&main);
+    ASSERT_TRUE(main.Create(nullptr, CRect(0, 0, 400, 200), 0, WS_POPUP));
+    CFootPane foot;
+    ASSERT_TRUE(foot.Create(&main, CRect(0, 167, 400, 200), 1));
+    ASSERT_TRUE(ShowAndWait(main));
+    MousePress(foot, CPoint(50, 10));
+    MouseRelease(foot, CPoint(50, 10));
+    EXPECT_EQ(CountOf(main.Log(), "main:msg 161 2 0"), 1);
+    SetMainWindow(nullptr);
 }
 
 TEST_F(MainDialogTest, EscapeAndEnterDoNotCloseTheMainWindow)
