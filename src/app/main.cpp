@@ -1,30 +1,18 @@
-// brelk: until the main window stands, the client looks up the Brelk's port,
-// asks for its firmware version and prints both.
-#include "BrelkCommands.h"
-#include "CodePage.h"
-#include "SearchUsbPort.h"
-#include "SerialPort.h"
+// brelk: the client. One instance at a time; the main window runs until it is closed.
+#include "BRELK2App.h"
+#include "UiApp.h"
 
 #include <cstdio>
 
-int main()
+int main(int argc, char** argv)
 {
-    int port = FindDeviceComPort();
-    if (port == 0) {
-        std::printf("No Brelk found.\n");
+    if (!UiApp::DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "brelk: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+                     "set). Start it from a desktop session, or with QT_QPA_PLATFORM=offscreen to run it "
+                     "without one.\n");
         return 1;
     }
-    std::printf("Brelk port: COM%d\n", port);
-    if (!SerialOpen(port)) {
-        std::printf("COM%d cannot be opened.\n", port);
-        return 1;
-    }
-    std::wstring version = GetBrelkVersion(SerialErrorTarget());
-    SerialClose();
-    if (version.empty()) {
-        std::printf("The Brelk did not report its version.\n");
-        return 1;
-    }
-    std::printf("Brelk version: %s\n", WideToUtf8(version).c_str());
-    return 0;
+    theApp.InitInstance(argc, argv);
+    return theApp.ExitInstance();
 }

@@ -12,8 +12,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -66,16 +69,93 @@ private:
     std::string m_record;
 };
 
-std::string RunAndCapture(const std::string& command)
-{
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[256];
-        while (size_t n = fread(buf, 1, sizeof buf, p))
-            out.append(buf, n);
-        pclose(p);
+// The client as a child process, in an environment of the test's own: its
+// data, ports and lock folders, and the variables given (an empty value
+// removes a variable).
+class ClientProcess {
+public:
+    ClientProcess(const std::vector<std::pair<std::string, std::string>>& vars, const std::string& stderrFile)
+    {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            std::string entry = *e;
+            const std::string name = entry.substr(0, entry.find('='));
+            if (std::none_of(vars.begin(), vars.end(), [&](const auto& v) { return v.first == name; }))
+                env.push_back(entry);
+        }
+        for (const auto& [name, value] : vars)
+            if (!value.empty())
+                env.push_back(name + "=" + value);
+        std::vector<char*> envp;
+        for (std::string& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        char* argv[] = {const_cast<char*>(BRELK_EXE_PATH), nullptr};
+        if (posix_spawn(&m_pid, BRELK_EXE_PATH, &actions, nullptr, argv, envp.data()) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
     }
-    return out;
+    ~ClientProcess() { Stop(); }
+    bool Started() const { return m_pid > 0; }
+    // True while it runs.
+    bool Running()
+    {
+        if (m_pid <= 0 || m_exited)
+            return false;
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_exited = true;
+            m_status = status;
+            return false;
+        }
+        return true;
+    }
+    // Its exit code once it ended within the time (real), else -1.
+    int WaitForExit(int ms)
+    {
+        for (int i = 0; i < ms / 10 && Running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (Running() || !WIFEXITED(m_status))
+            return -1;
+        return WEXITSTATUS(m_status);
+    }
+    void Stop()
+    {
+        if (Running()) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, &m_status, 0);
+            m_exited = true;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_exited = false;
+    int m_status = 0;
+};
+
+// Waits (real time) until the file holds the text.
+bool WaitForText(const TempFolder& dir, const std::string& file, const std::string& text, int ms)
+{
+    for (int i = 0; i < ms / 20; ++i) {
+        if (access(dir.File(file).c_str(), F_OK) == 0 && dir.Read(file).find(text) != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// The client's environment in the folder: offscreen, with its own data,
+// ports and lock folders.
+std::vector<std::pair<std::string, std::string>> ClientEnv(const TempFolder& dir)
+{
+    const std::string runtime = dir.File("run");
+    mkdir(runtime.c_str(), 0700);
+    return {{"QT_QPA_PLATFORM", "offscreen"}, {"BRELK_DATA_DIR", dir.File("data")},
+            {"BRELK_PORTS_DIR", dir.File("ports")}, {"XDG_RUNTIME_DIR", runtime}};
 }
 
 TEST(BrelkSimPty, FindOpenVersionAndSignals)
@@ -139,26 +219,61 @@ TEST(BrelkSimPty, V4ExchangeThroughTheTerminal)
     EXPECT_EQ(seen.front(), "F1");
 }
 
-TEST(BrelkSimPty, ClientPrintsPortAndVersion)
+TEST(BrelkSimPty, TheClientAsksTheBrelkForItsVersionAtStartAndRunsAlone)
 {
     TempFolder dir;
     SimProcess sim(dir, 7);
     ASSERT_TRUE(sim.Running());
-    std::string out = RunAndCapture("BRELK_DATA_DIR=" + dir.Path() + " BRELK_PORTS_DIR=" + dir.File("ports") +
-                                    " " + BRELK_EXE_PATH);
-    EXPECT_NE(out.find("V6.11"), std::string::npos) << out;
-    EXPECT_NE(out.find("COM"), std::string::npos) << out;
+    ClientProcess client(ClientEnv(dir), dir.File("client.err"));
+    ASSERT_TRUE(client.Started());
+    // The version query went out and its answer was stored.
+    ASSERT_TRUE(WaitForText(dir, "data/Setup.ini", "BrelkVersion=V6.11", 20000)) << dir.Read("client.err");
+    const std::vector<std::string> seen = sim.Recorded();
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "C8"), seen.end());
+    EXPECT_TRUE(client.Running());
+
+    // A second start goes at once, quietly, and leaves the first running.
+    ClientProcess second(ClientEnv(dir), dir.File("second.err"));
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(second.WaitForExit(5000), 0);
+    EXPECT_EQ(dir.Read("second.err"), "");
+    EXPECT_TRUE(client.Running());
+    client.Stop();
 }
 
-TEST(BrelkSimPty, ClientSaysWhenThereIsNoBrelk)
+TEST(BrelkSimPty, WithoutABrelkTheClientWaitsWithItsWindow)
 {
     TempFolder dir;
-    std::string out = RunAndCapture("BRELK_DATA_DIR=" + dir.Path() + " BRELK_PORTS_DIR=" + dir.File("ports") +
-                                    " " + BRELK_EXE_PATH);
-    // On a machine with a real USB serial device the client finds that instead.
-    if (out.find("COM") == std::string::npos) {
-        EXPECT_NE(out.find("No Brelk found."), std::string::npos) << out;
+    ClientProcess client(ClientEnv(dir), dir.File("client.err"));
+    ASSERT_TRUE(client.Started());
+    // The window is up once the text log has its first line.
+    bool logged = false;
+    for (int i = 0; i < 1000 && !logged; ++i) {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(dir.File("data/log"), ec))
+            logged = logged || std::filesystem::file_size(e.path(), ec) > 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    ASSERT_TRUE(logged) << dir.Read("client.err");
+    EXPECT_TRUE(client.Running());
+    const std::string ini = access(dir.File("data/Setup.ini").c_str(), F_OK) == 0 ? dir.Read("data/Setup.ini") : "";
+    EXPECT_EQ(ini.find("BrelkVersion"), std::string::npos) << ini;
+    client.Stop();
+}
+
+TEST(BrelkSimPty, WithoutADisplayTheClientSaysSo)
+{
+    TempFolder dir;
+    auto env = ClientEnv(dir);
+    for (auto& [name, value] : env)
+        if (name == "QT_QPA_PLATFORM")
+            value.clear();
+    env.push_back({"DISPLAY", ""});
+    env.push_back({"WAYLAND_DISPLAY", ""});
+    ClientProcess client(env, dir.File("client.err"));
+    ASSERT_TRUE(client.Started());
+    EXPECT_EQ(client.WaitForExit(5000), 1);
+    EXPECT_NE(dir.Read("client.err").find("no display"), std::string::npos) << dir.Read("client.err");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The program's own window messages, all sent with SendMessage between its
 // windows. wParam and lParam as each line says.
+#include "SerialPort.h" // WM_SERIAL_ERROR, the Brelk link's error text; nobody handles it
 #include "WinDefs.h"
 
 // wParam: a command or page id, or the item; lParam: the action kind (below).
@@ -17,8 +18,6 @@ constexpr UINT WM_SCROLLBAR_RELEASED = WM_USER + 7;
 // A wheel turn from a scrolling window to its owner: wParam the key flags,
 // lParam the wheel delta (signed).
 constexpr UINT WM_SCROLL_WHEEL = WM_USER + 8;
-// An error text of the Brelk link; nobody handles it.
-constexpr UINT WM_SERIAL_ERROR = WM_USER + 123;
 
 // Action kinds of WM_PAGE_ACTION.
 constexpr int kActionSelectItem = 0; // a pressed year or part-number item to its parent

@@ -1,0 +1,562 @@
+#include "BRELK2Dlg.h"
+
+#include "AboutDlg.h"
+#include "AppFlags.h"
+#include "AppMessages.h"
+#include "BRELK2App.h"
+#include "BasePage.h"
+#include "BrelkCommands.h"
+#include "CodePage.h"
+#include "DebugTrace.h"
+#include "FootPane.h"
+#include "Language.h"
+#include "MyScrollBar.h"
+#include "Paths.h"
+#include "ProductStrings.h"
+#include "SearchUsbPort.h"
+#include "SetupFile.h"
+#include "SharedHelpers.h"
+#include "TextLog.h"
+#include "TopPane.h"
+#include "TsNetlayer.h"
+#include "UiApp.h"
+#include "UiScale.h"
+#include "UiThread.h"
+#include "VehicleDatabase.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cwchar>
+
+namespace {
+
+// The layout every rectangle is given in.
+constexpr int kDesignWidth = 1024;
+constexpr int kDesignHeight = 768;
+constexpr int kTopHeight = 70;
+constexpr int kFootHeight = 33;
+constexpr int kCornerSize = 9;
+constexpr int kBackCommand = 10107;
+constexpr int kLanguageBox = 10115;
+constexpr COLORREF kDialogFace = 0xF0F0F0;
+
+bool IsOperationPage(int pageId) { return pageId >= kPageTestSensor && pageId <= kPageCopySensor; }
+
+ScreenInfo PrimaryScreen() { return ScreenInfo{UiApp::GetScreenSize(), UiApp::GetWorkArea()}; }
+
+// Sets the process-wide factor for the screen and gives the window's size.
+CSize SizeForScreen(const ScreenInfo* given)
+{
+    const ScreenInfo screen = given ? *given : PrimaryScreen();
+    g_dUiScale = ComputeUiScale(screen.screen.cx, screen.workArea.Height());
+    return CSize(static_cast<int>(g_dUiScale * kDesignWidth), static_cast<int>(g_dUiScale * kDesignHeight));
+}
+
+} // namespace
+
+CBRELK2Dlg::CBRELK2Dlg(const ScreenInfo* screen) : Dialog(SizeForScreen(screen), WS_POPUP)
+{
+    m_dScale = g_dUiScale;
+    m_nWidth = static_cast<int>(m_dScale * kDesignWidth);
+    m_nHeight = static_cast<int>(m_dScale * kDesignHeight);
+    m_rcTop = CRect(0, 0, m_nWidth, kTopHeight);
+    m_rcFoot = CRect(0, m_nHeight - kFootHeight, m_nWidth, m_nHeight);
+    m_rcPage = CRect(1, kTopHeight, m_nWidth - 2, m_nHeight - kFootHeight);
+    FindDeviceComPort();
+    g_bDeviceRemoved = 0;
+    m_nCurOperationPage = kPageTestSensor;
+    m_strAppFolder = theApp.GetAppFolder();
+    m_strHelpPath = m_strAppFolder + L"/pc_can't_connect_brelk.chm";
+}
+
+CBRELK2Dlg::~CBRELK2Dlg()
+{
+    // A window that was never closed still stops its workers before its pages go.
+    WaitForWorkers();
+    m_pCurrentLink = nullptr;
+    DeleteVehicleDatabase();
+}
+
+// ---- creation and teardown ---------------------------------------------------
+
+int CBRELK2Dlg::OnCreate()
+{
+    SetWindowText(GetLanguageManager().GetText(L"APP_TITLE"));
+    MoveWindow(0, 0, m_nWidth, m_nHeight);
+    SetWindowRgnRoundRect(CRect(0, 0, m_nWidth, m_nHeight), kCornerSize, kCornerSize);
+
+    m_pTopPane = std::make_unique<CTopPane>(this);
+    m_pTopPane->Create(this, m_rcTop, kTopPaneId);
+    m_pFootPane = std::make_unique<CFootPane>();
+    m_pFootPane->Create(this, m_rcFoot, kFootPaneId);
+    m_pScrollBar = std::make_unique<CMyScrollBar>();
+    m_pScrollBar->Create(this, CRect(m_rcPage.right - kScrollBarWidth, m_rcPage.top, m_rcPage.right, m_rcPage.bottom),
+                         kScrollBarId, WS_CHILD);
+
+    const std::wstring dataFolder = GetDataFolder();
+    m_ini.path = dataFolder + L"Setup.ini";
+    CTextLog& log = CTextLog::Instance();
+    log.SetDirectory(WideToUtf8(dataFolder).c_str());
+    log.Write("ini file path:%s", WideToUtf8(m_ini.path).c_str());
+
+    // The Brelk's error texts come here as WM_SERIAL_ERROR, which nothing handles.
+    const HWND self = GetSafeHwnd();
+    m_serialErrors = [self](const char* text) {
+        ::SendMessage(self, WM_SERIAL_ERROR, MsgParam::Of(text), 0);
+    };
+    ConnectBrelkAtStart();
+    return 0;
+}
+
+bool CBRELK2Dlg::OnInitDialog()
+{
+    // The About box has no system menu to go in: the top pane's context menu holds it.
+    std::unique_ptr<Image> icon = LoadPngResource(128);
+    SetIcon(icon.get());
+    return false;
+}
+
+void CBRELK2Dlg::OnDestroy()
+{
+    if (m_bClosing)
+        return;
+    m_bClosing = true;
+    // Nothing a worker uses may go while it runs.
+    WaitForWorkers();
+    if (m_pTopPane)
+        m_pTopPane->DestroyWindow();
+    m_pTopPane.reset();
+    if (m_pFootPane)
+        m_pFootPane->DestroyWindow();
+    m_pFootPane.reset();
+    if (m_pScrollBar)
+        m_pScrollBar->DestroyWindow();
+    m_pScrollBar.reset();
+    // The pages' windows go with the dialog's; the objects with the dialog.
+}
+
+bool CBRELK2Dlg::OnEraseBkgnd(Graphics& g)
+{
+    g.FillRect(GetClientRect(), kDialogFace);
+    return true;
+}
+
+void CBRELK2Dlg::OnPaint(Graphics& g)
+{
+    const Color border(0xFF7C7D7F);
+    const float top = float(m_rcPage.top), bottom = float(m_rcPage.bottom);
+    g.DrawLine(border, 2, float(m_rcPage.left), top, float(m_rcPage.left), bottom);
+    g.DrawLine(border, 2, float(m_rcPage.right + 1), top, float(m_rcPage.right + 1), bottom);
+}
+
+bool CBRELK2Dlg::PreTranslateKeyDown(UINT vk) { return vk == VK_ESCAPE || vk == VK_RETURN; }
+
+void CBRELK2Dlg::OnSysCommand(UINT id)
+{
+    if (id == CTopPane::kAboutCommand) {
+        CAboutDlg about;
+        about.DoModal(this);
+    }
+}
+
+// ---- workers -----------------------------------------------------------------------
+
+void CBRELK2Dlg::BeginWorker(std::function<void()> procedure)
+{
+    RunOnUiThread([&] {
+        std::erase_if(m_workers, [](Worker& w) {
+            if (!*w.done)
+                return false;
+            w.thread.join();
+            return true;
+        });
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread thread([procedure = std::move(procedure), done] {
+            procedure();
+            *done = true;
+        });
+        m_workers.push_back(Worker{std::move(thread), done});
+    });
+}
+
+bool CBRELK2Dlg::IsWorkerRunning() const
+{
+    return CallOnUiThread([&] {
+        return std::any_of(m_workers.begin(), m_workers.end(), [](const Worker& w) { return !*w.done; });
+    });
+}
+
+void CBRELK2Dlg::WaitForWorkers()
+{
+    RunOnUiThread([&] {
+        if (IsWorkerRunning()) {
+            // Every serial send and receive returns at once now, so the worker
+            // runs to its end; it may still write the pages or ask a question
+            // meanwhile, so the events go on and the window takes no input.
+            g_bAbort = 1;
+            EnableWindow(false);
+            PumpUntil([&] { return !IsWorkerRunning(); });
+        }
+        for (Worker& w : m_workers)
+            if (w.thread.joinable())
+                w.thread.join();
+        m_workers.clear();
+    });
+}
+
+// ---- messages --------------------------------------------------------------------
+
+LRESULT CBRELK2Dlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_PAGE_ACTION: return OnPageAction(wParam, lParam);
+    case WM_SCROLLBAR_RELEASED: return OnScrollBarNotify();
+    case WM_SCROLL_WHEEL: return OnMyScrollLMouse(wParam.Int(), lParam.Int());
+    case WM_SERIAL_ERROR: return 0;
+    default: return Dialog::OnMessage(msg, wParam, lParam);
+    }
+}
+
+LRESULT CBRELK2Dlg::OnPageAction(const WPARAM& wParam, const LPARAM& lParam)
+{
+    const int id = wParam.IsTyped() ? 0 : wParam.Int();
+    if (id == kBackCommand) {
+        GoBack();
+        return 0;
+    }
+    const int kind = lParam.IsTyped() ? -1 : lParam.Int();
+    switch (kind) {
+    case kActionCommand: OnCommand(id); break;
+    case kActionNavigate: OnNavigate(id); break;
+    case kActionBrand:
+        // A brand panel sends its brand's name; the record is the current region's.
+        if (const std::wstring* name = wParam.As<const std::wstring>()) {
+            CVehicleDatabase* db = GetVehicleDatabase();
+            CBrands* brands = db ? db->GetBrands(static_cast<ECarsStyle>(CurrentRegion())) : nullptr;
+            if (const CBrand* brand = brands ? brands->FindBrand(*name) : nullptr)
+                OnBrandSelected(brand);
+        }
+        break;
+    case kActionVehicle:
+        if (const CYear* year = wParam.As<const CYear>())
+            OnVehicleSelected(year);
+        break;
+    case kActionPartNo:
+        if (const CPartNo* partNo = wParam.As<const CPartNo>())
+            OnPartNoSelected(partNo);
+        break;
+    case kActionScroll:
+        if (const ScrollBarPos* pos = wParam.As<const ScrollBarPos>())
+            if (CBasePage* page = GetCurrentPage())
+                page->OnScrollBarPos(*pos);
+        break;
+    default: break;
+    }
+    // The settings page's language box sends its language code, whatever the kind.
+    if (id == kLanguageBox)
+        if (const std::wstring* code = lParam.As<const std::wstring>())
+            OnLanguageChanged(*code);
+    return 0;
+}
+
+void CBRELK2Dlg::OnCommand(int command)
+{
+    static const wchar_t* const kFunctionLists[5] = {L"/FunctionList_US.pdf", L"/FunctionList_EU.pdf",
+                                                     L"/FunctionList_AU.pdf", L"/FunctionList_JP.pdf",
+                                                     L"/FunctionList_KR.pdf"};
+    switch (command) {
+    case CTopPane::kCloseId:
+        // The modal loop ends; the workers are stopped and waited for as the window goes.
+        PostQuitMessage(0);
+        break;
+    case CTopPane::kMinimiseId: ShowWindow(SW_MINIMIZE); break;
+    case CTopPane::kHelpId: m_viewer.Open(GetSafeHwnd(), m_strHelpPath); break;
+    case CTopPane::kFunctionListId: {
+        const int region = theApp.m_setupInfo.carsStyle;
+        const wchar_t* file = region >= 1 && region <= 5 ? kFunctionLists[region - 1] : kFunctionLists[0];
+        m_viewer.Open(GetSafeHwnd(), m_strAppFolder + file);
+        break;
+    }
+    case CTopPane::kDailyFileId: {
+        const std::wstring folder = GetDataFolder() + L"DailyFile";
+        CreateFolders(WideToUtf8(folder));
+        m_viewer.Open(GetSafeHwnd(), folder);
+        break;
+    }
+    default: break;
+    }
+}
+
+LRESULT CBRELK2Dlg::OnScrollBarNotify()
+{
+    if (CBasePage* page = GetCurrentPage())
+        page->FocusPage();
+    return 0;
+}
+
+LRESULT CBRELK2Dlg::OnMyScrollLMouse(int, int delta)
+{
+    DebugTrace(" CBRELK2Dlg::OnMyScrollLMouse \n");
+    if (m_pScrollBar && m_pScrollBar->IsWindowVisible())
+        m_pScrollBar->OnWheel(delta);
+    return 1;
+}
+
+int CBRELK2Dlg::ShowScrollBar(int contentHeight)
+{
+    return CallOnUiThread([&] {
+        CBasePage* page = GetCurrentPage();
+        const int visible = m_rcPage.Height();
+        if (!m_pScrollBar)
+            return 1;
+        if (visible >= contentHeight) {
+            DebugTrace("  Hide Scroll Bar \n");
+            m_pScrollBar->ShowWindow(SW_HIDE);
+            if (page)
+                page->MoveWindow(m_rcPage);
+            return 1;
+        }
+        m_pScrollBar->MoveWindow(
+            CRect(m_rcPage.right - kScrollBarWidth, m_rcPage.top, m_rcPage.right, m_rcPage.bottom));
+        const int64_t track = m_pScrollBar->GetTrackRect().Height();
+        const int64_t position = page ? page->GetScrollPosition().y : 0;
+        m_pScrollBar->SetContentLength(contentHeight);
+        m_pScrollBar->SetVisibleLength(visible);
+        m_pScrollBar->SetThumbLength(static_cast<int>(visible * track / contentHeight));
+        m_pScrollBar->SetThumbOffset(static_cast<int>(position * track / contentHeight));
+        if (page)
+            page->MoveWindow(CRect(m_rcPage.left, m_rcPage.top, m_rcPage.right - kScrollBarWidth, m_rcPage.bottom));
+        m_pScrollBar->ShowWindow(SW_SHOW);
+        m_pScrollBar->NotifyPosition();
+        return 1;
+    });
+}
+
+// ---- pages -----------------------------------------------------------------------
+
+CBasePage* CBRELK2Dlg::GetCurrentPage() const { return m_pCurrentLink ? m_pCurrentLink->page.get() : nullptr; }
+
+int CBRELK2Dlg::CurrentRegion() const
+{
+    const int region = theApp.m_setupInfo.carsStyle;
+    return region >= 1 && region <= 5 ? region : 1;
+}
+
+PageLink* CBRELK2Dlg::GetOrCreatePage(int stackKind, int pageId, bool* created)
+{
+    if (created)
+        *created = false;
+    if (PageLink* link = m_history.Find(pageId, stackKind)) {
+        DebugTrace("Get Page From Exist Linker......\n");
+        return link;
+    }
+    DebugTrace("Create Page......\n");
+    std::unique_ptr<CBasePage> page = m_pageFactory ? m_pageFactory(pageId) : nullptr;
+    if (!page)
+        return nullptr;
+    if (pageId == kPageCarRegion1) {
+        theApp.m_setupInfo.carsStyle = 1;
+        SaveSetupInfo(theApp.m_setupInfo, GetSetupIniFile());
+    }
+    auto link = std::make_unique<PageLink>();
+    link->stackKind = stackKind;
+    link->pageId = pageId;
+    link->page = std::move(page);
+    PageLink* added = m_history.Add(std::move(link));
+    CBasePage* window = added->page.get();
+    window->Create(this, m_rcPage, pageId, WS_CHILD | WS_VISIBLE);
+    window->UpdateWindow();
+    window->SetFocus();
+    if (created)
+        *created = true;
+    return added;
+}
+
+void CBRELK2Dlg::ShowPage(PageLink* link, bool rebuild, int restoreTabs)
+{
+    if (!link || !link->page)
+        return;
+    CBasePage* previous = GetCurrentPage();
+    if (previous && previous != link->page.get())
+        previous->ShowWindow(SW_HIDE);
+    m_pCurrentLink = link;
+    CBasePage* page = link->page.get();
+    page->ShowPage(rebuild, restoreTabs);
+    page->UpdateWindow();
+    page->SetFocus();
+}
+
+void CBRELK2Dlg::OnNavigate(int pageId)
+{
+    if (pageId == kPageCarTab) {
+        // The car tab stands for the car page of the region in use.
+        if (m_pTopPane)
+            m_pTopPane->PressTab(kPageCarRegion1 + CurrentRegion() - 1);
+        return;
+    }
+    const int stackKind = IsOperationPage(pageId) ? kStackOperation : kStackRoot;
+    bool created = false;
+    PageLink* link = GetOrCreatePage(stackKind, pageId, &created);
+    if (!link)
+        return;
+    m_nCurOperationPage = pageId;
+    ShowPage(link, created, 0);
+}
+
+void CBRELK2Dlg::GoBack()
+{
+    if (!m_pCurrentLink)
+        return;
+    // An operation page lies on no stack: back from it is the top of the
+    // stack it was reached from.
+    PageLink* target = IsOperationPage(m_pCurrentLink->pageId) ? m_history.Top() : m_history.Pop();
+    if (target)
+        ShowPage(target, false, 1);
+}
+
+// ---- selection ---------------------------------------------------------------------
+
+void CBRELK2Dlg::OnBrandSelected(const CBrand* brand)
+{
+    m_pBrand = brand;
+    // The car page of the region in use (also when the brand comes from the
+    // model page's own header) names the model page.
+    int type = 0;
+    for (const auto& link : m_history.Links())
+        if (link->pageId == kPageCarRegion1 + CurrentRegion() - 1 && link->page)
+            type = link->page->GetPageType();
+    const int modelPage = type >= 1 && type <= 5 ? kPageModelRegion1 + type - 1 : kPageModel;
+    // The model page goes on the car page's stack, so the car tab comes back to it.
+    PageLink* link = GetOrCreatePage(kStackPrepared, modelPage);
+    if (!link)
+        return;
+    m_history.Push(link);
+    m_pModelPage = link->page.get();
+    ShowPage(link, true, 0);
+}
+
+void CBRELK2Dlg::OnVehicleSelected(const CYear* year)
+{
+    m_pYear = year;
+    m_pPartNo = nullptr;
+    m_nSelectionKind = 0;
+    PrepareOperationPages();
+}
+
+void CBRELK2Dlg::OnPartNoSelected(const CPartNo* partNo)
+{
+    m_pPartNo = partNo;
+    m_pYear = nullptr;
+    m_nSelectionKind = 1;
+    PrepareOperationPages();
+}
+
+void CBRELK2Dlg::PrepareOperationPages()
+{
+    PageLink* test = nullptr;
+    for (int pageId : {kPageTestSensor, kPageCreateSensor, kPageCopySensor}) {
+        PageLink* link = GetOrCreatePage(kStackPrepared, pageId);
+        if (!link)
+            continue;
+        // Each operation page empties its results and shows "READY" for the
+        // new selection when it is prepared; the copy and create pages wait hidden.
+        if (pageId == kPageTestSensor)
+            test = link;
+        else
+            link->page->ShowWindow(SW_HIDE);
+    }
+    if (test) {
+        m_nCurOperationPage = kPageTestSensor;
+        ShowPage(test, true, 0);
+    }
+}
+
+unsigned CBRELK2Dlg::GetCurrentSensorCode() const
+{
+    const std::wstring* code = nullptr;
+    if (m_nSelectionKind == 0 && m_pYear)
+        code = &m_pYear->id;
+    else if (m_nSelectionKind == 1 && m_pPartNo)
+        code = &m_pPartNo->fields[1];
+    if (!code)
+        return 0;
+    return static_cast<unsigned>(std::wcstoul(code->c_str(), nullptr, 16));
+}
+
+std::wstring CBRELK2Dlg::GetSelectionSensorText() const
+{
+    if (m_nSelectionKind == 0)
+        return m_pYear ? m_pYear->firstid : std::wstring();
+    if (!m_pPartNo)
+        return {};
+    CVehicleDatabase* db = GetVehicleDatabase();
+    const CPartNo* record = db ? db->FindPartNo(m_pPartNo->fields[0]) : nullptr;
+    return record ? record->fields[2] : std::wstring();
+}
+
+void CBRELK2Dlg::OnLanguageChanged(const std::wstring& code)
+{
+    GetLanguageManager().LoadLanguage(code);
+    if (m_pTopPane)
+        m_pTopPane->RefreshLanguage();
+    for (const auto& link : m_history.Links())
+        if (link->page)
+            link->page->RefreshLanguage();
+    if (CBasePage* page = GetCurrentPage())
+        page->Invalidate();
+}
+
+// ---- the Brelk -------------------------------------------------------------------
+
+std::wstring CBRELK2Dlg::ReadBrelkVersion() { return GetBrelkVersion(m_serialErrors); }
+
+int CBRELK2Dlg::UpgradeBrelk()
+{
+    // The firmware writer is not part of this client yet: the Brelk keeps the
+    // firmware it has, and the version read afterwards tells what that is.
+    return 0;
+}
+
+void CBRELK2Dlg::ConnectBrelkAtStart()
+{
+    CTextLog& log = CTextLog::Instance();
+    const std::wstring builtIn = Utf8ToWide(g_productStrings[kBrelkFirmwareIndex]);
+    if (!m_bUpgradeRunning) {
+        if (!g_bSerialOpen)
+            SerialOpen(FindDeviceComPort());
+        if (g_bSerialOpen) {
+            const std::wstring version = ReadBrelkVersion();
+            log.Write("SoftVersion[%s],BrelkVersion:[%s]", g_productStrings[kSoftwareVersionIndex].c_str(),
+                      g_productStrings[kBrelkFirmwareIndex].c_str());
+            if (version.size() > 1 && version != builtIn) {
+                log.Write("Start to update boot...");
+                m_bUpgradeRunning = true;
+                m_bIgnoreDeviceChange = true;
+                UpgradeBrelk();
+                m_bUpgradeRunning = false;
+            }
+        }
+    }
+    bool connected = false;
+    const std::wstring version = ReadBrelkVersion();
+    if (!version.empty()) {
+        m_ini.WriteString(version.c_str(), L"Config", L"BrelkVersion");
+        connected = true;
+        SerialClose();
+    }
+    // The device changes are looked at again whatever the upgrade left: a
+    // Brelk that did not answer after it must still be noticed when it comes.
+    m_bIgnoreDeviceChange = false;
+    SetConnectState(1, connected ? 1 : 0);
+}
+
+void CBRELK2Dlg::SetConnectState(int, int connected)
+{
+    if (m_nConnectState != 0)
+        return;
+    m_nConnectState = connected;
+    // With a Brelk the program is entered: the car tab shows the car page.
+    // (The connection view and the start-up window follow the Brelk's presence.)
+    if (connected && m_pTopPane)
+        m_pTopPane->PressTab(kPageCarTab);
+}

@@ -1,0 +1,179 @@
+#pragma once
+// The main window: a borderless dialog with rounded corners holding the top
+// pane, the foot pane, the page scroll bar and one visible page at a time. It
+// makes the pages on first use, keeps a page history per tab and per region,
+// keeps the user's selection (a vehicle or a part number), switches the
+// language, and talks to the Brelk once while it is created.
+#include "Dialog.h"
+#include "Ini.h"
+#include "PageFactory.h"
+#include "PageHistory.h"
+#include "PageHost.h"
+#include "ProcessRunner.h"
+#include "SerialPort.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CBasePage;
+class CBrand;
+class CFootPane;
+class CMyScrollBar;
+class CPartNo;
+class CTopPane;
+class CYear;
+
+// What the window is sized from: the screen and its work area.
+struct ScreenInfo {
+    CSize screen;
+    CRect workArea;
+};
+
+class CBRELK2Dlg : public Dialog, public IPageHost {
+public:
+    static constexpr int kTopPaneId = 10000;
+    static constexpr int kFootPaneId = 10010;
+    static constexpr int kScrollBarId = 16101;
+    static constexpr int kScrollBarWidth = 16;
+
+    // Sizes itself for the primary screen, or for the one given; looks up the
+    // Brelk's port.
+    explicit CBRELK2Dlg(const ScreenInfo* screen = nullptr);
+    // Deletes the pages, then the vehicle database.
+    ~CBRELK2Dlg() override;
+
+    // The scale factor and the layout it gives, in client coordinates.
+    double GetScale() const { return m_dScale; }
+    CSize GetWindowSize() const { return CSize(m_nWidth, m_nHeight); }
+    const CRect& GetTopRect() const { return m_rcTop; }
+    const CRect& GetFootRect() const { return m_rcFoot; }
+    const CRect& GetPageRect() const { return m_rcPage; }
+
+    // Pages. A page is made through the factory on first use (nothing when
+    // the factory has none) and created as a child in the page area with its
+    // id as control id; `created` tells whether it was made now.
+    PageLink* GetOrCreatePage(int stackKind, int pageId, bool* created = nullptr);
+    // Hides the page shown before, shows the link's page.
+    void ShowPage(PageLink* link, bool rebuild, int restoreTabs);
+    void OnNavigate(int pageId);
+    // Back: from an operation page to the top of the current stack; from any
+    // other page one step down the stack.
+    void GoBack();
+    PageLink* GetCurrentLink() const { return m_pCurrentLink; }
+    CBasePage* GetCurrentPage() const;
+    PageHistory& GetPageHistory() { return m_history; }
+    // Tests make their own pages.
+    void SetPageFactory(PageFactory factory) { m_pageFactory = std::move(factory); }
+
+    // The selection.
+    void OnBrandSelected(const CBrand* brand);
+    void OnVehicleSelected(const CYear* year);
+    void OnPartNoSelected(const CPartNo* partNo);
+    // The selected sensor code (hexadecimal in the records), 0 when nothing is selected.
+    unsigned GetCurrentSensorCode() const;
+    // The identifier prefix of the selection.
+    std::wstring GetSelectionSensorText() const;
+    void SetBrandSelection(const CBrand* brand) { m_pBrand = brand; }
+    void SetPageWindow(CBasePage* modelPage) { m_pModelPage = modelPage; }
+    void SetVehicleSelection(const CYear* year) { m_pYear = year; }
+    const CBrand* GetBrandSelection() const { return m_pBrand; }
+    CBasePage* GetPageWindow() const { return m_pModelPage; }
+    const CYear* GetVehicleSelection() const { return m_pYear; }
+    const CPartNo* GetPartNoSelection() const { return m_pPartNo; }
+    int GetSelectionKind() const { return m_nSelectionKind; } // 0 vehicle, 1 part number
+    int GetCurrentOperationPage() const { return m_nCurOperationPage; }
+
+    // Loads the language and has the top pane and every page reload their texts.
+    void OnLanguageChanged(const std::wstring& code);
+    // 16: the About box.
+    void OnSysCommand(UINT id);
+
+    // IPageHost.
+    int ShowScrollBar(int contentHeight) override;
+    CTopPane* GetTopPane() const override { return m_pTopPane.get(); }
+    CFootPane* GetFootPane() const { return m_pFootPane.get(); }
+    CMyScrollBar* GetScrollBar() const { return m_pScrollBar.get(); }
+
+    // The Brelk. The first contact runs while the window is created: the
+    // version, the firmware upgrade when it differs, then [Config] BrelkVersion.
+    void ConnectBrelkAtStart();
+    std::wstring ReadBrelkVersion();
+    // Writes the built-in firmware into the Brelk; 1 when the Brelk was found again.
+    int UpgradeBrelk();
+    // Enters the program once: with a Brelk the car page comes up.
+    void SetConnectState(int view, int connected);
+    int GetConnectState() const { return m_nConnectState; }
+    bool IsUpgradeRunning() const { return m_bUpgradeRunning; }
+    bool IgnoresDeviceChanges() const { return m_bIgnoreDeviceChange; }
+
+    // Runs the procedure on a worker thread of its own. Closing the window
+    // stops the workers (g_bAbort) and waits for them before anything goes.
+    void BeginWorker(std::function<void()> procedure);
+    bool IsWorkerRunning() const;
+
+    const CIni& GetIni() const { return m_ini; }
+    const std::wstring& GetHelpPath() const { return m_strHelpPath; }
+    CProcessRunner& GetDocumentViewer() { return m_viewer; }
+
+protected:
+    int OnCreate() override;
+    bool OnInitDialog() override;
+    void OnDestroy() override;
+    bool OnEraseBkgnd(Graphics& g) override;
+    void OnPaint(Graphics& g) override;
+    // Esc and Enter never close the main window.
+    bool PreTranslateKeyDown(UINT vk) override;
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    LRESULT OnPageAction(const WPARAM& wParam, const LPARAM& lParam);
+    void OnCommand(int command);
+    LRESULT OnScrollBarNotify();
+    LRESULT OnMyScrollLMouse(int flags, int delta);
+    void PrepareOperationPages();
+    // Stops the workers and waits for them with the events running.
+    void WaitForWorkers();
+    int CurrentRegion() const;
+
+    double m_dScale = 1.0;
+    int m_nWidth = 1024;
+    int m_nHeight = 768;
+    CRect m_rcTop;
+    CRect m_rcFoot;
+    CRect m_rcPage;
+
+    std::unique_ptr<CTopPane> m_pTopPane;
+    std::unique_ptr<CFootPane> m_pFootPane;
+    std::unique_ptr<CMyScrollBar> m_pScrollBar;
+
+    PageFactory m_pageFactory = CreatePageById;
+    PageHistory m_history;
+    PageLink* m_pCurrentLink = nullptr;
+
+    int m_nSelectionKind = 0;
+    const CBrand* m_pBrand = nullptr;
+    CBasePage* m_pModelPage = nullptr;
+    const CYear* m_pYear = nullptr;
+    const CPartNo* m_pPartNo = nullptr;
+    int m_nCurOperationPage = 10204;
+
+    CIni m_ini;
+    std::wstring m_strAppFolder;
+    std::wstring m_strHelpPath;
+    CProcessRunner m_viewer;
+    SerialErrorTarget m_serialErrors;
+    bool m_bUpgradeRunning = false;
+    bool m_bIgnoreDeviceChange = false;
+    int m_nConnectState = 0;
+    bool m_bClosing = false;
+
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Worker> m_workers;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// The window is laid out for 1024 x 768 pixels and shrunk to smaller screens:
+// every rectangle of the panes, pages and controls is given in that layout and
+// passed through ScaleRect.
+#include "Rect.h"
+
+// The process-wide factor; 1.0 until the main dialog computes it.
+extern double g_dUiScale;
+
+// min(1.0, screen width / 1024, work-area height / 768); above 0.99 it is 1.0.
+// A screen that reports no size keeps 1.0.
+double ComputeUiScale(int screenWidth, int workAreaHeight);
+
+// left and top scaled and cut to whole pixels; width and height scaled and cut
+// the same way, so right = left + (int)(width x scale).
+CRect ScaleRect(const CRect& rect);
+CRect ScaleRect(const CRect& rect, double scale);

@@ -1,0 +1,118 @@
+#pragma once
+// The main window under test: pages of the test's own making, no Brelk unless
+// the test brings one, and a data folder of its own.
+#include "BRELK2App.h"
+#include "BRELK2Dlg.h"
+#include "BasePage.h"
+#include "DeviceMap.h"
+#include "TempFolder.h"
+#include "UiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A page that notes what the main dialog asks of it.
+class StubPage : public CBasePage {
+public:
+    StubPage(int pageId, int type, std::vector<std::string>* journal) : m_nId(pageId), m_nType(type), m_journal(journal)
+    {
+    }
+    int GetPageType() override { return m_nType; }
+    int ShowPage(bool rebuild, int restoreTabs) override
+    {
+        m_journal->push_back("show " + std::to_string(m_nId) + (rebuild ? " rebuild" : "") +
+                             (restoreTabs ? " tabs" : ""));
+        return CBasePage::ShowPage(rebuild, restoreTabs);
+    }
+    void RefreshLanguage() override { ++refreshes; }
+    void SetContentHeight(int height) { m_nContentHeight = height; }
+
+    int refreshes = 0;
+
+private:
+    int m_nId;
+    int m_nType;
+    std::vector<std::string>* m_journal;
+};
+
+// The page type a brand page of each region reports.
+inline int CarPageType(int region) { return region == 2 || region == 3 || region == 5 ? region : 1; }
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureUiApp();
+        // No serial device of this machine takes part.
+        DeviceMap::SetSource([] { return std::optional<std::vector<DeviceMapEntry>>(std::vector<DeviceMapEntry>{}); });
+        theApp.m_setupInfo.carsStyle = 1;
+    }
+    void TearDown() override
+    {
+        SetMainWindow(nullptr);
+        DeviceMap::SetSource({});
+    }
+
+    // Every page of the program, as stubs that write into `journal`.
+    PageFactory StubFactory()
+    {
+        return [this](int pageId) -> std::unique_ptr<CBasePage> {
+            int type = 0;
+            if (pageId >= kPageCarRegion1 && pageId < kPageCarRegion1 + 5)
+                type = CarPageType(pageId - kPageCarRegion1 + 1);
+            else if (pageId == kPageModel || (pageId >= kPageModelRegion1 && pageId < kPageModelRegion1 + 5))
+                type = 6;
+            else if (pageId == kPagePartNo)
+                type = 7;
+            else if (pageId == kPageSetup)
+                type = 8;
+            else if (pageId == kPageTestSensor)
+                type = 10;
+            else if (pageId == kPageCopySensor)
+                type = 11;
+            else if (pageId == kPageCreateSensor)
+                type = 12;
+            else
+                return nullptr;
+            return std::make_unique<StubPage>(pageId, type, &journal);
+        };
+    }
+
+    // A dialog of 1024 x 768 made as the program makes it, not yet run.
+    std::unique_ptr<CBRELK2Dlg> MakeDialog(bool stubPages = true)
+    {
+        ScreenInfo screen{CSize(1280, 1024), CRect(0, 0, 1280, 994)};
+        auto dlg = std::make_unique<CBRELK2Dlg>(&screen);
+        if (stubPages)
+            dlg->SetPageFactory(StubFactory());
+        SetMainWindow(dlg.get());
+        return dlg;
+    }
+    // The same, created as a window (the first contact with the Brelk runs) and shown.
+    std::unique_ptr<CBRELK2Dlg> CreateDialog(bool stubPages = true)
+    {
+        auto dlg = MakeDialog(stubPages);
+        const CSize size = dlg->GetWindowSize();
+        EXPECT_TRUE(dlg->Create(nullptr, CRect(0, 0, size.cx, size.cy), 0, WS_POPUP));
+        EXPECT_TRUE(ShowAndWait(*dlg));
+        return dlg;
+    }
+
+    static int CurrentId(const CBRELK2Dlg& dlg)
+    {
+        return dlg.GetCurrentLink() ? dlg.GetCurrentLink()->pageId : 0;
+    }
+    static std::vector<int> StackIds(CBRELK2Dlg& dlg)
+    {
+        std::vector<int> ids;
+        for (PageLink* link : dlg.GetPageHistory().CurrentStack())
+            ids.push_back(link->pageId);
+        return ids;
+    }
+
+    ScopedDataFolder data;
+    std::vector<std::string> journal;
+};
