@@ -934,11 +934,13 @@ bool CTsF7V4Program::WriteConfigAt(const SensorIdSet& ids, const CBinary& config
 {
     CTsLog& log = CTsLog::GetInstance();
     ReportProgress(startPercent);
+    // Set before the length check: after a flash write that went well the
+    // code is 0, and a missing block must not leave it there.
+    m_nErrorCode = TS_ERR_WRITE_FAILED;
     if (config.GetSize() != V4_CONFIG_BYTES) {
         log.Error("Cfg Len Is Not 64. is %d", config.GetSize());
         return false;
     }
-    m_nErrorCode = TS_ERR_WRITE_FAILED;
     // No sensor written is no success.
     bool result = !ids.empty();
     int n = 1;
