@@ -987,7 +987,6 @@ bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, co
         if (entry != newIds->end())
             written = entry->second;
     }
-    m_setWrittenIds.insert(written);
 
     const uint8_t high = static_cast<uint8_t>(configAddress >> 8);
     const uint8_t low = static_cast<uint8_t>(configAddress);
@@ -1010,5 +1009,8 @@ bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, co
         log.Error("Check Sensor Error!");
         return false;
     }
+    // Only a block the sensor has checked counts as written: the set names
+    // the sensors that now carry their id.
+    m_setWrittenIds.insert(written);
     return true;
 }

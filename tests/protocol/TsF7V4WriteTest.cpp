@@ -253,6 +253,7 @@ TEST_F(TsF7V4WriteTest, FailuresEndWithTheirCodeAndNeverWithSuccess)
         EXPECT_EQ(program->m_nErrorCode, c.error) << c.why;
         EXPECT_TRUE(trace.Contains({"[ERROR]", c.log})) << c.why;
         EXPECT_NE(progress.back(), 100) << c.why;
+        EXPECT_TRUE(program->m_setWrittenIds.empty()) << c.why << ": no id was written";
         EXPECT_FALSE(Commands(*sensor, 0x03).empty()) << c.why << ": the link is ended";
     }
 }
