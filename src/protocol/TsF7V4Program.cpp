@@ -343,15 +343,18 @@ uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
                 break;
             }
             const uint8_t* record = reply.m_Payload.GetBuffer();
-            m_nHardVersion = static_cast<uint16_t>((record[0] << 8) | record[1]);
+            const uint16_t hard = static_cast<uint16_t>((record[0] << 8) | record[1]);
             const uint8_t line = record[0] & 0xF0;
             const uint16_t boot = static_cast<uint16_t>((record[2] << 8) | record[3]);
 
-            // A sensor seen again counts once.
+            // A sensor seen again counts once. The hard version kept is that
+            // of a sensor taken: the boot update picks the family by it, and
+            // a sensor of another line read after it must not change that.
             auto take = [&](bool lowerBoot) {
                 if (found.insert(id).second)
                     ++taken;
                 m_setV4Taken.insert(id);
+                m_nHardVersion = hard;
                 if (lowerBoot && (m_nBootVersion == 0 || boot < m_nBootVersion))
                     m_nBootVersion = boot;
             };
