@@ -343,15 +343,18 @@ uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
                 break;
             }
             const uint8_t* record = reply.m_Payload.GetBuffer();
-            m_nHardVersion = static_cast<uint16_t>((record[0] << 8) | record[1]);
+            const uint16_t hard = static_cast<uint16_t>((record[0] << 8) | record[1]);
             const uint8_t line = record[0] & 0xF0;
             const uint16_t boot = static_cast<uint16_t>((record[2] << 8) | record[3]);
 
-            // A sensor seen again counts once.
+            // A sensor seen again counts once. The hard version kept is that
+            // of a sensor taken: the boot update picks the family by it, and
+            // a sensor of another line read after it must not change that.
             auto take = [&](bool lowerBoot) {
                 if (found.insert(id).second)
                     ++taken;
                 m_setV4Taken.insert(id);
+                m_nHardVersion = hard;
                 if (lowerBoot && (m_nBootVersion == 0 || boot < m_nBootVersion))
                     m_nBootVersion = boot;
             };
@@ -934,11 +937,13 @@ bool CTsF7V4Program::WriteConfigAt(const SensorIdSet& ids, const CBinary& config
 {
     CTsLog& log = CTsLog::GetInstance();
     ReportProgress(startPercent);
+    // Set before the length check: after a flash write that went well the
+    // code is 0, and a missing block must not leave it there.
+    m_nErrorCode = TS_ERR_WRITE_FAILED;
     if (config.GetSize() != V4_CONFIG_BYTES) {
         log.Error("Cfg Len Is Not 64. is %d", config.GetSize());
         return false;
     }
-    m_nErrorCode = TS_ERR_WRITE_FAILED;
     // No sensor written is no success.
     bool result = !ids.empty();
     int n = 1;
@@ -985,7 +990,6 @@ bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, co
         if (entry != newIds->end())
             written = entry->second;
     }
-    m_setWrittenIds.insert(written);
 
     const uint8_t high = static_cast<uint8_t>(configAddress >> 8);
     const uint8_t low = static_cast<uint8_t>(configAddress);
@@ -1008,5 +1012,8 @@ bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, co
         log.Error("Check Sensor Error!");
         return false;
     }
+    // Only a block the sensor has checked counts as written: the set names
+    // the sensors that now carry their id.
+    m_setWrittenIds.insert(written);
     return true;
 }

@@ -125,7 +125,7 @@ public:
     uint16_t m_nDate = 0;       // (year << 9) | (month << 5) | day
 
     // Identity blocks read while programming, and the ids written into
-    // configuration blocks.
+    // configuration blocks (a block the sensor's check accepted).
     CBinaryGroup m_aPsnBlocks;
     SensorIdSet m_setWrittenIds;
     // Nothing sets these two; their values are the ones the sensors work with.

@@ -221,6 +221,21 @@ TEST_F(SensorBootTest, AnF7V4ObjectSeeingAnF6HardVersionGoesOnAsF6V4)
     EXPECT_EQ(f7.GetType(), TS_TYPE_F7V4);
 }
 
+TEST_F(SensorBootTest, AnF6SensorBesideTheF7OneLeavesTheObjectF7V4)
+{
+    // The F6 sensor is read after the F7 one (higher id) but not taken: its
+    // hard version must not turn the F7 sensor's job into an F6 one.
+    AddSensor(0x1000, 0x7100, 0x0411);
+    AddSensor(0x2000, 0x6100, 0x0411);
+    CTsF7V4Program program(0, 0);
+    SensorBootContext context;
+    context.program = &program;
+    EXPECT_EQ(UpdateSensorBoot(context), BOOT_NOT_NEEDED);
+    EXPECT_EQ(context.found, SensorIdSet{0x1000});
+    EXPECT_EQ(program.GetHardVersion(), 0x7100);
+    EXPECT_EQ(program.GetType(), TS_TYPE_F7V4);
+}
+
 TEST_F(SensorBootTest, AV1V3SensorComesBackAsAV4SensorWithId8FFF)
 {
     struct Case {

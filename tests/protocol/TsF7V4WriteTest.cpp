@@ -253,6 +253,7 @@ TEST_F(TsF7V4WriteTest, FailuresEndWithTheirCodeAndNeverWithSuccess)
         EXPECT_EQ(program->m_nErrorCode, c.error) << c.why;
         EXPECT_TRUE(trace.Contains({"[ERROR]", c.log})) << c.why;
         EXPECT_NE(progress.back(), 100) << c.why;
+        EXPECT_TRUE(program->m_setWrittenIds.empty()) << c.why << ": no id was written";
         EXPECT_FALSE(Commands(*sensor, 0x03).empty()) << c.why << ": the link is ended";
     }
 }
@@ -313,6 +314,23 @@ TEST_F(TsF7V4WriteTest, AnImageWhoseBlocksEndBeforeItsSizeIsRefused)
     EXPECT_TRUE(trace.Contains({"[ERROR]", "SnData is NULL!"}));
 }
 
+TEST_F(TsF7V4WriteTest, AnImageWithoutItsConfigurationBlockIsNoSuccess)
+{
+    auto sensor = AddSensor(0x1234);
+    V4ImageSpec spec = SampleV4Image(TS_TYPE_F7V4, 0x1000, 3);
+    spec.withConfig = false;
+    WriteImage(TS_TYPE_F7V4, INDEX, BuildV4Image(spec));
+    auto program = Searched(0, 1);
+    // The flash goes in, but no configuration block can follow it: the
+    // application must not read the error code as a programmed sensor.
+    EXPECT_FALSE(program->ProgramSensor(SensorIdMap{{0x1234, 0x5678}}, Hex("00 A3")));
+    EXPECT_TRUE(trace.Contains({"[ERROR]", "Cfg Len Is Not 64. is 0"}));
+    EXPECT_EQ(program->m_nErrorCode, TS_ERR_WRITE_FAILED);
+    EXPECT_TRUE(program->m_setWrittenIds.empty());
+    EXPECT_NE(progress.back(), 100);
+    EXPECT_EQ(sensor->ReadFlash(0xD5C0, 64), std::vector<uint8_t>(64, 0xFF));
+}
+
 TEST_F(TsF7V4WriteTest, ArgumentChecks)
 {
     auto sensor = AddSensor(0x1234);
@@ -323,7 +341,7 @@ TEST_F(TsF7V4WriteTest, ArgumentChecks)
     EXPECT_FALSE(program.WriteSensorConfig(SensorIdSet{0x1234}, CBinary(std::vector<uint8_t>(63).data(), 63), 90));
     EXPECT_TRUE(trace.Contains({"[ERROR]", "Cfg Len Is Not 64. is 63"}));
     EXPECT_EQ(brelk.frames.RequestCount(), 0u);
-    EXPECT_EQ(program.m_nErrorCode, TS_ERR_NO_SENSOR);
+    EXPECT_EQ(program.m_nErrorCode, TS_ERR_WRITE_FAILED);
 }
 
 TEST_F(TsF7V4WriteTest, ConfigurationOfSeveralSensors)
