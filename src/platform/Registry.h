@@ -2,8 +2,9 @@
 // The registry, as far as the program uses it: keys that are created, listed
 // and deleted. Each root is a folder of the data folder's "Registry" store and
 // each key a folder below it, so a key exists exactly while its folder does.
-// Key paths use '\' (or '/') between names, and names compare without regard
-// to ASCII case, as on Windows. Values are not kept: nothing reads or writes any.
+// Key paths use '\' between names ('/' is part of a name, as on Windows), and
+// names compare without regard to ASCII case. Values are not kept: nothing
+// reads or writes any.
 //
 // The store never leaves its own folder: a symbolic link inside it counts as a
 // key without sub-keys, which is never followed, and whose deletion removes

@@ -450,20 +450,25 @@ uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName
         return kZipErrOpen;
 
     unzFile zf = Archive(reader);
-    if (unzOpenCurrentFilePassword(zf, reader.password) != UNZ_OK)
-        return kZipErrData;
-    reader.openEntry = index;
-    uint32_t result = CopyEntry(reader, file.Get());
-    // Closing checks the CRC once the whole entry was read.
-    const int closed = unzCloseCurrentFile(zf);
-    reader.openEntry = -1;
-    if (result == kZipOk && closed != UNZ_OK)
-        result = kZipErrData;
-    if (result == kZipOk) {
-        const timespec times[2] = {ToTimespec(info.accessTime), ToTimespec(info.writeTime)};
-        if (info.writeTime.ToUint64() != 0)
-            ::futimens(file.Get(), times);
+    uint32_t result = kZipErrData;
+    if (unzOpenCurrentFilePassword(zf, reader.password) == UNZ_OK) {
+        reader.openEntry = index;
+        result = CopyEntry(reader, file.Get());
+        // Closing checks the CRC once the whole entry was read.
+        const int closed = unzCloseCurrentFile(zf);
+        reader.openEntry = -1;
+        if (result == kZipOk && closed != UNZ_OK)
+            result = kZipErrData;
     }
+    if (result != kZipOk) {
+        // A half-written or damaged file must not pass for the entry (the
+        // update would start a truncated program): it goes.
+        ::unlinkat(dir.Get(), fileName.c_str(), 0);
+        return result;
+    }
+    const timespec times[2] = {ToTimespec(info.accessTime), ToTimespec(info.writeTime)};
+    if (info.writeTime.ToUint64() != 0)
+        ::futimens(file.Get(), times);
     return result;
 }
 

@@ -48,6 +48,7 @@ uint32_t ZipReaderOpen(ZipReader& reader, const std::string& path, const std::st
 uint32_t ZipReaderGetEntry(ZipReader& reader, ZipEntryInfo& out, int index);
 // Extracts entry `index` to the root + `targetName`, the name cleaned as entry
 // names are (so an absolute or climbing name still lands below the root).
+// A file entry whose data fails to come out whole leaves no file behind.
 uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName, int index);
 // Closes an open entry and the archive and frees the reader.
 void ZipReaderFree(std::unique_ptr<ZipReader> reader);

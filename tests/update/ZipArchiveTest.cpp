@@ -359,14 +359,16 @@ TEST_F(ZipArchiveTest, DamagedAndUnreadableEntries)
         change(e);
         return e;
     };
+    // A file whose data turned out damaged is not left behind half-written:
+    // the update would take it for the entry.
     std::vector<Case> cases = {
-        {"crc mismatch", entry([](ZipFixtureEntry& e) { e.crc = 0x12345678; }), kZipOk, kZipErrData, true},
+        {"crc mismatch", entry([](ZipFixtureEntry& e) { e.crc = 0x12345678; }), kZipOk, kZipErrData, false},
         {"deflate cut short", entry([&](ZipFixtureEntry& e) { e.payload = packed.substr(0, packed.size() / 2); }),
-         kZipOk, kZipErrData, true},
+         kZipOk, kZipErrData, false},
         {"stream ends before the announced size",
-         entry([](ZipFixtureEntry& e) { e.uncompressedSize = 6000; }), kZipOk, kZipErrData, true},
+         entry([](ZipFixtureEntry& e) { e.uncompressedSize = 6000; }), kZipOk, kZipErrData, false},
         {"not deflate data", entry([](ZipFixtureEntry& e) { e.payload = std::string(40, '\xff'); }), kZipOk,
-         kZipErrData, true},
+         kZipErrData, false},
         {"encrypted", entry([](ZipFixtureEntry& e) { e.flags = 1; }), kZipOk, kZipErrPassword, false},
         {"unknown method", entry([](ZipFixtureEntry& e) { e.method = 12; }), kZipOk, kZipErrData, false},
         {"bad local signature", entry([](ZipFixtureEntry& e) { e.localSignature = 0x11111111; }),
