@@ -190,14 +190,17 @@ IParams& Params::SetParamValue(const char* value) { return Complete(OrEmpty(valu
 
 const Params::Node* Params::Find(const char* name) const
 {
-    auto it = m_index.find(OrEmpty(name));
-    return it == m_index.end() ? nullptr : it->second;
+    // Equal names are kept in insertion order: lower_bound is the earliest.
+    const std::string key = OrEmpty(name);
+    auto it = m_index.lower_bound(key);
+    return it == m_index.end() || it->first != key ? nullptr : it->second;
 }
 
 void Params::RemoveParam(const char* name)
 {
-    auto it = m_index.find(OrEmpty(name));
-    if (it == m_index.end())
+    const std::string key = OrEmpty(name);
+    auto it = m_index.lower_bound(key);
+    if (it == m_index.end() || it->first != key)
         return;
     Node* node = it->second;
     m_index.erase(it);
