@@ -458,7 +458,8 @@ bool CExpression::Evaluate(const std::string& format, const std::string& express
     size_t first = 0;
     while (first < expression.size() && std::isspace(static_cast<unsigned char>(expression[first])))
         ++first;
-    if (expression.size() - first > 2 && expression[first] == '"') {
+    // The length counts the blank in front: ' ""' is the empty text.
+    if (expression.size() > 2 && first < expression.size() && expression[first] == '"') {
         // A text in double quotes is the value itself.
         const size_t close = expression.find('"', first + 1);
         result += expression.substr(first + 1, close == std::string::npos ? std::string::npos : close - first - 1);

@@ -324,4 +324,24 @@ TEST_F(DataSheetTest, DescrambleOnlyWithAKeyBlock)
     EXPECT_EQ(bytes[1], 0xA5);
 }
 
+// Worked by hand, without the writer: ((s - 1) rotated left by 5) XOR key[i % 255].
+TEST_F(DataSheetTest, DescrambleByHand)
+{
+    TableFileWriter w(1);
+    w.AddTexts(Bytes{1}, {"x"});
+    w.SetKeyBlock(Bytes{0xF0, 0x0F});
+    Put("t.tab", w);
+    CDataSheet sheet;
+    ASSERT_TRUE(sheet.OpenTable("t.tab"));
+    std::vector<uint8_t> field(256, 0x21);
+    field[1] = 0x00;
+    field[2] = 0x81;
+    sheet.Descramble(field.data(), static_cast<int>(field.size()));
+    EXPECT_EQ(field[0], 0xF4);   // 20 rotated is 04, ^ F0
+    EXPECT_EQ(field[1], 0xF0);   // 00 - 1 = FF, rotated FF, ^ 0F
+    EXPECT_EQ(field[2], 0x10);   // 80 rotated is 10; key byte 2 is 0
+    EXPECT_EQ(field[254], 0x04); // key byte 254 is 0
+    EXPECT_EQ(field[255], 0xF4); // the key starts again at 255
+}
+
 } // namespace

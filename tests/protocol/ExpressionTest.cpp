@@ -81,6 +81,7 @@ TEST_F(ExpressionTest, ScriptsGiveTheirResults)
         {{"int x1; float y /*%.1f*/ = x1/4.0;", "%d"}, "05", "1.2"},
         // Texts.
         {{"int x1; y = \"OK\";", ""}, "05", "OK"},
+        {{"int x1; y = \"\";", ""}, "05", ""}, // a blank and two quotes: the empty text
         {{"int x1; if (x1 == 1) y = \"LOW\"; else y = \"OK\";", ""}, "01", "LOW"},
         {{"int x1; if (x1 == 1) y = \"LOW\"; else y = \"OK\";", ""}, "00", "OK"},
         // if / else if / else.
