@@ -3,7 +3,6 @@
 #include "DebugTrace.h"
 #include "Paths.h"
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -34,11 +33,11 @@ const char* CTsLog::LevelTag(int level)
     }
 }
 
-std::string CTsLog::FormatLine(int level, const char* text, const std::tm& local, int millisecond)
+std::string CTsLog::FormatLine(int level, const char* text, const LocalTime& local)
 {
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d,%.3d ", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, millisecond);
+    std::snprintf(stamp, sizeof stamp, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d,%.3d ", local.year, local.month, local.day,
+                  local.hour, local.minute, local.second, local.milliseconds);
     std::string line = stamp;
     line += LevelTag(level);
     line += ' ';
@@ -52,13 +51,7 @@ void CTsLog::WriteLine(int level, const char* text)
 {
     if (!IsWritten(level))
         return;
-    auto now = std::chrono::system_clock::now();
-    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    int ms = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    std::string line = FormatLine(level, text, local, ms);
+    std::string line = FormatLine(level, text, GetLocalTime());
 
     DebugTrace("%s\n", line.c_str());
     if (!m_bWriteFile)

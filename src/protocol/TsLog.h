@@ -4,10 +4,10 @@
 // error and warn are written; the finer levels are accepted and dropped, so
 // callers may log freely.
 #include "Binary.h"
+#include "LocalTime.h"
 
 #include <atomic>
 #include <cstdarg>
-#include <ctime>
 #include <mutex>
 #include <string>
 
@@ -43,7 +43,7 @@ public:
     // "[RECORD]" to "[DEEPTRACK]", "[Unknow]" for any other level.
     static const char* LevelTag(int level);
     // "YYYY-MM-DD hh:mm:ss,mmm [TAG] text" for the given local time.
-    static std::string FormatLine(int level, const char* text, const std::tm& local, int millisecond);
+    static std::string FormatLine(int level, const char* text, const LocalTime& local);
     // The data folder's log/Log.txt.
     static std::string LogFilePath();
 

@@ -42,14 +42,15 @@ TEST_F(TsLogTest, LevelTags)
 
 TEST_F(TsLogTest, LineStartsWithTheLocalTimeAndTheTag)
 {
-    std::tm t{};
-    t.tm_year = 2026 - 1900;
-    t.tm_mon = 11;
-    t.tm_mday = 8;
-    t.tm_hour = 6;
-    t.tm_min = 5;
-    t.tm_sec = 4;
-    EXPECT_EQ(CTsLog::FormatLine(TS_LOG_WARN, "port open", t, 7), "2026-12-08 06:05:04,007 [WARN] port open");
+    LocalTime t;
+    t.year = 2026;
+    t.month = 12;
+    t.day = 8;
+    t.hour = 6;
+    t.minute = 5;
+    t.second = 4;
+    t.milliseconds = 7;
+    EXPECT_EQ(CTsLog::FormatLine(TS_LOG_WARN, "port open", t), "2026-12-08 06:05:04,007 [WARN] port open");
 }
 
 TEST_F(TsLogTest, WrittenLevelsGoToTheDataFoldersLogFile)
