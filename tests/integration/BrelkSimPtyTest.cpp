@@ -261,6 +261,37 @@ TEST(BrelkSimPty, WithoutABrelkTheClientWaitsWithItsWindow)
     client.Stop();
 }
 
+TEST(BrelkSimPty, ASecondStartWithoutADisplayStillGoesQuietly)
+{
+    TempFolder dir;
+    ClientProcess first(ClientEnv(dir), dir.File("client.err"));
+    ASSERT_TRUE(first.Started());
+    // The first holds the instance once its window is up (the text log has its first line).
+    bool logged = false;
+    for (int i = 0; i < 1000 && !logged; ++i) {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(dir.File("data/log"), ec))
+            logged = logged || std::filesystem::file_size(e.path(), ec) > 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(logged) << dir.Read("client.err");
+
+    // Started again from a shell without a display: the running one is the
+    // program, so this one ends at once with nothing to say.
+    auto env = ClientEnv(dir);
+    for (auto& [name, value] : env)
+        if (name == "QT_QPA_PLATFORM")
+            value.clear();
+    env.push_back({"DISPLAY", ""});
+    env.push_back({"WAYLAND_DISPLAY", ""});
+    ClientProcess second(env, dir.File("second.err"));
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(second.WaitForExit(5000), 0);
+    EXPECT_EQ(dir.Read("second.err"), "");
+    EXPECT_TRUE(first.Running());
+    first.Stop();
+}
+
 TEST(BrelkSimPty, WithoutADisplayTheClientSaysSo)
 {
     TempFolder dir;
