@@ -25,7 +25,8 @@ public:
     int ExitInstance();
 
     // The steps before the window, also on their own:
-    // the "Teskaro_Brelk" instance lock (false: another instance holds it),
+    // the "Teskaro_Brelk" instance lock (false: another instance holds it;
+    // true again once this one holds it),
     bool AcquireSingleInstance();
     // the three settings records from "Setup.ini", then the language ("EN"
     // when none is stored).

@@ -74,6 +74,9 @@ CBRELK2Dlg::~CBRELK2Dlg()
     // A window that was never closed still stops its workers before its pages go.
     WaitForWorkers();
     m_pCurrentLink = nullptr;
+    m_pModelPage = nullptr;
+    // The pages keep records of the database: they go first.
+    m_history.Clear();
     DeleteVehicleDatabase();
 }
 

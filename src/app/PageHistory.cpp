@@ -71,6 +71,13 @@ PageLink* PageHistory::Top() const
     return m_pCurrent && !m_pCurrent->empty() ? m_pCurrent->back() : nullptr;
 }
 
+void PageHistory::Clear()
+{
+    for (auto& [id, stack] : m_stacks)
+        stack.clear();
+    m_links.clear();
+}
+
 std::vector<PageLink*> PageHistory::CurrentStack() const
 {
     return m_pCurrent ? *m_pCurrent : std::vector<PageLink*>{};

@@ -52,6 +52,8 @@ public:
     PageLink* Pop();
     // The current stack's top, or nullptr.
     PageLink* Top() const;
+    // Lets every link and its page go; the stacks are empty after.
+    void Clear();
 
     // The root id of the current stack (0 before the first root navigation)
     // and its links, bottom first.

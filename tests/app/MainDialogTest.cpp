@@ -178,6 +178,42 @@ TEST_F(MainDialogTest, PagesThatDoNotExistYetChangeNothing)
     EXPECT_TRUE(dlg->GetPageHistory().Links().empty());
 }
 
+// A page that, as the selection pages do, keeps a record of the vehicle
+// database and looks at it once more as it goes.
+class RecordKeepingPage : public CBasePage {
+public:
+    RecordKeepingPage(const CBrand* brand, bool* recordThere) : m_brand(brand), m_recordThere(recordThere) {}
+    ~RecordKeepingPage() override
+    {
+        CBrands* brands = GetVehicleDatabase()->GetBrands(CARS_STYLE_US);
+        *m_recordThere = brands && brands->FindBrand(L"Testmark") == m_brand;
+    }
+
+private:
+    const CBrand* m_brand;
+    bool* m_recordThere;
+};
+
+TEST_F(MainDialogTest, ThePagesGoBeforeTheVehicleDatabase)
+{
+    const CBrand* brand = GetVehicleDatabase()->GetBrands(CARS_STYLE_US)->AddBrand(L"Testmark", L"1");
+    bool recordThere = false;
+    {
+        auto dlg = MakeDialog(false);
+        dlg->SetPageFactory([&](int pageId) -> std::unique_ptr<CBasePage> {
+            if (pageId != kPagePartNo)
+                return nullptr;
+            return std::make_unique<RecordKeepingPage>(brand, &recordThere);
+        });
+        const CSize size = dlg->GetWindowSize();
+        ASSERT_TRUE(dlg->Create(nullptr, CRect(0, 0, size.cx, size.cy), 0, WS_POPUP));
+        Navigate(*dlg, kPagePartNo);
+        ASSERT_NE(dlg->GetCurrentLink(), nullptr);
+        dlg->DestroyWindow();
+    }
+    EXPECT_TRUE(recordThere);
+}
+
 TEST_F(MainDialogTest, TheFirstCarPageStoresItsRegion)
 {
     // The settings file's path is made once per process (ctest gives each test its own).

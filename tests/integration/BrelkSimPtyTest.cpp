@@ -158,6 +158,31 @@ std::vector<std::pair<std::string, std::string>> ClientEnv(const TempFolder& dir
             {"BRELK_PORTS_DIR", dir.File("ports")}, {"XDG_RUNTIME_DIR", runtime}};
 }
 
+// The same without any display to show a window on.
+std::vector<std::pair<std::string, std::string>> ClientEnvWithoutDisplay(const TempFolder& dir)
+{
+    auto env = ClientEnv(dir);
+    for (auto& [name, value] : env)
+        if (name == "QT_QPA_PLATFORM")
+            value.clear();
+    env.push_back({"DISPLAY", ""});
+    env.push_back({"WAYLAND_DISPLAY", ""});
+    return env;
+}
+
+// Waits (real time) until the client's text log has its first line: its window is up by then.
+bool WaitForFirstLogLine(const TempFolder& dir)
+{
+    for (int i = 0; i < 1000; ++i) {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(dir.File("data/log"), ec))
+            if (std::filesystem::file_size(e.path(), ec) > 0)
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
 TEST(BrelkSimPty, FindOpenVersionAndSignals)
 {
     TempFolder dir;
@@ -246,30 +271,36 @@ TEST(BrelkSimPty, WithoutABrelkTheClientWaitsWithItsWindow)
     TempFolder dir;
     ClientProcess client(ClientEnv(dir), dir.File("client.err"));
     ASSERT_TRUE(client.Started());
-    // The window is up once the text log has its first line.
-    bool logged = false;
-    for (int i = 0; i < 1000 && !logged; ++i) {
-        std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator(dir.File("data/log"), ec))
-            logged = logged || std::filesystem::file_size(e.path(), ec) > 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ASSERT_TRUE(logged) << dir.Read("client.err");
+    ASSERT_TRUE(WaitForFirstLogLine(dir)) << dir.Read("client.err");
     EXPECT_TRUE(client.Running());
     const std::string ini = access(dir.File("data/Setup.ini").c_str(), F_OK) == 0 ? dir.Read("data/Setup.ini") : "";
     EXPECT_EQ(ini.find("BrelkVersion"), std::string::npos) << ini;
     client.Stop();
 }
 
+TEST(BrelkSimPty, ASecondStartWithoutADisplayStillGoesQuietly)
+{
+    TempFolder dir;
+    ClientProcess first(ClientEnv(dir), dir.File("client.err"));
+    ASSERT_TRUE(first.Started());
+    // The first holds the instance once its window is up.
+    ASSERT_TRUE(WaitForFirstLogLine(dir)) << dir.Read("client.err");
+
+    // Started again from a shell without a display: the running one is the
+    // program, so this one ends at once with nothing to say.
+    auto env = ClientEnvWithoutDisplay(dir);
+    ClientProcess second(env, dir.File("second.err"));
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(second.WaitForExit(5000), 0);
+    EXPECT_EQ(dir.Read("second.err"), "");
+    EXPECT_TRUE(first.Running());
+    first.Stop();
+}
+
 TEST(BrelkSimPty, WithoutADisplayTheClientSaysSo)
 {
     TempFolder dir;
-    auto env = ClientEnv(dir);
-    for (auto& [name, value] : env)
-        if (name == "QT_QPA_PLATFORM")
-            value.clear();
-    env.push_back({"DISPLAY", ""});
-    env.push_back({"WAYLAND_DISPLAY", ""});
+    auto env = ClientEnvWithoutDisplay(dir);
     ClientProcess client(env, dir.File("client.err"));
     ASSERT_TRUE(client.Started());
     EXPECT_EQ(client.WaitForExit(5000), 1);
