@@ -11,13 +11,15 @@ SingleInstanceLock::~SingleInstanceLock() { Release(); }
 
 std::string SingleInstanceLock::LockPath(const std::string& name)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = (runtime && *runtime && IsDirectory(runtime)) ? std::string(runtime) : "/tmp";
     // A name with separators would point elsewhere; keep it one file name.
     std::string file;
     for (char c : name)
         file += (c == '/' || c == '\\') ? '_' : c;
-    return JoinPath(folder, file + ".lock");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime && IsDirectory(runtime))
+        return JoinPath(runtime, file + ".lock");
+    // /tmp is shared by every user: one user's lock must not stop another's client.
+    return JoinPath("/tmp", file + "-" + std::to_string(::getuid()) + ".lock");
 }
 
 bool SingleInstanceLock::Acquire(const std::string& name)

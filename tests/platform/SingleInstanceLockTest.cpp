@@ -38,4 +38,11 @@ TEST(SingleInstanceLock, ASecondHolderIsRefusedUntilTheFirstLetsGo)
     EXPECT_EQ(SingleInstanceLock::LockPath("a/b"), tmp.File("a_b.lock"));
 }
 
+TEST(SingleInstanceLock, WithoutARuntimeFolderTheLockIsTheUsersOwn)
+{
+    ScopedEnv runtime("XDG_RUNTIME_DIR", "");
+    EXPECT_EQ(SingleInstanceLock::LockPath("Teskaro_Brelk"),
+              "/tmp/Teskaro_Brelk-" + std::to_string(getuid()) + ".lock");
+}
+
 } // namespace
