@@ -30,9 +30,6 @@
 
 namespace {
 
-// The layout every rectangle is given in.
-constexpr int kDesignWidth = 1024;
-constexpr int kDesignHeight = 768;
 constexpr int kTopHeight = 70;
 constexpr int kFootHeight = 33;
 constexpr int kCornerSize = 9;
@@ -49,7 +46,7 @@ CSize SizeForScreen(const ScreenInfo* given)
 {
     const ScreenInfo screen = given ? *given : PrimaryScreen();
     g_dUiScale = ComputeUiScale(screen.screen.cx, screen.workArea.Height());
-    return CSize(static_cast<int>(g_dUiScale * kDesignWidth), static_cast<int>(g_dUiScale * kDesignHeight));
+    return CSize(static_cast<int>(g_dUiScale * kUiDesignWidth), static_cast<int>(g_dUiScale * kUiDesignHeight));
 }
 
 } // namespace
@@ -57,8 +54,8 @@ CSize SizeForScreen(const ScreenInfo* given)
 CBRELK2Dlg::CBRELK2Dlg(const ScreenInfo* screen) : Dialog(SizeForScreen(screen), WS_POPUP)
 {
     m_dScale = g_dUiScale;
-    m_nWidth = static_cast<int>(m_dScale * kDesignWidth);
-    m_nHeight = static_cast<int>(m_dScale * kDesignHeight);
+    m_nWidth = static_cast<int>(m_dScale * kUiDesignWidth);
+    m_nHeight = static_cast<int>(m_dScale * kUiDesignHeight);
     m_rcTop = CRect(0, 0, m_nWidth, kTopHeight);
     m_rcFoot = CRect(0, m_nHeight - kFootHeight, m_nWidth, m_nHeight);
     m_rcPage = CRect(1, kTopHeight, m_nWidth - 2, m_nHeight - kFootHeight);

@@ -84,3 +84,12 @@ void InsertBits(const CBinary& source, int start, int count, CBinary& target, in
         return; // the result would not fit a buffer
     target = BitTextToBinary(digits);
 }
+
+uint8_t ReverseBits(uint8_t b)
+{
+    uint8_t r = 0;
+    for (int i = 0; i < 8; ++i)
+        if (b & (1u << i))
+            r = static_cast<uint8_t>(r | (0x80u >> i));
+    return r;
+}

@@ -15,3 +15,5 @@ void SetBits(const CBinary& source, CBinary& target, int offset, int count);
 // position (0 = in front), then packs target as BitTextToBinary does. Source
 // bits behind its end read as 0; a position behind the end of target appends.
 void InsertBits(const CBinary& source, int start, int count, CBinary& target, int position);
+// The byte with its bit order reversed (bit 7 becomes bit 0).
+uint8_t ReverseBits(uint8_t b);

@@ -55,14 +55,8 @@ bool HasAnswer(const CSensorInfo& info) { return !info.IsEmpty(); }
 
 void ReverseBitsInBytes(CBinary& bytes)
 {
-    for (int i = 0, n = bytes.GetSize(); i < n; ++i) {
-        uint8_t b = bytes.GetBuffer()[i];
-        uint8_t r = 0;
-        for (int k = 0; k < 8; ++k)
-            if (b & (1u << k))
-                r = static_cast<uint8_t>(r | (0x80u >> k));
-        bytes.SetAt(i, r);
-    }
+    for (int i = 0, n = bytes.GetSize(); i < n; ++i)
+        bytes.SetAt(i, ReverseBits(bytes.GetBuffer()[i]));
 }
 
 CTsActive::CTsActive(uint32_t protocolId) : m_pNetLayer(std::make_unique<CTsNetlayer>()), m_ProtocolID(protocolId)

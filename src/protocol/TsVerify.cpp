@@ -1,5 +1,7 @@
 #include "TsVerify.h"
 
+#include "BitField.h"
+
 #include <vector>
 
 namespace {
@@ -7,15 +9,6 @@ namespace {
 uint8_t Crc8Step(uint8_t reg, uint8_t poly)
 {
     return static_cast<uint8_t>((reg & 0x80) ? (reg << 1) ^ poly : reg << 1);
-}
-
-uint8_t ReverseByte(uint8_t b)
-{
-    uint8_t r = 0;
-    for (int i = 0; i < 8; ++i)
-        if (b & (1u << i))
-            r = static_cast<uint8_t>(r | (0x80u >> i));
-    return r;
 }
 
 // init + every b + (b >> 2) + (b >> 4) + (b >> 6), complemented, 8 bits.
@@ -188,8 +181,8 @@ uint32_t CTsVerify::Calc(uint32_t type, const CBinary& data, uint16_t init, uint
     case 22: {
         std::vector<uint8_t> r(static_cast<size_t>(data.GetSize()));
         for (size_t i = 0; i < r.size(); ++i)
-            r[i] = ReverseByte(data.GetBuffer()[i]);
-        return ReverseByte(Crc8(CBinary(r.data(), static_cast<int>(r.size())), init8, poly8));
+            r[i] = ReverseBits(data.GetBuffer()[i]);
+        return ReverseBits(Crc8(CBinary(r.data(), static_cast<int>(r.size())), init8, poly8));
     }
     case 23: {
         std::vector<uint8_t> m(static_cast<size_t>(data.GetSize()));

@@ -8,7 +8,7 @@ double ComputeUiScale(int screenWidth, int workAreaHeight)
 {
     if (screenWidth <= 0 || workAreaHeight <= 0)
         return 1.0;
-    double scale = std::min({1.0, screenWidth / 1024.0, workAreaHeight / 768.0});
+    double scale = std::min({1.0, screenWidth / double(kUiDesignWidth), workAreaHeight / double(kUiDesignHeight)});
     return scale > 0.99 ? 1.0 : scale;
 }
 

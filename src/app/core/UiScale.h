@@ -4,6 +4,10 @@
 // passed through ScaleRect.
 #include "Rect.h"
 
+// The layout every rectangle is given in.
+constexpr int kUiDesignWidth = 1024;
+constexpr int kUiDesignHeight = 768;
+
 // The process-wide factor; 1.0 until the main dialog computes it.
 extern double g_dUiScale;
 
