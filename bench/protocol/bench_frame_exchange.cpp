@@ -28,14 +28,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int64_t NowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
 
 double ThreadCpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_THREAD, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
-        + static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // Answers every command frame with one short telegram.
@@ -53,8 +56,8 @@ public:
 // folder of its own; the client's port opened on it.
 struct PtySetup {
     explicit PtySetup(bool answer)
-        : ports("BRELK_PORTS_DIR", folder.File("ports")), dataDir("BRELK_DATA_DIR", folder.File("data")),
-          frames(sim), host(sim)
+        : ports("BRELK_PORTS_DIR", folder.File("ports")), dataDir("BRELK_DATA_DIR", folder.File("data")), frames(sim),
+          host(sim)
     {
         CTsLog::GetInstance().m_bWriteFile = false;
         if (answer)

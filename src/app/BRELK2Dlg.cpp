@@ -101,9 +101,7 @@ int CBRELK2Dlg::OnCreate()
 
     // The Brelk's error texts come here as WM_SERIAL_ERROR, which nothing handles.
     const HWND self = GetSafeHwnd();
-    m_serialErrors = [self](const char* text) {
-        ::SendMessage(self, WM_SERIAL_ERROR, MsgParam::Of(text), 0);
-    };
+    m_serialErrors = [self](const char* text) { ::SendMessage(self, WM_SERIAL_ERROR, MsgParam::Of(text), 0); };
     ConnectBrelkAtStart();
     return 0;
 }
@@ -181,9 +179,8 @@ void CBRELK2Dlg::BeginWorker(std::function<void()> procedure)
 
 bool CBRELK2Dlg::IsWorkerRunning() const
 {
-    return CallOnUiThread([&] {
-        return std::any_of(m_workers.begin(), m_workers.end(), [](const Worker& w) { return !*w.done; });
-    });
+    return CallOnUiThread(
+        [&] { return std::any_of(m_workers.begin(), m_workers.end(), [](const Worker& w) { return !*w.done; }); });
 }
 
 void CBRELK2Dlg::WaitForWorkers()

@@ -66,10 +66,7 @@ PageLink* PageHistory::Pop()
     return Top();
 }
 
-PageLink* PageHistory::Top() const
-{
-    return m_pCurrent && !m_pCurrent->empty() ? m_pCurrent->back() : nullptr;
-}
+PageLink* PageHistory::Top() const { return m_pCurrent && !m_pCurrent->empty() ? m_pCurrent->back() : nullptr; }
 
 void PageHistory::Clear()
 {
@@ -78,7 +75,4 @@ void PageHistory::Clear()
     m_links.clear();
 }
 
-std::vector<PageLink*> PageHistory::CurrentStack() const
-{
-    return m_pCurrent ? *m_pCurrent : std::vector<PageLink*>{};
-}
+std::vector<PageLink*> PageHistory::CurrentStack() const { return m_pCurrent ? *m_pCurrent : std::vector<PageLink*>{}; }

@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-
 // How a page was reached.
 inline constexpr int kStackRoot = 1;      // a root navigation (tab, region)
 inline constexpr int kStackOperation = 2; // an operation page by its tab
@@ -23,7 +22,7 @@ inline constexpr int kPageTestSensor = 10204;
 inline constexpr int kPageCreateSensor = 10205;
 inline constexpr int kPageCopySensor = 10206;
 inline constexpr int kPageModel = 10209;
-inline constexpr int kPageCarRegion1 = 10213;  // ... 10217 for region 5
+inline constexpr int kPageCarRegion1 = 10213;    // ... 10217 for region 5
 inline constexpr int kPageModelRegion1 = 102091; // ... 102095 for region 5
 
 struct PageLink {

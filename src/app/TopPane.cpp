@@ -61,8 +61,8 @@ void CTopPane::OnDestroy()
 
 CCustButton* CTopPane::GetButton(int id) const
 {
-    for (CCustButton* b : {m_pBtnClose.get(), m_pBtnMin.get(), m_pBtnHelp.get(), m_pBtnFunctionList.get(),
-                           m_pBtnDailyFile.get()})
+    for (CCustButton* b :
+         {m_pBtnClose.get(), m_pBtnMin.get(), m_pBtnHelp.get(), m_pBtnFunctionList.get(), m_pBtnDailyFile.get()})
         if (b && b->GetDlgCtrlID() == id)
             return b;
     return nullptr;

@@ -11,10 +11,9 @@ int main(int argc, char** argv)
     if (!theApp.AcquireSingleInstance())
         return 0;
     if (!UiApp::DisplayAvailable()) {
-        std::fprintf(stderr,
-                     "brelk: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
-                     "set). Start it from a desktop session, or with QT_QPA_PLATFORM=offscreen to run it "
-                     "without one.\n");
+        std::fprintf(stderr, "brelk: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+                             "set). Start it from a desktop session, or with QT_QPA_PLATFORM=offscreen to run it "
+                             "without one.\n");
         theApp.ExitInstance();
         return 1;
     }

@@ -74,7 +74,4 @@ int CIni::WriteString(const wchar_t* value, const wchar_t* section, const wchar_
     return WritePrivateProfileString(section, key, value ? value : L"", path) ? 1 : 0;
 }
 
-int CIni::WriteIsUpdate(int n) const
-{
-    return WriteString(std::to_wstring(n).c_str(), L"Config", L"IsUpdate");
-}
+int CIni::WriteIsUpdate(int n) const { return WriteString(std::to_wstring(n).c_str(), L"Config", L"IsUpdate"); }

@@ -20,19 +20,26 @@ inline bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' ||
 inline bool IsNameEnd(wchar_t c)
 {
     switch (c) {
-    case L' ': case L'\t': case L'\n': case L'\r': case L'"': case L'<': case L'>': case L'=':
-    case L'\\': case L'/': case L'?': case L'!': case L'\'': case L';':
-        return true;
-    default:
-        return false;
+    case L' ':
+    case L'\t':
+    case L'\n':
+    case L'\r':
+    case L'"':
+    case L'<':
+    case L'>':
+    case L'=':
+    case L'\\':
+    case L'/':
+    case L'?':
+    case L'!':
+    case L'\'':
+    case L';': return true;
+    default: return false;
     }
 }
 
 // ':' '_', letters and everything above the grave accent start a tag name.
-inline bool IsNameStart(wchar_t c)
-{
-    return c == L':' || c == L'_' || (c >= L'A' && c <= L'Z') || c > L'`';
-}
+inline bool IsNameStart(wchar_t c) { return c == L':' || c == L'_' || (c >= L'A' && c <= L'Z') || c > L'`'; }
 
 inline wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
 
@@ -76,10 +83,7 @@ size_t TagNameLength(const wchar_t* doc, size_t n, size_t from)
 }
 
 // Finds a text from `from`; npos when it is not there.
-size_t FindText(const std::wstring_view doc, size_t from, const wchar_t* what)
-{
-    return doc.find(what, from);
-}
+size_t FindText(const std::wstring_view doc, size_t from, const wchar_t* what) { return doc.find(what, from); }
 
 // ---------------------------------------------------------------- references
 
@@ -90,51 +94,49 @@ struct Entity {
 
 // The HTML 4 character entities and "apos".
 constexpr Entity kEntities[] = {
-    {"quot", 34}, {"amp", 38}, {"apos", 39}, {"lt", 60}, {"gt", 62},
-    {"nbsp", 160}, {"iexcl", 161}, {"cent", 162}, {"pound", 163}, {"curren", 164}, {"yen", 165},
-    {"brvbar", 166}, {"sect", 167}, {"uml", 168}, {"copy", 169}, {"ordf", 170}, {"laquo", 171},
-    {"not", 172}, {"shy", 173}, {"reg", 174}, {"macr", 175}, {"deg", 176}, {"plusmn", 177},
-    {"sup2", 178}, {"sup3", 179}, {"acute", 180}, {"micro", 181}, {"para", 182}, {"middot", 183},
-    {"cedil", 184}, {"sup1", 185}, {"ordm", 186}, {"raquo", 187}, {"frac14", 188}, {"frac12", 189},
-    {"frac34", 190}, {"iquest", 191}, {"Agrave", 192}, {"Aacute", 193}, {"Acirc", 194}, {"Atilde", 195},
-    {"Auml", 196}, {"Aring", 197}, {"AElig", 198}, {"Ccedil", 199}, {"Egrave", 200}, {"Eacute", 201},
-    {"Ecirc", 202}, {"Euml", 203}, {"Igrave", 204}, {"Iacute", 205}, {"Icirc", 206}, {"Iuml", 207},
-    {"ETH", 208}, {"Ntilde", 209}, {"Ograve", 210}, {"Oacute", 211}, {"Ocirc", 212}, {"Otilde", 213},
-    {"Ouml", 214}, {"times", 215}, {"Oslash", 216}, {"Ugrave", 217}, {"Uacute", 218}, {"Ucirc", 219},
-    {"Uuml", 220}, {"Yacute", 221}, {"THORN", 222}, {"szlig", 223}, {"agrave", 224}, {"aacute", 225},
-    {"acirc", 226}, {"atilde", 227}, {"auml", 228}, {"aring", 229}, {"aelig", 230}, {"ccedil", 231},
-    {"egrave", 232}, {"eacute", 233}, {"ecirc", 234}, {"euml", 235}, {"igrave", 236}, {"iacute", 237},
-    {"icirc", 238}, {"iuml", 239}, {"eth", 240}, {"ntilde", 241}, {"ograve", 242}, {"oacute", 243},
-    {"ocirc", 244}, {"otilde", 245}, {"ouml", 246}, {"divide", 247}, {"oslash", 248}, {"ugrave", 249},
-    {"uacute", 250}, {"ucirc", 251}, {"uuml", 252}, {"yacute", 253}, {"thorn", 254}, {"yuml", 255},
-    {"OElig", 338}, {"oelig", 339}, {"Scaron", 352}, {"scaron", 353}, {"Yuml", 376}, {"fnof", 402},
-    {"circ", 710}, {"tilde", 732},
-    {"Alpha", 913}, {"Beta", 914}, {"Gamma", 915}, {"Delta", 916}, {"Epsilon", 917}, {"Zeta", 918},
-    {"Eta", 919}, {"Theta", 920}, {"Iota", 921}, {"Kappa", 922}, {"Lambda", 923}, {"Mu", 924},
-    {"Nu", 925}, {"Xi", 926}, {"Omicron", 927}, {"Pi", 928}, {"Rho", 929}, {"Sigma", 931},
-    {"Tau", 932}, {"Upsilon", 933}, {"Phi", 934}, {"Chi", 935}, {"Psi", 936}, {"Omega", 937},
-    {"alpha", 945}, {"beta", 946}, {"gamma", 947}, {"delta", 948}, {"epsilon", 949}, {"zeta", 950},
-    {"eta", 951}, {"theta", 952}, {"iota", 953}, {"kappa", 954}, {"lambda", 955}, {"mu", 956},
-    {"nu", 957}, {"xi", 958}, {"omicron", 959}, {"pi", 960}, {"rho", 961}, {"sigmaf", 962},
-    {"sigma", 963}, {"tau", 964}, {"upsilon", 965}, {"phi", 966}, {"chi", 967}, {"psi", 968},
-    {"omega", 969}, {"thetasym", 977}, {"upsih", 978}, {"piv", 982},
-    {"ensp", 8194}, {"emsp", 8195}, {"thinsp", 8201}, {"zwnj", 8204}, {"zwj", 8205}, {"lrm", 8206},
-    {"rlm", 8207}, {"ndash", 8211}, {"mdash", 8212}, {"lsquo", 8216}, {"rsquo", 8217}, {"sbquo", 8218},
-    {"ldquo", 8220}, {"rdquo", 8221}, {"bdquo", 8222}, {"dagger", 8224}, {"Dagger", 8225},
-    {"bull", 8226}, {"hellip", 8230}, {"permil", 8240}, {"prime", 8242}, {"Prime", 8243},
-    {"lsaquo", 8249}, {"rsaquo", 8250}, {"oline", 8254}, {"frasl", 8260}, {"euro", 8364},
-    {"image", 8465}, {"weierp", 8472}, {"real", 8476}, {"trade", 8482}, {"alefsym", 8501},
-    {"larr", 8592}, {"uarr", 8593}, {"rarr", 8594}, {"darr", 8595}, {"harr", 8596}, {"crarr", 8629},
-    {"lArr", 8656}, {"uArr", 8657}, {"rArr", 8658}, {"dArr", 8659}, {"hArr", 8660},
-    {"forall", 8704}, {"part", 8706}, {"exist", 8707}, {"empty", 8709}, {"nabla", 8711}, {"isin", 8712},
-    {"notin", 8713}, {"ni", 8715}, {"prod", 8719}, {"sum", 8721}, {"minus", 8722}, {"lowast", 8727},
-    {"radic", 8730}, {"prop", 8733}, {"infin", 8734}, {"ang", 8736}, {"and", 8743}, {"or", 8744},
-    {"cap", 8745}, {"cup", 8746}, {"int", 8747}, {"there4", 8756}, {"sim", 8764}, {"cong", 8773},
-    {"asymp", 8776}, {"ne", 8800}, {"equiv", 8801}, {"le", 8804}, {"ge", 8805}, {"sub", 8834},
-    {"sup", 8835}, {"nsub", 8836}, {"sube", 8838}, {"supe", 8839}, {"oplus", 8853}, {"otimes", 8855},
-    {"perp", 8869}, {"sdot", 8901}, {"lceil", 8968}, {"rceil", 8969}, {"lfloor", 8970},
-    {"rfloor", 8971}, {"lang", 9001}, {"rang", 9002}, {"loz", 9674}, {"spades", 9824},
-    {"clubs", 9827}, {"hearts", 9829}, {"diams", 9830},
+    {"quot", 34},      {"amp", 38},      {"apos", 39},      {"lt", 60},       {"gt", 62},       {"nbsp", 160},
+    {"iexcl", 161},    {"cent", 162},    {"pound", 163},    {"curren", 164},  {"yen", 165},     {"brvbar", 166},
+    {"sect", 167},     {"uml", 168},     {"copy", 169},     {"ordf", 170},    {"laquo", 171},   {"not", 172},
+    {"shy", 173},      {"reg", 174},     {"macr", 175},     {"deg", 176},     {"plusmn", 177},  {"sup2", 178},
+    {"sup3", 179},     {"acute", 180},   {"micro", 181},    {"para", 182},    {"middot", 183},  {"cedil", 184},
+    {"sup1", 185},     {"ordm", 186},    {"raquo", 187},    {"frac14", 188},  {"frac12", 189},  {"frac34", 190},
+    {"iquest", 191},   {"Agrave", 192},  {"Aacute", 193},   {"Acirc", 194},   {"Atilde", 195},  {"Auml", 196},
+    {"Aring", 197},    {"AElig", 198},   {"Ccedil", 199},   {"Egrave", 200},  {"Eacute", 201},  {"Ecirc", 202},
+    {"Euml", 203},     {"Igrave", 204},  {"Iacute", 205},   {"Icirc", 206},   {"Iuml", 207},    {"ETH", 208},
+    {"Ntilde", 209},   {"Ograve", 210},  {"Oacute", 211},   {"Ocirc", 212},   {"Otilde", 213},  {"Ouml", 214},
+    {"times", 215},    {"Oslash", 216},  {"Ugrave", 217},   {"Uacute", 218},  {"Ucirc", 219},   {"Uuml", 220},
+    {"Yacute", 221},   {"THORN", 222},   {"szlig", 223},    {"agrave", 224},  {"aacute", 225},  {"acirc", 226},
+    {"atilde", 227},   {"auml", 228},    {"aring", 229},    {"aelig", 230},   {"ccedil", 231},  {"egrave", 232},
+    {"eacute", 233},   {"ecirc", 234},   {"euml", 235},     {"igrave", 236},  {"iacute", 237},  {"icirc", 238},
+    {"iuml", 239},     {"eth", 240},     {"ntilde", 241},   {"ograve", 242},  {"oacute", 243},  {"ocirc", 244},
+    {"otilde", 245},   {"ouml", 246},    {"divide", 247},   {"oslash", 248},  {"ugrave", 249},  {"uacute", 250},
+    {"ucirc", 251},    {"uuml", 252},    {"yacute", 253},   {"thorn", 254},   {"yuml", 255},    {"OElig", 338},
+    {"oelig", 339},    {"Scaron", 352},  {"scaron", 353},   {"Yuml", 376},    {"fnof", 402},    {"circ", 710},
+    {"tilde", 732},    {"Alpha", 913},   {"Beta", 914},     {"Gamma", 915},   {"Delta", 916},   {"Epsilon", 917},
+    {"Zeta", 918},     {"Eta", 919},     {"Theta", 920},    {"Iota", 921},    {"Kappa", 922},   {"Lambda", 923},
+    {"Mu", 924},       {"Nu", 925},      {"Xi", 926},       {"Omicron", 927}, {"Pi", 928},      {"Rho", 929},
+    {"Sigma", 931},    {"Tau", 932},     {"Upsilon", 933},  {"Phi", 934},     {"Chi", 935},     {"Psi", 936},
+    {"Omega", 937},    {"alpha", 945},   {"beta", 946},     {"gamma", 947},   {"delta", 948},   {"epsilon", 949},
+    {"zeta", 950},     {"eta", 951},     {"theta", 952},    {"iota", 953},    {"kappa", 954},   {"lambda", 955},
+    {"mu", 956},       {"nu", 957},      {"xi", 958},       {"omicron", 959}, {"pi", 960},      {"rho", 961},
+    {"sigmaf", 962},   {"sigma", 963},   {"tau", 964},      {"upsilon", 965}, {"phi", 966},     {"chi", 967},
+    {"psi", 968},      {"omega", 969},   {"thetasym", 977}, {"upsih", 978},   {"piv", 982},     {"ensp", 8194},
+    {"emsp", 8195},    {"thinsp", 8201}, {"zwnj", 8204},    {"zwj", 8205},    {"lrm", 8206},    {"rlm", 8207},
+    {"ndash", 8211},   {"mdash", 8212},  {"lsquo", 8216},   {"rsquo", 8217},  {"sbquo", 8218},  {"ldquo", 8220},
+    {"rdquo", 8221},   {"bdquo", 8222},  {"dagger", 8224},  {"Dagger", 8225}, {"bull", 8226},   {"hellip", 8230},
+    {"permil", 8240},  {"prime", 8242},  {"Prime", 8243},   {"lsaquo", 8249}, {"rsaquo", 8250}, {"oline", 8254},
+    {"frasl", 8260},   {"euro", 8364},   {"image", 8465},   {"weierp", 8472}, {"real", 8476},   {"trade", 8482},
+    {"alefsym", 8501}, {"larr", 8592},   {"uarr", 8593},    {"rarr", 8594},   {"darr", 8595},   {"harr", 8596},
+    {"crarr", 8629},   {"lArr", 8656},   {"uArr", 8657},    {"rArr", 8658},   {"dArr", 8659},   {"hArr", 8660},
+    {"forall", 8704},  {"part", 8706},   {"exist", 8707},   {"empty", 8709},  {"nabla", 8711},  {"isin", 8712},
+    {"notin", 8713},   {"ni", 8715},     {"prod", 8719},    {"sum", 8721},    {"minus", 8722},  {"lowast", 8727},
+    {"radic", 8730},   {"prop", 8733},   {"infin", 8734},   {"ang", 8736},    {"and", 8743},    {"or", 8744},
+    {"cap", 8745},     {"cup", 8746},    {"int", 8747},     {"there4", 8756}, {"sim", 8764},    {"cong", 8773},
+    {"asymp", 8776},   {"ne", 8800},     {"equiv", 8801},   {"le", 8804},     {"ge", 8805},     {"sub", 8834},
+    {"sup", 8835},     {"nsub", 8836},   {"sube", 8838},    {"supe", 8839},   {"oplus", 8853},  {"otimes", 8855},
+    {"perp", 8869},    {"sdot", 8901},   {"lceil", 8968},   {"rceil", 8969},  {"lfloor", 8970}, {"rfloor", 8971},
+    {"lang", 9001},    {"rang", 9002},   {"loz", 9674},     {"spades", 9824}, {"clubs", 9827},  {"hearts", 9829},
+    {"diams", 9830},
 };
 static_assert(std::size(kEntities) == 253);
 
@@ -313,8 +315,8 @@ bool FindAttrib(const wchar_t* doc, size_t n, size_t tagStart, std::wstring_view
                 have = tok.Next(t);
             }
         }
-        if (!tok.IsEquals(name) &&
-            NameMatches(doc + name.begin, name.end - name.begin, attrib, ignoreCase) && !attrib.empty()) {
+        if (!tok.IsEquals(name) && NameMatches(doc + name.begin, name.end - name.begin, attrib, ignoreCase) &&
+            !attrib.empty()) {
             value = hasValue ? UnescapeText(doc + val.begin, val.end - val.begin) : std::wstring();
             return true;
         }
@@ -337,10 +339,10 @@ enum NodeKind {
 
 struct Node {
     NodeKind kind = kNodeText;
-    size_t start = 0, end = 0; // [start, end) in the document
-    size_t nameLen = 0;        // start and end tags: name at start + 1 (+2 for end)
-    bool empty = false;        // "<a/>"
-    const char* error = nullptr;     // result word of a syntax error
+    size_t start = 0, end = 0;          // [start, end) in the document
+    size_t nameLen = 0;                 // start and end tags: name at start + 1 (+2 for end)
+    bool empty = false;                 // "<a/>"
+    const char* error = nullptr;        // result word of a syntax error
     const wchar_t* errorType = nullptr; // the node kind of an unterminated tag
 };
 
@@ -520,41 +522,146 @@ constexpr int kCodePageUtf32Pseudo = 65005;
 
 // Lower-case IANA and Windows names of the encodings a document may declare.
 constexpr EncodingName kEncodings[] = {
-    {"utf-8", 65001}, {"utf8", 65001}, {"unicode-1-1-utf-8", 65001}, {"unicode-2-0-utf-8", 65001},
-    {"x-unicode20utf8", 65001}, {"utf-16", 1200}, {"utf-16le", 1200}, {"ucs-2", 1200}, {"unicode", 1200},
-    {"iso-10646-ucs-2", 1200}, {"utf-16be", 1201}, {"unicodefffe", 1201}, {"utf-7", 65000},
-    {"unicode-1-1-utf-7", 65000}, {"x-unicode20utf7", 65000},
-    {"us-ascii", 20127}, {"ascii", 20127}, {"ansi_x3.4-1968", 20127}, {"iso646-us", 20127}, {"us", 20127},
-    {"cp367", 20127}, {"ibm367", 20127},
-    {"windows-1250", 1250}, {"x-cp1250", 1250}, {"cp1250", 1250},
-    {"windows-1251", 1251}, {"x-cp1251", 1251}, {"cp1251", 1251},
-    {"windows-1252", 1252}, {"x-ansi", 1252}, {"cp1252", 1252},
-    {"windows-1253", 1253}, {"cp1253", 1253}, {"windows-1254", 1254}, {"cp1254", 1254},
-    {"windows-1255", 1255}, {"cp1255", 1255}, {"windows-1256", 1256}, {"cp1256", 1256},
-    {"windows-1257", 1257}, {"cp1257", 1257}, {"windows-1258", 1258}, {"cp1258", 1258},
-    {"windows-874", 874}, {"tis-620", 874}, {"cp874", 874},
-    {"iso-8859-1", 28591}, {"iso8859-1", 28591}, {"iso_8859-1", 28591}, {"latin1", 28591}, {"l1", 28591},
-    {"cp819", 28591}, {"ibm819", 28591}, {"iso-ir-100", 28591}, {"iso_8859-1:1987", 28591},
-    {"iso-8859-2", 28592}, {"iso8859-2", 28592}, {"latin2", 28592}, {"l2", 28592}, {"iso_8859-2", 28592},
-    {"iso-8859-3", 28593}, {"latin3", 28593}, {"iso-8859-4", 28594}, {"latin4", 28594},
-    {"iso-8859-5", 28595}, {"cyrillic", 28595}, {"iso-8859-6", 28596}, {"arabic", 28596},
-    {"iso-8859-7", 28597}, {"greek", 28597}, {"iso-8859-8", 28598}, {"hebrew", 28598},
-    {"iso-8859-8-i", 38598}, {"iso-8859-9", 28599}, {"latin5", 28599}, {"iso-8859-13", 28603},
-    {"iso-8859-15", 28605}, {"latin-9", 28605}, {"latin9", 28605}, {"iso_8859-15", 28605},
-    {"koi8-r", 20866}, {"koi8r", 20866}, {"koi", 20866}, {"csKOI8R", 20866}, {"koi8-u", 21866},
-    {"koi8-ru", 21866}, {"ibm437", 437}, {"cp437", 437}, {"437", 437}, {"ibm850", 850}, {"cp850", 850},
-    {"ibm852", 852}, {"cp852", 852}, {"ibm866", 866}, {"cp866", 866},
-    {"gbk", 936}, {"gb2312", 936}, {"cp936", 936}, {"ms936", 936}, {"windows-936", 936},
-    {"csgb2312", 936}, {"gb_2312-80", 936}, {"chinese", 936}, {"x-gbk", 936}, {"gb18030", 54936},
-    {"hz-gb-2312", 52936}, {"euc-cn", 51936}, {"x-euc-cn", 51936},
-    {"shift_jis", 932}, {"sjis", 932}, {"shift-jis", 932}, {"ms_kanji", 932}, {"x-sjis", 932},
-    {"cp932", 932}, {"windows-31j", 932}, {"csshiftjis", 932},
-    {"euc-jp", 20932}, {"x-euc-jp", 20932}, {"iso-2022-jp", 50220}, {"csiso2022jp", 50221},
-    {"big5", 950}, {"cn-big5", 950}, {"x-x-big5", 950}, {"csbig5", 950}, {"cp950", 950}, {"big5-hkscs", 950},
-    {"euc-kr", 51949}, {"cseuckr", 51949}, {"ks_c_5601-1987", 949}, {"ks_c_5601", 949}, {"korean", 949},
-    {"cp949", 949}, {"iso-2022-kr", 50225}, {"johab", 1361},
-    {"macintosh", 10000}, {"x-mac-cyrillic", 10007}, {"x-mac-ce", 10029},
-    {"utf-32", 12000}, {"utf-32le", 12000}, {"utf-32be", 12001},
+    {"utf-8", 65001},
+    {"utf8", 65001},
+    {"unicode-1-1-utf-8", 65001},
+    {"unicode-2-0-utf-8", 65001},
+    {"x-unicode20utf8", 65001},
+    {"utf-16", 1200},
+    {"utf-16le", 1200},
+    {"ucs-2", 1200},
+    {"unicode", 1200},
+    {"iso-10646-ucs-2", 1200},
+    {"utf-16be", 1201},
+    {"unicodefffe", 1201},
+    {"utf-7", 65000},
+    {"unicode-1-1-utf-7", 65000},
+    {"x-unicode20utf7", 65000},
+    {"us-ascii", 20127},
+    {"ascii", 20127},
+    {"ansi_x3.4-1968", 20127},
+    {"iso646-us", 20127},
+    {"us", 20127},
+    {"cp367", 20127},
+    {"ibm367", 20127},
+    {"windows-1250", 1250},
+    {"x-cp1250", 1250},
+    {"cp1250", 1250},
+    {"windows-1251", 1251},
+    {"x-cp1251", 1251},
+    {"cp1251", 1251},
+    {"windows-1252", 1252},
+    {"x-ansi", 1252},
+    {"cp1252", 1252},
+    {"windows-1253", 1253},
+    {"cp1253", 1253},
+    {"windows-1254", 1254},
+    {"cp1254", 1254},
+    {"windows-1255", 1255},
+    {"cp1255", 1255},
+    {"windows-1256", 1256},
+    {"cp1256", 1256},
+    {"windows-1257", 1257},
+    {"cp1257", 1257},
+    {"windows-1258", 1258},
+    {"cp1258", 1258},
+    {"windows-874", 874},
+    {"tis-620", 874},
+    {"cp874", 874},
+    {"iso-8859-1", 28591},
+    {"iso8859-1", 28591},
+    {"iso_8859-1", 28591},
+    {"latin1", 28591},
+    {"l1", 28591},
+    {"cp819", 28591},
+    {"ibm819", 28591},
+    {"iso-ir-100", 28591},
+    {"iso_8859-1:1987", 28591},
+    {"iso-8859-2", 28592},
+    {"iso8859-2", 28592},
+    {"latin2", 28592},
+    {"l2", 28592},
+    {"iso_8859-2", 28592},
+    {"iso-8859-3", 28593},
+    {"latin3", 28593},
+    {"iso-8859-4", 28594},
+    {"latin4", 28594},
+    {"iso-8859-5", 28595},
+    {"cyrillic", 28595},
+    {"iso-8859-6", 28596},
+    {"arabic", 28596},
+    {"iso-8859-7", 28597},
+    {"greek", 28597},
+    {"iso-8859-8", 28598},
+    {"hebrew", 28598},
+    {"iso-8859-8-i", 38598},
+    {"iso-8859-9", 28599},
+    {"latin5", 28599},
+    {"iso-8859-13", 28603},
+    {"iso-8859-15", 28605},
+    {"latin-9", 28605},
+    {"latin9", 28605},
+    {"iso_8859-15", 28605},
+    {"koi8-r", 20866},
+    {"koi8r", 20866},
+    {"koi", 20866},
+    {"csKOI8R", 20866},
+    {"koi8-u", 21866},
+    {"koi8-ru", 21866},
+    {"ibm437", 437},
+    {"cp437", 437},
+    {"437", 437},
+    {"ibm850", 850},
+    {"cp850", 850},
+    {"ibm852", 852},
+    {"cp852", 852},
+    {"ibm866", 866},
+    {"cp866", 866},
+    {"gbk", 936},
+    {"gb2312", 936},
+    {"cp936", 936},
+    {"ms936", 936},
+    {"windows-936", 936},
+    {"csgb2312", 936},
+    {"gb_2312-80", 936},
+    {"chinese", 936},
+    {"x-gbk", 936},
+    {"gb18030", 54936},
+    {"hz-gb-2312", 52936},
+    {"euc-cn", 51936},
+    {"x-euc-cn", 51936},
+    {"shift_jis", 932},
+    {"sjis", 932},
+    {"shift-jis", 932},
+    {"ms_kanji", 932},
+    {"x-sjis", 932},
+    {"cp932", 932},
+    {"windows-31j", 932},
+    {"csshiftjis", 932},
+    {"euc-jp", 20932},
+    {"x-euc-jp", 20932},
+    {"iso-2022-jp", 50220},
+    {"csiso2022jp", 50221},
+    {"big5", 950},
+    {"cn-big5", 950},
+    {"x-x-big5", 950},
+    {"csbig5", 950},
+    {"cp950", 950},
+    {"big5-hkscs", 950},
+    {"euc-kr", 51949},
+    {"cseuckr", 51949},
+    {"ks_c_5601-1987", 949},
+    {"ks_c_5601", 949},
+    {"korean", 949},
+    {"cp949", 949},
+    {"iso-2022-kr", 50225},
+    {"johab", 1361},
+    {"macintosh", 10000},
+    {"x-mac-cyrillic", 10007},
+    {"x-mac-ce", 10029},
+    {"utf-32", 12000},
+    {"utf-32le", 12000},
+    {"utf-32be", 12001},
 };
 
 // The code page of an encoding name: 0 (the ANSI code page) for names under 2
@@ -663,8 +770,7 @@ void DecodeUtf16(const std::vector<uint16_t>& units, std::wstring& out)
     out.reserve(units.size());
     for (size_t i = 0; i < units.size(); ++i) {
         const uint32_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
             out += static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
             ++i;
         } else if (u >= 0xD800 && u <= 0xDFFF) {
@@ -682,8 +788,9 @@ void DecodeUtf32(const unsigned char* s, size_t n, bool bigEndian, std::wstring&
     out.reserve(n / 4 + 1);
     size_t i = 0;
     for (; i + 4 <= n; i += 4) {
-        const uint32_t v = bigEndian ? (uint32_t(s[i]) << 24 | uint32_t(s[i + 1]) << 16 | uint32_t(s[i + 2]) << 8 | s[i + 3])
-                                     : (uint32_t(s[i + 3]) << 24 | uint32_t(s[i + 2]) << 16 | uint32_t(s[i + 1]) << 8 | s[i]);
+        const uint32_t v = bigEndian
+                               ? (uint32_t(s[i]) << 24 | uint32_t(s[i + 1]) << 16 | uint32_t(s[i + 2]) << 8 | s[i + 3])
+                               : (uint32_t(s[i + 3]) << 24 | uint32_t(s[i + 2]) << 16 | uint32_t(s[i + 1]) << 8 | s[i]);
         out += (v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) ? L'?' : static_cast<wchar_t>(v);
     }
     if (i < n)
@@ -772,10 +879,7 @@ public:
 
     int Size() const { return m_size; }
     ElemPos& operator[](int i) { return m_pages[static_cast<size_t>(i >> kPageBits)][i & (kPageSize - 1)]; }
-    const ElemPos& operator[](int i) const
-    {
-        return m_pages[static_cast<size_t>(i >> kPageBits)][i & (kPageSize - 1)];
-    }
+    const ElemPos& operator[](int i) const { return m_pages[static_cast<size_t>(i >> kPageBits)][i & (kPageSize - 1)]; }
     void Clear()
     {
         m_pages.clear();
@@ -1047,8 +1151,7 @@ bool CMarkup::ParseDoc()
                 AddResult(node.error, {{"offset", Num(static_cast<long long>(node.start))}});
             break;
         }
-        default:
-            break;
+        default: break;
         }
         i = node.end;
     }
@@ -1205,8 +1308,9 @@ bool CMarkup::ReadTextFile(const std::wstring& fileName, std::wstring& doc, std:
         size = std::ftell(f);
     std::rewind(f);
     if (size < 0 || size > kMaxFileBytes) {
-        AppendResult(res, "file_error", {{"msg", size < 0 ? L"cannot tell the file size" : L"file too large"},
-                                         {"n", Num(size < 0 ? EIO : EFBIG)}});
+        AppendResult(
+            res, "file_error",
+            {{"msg", size < 0 ? L"cannot tell the file size" : L"file too large"}, {"n", Num(size < 0 ? EIO : EFBIG)}});
         return false;
     }
     std::string bytes(static_cast<size_t>(size), '\0');
@@ -1255,7 +1359,8 @@ bool CMarkup::ReadTextFile(const std::wstring& fileName, std::wstring& doc, std:
         size_t nulls = 0;
         const bool big = flags & MDF_UTF16BEFILE;
         for (size_t k = bom; k + 1 < bytes.size(); k += 2) {
-            const uint16_t u = big ? static_cast<uint16_t>(b[k] << 8 | b[k + 1]) : static_cast<uint16_t>(b[k + 1] << 8 | b[k]);
+            const uint16_t u =
+                big ? static_cast<uint16_t>(b[k] << 8 | b[k + 1]) : static_cast<uint16_t>(b[k + 1] << 8 | b[k]);
             if (u)
                 units.push_back(u);
             else
@@ -1263,7 +1368,8 @@ bool CMarkup::ReadTextFile(const std::wstring& fileName, std::wstring& doc, std:
         }
         if (nulls)
             AppendResult(res, "nulls_removed", {{"count", Num(static_cast<long long>(nulls))}});
-        AppendResult(res, "read", {{"encoding", encoding}, {"length", Num(static_cast<long long>(bytes.size() - bom))}});
+        AppendResult(res, "read",
+                     {{"encoding", encoding}, {"length", Num(static_cast<long long>(bytes.size() - bom))}});
         if (big)
             AppendResult(res, "endian_swap", {});
         DecodeUtf16(units, doc);
@@ -1299,4 +1405,3 @@ bool CMarkup::ReadTextFile(const std::wstring& fileName, std::wstring& doc, std:
     AppendResult(res, "converted_to", {{"type", L"UTF-16"}, {"length", Num(static_cast<long long>(doc.size()))}});
     return true;
 }
-

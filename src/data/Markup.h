@@ -82,10 +82,10 @@ public:
 
     // One 32-byte record of the element index.
     struct ElemPos {
-        int32_t nStart;      // offset of '<' of the start tag
-        int32_t nLength;     // up to the end of the end tag
+        int32_t nStart;       // offset of '<' of the start tag
+        int32_t nLength;      // up to the end of the end tag
         uint32_t nTagLengths; // start tag (low 22 bits), end tag (high 10 bits)
-        uint32_t nFlags;     // level (low 16 bits) and the flags below
+        uint32_t nFlags;      // level (low 16 bits) and the flags below
         int32_t iElemParent;
         int32_t iElemChild;
         int32_t iElemNext;

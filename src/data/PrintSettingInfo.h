@@ -21,8 +21,5 @@ struct _tagPrintSettingInfo : _tagBaseDrawParam {
     int reserved = 0;       // neither stored nor used
 
     int GetType() const override { return 1; }
-    std::unique_ptr<_tagBaseDrawParam> Clone() const override
-    {
-        return std::make_unique<_tagPrintSettingInfo>(*this);
-    }
+    std::unique_ptr<_tagBaseDrawParam> Clone() const override { return std::make_unique<_tagPrintSettingInfo>(*this); }
 };

@@ -28,8 +28,8 @@ std::string SetShellOpenProgram(const std::string& program)
     return previous;
 }
 
-bool ShellOpenDocument(std::unique_ptr<ChildProcess>& process, ParentWindowHandle /*parent*/,
-                       const std::wstring& file, const std::wstring& /*parameters*/)
+bool ShellOpenDocument(std::unique_ptr<ChildProcess>& process, ParentWindowHandle /*parent*/, const std::wstring& file,
+                       const std::wstring& /*parameters*/)
 {
     process.reset();
     if (file.empty())

@@ -217,10 +217,7 @@ int ReadIniKeyFallback(const wchar_t* key, const std::wstring& path, std::wstrin
     return static_cast<int>(value.size());
 }
 
-std::string WideToGbk(const wchar_t* text)
-{
-    return text ? WideToGbk(std::wstring(text)) : std::string();
-}
+std::string WideToGbk(const wchar_t* text) { return text ? WideToGbk(std::wstring(text)) : std::string(); }
 
 std::string WideToGbk(const std::wstring& text)
 {

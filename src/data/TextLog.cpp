@@ -13,9 +13,7 @@ std::string FormatLocalTime(int kind)
     const LocalTime t = GetLocalTime();
     char text[128] = "";
     switch (kind) {
-    case 0:
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day);
-        break;
+    case 0: std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day); break;
     case 1:
         std::snprintf(text, sizeof text, "%d-%02d-%02d-%02d-%02d-%02d", t.year, t.month, t.day, t.hour, t.minute,
                       t.second);
@@ -25,14 +23,11 @@ std::string FormatLocalTime(int kind)
                       t.second);
         break;
     case 3:
-        std::snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour,
-                      t.minute, t.second, t.milliseconds);
+        std::snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second, t.milliseconds);
         break;
-    case 4:
-        std::snprintf(text, sizeof text, "%02d:%02d", t.hour, t.minute);
-        break;
-    default:
-        break;
+    case 4: std::snprintf(text, sizeof text, "%02d:%02d", t.hour, t.minute); break;
+    default: break;
     }
     return text;
 }

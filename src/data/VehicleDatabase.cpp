@@ -96,8 +96,7 @@ void CVehicleDatabase::ParseMakers(CBrands& brands, const std::wstring& text)
 
 void CVehicleDatabase::ParsePartNo(CXmlDomDocument& doc, const std::wstring& text)
 {
-    ParseFieldElements<7>(doc, text, L"//partno", 7,
-                          [this](const std::array<std::wstring, 7>& f) { AddPartNo(f); });
+    ParseFieldElements<7>(doc, text, L"//partno", 7, [this](const std::array<std::wstring, 7>& f) { AddPartNo(f); });
 }
 
 void CVehicleDatabase::ParseSensorParam(CXmlDomDocument& doc, const std::wstring& text)
@@ -108,10 +107,9 @@ void CVehicleDatabase::ParseSensorParam(CXmlDomDocument& doc, const std::wstring
 
 void CVehicleDatabase::AddPartNo(const std::array<std::wstring, 7>& fields)
 {
-    auto at = std::lower_bound(partNos.begin(), partNos.end(), fields[0],
-                               [](const std::unique_ptr<CPartNo>& p, const std::wstring& key) {
-                                   return p->fields[0] < key;
-                               });
+    auto at =
+        std::lower_bound(partNos.begin(), partNos.end(), fields[0],
+                         [](const std::unique_ptr<CPartNo>& p, const std::wstring& key) { return p->fields[0] < key; });
     if (at != partNos.end() && (*at)->fields[0] == fields[0])
         return;
     auto record = std::make_unique<CPartNo>();
@@ -136,10 +134,9 @@ CBrands* CVehicleDatabase::GetBrands(ECarsStyle region) const
 
 CPartNo* CVehicleDatabase::FindPartNo(const std::wstring& partNo) const
 {
-    auto at = std::lower_bound(partNos.begin(), partNos.end(), partNo,
-                               [](const std::unique_ptr<CPartNo>& p, const std::wstring& key) {
-                                   return p->fields[0] < key;
-                               });
+    auto at =
+        std::lower_bound(partNos.begin(), partNos.end(), partNo,
+                         [](const std::unique_ptr<CPartNo>& p, const std::wstring& key) { return p->fields[0] < key; });
     return at != partNos.end() && (*at)->fields[0] == partNo ? at->get() : nullptr;
 }
 

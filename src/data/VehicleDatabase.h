@@ -23,8 +23,8 @@ struct RegionFile {
 };
 // In load order.
 inline constexpr RegionFile kRegionFiles[] = {
-    {"TPMS_NA.xml", CARS_STYLE_US},     {"TPMS_Europe.xml", CARS_STYLE_EUROPE}, {"TPMS_AU.xml", CARS_STYLE_AU},
-    {"TPMS_JP.xml", CARS_STYLE_JP},     {"TPMS_KR.xml", CARS_STYLE_KR},
+    {"TPMS_NA.xml", CARS_STYLE_US}, {"TPMS_Europe.xml", CARS_STYLE_EUROPE}, {"TPMS_AU.xml", CARS_STYLE_AU},
+    {"TPMS_JP.xml", CARS_STYLE_JP}, {"TPMS_KR.xml", CARS_STYLE_KR},
 };
 
 class CVehicleDatabase {

@@ -16,8 +16,7 @@ bool CaseBlindLess(const std::wstring& a, const std::wstring& b)
 
 // Inserts the record at its sorted place, after any record that compares
 // equal, so the order never depends on the sort algorithm.
-template <class T, class Less>
-T* InsertSorted(std::vector<std::unique_ptr<T>>& v, std::unique_ptr<T> record, Less less)
+template <class T, class Less> T* InsertSorted(std::vector<std::unique_ptr<T>>& v, std::unique_ptr<T> record, Less less)
 {
     T* raw = record.get();
     auto at = std::upper_bound(v.begin(), v.end(), record,
@@ -62,8 +61,8 @@ CYear* CModel::FindYear(const std::wstring& yearName) const { return FindByName(
 
 CYear* CModel::AddYear(const std::wstring& yearName, const std::wstring& yearId, const std::wstring& firstid,
                        const std::wstring& chipProgStatus, const std::wstring& relearnType,
-                       const std::wstring& sensorManufactor, const std::wstring& oemPartNo,
-                       const std::wstring& IsProg, const std::wstring& ProtocolIDOEM)
+                       const std::wstring& sensorManufactor, const std::wstring& oemPartNo, const std::wstring& IsProg,
+                       const std::wstring& ProtocolIDOEM)
 {
     if (FindYear(yearName))
         return nullptr;

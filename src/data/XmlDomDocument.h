@@ -15,7 +15,7 @@
 namespace pugi {
 struct xml_node_struct;
 class xml_document;
-}
+} // namespace pugi
 
 class CXmlDomNode {
 public:

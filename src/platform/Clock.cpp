@@ -14,10 +14,7 @@ public:
         auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
         return static_cast<uint32_t>(ms);
     }
-    void Sleep(uint32_t ms) override
-    {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    }
+    void Sleep(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
 
 SystemClock g_systemClock;

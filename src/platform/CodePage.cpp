@@ -89,25 +89,81 @@ struct CodePageName {
 
 // Windows code-page numbers and the names iconv knows them by.
 constexpr CodePageName kCodePages[] = {
-    {37, "IBM037"},        {437, "IBM437"},        {500, "IBM500"},        {708, "ASMO-708"},
-    {737, "CP737"},        {775, "CP775"},         {850, "CP850"},         {852, "CP852"},
-    {855, "CP855"},        {857, "CP857"},         {858, "CP858"},         {860, "CP860"},
-    {861, "CP861"},        {862, "CP862"},         {863, "CP863"},         {864, "CP864"},
-    {865, "CP865"},        {866, "CP866"},         {869, "CP869"},         {874, "CP874"},
-    {875, "CP875"},        {932, "CP932"},         {936, "CP936"},         {949, "CP949"},
-    {950, "CP950"},        {1026, "IBM1026"},      {1200, "UTF-16LE"},     {1201, "UTF-16BE"},
-    {1250, "CP1250"},      {1251, "CP1251"},       {1252, "CP1252"},       {1253, "CP1253"},
-    {1254, "CP1254"},      {1255, "CP1255"},       {1256, "CP1256"},       {1257, "CP1257"},
-    {1258, "CP1258"},      {1361, "JOHAB"},        {10000, "MACINTOSH"},   {10007, "MAC-CYRILLIC"},
-    {10029, "MAC-CENTRALEUROPE"}, {12000, "UTF-32LE"}, {12001, "UTF-32BE"}, {20127, "ASCII"},
-    {20866, "KOI8-R"},     {20932, "EUC-JP"},      {20936, "GB2312"},      {21866, "KOI8-U"},
-    {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},
-    {28595, "ISO-8859-5"}, {28596, "ISO-8859-6"},  {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},
-    {28599, "ISO-8859-9"}, {28600, "ISO-8859-10"}, {28601, "ISO-8859-11"}, {28603, "ISO-8859-13"},
-    {28604, "ISO-8859-14"}, {28605, "ISO-8859-15"}, {28606, "ISO-8859-16"}, {38598, "ISO-8859-8"},
-    {50220, "ISO-2022-JP"}, {50221, "ISO-2022-JP"}, {50222, "ISO-2022-JP"}, {50225, "ISO-2022-KR"},
-    {50227, "ISO-2022-CN"}, {51932, "EUC-JP"},     {51936, "EUC-CN"},      {51949, "EUC-KR"},
-    {54936, "GB18030"},    {65000, "UTF-7"},       {65001, "UTF-8"},
+    {37, "IBM037"},
+    {437, "IBM437"},
+    {500, "IBM500"},
+    {708, "ASMO-708"},
+    {737, "CP737"},
+    {775, "CP775"},
+    {850, "CP850"},
+    {852, "CP852"},
+    {855, "CP855"},
+    {857, "CP857"},
+    {858, "CP858"},
+    {860, "CP860"},
+    {861, "CP861"},
+    {862, "CP862"},
+    {863, "CP863"},
+    {864, "CP864"},
+    {865, "CP865"},
+    {866, "CP866"},
+    {869, "CP869"},
+    {874, "CP874"},
+    {875, "CP875"},
+    {932, "CP932"},
+    {936, "CP936"},
+    {949, "CP949"},
+    {950, "CP950"},
+    {1026, "IBM1026"},
+    {1200, "UTF-16LE"},
+    {1201, "UTF-16BE"},
+    {1250, "CP1250"},
+    {1251, "CP1251"},
+    {1252, "CP1252"},
+    {1253, "CP1253"},
+    {1254, "CP1254"},
+    {1255, "CP1255"},
+    {1256, "CP1256"},
+    {1257, "CP1257"},
+    {1258, "CP1258"},
+    {1361, "JOHAB"},
+    {10000, "MACINTOSH"},
+    {10007, "MAC-CYRILLIC"},
+    {10029, "MAC-CENTRALEUROPE"},
+    {12000, "UTF-32LE"},
+    {12001, "UTF-32BE"},
+    {20127, "ASCII"},
+    {20866, "KOI8-R"},
+    {20932, "EUC-JP"},
+    {20936, "GB2312"},
+    {21866, "KOI8-U"},
+    {28591, "ISO-8859-1"},
+    {28592, "ISO-8859-2"},
+    {28593, "ISO-8859-3"},
+    {28594, "ISO-8859-4"},
+    {28595, "ISO-8859-5"},
+    {28596, "ISO-8859-6"},
+    {28597, "ISO-8859-7"},
+    {28598, "ISO-8859-8"},
+    {28599, "ISO-8859-9"},
+    {28600, "ISO-8859-10"},
+    {28601, "ISO-8859-11"},
+    {28603, "ISO-8859-13"},
+    {28604, "ISO-8859-14"},
+    {28605, "ISO-8859-15"},
+    {28606, "ISO-8859-16"},
+    {38598, "ISO-8859-8"},
+    {50220, "ISO-2022-JP"},
+    {50221, "ISO-2022-JP"},
+    {50222, "ISO-2022-JP"},
+    {50225, "ISO-2022-KR"},
+    {50227, "ISO-2022-CN"},
+    {51932, "EUC-JP"},
+    {51936, "EUC-CN"},
+    {51949, "EUC-KR"},
+    {54936, "GB18030"},
+    {65000, "UTF-7"},
+    {65001, "UTF-8"},
 };
 
 const char* IconvName(int codePage)
@@ -140,8 +196,8 @@ private:
 
 // Runs the whole input through `cd`, putting `bad` in place of every unit
 // that does not convert and skipping `badStep` input bytes for it.
-void Convert(iconv_t cd, const char* in, size_t inLeft, std::string& out, size_t badStep,
-             const std::string& bad, size_t* badCount)
+void Convert(iconv_t cd, const char* in, size_t inLeft, std::string& out, size_t badStep, const std::string& bad,
+             size_t* badCount)
 {
     char* src = const_cast<char*>(in);
     char chunk[4096];
@@ -205,11 +261,11 @@ bool CodePageToWide(int codePage, const char* bytes, size_t length, std::wstring
     raw.reserve(length * sizeof(wchar_t));
     const wchar_t question = L'?';
     // A code unit of a UTF-16 or UTF-32 text is 2 or 4 bytes: skip it whole.
-    const size_t step = (codePage == kCodePageUtf16Le || codePage == kCodePageUtf16Be) ? 2
+    const size_t step = (codePage == kCodePageUtf16Le || codePage == kCodePageUtf16Be)   ? 2
                         : (codePage == kCodePageUtf32Le || codePage == kCodePageUtf32Be) ? 4
                                                                                          : 1;
-    Convert(cd.get(), bytes, length, raw, step,
-            std::string(reinterpret_cast<const char*>(&question), sizeof question), replaced);
+    Convert(cd.get(), bytes, length, raw, step, std::string(reinterpret_cast<const char*>(&question), sizeof question),
+            replaced);
     out.assign(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / sizeof(wchar_t));
     return true;
 }
@@ -234,7 +290,7 @@ bool WideToCodePage(int codePage, const std::wstring& text, std::string& out, si
         const wchar_t mark = L'?';
         Convert(q.get(), reinterpret_cast<const char*>(&mark), sizeof mark, question, sizeof mark, "?", nullptr);
     }
-    Convert(cd.get(), reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t), out,
-            sizeof(wchar_t), question, lost);
+    Convert(cd.get(), reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t), out, sizeof(wchar_t),
+            question, lost);
     return true;
 }

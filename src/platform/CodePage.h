@@ -23,8 +23,7 @@ bool IsCodePageSupported(int codePage);
 // Bytes in a code page to wide text. Bytes that are ill-formed in the code
 // page become '?' (counted in *replaced). False, and `out` empty, for a code
 // page this platform does not know.
-bool CodePageToWide(int codePage, const char* bytes, size_t length, std::wstring& out,
-                    size_t* replaced = nullptr);
+bool CodePageToWide(int codePage, const char* bytes, size_t length, std::wstring& out, size_t* replaced = nullptr);
 // Wide text to a code page. Characters the code page lacks, and values that
 // are not characters, become '?' (counted in *lost). False, and `out` empty,
 // for a code page this platform does not know.

@@ -9,7 +9,7 @@
 namespace {
 std::atomic<DebugTraceSink> g_sink{nullptr};
 std::mutex g_traceMutex;
-}
+} // namespace
 
 bool DebugTraceEnabled()
 {

@@ -61,8 +61,10 @@ bool NaturalLess(const std::string& a, const std::string& b)
     while (i < a.size() && j < b.size()) {
         if (std::isdigit(static_cast<unsigned char>(a[i])) && std::isdigit(static_cast<unsigned char>(b[j]))) {
             size_t ie = i, je = j;
-            while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie]))) ++ie;
-            while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je]))) ++je;
+            while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie])))
+                ++ie;
+            while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je])))
+                ++je;
             long na = std::strtol(a.substr(i, ie - i).c_str(), nullptr, 10);
             long nb = std::strtol(b.substr(j, je - j).c_str(), nullptr, 10);
             if (na != nb)
@@ -86,15 +88,15 @@ std::vector<UdevTty> UdevUsbTtys()
     if (!u)
         return out;
     std::unique_ptr<udev_enumerate, decltype(&udev_enumerate_unref)> e(udev_enumerate_new(u.get()),
-                                                                      udev_enumerate_unref);
+                                                                       udev_enumerate_unref);
     if (!e)
         return out;
     udev_enumerate_add_match_subsystem(e.get(), "tty");
     udev_enumerate_scan_devices(e.get());
     for (udev_list_entry* it = udev_enumerate_get_list_entry(e.get()); it; it = udev_list_entry_get_next(it)) {
         const char* syspath = udev_list_entry_get_name(it);
-        std::unique_ptr<udev_device, decltype(&udev_device_unref)> dev(
-            udev_device_new_from_syspath(u.get(), syspath), udev_device_unref);
+        std::unique_ptr<udev_device, decltype(&udev_device_unref)> dev(udev_device_new_from_syspath(u.get(), syspath),
+                                                                       udev_device_unref);
         if (!dev)
             continue;
         // The parent is owned by the child; no unref.

@@ -26,8 +26,8 @@ public:
         m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
         if (!m_monitor)
             return Fail("udev_monitor_new_from_netlink");
-        if (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "tty", nullptr) < 0
-            || udev_monitor_enable_receiving(m_monitor) < 0)
+        if (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "tty", nullptr) < 0 ||
+            udev_monitor_enable_receiving(m_monitor) < 0)
             return Fail("udev monitor setup");
         if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
             return Fail("pipe2");

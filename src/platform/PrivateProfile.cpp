@@ -264,8 +264,7 @@ bool WritePrivateProfileString(const wchar_t* section, const wchar_t* key, const
         if (FindKey(p, first, last, keyName, index)) {
             // Same line, the key spelled as the file has it.
             const Line& line = p.lines[index];
-            out = p.bytes.substr(0, line.begin) + WideToUtf8(line.name) + "=" + valueBytes +
-                  p.bytes.substr(line.end);
+            out = p.bytes.substr(0, line.begin) + WideToUtf8(line.name) + "=" + valueBytes + p.bytes.substr(line.end);
         } else {
             // After the section's last non-blank line.
             size_t after = header;

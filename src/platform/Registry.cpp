@@ -44,9 +44,12 @@ std::string DecodeName(const std::string& entry)
     for (size_t i = 0; i < entry.size(); ++i) {
         if (entry[i] == '%' && i + 2 < entry.size()) {
             auto digit = [](char h) -> int {
-                if (h >= '0' && h <= '9') return h - '0';
-                if (h >= 'A' && h <= 'F') return h - 'A' + 10;
-                if (h >= 'a' && h <= 'f') return h - 'a' + 10;
+                if (h >= '0' && h <= '9')
+                    return h - '0';
+                if (h >= 'A' && h <= 'F')
+                    return h - 'A' + 10;
+                if (h >= 'a' && h <= 'f')
+                    return h - 'a' + 10;
                 return -1;
             };
             const int hi = digit(entry[i + 1]), lo = digit(entry[i + 2]);
@@ -217,12 +220,9 @@ long RegDeleteKey(RegRoot root, const std::wstring& path)
         return REG_INVALID_PARAMETER;
     const Resolved key = Resolve(root, *names);
     switch (key.kind) {
-    case Entry::Missing:
-        return REG_FILE_NOT_FOUND;
-    case Entry::Link:
-        return ::unlink(key.path.c_str()) == 0 ? REG_SUCCESS : REG_ACCESS_DENIED;
-    case Entry::Folder:
-        break;
+    case Entry::Missing: return REG_FILE_NOT_FOUND;
+    case Entry::Link: return ::unlink(key.path.c_str()) == 0 ? REG_SUCCESS : REG_ACCESS_DENIED;
+    case Entry::Folder: break;
     }
     return ::rmdir(key.path.c_str()) == 0 ? REG_SUCCESS : REG_ACCESS_DENIED;
 }

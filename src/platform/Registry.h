@@ -18,8 +18,8 @@ inline constexpr RegRoot HKEY_CURRENT_USER = RegRoot::CurrentUser;
 
 // Results, with the numbers of the Windows error codes.
 inline constexpr long REG_SUCCESS = 0;
-inline constexpr long REG_FILE_NOT_FOUND = 2;   // no such key
-inline constexpr long REG_ACCESS_DENIED = 5;    // the key still has sub-keys, or cannot be changed
+inline constexpr long REG_FILE_NOT_FOUND = 2;     // no such key
+inline constexpr long REG_ACCESS_DENIED = 5;      // the key still has sub-keys, or cannot be changed
 inline constexpr long REG_INVALID_PARAMETER = 87; // an empty path or a name that cannot be a key
 inline constexpr long REG_NO_MORE_ITEMS = 259;
 

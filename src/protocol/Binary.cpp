@@ -59,7 +59,7 @@ int Fail(int code)
 
 namespace binary_testing {
 void FailAllocationsAfter(int n) { g_allocationsLeft = n < 0 ? -1 : n; }
-}
+} // namespace binary_testing
 
 // Shared by every handle that points to it. The handles own it through the
 // reference count; the data block is owned by the header.
@@ -179,8 +179,8 @@ int CBinary::Append(const void* bytes, int n)
     // Bytes from inside this buffer would be freed by a growing Reserve.
     std::vector<uint8_t> own;
     const uint8_t* src = static_cast<const uint8_t*>(bytes);
-    if (m_pHeader && std::less_equal<const uint8_t*>()(m_pHeader->data.get(), src)
-        && std::less<const uint8_t*>()(src, m_pHeader->data.get() + m_pHeader->capacity)) {
+    if (m_pHeader && std::less_equal<const uint8_t*>()(m_pHeader->data.get(), src) &&
+        std::less<const uint8_t*>()(src, m_pHeader->data.get() + m_pHeader->capacity)) {
         own.assign(src, src + n);
         src = own.data();
     }
@@ -229,15 +229,15 @@ int CBinary::GetCapacity() const { return m_pHeader ? m_pHeader->capacity : 0; }
 
 int CBinary::GetRefCount() const { return m_pHeader ? m_pHeader->refcount : 0; }
 
-bool CBinary::SharesWith(const CBinary& other) const
-{
-    return m_pHeader && m_pHeader == other.m_pHeader;
-}
+bool CBinary::SharesWith(const CBinary& other) const { return m_pHeader && m_pHeader == other.m_pHeader; }
 
 uint8_t CBinary::GetAt(int iPosition) const
 {
+    // The assertion's text is the expression as written.
+    // clang-format off
     TS_ASSERT(iPosition>=0);
     TS_ASSERT(iPosition<GetSize());
+    // clang-format on
     if (!m_pHeader || !m_pHeader->data || iPosition < 0 || iPosition >= m_pHeader->count)
         return 0;
     return m_pHeader->data[static_cast<size_t>(iPosition)];
@@ -245,8 +245,11 @@ uint8_t CBinary::GetAt(int iPosition) const
 
 int CBinary::SetAt(int iPosition, uint8_t byte)
 {
+    // The assertion's text is the expression as written.
+    // clang-format off
     TS_ASSERT(iPosition>=0);
     TS_ASSERT(iPosition<GetSize());
+    // clang-format on
     int rc = BINARY_OK;
     if (!m_pHeader || !m_pHeader->data || iPosition < 0 || iPosition >= m_pHeader->count) {
         rc = BINARY_BAD_POSITION;

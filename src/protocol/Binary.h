@@ -12,7 +12,7 @@
 
 // Result codes of the CBinary operations.
 constexpr int BINARY_OK = 0;
-constexpr int BINARY_NO_MEMORY = -2;   // allocation failed, or more than BINARY_MAX_SIZE bytes
+constexpr int BINARY_NO_MEMORY = -2;    // allocation failed, or more than BINARY_MAX_SIZE bytes
 constexpr int BINARY_BAD_ARGUMENT = -3; // bad argument, or nothing to do on an empty buffer
 constexpr int BINARY_BAD_POSITION = -7; // position outside the bytes
 
@@ -102,4 +102,4 @@ namespace binary_testing {
 // Test hook: the next n allocations succeed, then every one fails until reset
 // with -1. Lets tests show that a failed allocation leaves the handle alone.
 void FailAllocationsAfter(int n);
-}
+} // namespace binary_testing

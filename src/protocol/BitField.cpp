@@ -8,10 +8,7 @@
 
 namespace {
 
-int BitAt(const CBinary& b, long i)
-{
-    return (b.GetBuffer()[i / 8] >> (7 - i % 8)) & 1;
-}
+int BitAt(const CBinary& b, long i) { return (b.GetBuffer()[i / 8] >> (7 - i % 8)) & 1; }
 
 } // namespace
 

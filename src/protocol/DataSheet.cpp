@@ -12,8 +12,8 @@ namespace {
 
 uint32_t Be32(const uint8_t* p)
 {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16)
-        | (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
 
 const char* LanguagePrefix(int language)
@@ -71,8 +71,8 @@ bool CDataSheet::OpenTable(const std::string& name)
     const long size = std::ftell(f);
     std::rewind(f);
     uint8_t head[TABLE_INDEX_START];
-    if (size < TABLE_INDEX_START || std::fread(head, 1, sizeof head, f) != sizeof head || head[0] != 'A'
-        || head[1] != 'T') {
+    if (size < TABLE_INDEX_START || std::fread(head, 1, sizeof head, f) != sizeof head || head[0] != 'A' ||
+        head[1] != 'T') {
         Fail();
         return false;
     }
@@ -104,9 +104,9 @@ bool CDataSheet::OpenTable(const std::string& name)
             return false;
         }
         const long keyStart = size - 2 - keySize;
-        if (keySize > 0
-            && (std::fseek(f, keyStart, SEEK_SET) != 0
-                || std::fread(m_keyBlock.get(), 1, static_cast<size_t>(keySize), f) != static_cast<size_t>(keySize))) {
+        if (keySize > 0 &&
+            (std::fseek(f, keyStart, SEEK_SET) != 0 ||
+             std::fread(m_keyBlock.get(), 1, static_cast<size_t>(keySize), f) != static_cast<size_t>(keySize))) {
             Fail();
             return false;
         }
@@ -161,8 +161,8 @@ bool CDataSheet::ReadAt(int64_t offset, uint8_t* out, int64_t length)
         return true;
     }
     FILE* f = m_file.get();
-    return f && std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0
-        && std::fread(out, 1, static_cast<size_t>(length), f) == static_cast<size_t>(length);
+    return f && std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
+           std::fread(out, 1, static_cast<size_t>(length), f) == static_cast<size_t>(length);
 }
 
 bool CDataSheet::ReadEntryKey(int64_t index, std::vector<uint8_t>& key)
@@ -233,11 +233,11 @@ CBinaryGroup CDataSheet::Lookup(const CBinary& key)
     // Keys asked in sequence: k + 1 can only be the entry after k.
     if (k >= 2 && m_lastIndex >= 0 && m_lastKey.GetSize() == k) {
         const uint8_t* last = m_lastKey.GetBuffer();
-        if (std::memcmp(last, wanted, static_cast<size_t>(k - 1)) == 0 && last[k - 1] != 0xFF
-            && wanted[k - 1] == last[k - 1] + 1) {
+        if (std::memcmp(last, wanted, static_cast<size_t>(k - 1)) == 0 && last[k - 1] != 0xFF &&
+            wanted[k - 1] == last[k - 1] + 1) {
             const int64_t next = m_lastIndex + 1;
-            if (next >= static_cast<int64_t>(m_entryCount) || !ReadEntryKey(next, probe)
-                || CompareKeys(wanted, probe.data(), k) != 0)
+            if (next >= static_cast<int64_t>(m_entryCount) || !ReadEntryKey(next, probe) ||
+                CompareKeys(wanted, probe.data(), k) != 0)
                 return CBinaryGroup();
             m_lastKey = key;
             m_lastIndex = next;

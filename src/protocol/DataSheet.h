@@ -73,7 +73,7 @@ public:
     int LastProbeCount() const { return m_probes; }
 
     // Options, set before OpenTable.
-    uint8_t m_bReadWholeFile = 0;                  // read the whole file at open and look up in memory
+    uint8_t m_bReadWholeFile = 0; // read the whole file at open and look up in memory
     uint8_t m_nFolderChoice = TABLE_FOLDER_PROGRAM;
 
 private:
@@ -94,11 +94,11 @@ private:
     uint8_t m_keyLength = 0;
     int m_indexStart = TABLE_INDEX_START;
     uint32_t m_entryCount = 0;
-    int64_t m_dataEnd = 0;                  // the end of what records may use
-    std::unique_ptr<uint8_t[]> m_keyBlock;  // TABLE_KEY_BLOCK_MAX bytes, kept across opens
+    int64_t m_dataEnd = 0;                 // the end of what records may use
+    std::unique_ptr<uint8_t[]> m_keyBlock; // TABLE_KEY_BLOCK_MAX bytes, kept across opens
     bool m_bKeyLoaded = false;
-    std::vector<uint8_t> m_whole;           // the whole file, with the option on
-    CBinary m_lastKey;                      // the last key found, for the sequential shortcut
+    std::vector<uint8_t> m_whole; // the whole file, with the option on
+    CBinary m_lastKey;            // the last key found, for the sequential shortcut
     int64_t m_lastIndex = -1;
     int m_probes = 0;
 };

@@ -23,24 +23,24 @@ constexpr int INFO_RECORDS = 4;
 constexpr int INFO_ATTEMPTS = 2;
 
 struct DorvanSensorInfo {
-    uint8_t m_nFreqSelector = 0;   // the frequency selector of the last attempt
+    uint8_t m_nFreqSelector = 0; // the frequency selector of the last attempt
     uint16_t m_nBootVersion = 0;
-    uint16_t m_nWordA = 0;         // record 0 bytes 10-11
+    uint16_t m_nWordA = 0; // record 0 bytes 10-11
     uint16_t m_nHardVersion = 0;
-    uint16_t m_nWordB = 0;         // record 0 bytes 6-7, bit 15 cleared
-    float m_fBattery = 0;          // volts
-    float m_fTemperature = 0;      // degrees Celsius
+    uint16_t m_nWordB = 0;    // record 0 bytes 6-7, bit 15 cleared
+    float m_fBattery = 0;     // volts
+    float m_fTemperature = 0; // degrees Celsius
     float m_fPressure = 0;
-    CBinary m_Identity;            // record 2
-    CBinary m_Programmed;          // record 3
-    uint16_t m_nWordC = 0;         // record 3 bytes 0-1
+    CBinary m_Identity;    // record 2
+    CBinary m_Programmed;  // record 3
+    uint16_t m_nWordC = 0; // record 3 bytes 0-1
     uint32_t m_nProgrammedId = 0;
-    uint16_t m_nWordD = 0;         // record 3 bytes 17-18
-    uint16_t m_nProgramDate = 0;   // (year << 9) | (month << 5) | day
+    uint16_t m_nWordD = 0;           // record 3 bytes 17-18
+    uint16_t m_nProgramDate = 0;     // (year << 9) | (month << 5) | day
     float m_fProgramTemperature = 0; // degrees Celsius when programmed
     float m_fProgramBattery = 0;     // volts when programmed
-    uint16_t m_nWordE = 0;         // record 3 bytes 39-40
-    uint16_t m_nResultCode = 0;    // the reading object's error code, low 16 bits
+    uint16_t m_nWordE = 0;           // record 3 bytes 39-40
+    uint16_t m_nResultCode = 0;      // the reading object's error code, low 16 bits
 
     // Converts the four records; false, and nothing changed, when one is
     // missing or shorter than the bytes read from it.

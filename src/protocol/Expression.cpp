@@ -187,8 +187,8 @@ bool CExpression::ReplaceIdentifier(std::string& text, const std::string& name, 
         if (at == std::string::npos)
             break;
         const size_t after = at + name.size();
-        const bool alone = (at == 0 || !IsIdentifierChar(text[at - 1]))
-            && (after >= text.size() || !IsIdentifierChar(text[after]));
+        const bool alone =
+            (at == 0 || !IsIdentifierChar(text[at - 1])) && (after >= text.size() || !IsIdentifierChar(text[after]));
         if (alone) {
             out.append(text, from, at - from);
             out += replacement;
@@ -299,8 +299,8 @@ std::string CExpression::CalcByExpress(const CBinary& id, const CBinary& data, i
     return result;
 }
 
-std::string CExpression::SeveralConversions(const std::string& format, const std::string& script,
-                                            const CBinary& data, int start, int step)
+std::string CExpression::SeveralConversions(const std::string& format, const std::string& script, const CBinary& data,
+                                            int start, int step)
 {
     const std::vector<std::string> segments = Segments(format, m_percents);
     std::string result;
@@ -410,8 +410,8 @@ bool CExpression::RunSwitch(const std::string& format, const std::string& text, 
         if (!TakeLabel(rest, label))
             break;
         const long long number = StartsWith(label, "0x") || StartsWith(label, "0X")
-            ? static_cast<long long>(ParseHex64(label))
-            : ToInteger(label);
+                                     ? static_cast<long long>(ParseHex64(label))
+                                     : ToInteger(label);
         if (number == wanted)
             return RunAssignment(format, rest, result);
     }

@@ -52,8 +52,8 @@ public:
     static void ResetScripts();
 
 private:
-    std::string SeveralConversions(const std::string& format, const std::string& script, const CBinary& data,
-                                   int start, int step);
+    std::string SeveralConversions(const std::string& format, const std::string& script, const CBinary& data, int start,
+                                   int step);
     bool RunAssignment(std::string format, std::string text, std::string& result);
     bool RunIf(const std::string& format, const std::string& script, std::string& result);
     bool RunSwitch(const std::string& format, const std::string& text, std::string& result);

@@ -18,8 +18,8 @@ bool CLFConfig::Init(const CBinary& config)
     BridgeMode = static_cast<uint8_t>(b[1] >> 6);
     Times = b[2];
     LfSpaceTm = static_cast<uint16_t>((b[3] << 8) | b[4]);
-    DurationTm = (static_cast<uint32_t>(b[5]) << 24) | (static_cast<uint32_t>(b[6]) << 16)
-        | (static_cast<uint32_t>(b[7]) << 8) | b[8];
+    DurationTm = (static_cast<uint32_t>(b[5]) << 24) | (static_cast<uint32_t>(b[6]) << 16) |
+                 (static_cast<uint32_t>(b[7]) << 8) | b[8];
     BitWidth = (LfMode == 0 || LfMode == 1) ? static_cast<uint16_t>((b[9] << 8) | b[10]) : 128;
     return true;
 }
@@ -41,7 +41,6 @@ CBinary CLFConfig::ToToolData() const
         static_cast<uint8_t>(BitWidth >> 8),
     };
     CTsLog::GetInstance().Debug("VolMode:%d BridgeMode:%d LfMode:%d Times:%d LfSpaceTm:%d DurationTm:%d BitWidth:%d",
-                                VolMode, BridgeMode, LfMode, Times, LfSpaceTm, static_cast<int>(DurationTm),
-                                BitWidth);
+                                VolMode, BridgeMode, LfMode, Times, LfSpaceTm, static_cast<int>(DurationTm), BitWidth);
     return CBinary(wire, sizeof wire);
 }

@@ -15,8 +15,8 @@ public:
     // BitWidth, the last three little-endian.
     CBinary ToToolData() const override;
 
-    uint8_t LfMode = 0;     // 8 and above: LF data is line-coded behind a preamble
-    uint8_t VolMode = 1;    // coil voltage, 0 to 2
+    uint8_t LfMode = 0;  // 8 and above: LF data is line-coded behind a preamble
+    uint8_t VolMode = 1; // coil voltage, 0 to 2
     uint8_t BridgeMode = 0;
     uint8_t Times = 0;      // trigger repetitions
     uint16_t LfSpaceTm = 0; // pause between triggers

@@ -80,8 +80,7 @@ bool ReadNumber(const CMathematical& math, const std::string& token, Number& n)
     n = Number();
     switch (Classify(token, body, negative)) {
     case Kind::TEXT:
-    case Kind::CHAR:
-        break; // no arithmetic reads them
+    case Kind::CHAR: break; // no arithmetic reads them
     case Kind::BYTE: {
         uint8_t byte = 0;
         if (!math.GetByteOperand(body, byte))
@@ -89,9 +88,7 @@ bool ReadNumber(const CMathematical& math, const std::string& token, Number& n)
         n.integer = byte;
         break;
     }
-    case Kind::HEX:
-        n.integer = static_cast<int64_t>(ParseHex64(body));
-        break;
+    case Kind::HEX: n.integer = static_cast<int64_t>(ParseHex64(body)); break;
     case Kind::DECIMAL:
         // Read with its sign, so that the text of INT64_MIN reads back as
         // itself; saturates on overflow.
@@ -101,8 +98,7 @@ bool ReadNumber(const CMathematical& math, const std::string& token, Number& n)
         n.real = true;
         n.value = std::strtod(body.c_str(), nullptr);
         break;
-    case Kind::OTHER:
-        return false;
+    case Kind::OTHER: return false;
     }
     if (negative) {
         n.integer = Negate(n.integer);
@@ -111,8 +107,7 @@ bool ReadNumber(const CMathematical& math, const std::string& token, Number& n)
     return true;
 }
 
-template <typename T, typename U>
-bool IntegerOperation(const std::string& op, T a, T b, T& r)
+template <typename T, typename U> bool IntegerOperation(const std::string& op, T a, T b, T& r)
 {
     const int count = static_cast<int>(b & 31);
     if (op == "*") {
@@ -160,8 +155,7 @@ bool IntegerOperation(const std::string& op, T a, T b, T& r)
 
 bool IsComparisonOrLogic(const std::string& op)
 {
-    return op == "<" || op == "<=" || op == ">" || op == ">=" || op == "==" || op == "!=" || op == "&&"
-        || op == "||";
+    return op == "<" || op == "<=" || op == ">" || op == ">=" || op == "==" || op == "!=" || op == "&&" || op == "||";
 }
 
 bool RealOperation(const std::string& op, double a, double b, std::string& out)
@@ -377,7 +371,8 @@ bool CMathematical::Parse(std::string& error, const std::string& expression)
         const char next = i + 1 < n ? e[i + 1] : '\0';
         if (c == '-') {
             const char prev = i > 0 ? e[i - 1] : '\0';
-            const bool binary = i > 0 && (prev == ')' || prev == ']' || prev == '"' || IsDigit(prev) || IsHexLetter(prev));
+            const bool binary =
+                i > 0 && (prev == ')' || prev == ']' || prev == '"' || IsDigit(prev) || IsHexLetter(prev));
             if (binary)
                 PushOperator("-", output);
             else
@@ -441,8 +436,8 @@ bool CMathematical::Parse(std::string& error, const std::string& expression)
         } else if (c == '!' || c == '<' || c == '>' || c == '|' || c == '&') {
             std::string op(1, c);
             const std::string pair = op + next;
-            if (pair == "!=" || pair == "<=" || pair == "<<" || pair == ">=" || pair == ">>" || pair == "||"
-                || pair == "&&") {
+            if (pair == "!=" || pair == "<=" || pair == "<<" || pair == ">=" || pair == ">>" || pair == "||" ||
+                pair == "&&") {
                 op = pair;
                 ++i;
             }

@@ -110,8 +110,8 @@ bool CRFConfig::Init(const CBinary& config)
     if (size > needed)
         FrameType = b[size - 1];
 
-    log.Debug("RFConfig Init OK. RegMode(0x%X), Bps(%d:%d), SHWidth(%d:%d), SHSize(%d), CodeType(%d)", RecvMode,
-              Bps, Bps2, SHWidth, SHWidth2, SHSize, static_cast<int>(CodeType));
+    log.Debug("RFConfig Init OK. RegMode(0x%X), Bps(%d:%d), SHWidth(%d:%d), SHSize(%d), CodeType(%d)", RecvMode, Bps,
+              Bps2, SHWidth, SHWidth2, SHSize, static_cast<int>(CodeType));
     log.HexDump(m_SHData, "m_SHData:");
     return true;
 }

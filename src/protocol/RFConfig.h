@@ -63,7 +63,7 @@ public:
     uint8_t RecvMode = 64; // receiver mode, below 64 once parsed
     uint16_t Bps = 0;      // data rate in bits per second
     uint8_t Bps2 = 0;
-    uint32_t CodeType = 0; // line code of the telegram, 0 to 8
+    uint32_t CodeType = 0;  // line code of the telegram, 0 to 8
     uint16_t RfCfgSize = 0; // telegram length in bits
     uint16_t m_VfType = 0;  // verify type
     uint16_t PreValue = 0;  // initial value of the check
@@ -72,11 +72,11 @@ public:
     uint8_t m_VfLen = 0;    // width of the check field in bits
     uint16_t SHWidth = 0;
     uint8_t SHWidth2 = 0;
-    uint16_t SHSize = 0;    // sync-header length in bits
+    uint16_t SHSize = 0; // sync-header length in bits
     uint32_t CheckMask = 255;
-    CBinary m_SHData;       // (SHSize + 7) / 8 sync-header bytes
-    uint8_t FrameType = 0;  // selects the verify-range rule and the frame preparation
-    CBinary m_StatesCode;   // accepted state codes; empty accepts every one
+    CBinary m_SHData;      // (SHSize + 7) / 8 sync-header bytes
+    uint8_t FrameType = 0; // selects the verify-range rule and the frame preparation
+    CBinary m_StatesCode;  // accepted state codes; empty accepts every one
     uint8_t m_StatesPos = 0;
     uint8_t m_StatesLen = 0;
 };

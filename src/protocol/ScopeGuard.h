@@ -4,8 +4,7 @@
 // by it, so no early return can leave the change behind.
 #include <utility>
 
-template <class Restore>
-class ScopeGuard {
+template <class Restore> class ScopeGuard {
 public:
     explicit ScopeGuard(Restore restore) : m_restore(std::move(restore)) {}
     ~ScopeGuard() { m_restore(); }
@@ -16,5 +15,4 @@ private:
     Restore m_restore;
 };
 
-template <class Restore>
-ScopeGuard(Restore) -> ScopeGuard<Restore>;
+template <class Restore> ScopeGuard(Restore) -> ScopeGuard<Restore>;

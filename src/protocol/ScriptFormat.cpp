@@ -80,8 +80,7 @@ std::string PrintfFormat(const Conversion& c, const char* length, char type)
 }
 
 // snprintf with a format this file built from an allowed conversion.
-template <typename T>
-std::string Print(const std::string& printfFormat, T value)
+template <typename T> std::string Print(const std::string& printfFormat, T value)
 {
     char small[128];
 #pragma GCC diagnostic push
@@ -131,27 +130,21 @@ std::string Render(const Conversion& c, const ScriptValue& v)
 {
     switch (c.type) {
     case 'd':
-    case 'i':
-        return Print(PrintfFormat(c, "ll", c.type), static_cast<long long>(v.AsInteger()));
+    case 'i': return Print(PrintfFormat(c, "ll", c.type), static_cast<long long>(v.AsInteger()));
     case 'u':
     case 'x':
     case 'X':
-    case 'o':
-        return Print(PrintfFormat(c, "ll", c.type), static_cast<unsigned long long>(Unsigned(v)));
-    case 'c':
-        return Print(PrintfFormat(c, "", 'c'), static_cast<int>(static_cast<unsigned char>(v.AsInteger())));
+    case 'o': return Print(PrintfFormat(c, "ll", c.type), static_cast<unsigned long long>(Unsigned(v)));
+    case 'c': return Print(PrintfFormat(c, "", 'c'), static_cast<int>(static_cast<unsigned char>(v.AsInteger())));
     case 'f':
     case 'e':
-    case 'g':
-        return Print(PrintfFormat(c, "", c.type), v.AsReal());
+    case 'g': return Print(PrintfFormat(c, "", c.type), v.AsReal());
     case 's': {
         const std::string text = v.AsText();
         return Print(PrintfFormat(c, "", 's'), text.c_str());
     }
-    case 'b':
-        return Binary(c, Unsigned(v));
-    default:
-        return std::string();
+    case 'b': return Binary(c, Unsigned(v));
+    default: return std::string();
     }
 }
 
@@ -193,24 +186,18 @@ ScriptValue ScriptValue::Text(std::string text)
 int64_t ScriptValue::AsInteger() const
 {
     switch (kind) {
-    case REAL:
-        return TruncateToInt64(real);
-    case TEXT:
-        return 0;
-    default:
-        return integer;
+    case REAL: return TruncateToInt64(real);
+    case TEXT: return 0;
+    default: return integer;
     }
 }
 
 double ScriptValue::AsReal() const
 {
     switch (kind) {
-    case REAL:
-        return real;
-    case TEXT:
-        return 0.0;
-    default:
-        return static_cast<double>(integer);
+    case REAL: return real;
+    case TEXT: return 0.0;
+    default: return static_cast<double>(integer);
     }
 }
 

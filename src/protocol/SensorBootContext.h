@@ -18,16 +18,16 @@ struct SensorBootContext {
 
 // Results of UpdateSensorBoot. No sensor answering gives the low byte of
 // g_nSearchResult instead (254 unless the V4 search stored another code).
-constexpr uint8_t BOOT_NOT_NEEDED = 1;      // the found sensors are in the set
-constexpr uint8_t BOOT_UPDATED_V1 = 2;      // a V1/V3 sensor now runs the V4 boot
+constexpr uint8_t BOOT_NOT_NEEDED = 1; // the found sensors are in the set
+constexpr uint8_t BOOT_UPDATED_V1 = 2; // a V1/V3 sensor now runs the V4 boot
 constexpr uint8_t BOOT_UPDATED_V4 = 3;
 constexpr uint8_t BOOT_FAILED = 4;
-constexpr uint8_t BOOT_MANY_SENSORS = 5;    // several answered without the multi-sensor flag; link ended
-constexpr uint8_t BOOT_TOO_NEW = 6;         // the sensor's boot is newer than this program supports
-constexpr uint8_t BOOT_NO_PROGRAM = 7;      // no object, or an update on an object of another type
+constexpr uint8_t BOOT_MANY_SENSORS = 5; // several answered without the multi-sensor flag; link ended
+constexpr uint8_t BOOT_TOO_NEW = 6;      // the sensor's boot is newer than this program supports
+constexpr uint8_t BOOT_NO_PROGRAM = 7;   // no object, or an update on an object of another type
 
 // Results of GetSensorBootVer.
-constexpr int BOOT_VERSION_UNKNOWN = -1;    // no object, or boot version 0
+constexpr int BOOT_VERSION_UNKNOWN = -1; // no object, or boot version 0
 constexpr int BOOT_VERSION_DECIDED = 0;
 constexpr int BOOT_VERSION_TOO_NEW = 2;
 

@@ -38,9 +38,9 @@ public:
     // All of identifier, pressure, temperature and battery 0: no sensor answered.
     bool IsEmpty() const { return m_ID == 0 && m_Pressure == 0 && m_Temp == 0 && m_Battery == 0; }
 
-    uint32_t m_ID = 0;        // sensor identifier; 0 none
-    int32_t m_Temp = 0;       // as the script gives it; SENSOR_VALUE_NONE not available
-    int32_t m_Pressure = 0;   // as the script gives it; SENSOR_VALUE_NONE not available
-    uint8_t m_Battery = 0;    // 1 battery low
+    uint32_t m_ID = 0;         // sensor identifier; 0 none
+    int32_t m_Temp = 0;        // as the script gives it; SENSOR_VALUE_NONE not available
+    int32_t m_Pressure = 0;    // as the script gives it; SENSOR_VALUE_NONE not available
+    uint8_t m_Battery = 0;     // 1 battery low
     uint8_t m_SpecialRFID = 0; // 1 the telegram's state code was not among the listed ones
 };

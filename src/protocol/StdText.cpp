@@ -18,10 +18,7 @@ std::deque<CDataSheet::TEXT_RES>& Cache()
     return cache;
 }
 
-bool SameId(const CBinary& a, const CBinary& b)
-{
-    return a.GetSize() == b.GetSize() && CBinary::Compare(a, b) == 0;
-}
+bool SameId(const CBinary& a, const CBinary& b) { return a.GetSize() == b.GetSize() && CBinary::Compare(a, b) == 0; }
 
 std::string ReadText(uint8_t folderChoice, const CBinary& id)
 {

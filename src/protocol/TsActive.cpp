@@ -174,8 +174,8 @@ CSensorInfo CTsActive::ActiveOnce(const CBinary& lfBytes, const CBinary& rfBytes
     m_pNetLayer->SetRfConfig(lf, rf);
 
     if (!m_bTriggerSent && m_bResetDone) {
-        const CBinary trigger = lfBytes.GetSize() > 11 ? CBinary(lfBytes.GetBuffer() + 11, lfBytes.GetSize() - 11)
-                                                       : CBinary();
+        const CBinary trigger =
+            lfBytes.GetSize() > 11 ? CBinary(lfBytes.GetBuffer() + 11, lfBytes.GetSize() - 11) : CBinary();
         m_pNetLayer->Send(trigger);
         m_bTriggerSent = true;
     }

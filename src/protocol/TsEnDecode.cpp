@@ -13,8 +13,14 @@ CTsEnDecode& CTsEnDecode::GetInstance()
 int CTsEnDecode::GetChipsPerBit(uint32_t codeType)
 {
     switch (codeType) {
-    case 0: case 1: case 2: case 3: case 6: case 7: return 2;
-    case 4: case 8: return 3;
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 6:
+    case 7: return 2;
+    case 4:
+    case 8: return 3;
     default: return 1;
     }
 }
@@ -43,7 +49,7 @@ CBinary CTsEnDecode::Encode(const CBinary& data, uint32_t codeType) const
     const int chipsPerBit = GetChipsPerBit(codeType);
     std::vector<uint8_t> out(static_cast<size_t>(3 * n + 2), 0xFF);
 
-    size_t pos = 0; // chip position
+    size_t pos = 0;     // chip position
     uint32_t level = 0; // last chip written, for the differential codes
     if (codeType == 2) {
         pos = 1; // the first chip stays 1 from the preset
@@ -74,7 +80,7 @@ CBinary CTsEnDecode::Encode(const CBinary& data, uint32_t codeType) const
             case 4: chips = one ? 0x6 : 0x4; break; // 110 / 100
             case 5: chips = one; break;
             case 8: chips = one ? 0x4 : 0x6; break; // 100 / 110
-            default: chips = 0; break; // 6, 7 and above 8 send no levels
+            default: chips = 0; break;              // 6, 7 and above 8 send no levels
             }
             WriteBits(&out[pos / 8], 7 - static_cast<int>(pos % 8), chips, chipsPerBit);
             pos += static_cast<size_t>(chipsPerBit);

@@ -124,8 +124,7 @@ void CTsF7V3Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint
     }
 }
 
-bool CTsF7V3Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs,
-                                    CTsFrame* reply)
+bool CTsF7V3Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs, CTsFrame* reply)
 {
     CTsNetlayer& link = *m_pNetLayer;
     link.m_nRecvFrames = 1;
@@ -188,8 +187,8 @@ CBinary CTsF7V3Program::PatchConfig(const CBinary& block, const CBinary& index, 
     out.SetAt(V3_CONFIG_FLAG_AT, 0x01);
     for (int i = 0; i < 4; ++i)
         out.SetAt(V3_CONFIG_ID_AT + i, static_cast<uint8_t>(newId >> (24 - 8 * i)));
-    const uint16_t crc = CTsVerify::GetInstance().Crc16(CBinary(out.GetBuffer() + V3_CONFIG_DATA_AT, data), 0,
-                                                        V3_CONFIG_CRC_POLY);
+    const uint16_t crc =
+        CTsVerify::GetInstance().Crc16(CBinary(out.GetBuffer() + V3_CONFIG_DATA_AT, data), 0, V3_CONFIG_CRC_POLY);
     out.SetAt(1, static_cast<uint8_t>(crc >> 8));
     out.SetAt(2, static_cast<uint8_t>(crc));
     return out;
@@ -221,8 +220,8 @@ bool CTsF7V3Program::ProgramOne(uint32_t sensorId, uint32_t newId, const CBinary
         return false;
     }
     const uint8_t head[] = {V3_FRAME_START, static_cast<uint8_t>(sensorId >> 8), static_cast<uint8_t>(sensorId)};
-    m_pNetLayer->SetShData(V3_PROGRAM_SYNC_BITS,
-                           CTsEnDecode::GetInstance().Encode(CBinary(head, sizeof head), m_pNetLayer->m_RfConfig.CodeType));
+    m_pNetLayer->SetShData(V3_PROGRAM_SYNC_BITS, CTsEnDecode::GetInstance().Encode(CBinary(head, sizeof head),
+                                                                                   m_pNetLayer->m_RfConfig.CodeType));
 
     ReportProgress(0);
     const uint32_t total = image.GetTotalSize();

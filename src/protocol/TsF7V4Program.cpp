@@ -39,8 +39,7 @@ CBinary ReadRequest(uint16_t address, uint8_t length = V4_RECORD_READ)
 
 } // namespace
 
-CTsF7V4Program::CTsF7V4Program(uint8_t multiSensor, uint8_t freqSelector)
-    : CTsProgram(multiSensor, freqSelector)
+CTsF7V4Program::CTsF7V4Program(uint8_t multiSensor, uint8_t freqSelector) : CTsProgram(multiSensor, freqSelector)
 {
     m_nType = TS_TYPE_F7V4;
     CLFConfig lf;
@@ -68,14 +67,10 @@ uint8_t CTsF7V4Program::CheckByte(uint8_t flags, const uint8_t* bytes, int lengt
     const CTsVerify& verify = CTsVerify::GetInstance();
     const CBinary range(bytes, length);
     switch (flags & 0x38) {
-    case 0x00:
-        return verify.Xor8(range, 0);
-    case 0x08:
-        return verify.Sum8(range, 0);
-    case 0x10:
-        return verify.Crc8(range, 0x51, 0xA2);
-    default:
-        return 0;
+    case 0x00: return verify.Xor8(range, 0);
+    case 0x08: return verify.Sum8(range, 0);
+    case 0x10: return verify.Crc8(range, 0x51, 0xA2);
+    default: return 0;
     }
 }
 
@@ -159,8 +154,7 @@ void CTsF7V4Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint
     }
 }
 
-bool CTsF7V4Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs,
-                                    CTsFrame* reply)
+bool CTsF7V4Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs, CTsFrame* reply)
 {
     CTsNetlayer& link = *m_pNetLayer;
     link.m_nRecvFrames = 1;
@@ -330,8 +324,8 @@ uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
                                 V4_WAIT_SEARCH_STEP))
                 continue;
             CTsFrame reply;
-            const ReadResult read = ReadSensor(id, Bytes({V4_CMD_READ_HARD_VERSION}), V4_WAIT_READ_HARD_VERSION, 4,
-                                               reply);
+            const ReadResult read =
+                ReadSensor(id, Bytes({V4_CMD_READ_HARD_VERSION}), V4_WAIT_READ_HARD_VERSION, 4, reply);
             if (read == ReadResult::NoAnswer) {
                 log.Error("Read Hard Version Error.");
                 break;
@@ -358,8 +352,9 @@ uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
                 if (lowerBoot && (m_nBootVersion == 0 || boot < m_nBootVersion))
                     m_nBootVersion = boot;
             };
-            const bool ownLine = (m_nType == TS_TYPE_F7V4 && (line == V4_LINE_F7 || line == V4_LINE_F7E))
-                || (m_nType == TS_TYPE_F6V4 && line == V4_LINE_F6) || (m_nType == TS_TYPE_N8V4 && line == V4_LINE_N8);
+            const bool ownLine = (m_nType == TS_TYPE_F7V4 && (line == V4_LINE_F7 || line == V4_LINE_F7E)) ||
+                                 (m_nType == TS_TYPE_F6V4 && line == V4_LINE_F6) ||
+                                 (m_nType == TS_TYPE_N8V4 && line == V4_LINE_N8);
             if (m_nInfoRead) {
                 take(false);
             } else if (ownLine) {
@@ -369,9 +364,8 @@ uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
                     take(true);
                 else
                     ++unsupported;
-            } else if (taken == 0
-                       && ((m_nType == TS_TYPE_F7V4 && (line == V4_LINE_N8 || line == V4_LINE_AC))
-                           || (m_nType == TS_TYPE_N8V4 && line == V4_LINE_AC))) {
+            } else if (taken == 0 && ((m_nType == TS_TYPE_F7V4 && (line == V4_LINE_N8 || line == V4_LINE_AC)) ||
+                                      (m_nType == TS_TYPE_N8V4 && line == V4_LINE_AC))) {
                 // A sensor of the family tried next: let it go and leave the
                 // search to that family.
                 ReleaseSensor(id);
@@ -380,8 +374,8 @@ uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
                 foreign.insert(id);
                 if (line == V4_LINE_ZERO)
                     m_nErrorCode = TS_ERR_LINE_ZERO;
-                else if (line != V4_LINE_F6 && line != V4_LINE_F7 && line != V4_LINE_F7E && line != V4_LINE_N8
-                         && line != V4_LINE_AC)
+                else if (line != V4_LINE_F6 && line != V4_LINE_F7 && line != V4_LINE_F7E && line != V4_LINE_N8 &&
+                         line != V4_LINE_AC)
                     ++unsupported;
             }
         }
@@ -451,8 +445,7 @@ CTsF7V4Program::ReadResult CTsF7V4Program::ReadSensor(uint32_t sensorId, const C
     return ReadResult::Ok;
 }
 
-bool CTsF7V4Program::ReadMemory(uint32_t sensorId, uint16_t address, uint8_t length, const char* what,
-                                CBinary& bytes)
+bool CTsF7V4Program::ReadMemory(uint32_t sensorId, uint16_t address, uint8_t length, const char* what, CBinary& bytes)
 {
     CTsLog& log = CTsLog::GetInstance();
     bytes.Empty();
@@ -554,8 +547,8 @@ std::string IdentityText(const CTsFrame& reply)
     if (p.GetSize() < 1 + V4_RECORD_READ)
         return std::string();
     const uint8_t* bytes = p.GetBuffer();
-    const bool blank = bytes[0] == V4_RECORD_READ
-        && std::all_of(bytes + 1, bytes + 1 + V4_RECORD_READ, [](uint8_t b) { return b == 0xFF; });
+    const bool blank = bytes[0] == V4_RECORD_READ &&
+                       std::all_of(bytes + 1, bytes + 1 + V4_RECORD_READ, [](uint8_t b) { return b == 0xFF; });
     if (blank)
         return std::string();
     return std::string(reinterpret_cast<const char*>(bytes + 1), V4_RECORD_READ);
@@ -647,9 +640,9 @@ bool CTsF7V4Program::ExchangeFrames()
     }
     if (!answered)
         return false;
-    const bool read = SendRecvSensor(id, Bytes({V4_CMD_SEARCH_STEP, m_nV4SearchStep, 0x00}), V4_WAIT_SEARCH_STEP)
-        && SendRecvSensor(id, Bytes({V4_CMD_READ_INFO}), V4_WAIT_EXCHANGE_INFO)
-        && SendRecvSensor(id, ReadRequest(V4_CONFIG_BLOCK), V4_WAIT_READ_MEMORY);
+    const bool read = SendRecvSensor(id, Bytes({V4_CMD_SEARCH_STEP, m_nV4SearchStep, 0x00}), V4_WAIT_SEARCH_STEP) &&
+                      SendRecvSensor(id, Bytes({V4_CMD_READ_INFO}), V4_WAIT_EXCHANGE_INFO) &&
+                      SendRecvSensor(id, ReadRequest(V4_CONFIG_BLOCK), V4_WAIT_READ_MEMORY);
     EndLink(SensorIdSet{id});
     return read;
 }
@@ -676,8 +669,8 @@ bool CTsF7V4Program::ProgramSensor(const SensorIdMap& ids, const CBinary& select
     if (!image.IsLoaded()) {
         m_nErrorCode = TS_ERR_NO_IMAGE;
         log.Error("Check Sn Data Error");
-    } else if (WriteSensorFlashCrc(targets, &image, V4_PROGRESS_FLASH)
-               && WriteSensorConfig(targets, image.GetConfigBlock(), V4_PROGRESS_CONFIG, &targets, &ids)) {
+    } else if (WriteSensorFlashCrc(targets, &image, V4_PROGRESS_FLASH) &&
+               WriteSensorConfig(targets, image.GetConfigBlock(), V4_PROGRESS_CONFIG, &targets, &ids)) {
         ReportProgress(100);
         m_nErrorCode = TS_ERR_OK;
         result = true;
@@ -757,9 +750,9 @@ bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, 
                                       uint32_t writeWaitMs, uint32_t checkWaitMs)
 {
     CTsLog& log = CTsLog::GetInstance();
-    const CBinary announce = Bytes({V4_CMD_ANNOUNCE_WRITE, static_cast<uint8_t>(length >> 8),
-                                    static_cast<uint8_t>(length), static_cast<uint8_t>(from >> 8),
-                                    static_cast<uint8_t>(from)});
+    const CBinary announce =
+        Bytes({V4_CMD_ANNOUNCE_WRITE, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length),
+               static_cast<uint8_t>(from >> 8), static_cast<uint8_t>(from)});
     if (!SendRecvMulti(announce, announceWaitMs, nullptr, &ids)) {
         log.Error("Req Write Error!");
         return false;
@@ -813,8 +806,8 @@ bool CTsF7V4Program::StartFlashWrite(const CTsSnData* image, uint8_t startPercen
     return true;
 }
 
-bool CTsF7V4Program::WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image, uint8_t startPercent,
-                                        bool tableFits, const V4FlashArea& area)
+bool CTsF7V4Program::WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image, uint8_t startPercent, bool tableFits,
+                                        const V4FlashArea& area)
 {
     const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
     uint16_t from = start;
@@ -835,15 +828,14 @@ bool CTsF7V4Program::WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image
         return false;
     }
     const uint32_t skipped = static_cast<uint32_t>(from - start);
-    return size <= skipped
-        || WriteImageBlocks(ids, image, from, size - skipped, skipping, startPercent, 0, area.announceWaitMs,
-                            V4_WAIT_WRITE_BLOCK, area.checkWaitMs);
+    return size <= skipped || WriteImageBlocks(ids, image, from, size - skipped, skipping, startPercent, 0,
+                                               area.announceWaitMs, V4_WAIT_WRITE_BLOCK, area.checkWaitMs);
 }
 
 bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
-    static const V4FlashArea area = {V4_IMAGE_END,    V4_CRC_TABLE,     V4_CRC_TABLE_READS, V4_FLASH_BLOCKS,
-                                     V4_WAIT_ERASE,   V4_WAIT_ANNOUNCE, V4_WAIT_CHECK};
+    static const V4FlashArea area = {V4_IMAGE_END,  V4_CRC_TABLE,     V4_CRC_TABLE_READS, V4_FLASH_BLOCKS,
+                                     V4_WAIT_ERASE, V4_WAIT_ANNOUNCE, V4_WAIT_CHECK};
     CTsLog& log = CTsLog::GetInstance();
     if (!StartFlashWrite(image, startPercent))
         return false;
@@ -882,8 +874,7 @@ bool CTsF7V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, 
     return WriteImagePlain(ids, image, startPercent, V4_IMAGE_END);
 }
 
-bool CTsF7V4Program::WriteImagePlain(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent,
-                                     uint16_t imageEnd)
+bool CTsF7V4Program::WriteImagePlain(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent, uint16_t imageEnd)
 {
     CTsLog& log = CTsLog::GetInstance();
     if (!StartFlashWrite(image, startPercent))
@@ -952,8 +943,8 @@ bool CTsF7V4Program::WriteConfigAt(const SensorIdSet& ids, const CBinary& config
             result = false;
             continue;
         }
-        if (n % V4_KEEP_AWAKE_EVERY == 0 && keepAwake
-            && !SendRecvMulti(Bytes({V4_CMD_KEEP_LINK}), V4_WAIT_KEEP_AWAKE, nullptr, keepAwake)) {
+        if (n % V4_KEEP_AWAKE_EVERY == 0 && keepAwake &&
+            !SendRecvMulti(Bytes({V4_CMD_KEEP_LINK}), V4_WAIT_KEEP_AWAKE, nullptr, keepAwake)) {
             // The sensors after this one are not written: no success.
             log.Error("Keep Link error!");
             result = false;
@@ -1007,8 +998,7 @@ bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, co
     }
     const uint16_t crc = CTsVerify::GetInstance().Crc16(patched, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
     if (ReadSensor(sensorId, Bytes({V4_CMD_CHECK_CRC, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}),
-                   V4_WAIT_CONFIG_CHECK, 0, reply)
-        != ReadResult::Ok) {
+                   V4_WAIT_CONFIG_CHECK, 0, reply) != ReadResult::Ok) {
         log.Error("Check Sensor Error!");
         return false;
     }

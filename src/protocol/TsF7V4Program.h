@@ -83,19 +83,19 @@ constexpr uint16_t V4_BOOT_WITH_CRC_TABLE = 0x0411;
 
 // Flash of the F7 and F6 lines as the V4 commands address it.
 // The image area starts at m_nV4FlashHigh << 8 (C000).
-constexpr uint16_t V4_IMAGE_END = 0xD600;    // exclusive
-constexpr uint16_t V4_FLASH_BLOCK = 0x200;   // covered by one CRC-32 of the table
+constexpr uint16_t V4_IMAGE_END = 0xD600;  // exclusive
+constexpr uint16_t V4_FLASH_BLOCK = 0x200; // covered by one CRC-32 of the table
 constexpr int V4_FLASH_BLOCKS = 10;
-constexpr uint16_t V4_CRC_TABLE = 0xD580;    // 64 bytes written, the ten CRC-32 first
-constexpr int V4_CRC_TABLE_READS = 3;        // read as three times 16 bytes
-constexpr uint16_t V4_CONFIG_BLOCK = 0xD5C0; // 64 bytes; also the 48-byte version block
+constexpr uint16_t V4_CRC_TABLE = 0xD580;      // 64 bytes written, the ten CRC-32 first
+constexpr int V4_CRC_TABLE_READS = 3;          // read as three times 16 bytes
+constexpr uint16_t V4_CONFIG_BLOCK = 0xD5C0;   // 64 bytes; also the 48-byte version block
 constexpr uint16_t V4_IDENTITY_BLOCK = 0xD610; // 16 bytes
 // The N8 and AC lines keep their records elsewhere.
 constexpr uint16_t V4_N8_CONFIG_BLOCK = 0xE3C0;
 constexpr uint16_t V4_N8_IDENTITY_BLOCK = 0xE410;
 constexpr uint16_t V4_AC_VERSION_BLOCK = 0x5FBF;
 constexpr uint16_t V4_AC_IDENTITY_BLOCK = 0x6000;
-constexpr uint8_t V4_RECORD_READ = 0x10;     // bytes per memory read
+constexpr uint8_t V4_RECORD_READ = 0x10; // bytes per memory read
 constexpr uint8_t V4_CONFIG_BYTES = 0x40;
 
 // CRC-16 of written data (MSB first, no final XOR), checked by command 13.
@@ -127,10 +127,10 @@ constexpr int V4_SCRAMBLE_LIMIT = 128;
 // Where a line keeps its image and its block CRC table, and the waits its
 // flash write takes.
 struct V4FlashArea {
-    uint16_t imageEnd;       // exclusive; the area starts at m_nV4FlashHigh << 8
+    uint16_t imageEnd; // exclusive; the area starts at m_nV4FlashHigh << 8
     uint16_t crcTable;
-    int crcTableReads;       // reads of 16 bytes
-    int comparedCrcs;        // leading block CRCs compared
+    int crcTableReads; // reads of 16 bytes
+    int comparedCrcs;  // leading block CRCs compared
     uint32_t eraseWaitMs;
     uint32_t announceWaitMs;
     uint32_t checkWaitMs;
@@ -212,8 +212,7 @@ protected:
     enum class ReadResult { Ok, NoAnswer, Refused };
     // One request to one sensor; Refused also for a reply whose payload is
     // shorter than minPayload, since its fields cannot be read.
-    ReadResult ReadSensor(uint32_t sensorId, const CBinary& request, uint32_t waitMs, int minPayload,
-                          CTsFrame& reply);
+    ReadResult ReadSensor(uint32_t sensorId, const CBinary& request, uint32_t waitMs, int minPayload, CTsFrame& reply);
     // A memory read (23 len addrH addrL): the bytes behind the count byte;
     // false, logged as "Read <what> Error. Addr:<id>" or "Read <what> Error!",
     // without an answer, with a refusal or with a count the payload does not hold.
@@ -250,9 +249,9 @@ protected:
     // from on when skipBelow; pieces of pieceBytes, 0 for whole blocks) with
     // the running CRC-16, reports progress from startPercent over 85 and has
     // the sensors check the CRC. The blocks must hold length bytes.
-    bool WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, uint16_t from, uint32_t length,
-                          bool skipBelow, uint8_t startPercent, int pieceBytes, uint32_t announceWaitMs,
-                          uint32_t writeWaitMs, uint32_t checkWaitMs);
+    bool WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, uint16_t from, uint32_t length, bool skipBelow,
+                          uint8_t startPercent, int pieceBytes, uint32_t announceWaitMs, uint32_t writeWaitMs,
+                          uint32_t checkWaitMs);
     // The check command with the CRC-16 of what was written: false, logged,
     // when it fails or any sensor refuses it.
     bool CheckWritten(const SensorIdSet& ids, uint16_t crc, uint32_t waitMs);
@@ -260,8 +259,8 @@ protected:
     bool WriteConfigAt(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
                        const SensorIdSet* keepAwake, const SensorIdMap* newIds, uint16_t configAddress,
                        uint16_t identityAddress);
-    bool WriteOneConfig(uint32_t sensorId, const CBinary& config, const SensorIdMap* newIds,
-                        uint16_t configAddress, uint16_t identityAddress);
+    bool WriteOneConfig(uint32_t sensorId, const CBinary& config, const SensorIdMap* newIds, uint16_t configAddress,
+                        uint16_t identityAddress);
 
 private:
     // m_nRecvFrames 255, Times 1, LfSpaceTm 0 and the duration: a raw exchange

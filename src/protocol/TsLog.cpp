@@ -10,7 +10,7 @@
 namespace {
 bool IsWritten(int level) { return level >= TS_LOG_RECORD && level <= TS_LOG_WARN; }
 std::string LogFolder() { return JoinPath(GetDataFolderPath(), "log"); }
-}
+} // namespace
 
 CTsLog& CTsLog::GetInstance()
 {
@@ -85,10 +85,10 @@ void CTsLog::LogV(int level, const char* format, va_list args)
     WriteLine(level, buffer.get());
 }
 
-#define TS_LOG_AT(level)                                                                                 \
-    va_list args;                                                                                        \
-    va_start(args, format);                                                                              \
-    LogV(level, format, args);                                                                           \
+#define TS_LOG_AT(level)                                                                                               \
+    va_list args;                                                                                                      \
+    va_start(args, format);                                                                                            \
+    LogV(level, format, args);                                                                                         \
     va_end(args)
 
 void CTsLog::Record(const char* format, ...) { TS_LOG_AT(TS_LOG_RECORD); }

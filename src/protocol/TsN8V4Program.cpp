@@ -16,8 +16,7 @@ uint8_t Low(uint16_t value) { return static_cast<uint8_t>(value); }
 
 } // namespace
 
-CTsN8V4Program::CTsN8V4Program(uint8_t multiSensor, uint8_t freqSelector)
-    : CTsF7V4Program(multiSensor, freqSelector)
+CTsN8V4Program::CTsN8V4Program(uint8_t multiSensor, uint8_t freqSelector) : CTsF7V4Program(multiSensor, freqSelector)
 {
     m_nType = TS_TYPE_N8V4;
 }

@@ -7,12 +7,12 @@
 
 // N8 flash as the V4 commands address it. The image area starts at C000 as
 // on the other lines.
-constexpr uint16_t N8_IMAGE_END = 0xE400;     // exclusive
-constexpr uint16_t N8_CRC_TABLE = 0xE370;     // 80 bytes written, the block CRC-32 first
-constexpr int N8_CRC_TABLE_READS = 5;         // read as five times 16 bytes
-constexpr int N8_COMPARED_CRCS = 17;          // leading block CRCs compared (the image gives 20)
+constexpr uint16_t N8_IMAGE_END = 0xE400; // exclusive
+constexpr uint16_t N8_CRC_TABLE = 0xE370; // 80 bytes written, the block CRC-32 first
+constexpr int N8_CRC_TABLE_READS = 5;     // read as five times 16 bytes
+constexpr int N8_COMPARED_CRCS = 17;      // leading block CRCs compared (the image gives 20)
 constexpr int N8_CRC_TABLE_BYTES = 80;
-constexpr uint8_t N8_CRC_TABLE_TAIL = 0x10;   // the table's last 16 bytes go in a second write
+constexpr uint8_t N8_CRC_TABLE_TAIL = 0x10; // the table's last 16 bytes go in a second write
 // Boot versions above this one take the flash write in frame mode 0A
 // (scrambling variant 2; the upper five bits stay, so replies still match).
 constexpr uint16_t N8_BOOT_MODE_A_ABOVE = 0x0413;

@@ -34,10 +34,10 @@ constexpr int TS_ERR_LINE_ZERO = -9;    // a sensor reported hard-version line 0
 constexpr uint16_t TS_DEFAULT_TOOL_ID = 0x3031;
 constexpr uint8_t TS_DEFAULT_MODE = 9;
 
-using SensorIdSet = std::set<uint32_t>;                // found sensors, ascending
-using SensorIdMap = std::map<uint32_t, uint32_t>;      // found id -> new id
-using SensorTextMap = std::map<uint32_t, std::string>; // sensor id -> identity text
-using SensorFrameMap = std::map<uint32_t, CTsFrame>;   // one reply per sensor id
+using SensorIdSet = std::set<uint32_t>;                    // found sensors, ascending
+using SensorIdMap = std::map<uint32_t, uint32_t>;          // found id -> new id
+using SensorTextMap = std::map<uint32_t, std::string>;     // sensor id -> identity text
+using SensorFrameMap = std::map<uint32_t, CTsFrame>;       // one reply per sensor id
 using MeasureTextMap = std::map<std::string, std::string>; // identity text -> voltage text
 using TsFrameList = std::vector<CTsFrame>;
 // Called with 0 to 100, and 255 to mark a restart.
@@ -122,7 +122,7 @@ public:
     uint8_t m_nMultiSensor = 0; // also picks the V4 family's LF table
     uint8_t m_nInfoRead = 0;    // set by the sensor information check
     int m_nErrorCode = TS_ERR_NO_SENSOR;
-    uint16_t m_nDate = 0;       // (year << 9) | (month << 5) | day
+    uint16_t m_nDate = 0; // (year << 9) | (month << 5) | day
 
     // Identity blocks read while programming, and the ids written into
     // configuration blocks (a block the sensor's check accepted).

@@ -59,14 +59,14 @@ bool IsV4Family(int type) { return type >= SN_TYPE_F7V4 && type <= SN_TYPE_ACV4;
 
 uint32_t Le32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16)
-        | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
 uint32_t Be32(const uint8_t* p)
 {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16)
-        | (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
 
 // The bytes [from, from + length) of the image, when they lie inside it.
@@ -127,8 +127,8 @@ int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& 
     const uint32_t offset = Le32(entry + SN_ENTRY_OFFSET_AT);
     const uint32_t stored = Le32(entry + SN_ENTRY_SIZE_AT);
     const int fill = static_cast<int8_t>(entry[SN_ENTRY_FILL_AT]);
-    if (offset > size || stored > size - offset || fill < 0 || static_cast<uint32_t>(fill) > stored
-        || stored - static_cast<uint32_t>(fill) > static_cast<uint32_t>(BINARY_MAX_SIZE)) {
+    if (offset > size || stored > size - offset || fill < 0 || static_cast<uint32_t>(fill) > stored ||
+        stored - static_cast<uint32_t>(fill) > static_cast<uint32_t>(BINARY_MAX_SIZE)) {
         log.Error("Bad entry of file:---%s--- offset %u size %u fill %d", member.c_str(), offset, stored, fill);
         return -1;
     }

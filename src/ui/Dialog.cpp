@@ -12,7 +12,7 @@
 namespace {
 // Running modal loops, innermost last.
 std::vector<Dialog*> g_running;
-}
+} // namespace
 
 Dialog::Dialog(CSize size, DWORD style) : m_size(size), m_style(style) {}
 
@@ -29,8 +29,8 @@ int Dialog::DoModal(Wnd* owner)
         if (owner && owner->IsCreated())
             area = owner->GetTopLevel()->GetWindowRect();
         else if (QScreen* s = QGuiApplication::primaryScreen())
-            area = CRect(s->availableGeometry().x(), s->availableGeometry().y(),
-                         s->availableGeometry().right() + 1, s->availableGeometry().bottom() + 1);
+            area = CRect(s->availableGeometry().x(), s->availableGeometry().y(), s->availableGeometry().right() + 1,
+                         s->availableGeometry().bottom() + 1);
         int x = area.left + (area.Width() - m_size.cx) / 2;
         int y = area.top + (area.Height() - m_size.cy) / 2;
         if (!CreateImpl(nullptr, owner, CRect(x, y, x + m_size.cx, y + m_size.cy), 0, m_style, true))

@@ -39,8 +39,8 @@ protected:
                 m_edit->Paste();
             return;
         }
-        WndRouter::Key(m_edit, ev, [&] { QLineEdit::keyPressEvent(ev); },
-                       [this](wchar_t ch) { return m_edit->FilterChar(ch); });
+        WndRouter::Key(
+            m_edit, ev, [&] { QLineEdit::keyPressEvent(ev); }, [this](wchar_t ch) { return m_edit->FilterChar(ch); });
     }
 
     void contextMenuEvent(QContextMenuEvent* ev) override

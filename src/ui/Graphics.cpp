@@ -42,8 +42,8 @@ Qt::Alignment VerticalFlag(StringAlignment a)
 } // namespace
 
 Graphics::Graphics(Image& target)
-    : m_ownPainter(std::make_unique<QPainter>()), m_painter(m_ownPainter.get()),
-      m_width(target.GetWidth()), m_height(target.GetHeight())
+    : m_ownPainter(std::make_unique<QPainter>()), m_painter(m_ownPainter.get()), m_width(target.GetWidth()),
+      m_height(target.GetHeight())
 {
     if (!target.IsNull())
         m_painter->begin(&target.Data());

@@ -41,8 +41,8 @@ public:
     Graphics& operator=(const Graphics&) = delete;
 
     // Images; a null image draws nothing.
-    void DrawImage(const Image* image, const RectF& dest);   // stretched into dest
-    void DrawImage(const Image* image, float x, float y);     // at its own size
+    void DrawImage(const Image* image, const RectF& dest); // stretched into dest
+    void DrawImage(const Image* image, float x, float y);  // at its own size
 
     // Text. In a rectangle the format aligns it inside; at a point the format
     // places the text's box relative to the point (near: starts there, centre:

@@ -18,8 +18,8 @@ static void RegisterImageResources()
 Image::Image() : m_image(std::make_unique<QImage>()) {}
 
 Image::Image(int width, int height, Color fill)
-    : m_image(std::make_unique<QImage>(width > 0 ? width : 0, height > 0 ? height : 0,
-                                       QImage::Format_ARGB32_Premultiplied))
+    : m_image(
+          std::make_unique<QImage>(width > 0 ? width : 0, height > 0 ? height : 0, QImage::Format_ARGB32_Premultiplied))
 {
     m_image->fill(QColor::fromRgba(fill.GetValue()));
 }

@@ -23,8 +23,7 @@ public:
 
     // A pointer (valid for a SendMessage), a shared pointer (ownership travels
     // with a PostMessage) or a value copied into the parameter.
-    template <class T>
-    static MsgParam Of(T value)
+    template <class T> static MsgParam Of(T value)
     {
         MsgParam p;
         p.m_typed = std::move(value);
@@ -37,8 +36,7 @@ public:
     bool IsTyped() const { return m_typed.has_value(); }
 
     // The typed value stored as T*, const T*, std::shared_ptr<T> or T; else nullptr.
-    template <class T>
-    T* As() const
+    template <class T> T* As() const
     {
         using U = std::remove_const_t<T>;
         if (auto p = std::any_cast<T*>(&m_typed))

@@ -12,7 +12,7 @@
 namespace {
 std::mutex g_chooserMutex;
 PopupMenuChooser g_chooser;
-}
+} // namespace
 
 void SetPopupMenuChooser(PopupMenuChooser chooser)
 {

@@ -10,7 +10,7 @@
 class Wnd;
 
 struct MenuItem {
-    int id = 0;          // 0: a separator
+    int id = 0; // 0: a separator
     std::wstring text;
 };
 

@@ -66,8 +66,8 @@ public:
                 return nullptr;
             auto qp = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
             qp->setFullPage(true);
-            QPageSize size(QSizeF(widthTenthMm / 10.0, lengthTenthMm / 10.0), QPageSize::Millimeter,
-                           QString(), QPageSize::ExactMatch);
+            QPageSize size(QSizeF(widthTenthMm / 10.0, lengthTenthMm / 10.0), QPageSize::Millimeter, QString(),
+                           QPageSize::ExactMatch);
             qp->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
             qp->setDocName(QString::fromStdWString(documentName));
             auto job = std::make_unique<QtPrintJob>(std::move(qp));

@@ -6,10 +6,7 @@
 
 static QProgressBar* Bar(const ProgressBar* p) { return static_cast<QProgressBar*>(p->Widget()); }
 
-static QString Hex(COLORREF c)
-{
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c)).name();
-}
+static QString Hex(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)).name(); }
 
 QWidget* ProgressBar::CreateWidget(QWidget* parent)
 {

@@ -22,7 +22,8 @@ void RunOnUiThread(const std::function<void()>& f)
         f();
         return;
     }
-    QMetaObject::invokeMethod(app, [&f] { f(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [&f] { f(); }, Qt::BlockingQueuedConnection);
 }
 
 void PostToUiThread(std::function<void()> f)
@@ -40,8 +41,7 @@ bool PumpUntil(const std::function<bool()>& done, uint32_t timeoutMs)
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     auto expired = [&] {
-        return timeoutMs != 0xFFFFFFFF
-            && Clock::now() - start >= std::chrono::milliseconds(timeoutMs);
+        return timeoutMs != 0xFFFFFFFF && Clock::now() - start >= std::chrono::milliseconds(timeoutMs);
     };
     if (done())
         return true;

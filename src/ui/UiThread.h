@@ -16,8 +16,7 @@ bool IsUiThread();
 void RunOnUiThread(const std::function<void()>& f);
 
 // The same with a result.
-template <class F>
-auto CallOnUiThread(F&& f) -> std::invoke_result_t<F>
+template <class F> auto CallOnUiThread(F&& f) -> std::invoke_result_t<F>
 {
     using R = std::invoke_result_t<F>;
     if constexpr (std::is_void_v<R>) {

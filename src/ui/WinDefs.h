@@ -33,7 +33,7 @@ constexpr int CBN_SELCHANGE = 1;
 constexpr int EN_CHANGE = 0x0300;
 
 // Window styles that mean something here.
-constexpr DWORD WS_POPUP = 0x80000000;   // a top-level window without frame
+constexpr DWORD WS_POPUP = 0x80000000; // a top-level window without frame
 constexpr DWORD WS_CHILD = 0x40000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;
 constexpr DWORD WS_DISABLED = 0x08000000;
@@ -109,7 +109,7 @@ constexpr int MM_TEXT = 1;
 constexpr int MM_LOMETRIC = 2; // 0.1 mm, y grows upwards
 constexpr int HORZSIZE = 4;    // width in millimetres
 constexpr int VERTSIZE = 6;
-constexpr int HORZRES = 8;     // width in pixels
+constexpr int HORZRES = 8; // width in pixels
 constexpr int VERTRES = 10;
 constexpr int LOGPIXELSX = 88;
 constexpr int LOGPIXELSY = 90;

@@ -33,7 +33,7 @@ std::atomic<HWND> g_nextHandle{1};
 std::atomic<Wnd*> g_mainWnd{nullptr};
 
 struct MouseState {
-    Wnd* hot = nullptr;     // the window that got the last move
+    Wnd* hot = nullptr; // the window that got the last move
     Wnd* capture = nullptr;
     QPoint lastGlobal;
     UINT lastFlags = 0;
@@ -372,9 +372,7 @@ bool WndFilter::eventFilter(QObject* watched, QEvent* ev)
         if (m_ownerDrawn)
             return WndRouter::Wheel(m_wnd, static_cast<QWheelEvent*>(ev));
         return false;
-    case QEvent::Leave:
-        WndRouter::Leave(m_wnd);
-        return false;
+    case QEvent::Leave: WndRouter::Leave(m_wnd); return false;
     case QEvent::Timer: {
         int qtId = static_cast<QTimerEvent*>(ev)->timerId();
         for (const auto& [id, t] : m_wnd->m_timers) {
@@ -406,8 +404,7 @@ bool WndFilter::eventFilter(QObject* watched, QEvent* ev)
                 return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -54,8 +54,8 @@ public:
     // The top-level window this one belongs to (itself when top-level).
     Wnd* GetTopLevel() const;
 
-    CRect GetClientRect() const;  // (0, 0, width, height)
-    CRect GetWindowRect() const;  // in the parent's coordinates (the screen for a top-level window)
+    CRect GetClientRect() const; // (0, 0, width, height)
+    CRect GetWindowRect() const; // in the parent's coordinates (the screen for a top-level window)
     void MoveWindow(const CRect& rect, bool repaint = true);
     void MoveWindow(int x, int y, int width, int height, bool repaint = true);
 

@@ -148,15 +148,15 @@ private:
 class DownloadTransfer {
 public:
     enum class Outcome {
-        NoAnswer,       // the request could not be made, or no answer came
-        BadHeaders,     // a 200 answer without a usable length
-        OtherStatus,    // the server answered with a status we do not download
-        OpenFailed,     // the ".tmp" cannot be opened
-        StartAgain,     // the ".tmp" does not fit the file: discard it and ask for all
-        AlreadyWhole,   // the ".tmp" holds the whole file already
-        EmptyFile,      // a 200 answer of length 0
-        Transferred,    // bytes went to the ".tmp", complete or not
-        WriteFailed,    // writing the ".tmp" failed
+        NoAnswer,     // the request could not be made, or no answer came
+        BadHeaders,   // a 200 answer without a usable length
+        OtherStatus,  // the server answered with a status we do not download
+        OpenFailed,   // the ".tmp" cannot be opened
+        StartAgain,   // the ".tmp" does not fit the file: discard it and ask for all
+        AlreadyWhole, // the ".tmp" holds the whole file already
+        EmptyFile,    // a 200 answer of length 0
+        Transferred,  // bytes went to the ".tmp", complete or not
+        WriteFailed,  // writing the ".tmp" failed
     };
 
     DownloadTransfer(CDownloadCtrl* job, const std::string& url, const std::string& tmpPath)
@@ -338,7 +338,7 @@ size_t DownloadTransfer::OnBody(char* data, size_t size, size_t count, void* sel
 size_t DownloadTransfer::Body(const char* data, size_t size)
 {
     if (!m_decided)
-        return size;   // the body of an answer we passed over
+        return size; // the body of an answer we passed over
     if (!m_inBody)
         return 0;
     size_t done = 0;
@@ -380,8 +380,7 @@ size_t DownloadTransfer::Body(const char* data, size_t size)
     return size;
 }
 
-DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, uint64_t existing,
-                                                std::string& error)
+DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, uint64_t existing, std::string& error)
 {
     m_existing = existing;
     m_askedRange = existing > 0;
@@ -439,7 +438,7 @@ DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, u
         if (rc == CURLE_OK && m_status == 0)
             rc = CURLE_GOT_NOTHING;
         if (m_status >= 300 && m_status < 400) {
-            m_outcome = Outcome::OtherStatus;   // redirected too often
+            m_outcome = Outcome::OtherStatus; // redirected too often
         } else {
             error = errbuf[0] ? errbuf : curl_easy_strerror(rc);
             m_outcome = Outcome::NoAnswer;
@@ -521,7 +520,8 @@ CDownloadCtrl::UrlParts CDownloadCtrl::SplitUrl(const std::string& url)
     const size_t colon = rest.find(':');
     if (colon != std::string::npos && colon < slash) {
         parts.host = rest.substr(0, colon);
-        const std::string port = rest.substr(colon + 1, slash == std::string::npos ? std::string::npos : slash - colon - 1);
+        const std::string port =
+            rest.substr(colon + 1, slash == std::string::npos ? std::string::npos : slash - colon - 1);
         parts.port = static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10) & 0xFFFF);
     } else if (slash != std::string::npos) {
         parts.host = rest.substr(0, slash);
@@ -583,23 +583,13 @@ int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, cons
                 continue;
             }
             switch (outcome) {
-            case Outcome::NoAnswer:
-                job->ShowMessage(error.substr(0, kMaxErrorText), quiet);
-                break;
-            case Outcome::BadHeaders:
-                break;
-            case Outcome::OpenFailed:
-                job->ShowMessage(kOpenFailedText, quiet);
-                break;
+            case Outcome::NoAnswer: job->ShowMessage(error.substr(0, kMaxErrorText), quiet); break;
+            case Outcome::BadHeaders: break;
+            case Outcome::OpenFailed: job->ShowMessage(kOpenFailedText, quiet); break;
             case Outcome::OtherStatus:
-            case Outcome::StartAgain:
-                result = 1;
-                break;
-            case Outcome::WriteFailed:
-                break;
-            case Outcome::AlreadyWhole:
-                job->Report(url, 100);
-                [[fallthrough]];
+            case Outcome::StartAgain: result = 1; break;
+            case Outcome::WriteFailed: break;
+            case Outcome::AlreadyWhole: job->Report(url, 100); [[fallthrough]];
             case Outcome::Transferred:
                 if (transfer.Written() == transfer.Total() && std::rename(tmpPath.c_str(), localPath.c_str()) != 0)
                     DebugTrace("download: rename to %s failed (%d)\n", localPath.c_str(), errno);

@@ -45,7 +45,7 @@ public:
     struct UrlParts {
         std::string host;
         uint16_t port = 80;
-        std::string object;   // without a leading '/'
+        std::string object; // without a leading '/'
         bool operator==(const UrlParts&) const = default;
     };
     // Scheme and "//" dropped; "host:port/object" or "host/object" (port 80).
@@ -68,7 +68,7 @@ private:
     std::atomic<uint32_t> m_receiveTimeoutMs{kDefaultReceiveTimeoutMs};
     std::mutex m_messageMutex;
     std::function<void(const std::string&)> m_messageBox;
-    std::mutex m_mutex;   // guards the worker handle
+    std::mutex m_mutex; // guards the worker handle
     std::atomic<bool> m_running{false};
     std::thread m_worker;
 };

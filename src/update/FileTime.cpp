@@ -73,12 +73,12 @@ bool FileTimeToSystemTime(const FileTime& in, SystemTime& out)
 bool SystemTimeToFileTime(const SystemTime& in, FileTime& out)
 {
     if (in.wYear < 1601 || in.wYear > 30827 || in.wMonth < 1 || in.wMonth > 12 || in.wDay < 1 ||
-        in.wDay > DaysInMonth(in.wYear, in.wMonth) || in.wHour > 23 || in.wMinute > 59 ||
-        in.wSecond > 59 || in.wMilliseconds > 999)
+        in.wDay > DaysInMonth(in.wYear, in.wMonth) || in.wHour > 23 || in.wMinute > 59 || in.wSecond > 59 ||
+        in.wMilliseconds > 999)
         return false;
     const int64_t days = DaysFromCivil(in.wYear, in.wMonth, in.wDay) - kEpoch1601Days;
-    const int64_t ms = days * kMsPerDay + in.wHour * 3600000LL + in.wMinute * 60000LL +
-                       in.wSecond * 1000LL + in.wMilliseconds;
+    const int64_t ms =
+        days * kMsPerDay + in.wHour * 3600000LL + in.wMinute * 60000LL + in.wSecond * 1000LL + in.wMilliseconds;
     out = FileTime::FromUint64(static_cast<uint64_t>(ms * kTicksPerMs));
     return true;
 }
@@ -101,8 +101,8 @@ bool LocalFileTimeToFileTime(const FileTime& local, FileTime& utc)
     // -1 is also a valid time; a failed call leaves the weekday untouched.
     if (t == static_cast<std::time_t>(-1) && tm.tm_wday == -1)
         return false;
-    const int64_t ticks = (static_cast<int64_t>(t) + kSecondsFrom1601To1970) * kFileTimeTicksPerSecond +
-                          st.wMilliseconds * kTicksPerMs;
+    const int64_t ticks =
+        (static_cast<int64_t>(t) + kSecondsFrom1601To1970) * kFileTimeTicksPerSecond + st.wMilliseconds * kTicksPerMs;
     if (ticks < 0)
         return false;
     utc = FileTime::FromUint64(static_cast<uint64_t>(ticks));

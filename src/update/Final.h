@@ -4,8 +4,7 @@
 // from T does not compile.
 namespace vornix_lib {
 
-template <class T>
-class Final {
+template <class T> class Final {
     friend T;
 
 private:

@@ -85,10 +85,7 @@ Params::Params()
     ResetCursor();
 }
 
-Params::~Params()
-{
-    Clear();
-}
+Params::~Params() { Clear(); }
 
 void Params::ResetCursor()
 {
@@ -104,10 +101,7 @@ void Params::Clear()
     ResetCursor();
 }
 
-IParams& Params::SetType(int type)
-{
-    return SetType(Format("%d", type).c_str());
-}
+IParams& Params::SetType(int type) { return SetType(Format("%d", type).c_str()); }
 
 IParams& Params::SetType(const char* type)
 {
@@ -118,15 +112,9 @@ IParams& Params::SetType(const char* type)
     return *this;
 }
 
-const char* Params::GetType() const
-{
-    return m_type;
-}
+const char* Params::GetType() const { return m_type; }
 
-int Params::GetTypeInt() const
-{
-    return ToInt(m_type);
-}
+int Params::GetTypeInt() const { return ToInt(m_type); }
 
 IParams& Params::Add(const char* name, std::string value)
 {
@@ -275,15 +263,9 @@ bool Params::GetParamBool(const char* name) const
     return n && n->value == "true";
 }
 
-unsigned char Params::GetParamUChar(const char* name) const
-{
-    return static_cast<unsigned char>(GetParamULong(name));
-}
+unsigned char Params::GetParamUChar(const char* name) const { return static_cast<unsigned char>(GetParamULong(name)); }
 
-unsigned int Params::GetParamUInt(const char* name) const
-{
-    return static_cast<unsigned int>(GetParamULong(name));
-}
+unsigned int Params::GetParamUInt(const char* name) const { return static_cast<unsigned int>(GetParamULong(name)); }
 
 unsigned long Params::GetParamULong(const char* name) const
 {
@@ -307,15 +289,9 @@ IParamNode* Params::NextParam()
     return this;
 }
 
-const char* Params::GetName() const
-{
-    return m_cursor == m_nodes.end() ? nullptr : (*m_cursor)->name.c_str();
-}
+const char* Params::GetName() const { return m_cursor == m_nodes.end() ? nullptr : (*m_cursor)->name.c_str(); }
 
-const char* Params::GetValue() const
-{
-    return m_cursor == m_nodes.end() ? nullptr : (*m_cursor)->value.c_str();
-}
+const char* Params::GetValue() const { return m_cursor == m_nodes.end() ? nullptr : (*m_cursor)->value.c_str(); }
 
 std::string Params::ToXml() const
 {

@@ -22,10 +22,7 @@ uint32_t CheckHandle(const ZipArchiveHandle* handle)
 
 } // namespace
 
-void ZipArchiveCloser::operator()(ZipArchiveHandle* handle) const
-{
-    ZipArchiveClose(handle);
-}
+void ZipArchiveCloser::operator()(ZipArchiveHandle* handle) const { ZipArchiveClose(handle); }
 
 ZipArchivePtr ZipArchiveOpen(const std::string& path, const std::string& root)
 {

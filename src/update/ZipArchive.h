@@ -12,7 +12,7 @@
 constexpr int kZipHandleReader = 1;
 
 struct ZipArchiveHandle {
-    int kind = kZipHandleReader;   // any other kind is refused
+    int kind = kZipHandleReader; // any other kind is refused
     std::unique_ptr<ZipReader> reader;
 };
 

@@ -15,16 +15,16 @@ constexpr uint32_t kZipAttrArchive = 0x20;
 
 // Result codes, also left in g_zipLastError.
 constexpr uint32_t kZipOk = 0;
-constexpr uint32_t kZipErrOpen = 0x200;          // archive or target cannot be opened or created
-constexpr uint32_t kZipErrWrite = 0x400;         // writing the target file failed
-constexpr uint32_t kZipErrLocalHeader = 0x700;   // the entry's local header is corrupt
-constexpr uint32_t kZipErrExtraField = 0x800;    // the entry's extra data cannot be read in full
-constexpr uint32_t kZipErrPassword = 0x1000;     // the entry is encrypted
-constexpr uint32_t kZipErrRefused = 0x2000;      // a name that stays empty after clean-up, or a link
-constexpr uint32_t kZipErrArgument = 0x10000;    // NULL handle, index below -1 or past the last entry
-constexpr uint32_t kZipErrKind = 0x80000;        // handle of another kind
-constexpr uint32_t kZipErrBusy = 0x1000000;      // the reader already has an archive open
-constexpr uint32_t kZipErrData = 0x5000000;      // inflation error, CRC mismatch or the data ends early
+constexpr uint32_t kZipErrOpen = 0x200;        // archive or target cannot be opened or created
+constexpr uint32_t kZipErrWrite = 0x400;       // writing the target file failed
+constexpr uint32_t kZipErrLocalHeader = 0x700; // the entry's local header is corrupt
+constexpr uint32_t kZipErrExtraField = 0x800;  // the entry's extra data cannot be read in full
+constexpr uint32_t kZipErrPassword = 0x1000;   // the entry is encrypted
+constexpr uint32_t kZipErrRefused = 0x2000;    // a name that stays empty after clean-up, or a link
+constexpr uint32_t kZipErrArgument = 0x10000;  // NULL handle, index below -1 or past the last entry
+constexpr uint32_t kZipErrKind = 0x80000;      // handle of another kind
+constexpr uint32_t kZipErrBusy = 0x1000000;    // the reader already has an archive open
+constexpr uint32_t kZipErrData = 0x5000000;    // inflation error, CRC mismatch or the data ends early
 
 struct ZipEntryInfo {
     // For the count query (index -1): the number of entries.

@@ -24,7 +24,7 @@ namespace {
 // Host systems (high byte of "version made by") whose attributes are DOS bits.
 bool IsDosHost(unsigned host) { return host == 0 || host == 7 || host == 11 || host == 14; }
 
-constexpr uint16_t kExtendedTimestampId = 0x5455;   // "UT"
+constexpr uint16_t kExtendedTimestampId = 0x5455; // "UT"
 constexpr uint32_t kUnixTypeMask = 0xF000;
 constexpr uint32_t kUnixTypeLink = 0xA000;
 constexpr int kMethodStored = 0;
@@ -139,8 +139,8 @@ uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
     if (unzGetCurrentFileInfo64(zf, &fi, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
         return kZipErrLocalHeader;
     std::vector<char> rawName(fi.size_filename + 1, '\0');
-    if (unzGetCurrentFileInfo64(zf, &fi, rawName.data(), static_cast<uLong>(rawName.size()), nullptr, 0,
-                                nullptr, 0) != UNZ_OK)
+    if (unzGetCurrentFileInfo64(zf, &fi, rawName.data(), static_cast<uLong>(rawName.size()), nullptr, 0, nullptr, 0) !=
+        UNZ_OK)
         return kZipErrLocalHeader;
     // The name ends at a zero byte, as every file function would read it.
     const std::string stored(rawName.data());
@@ -186,8 +186,8 @@ uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
         isLink = (unixMode & kUnixTypeMask) == kUnixTypeLink;
     }
 
-    FileTime local = DosDateTimeToFileTime(static_cast<uint16_t>(fi.dosDate & 0xFFFF),
-                                           static_cast<uint16_t>(fi.dosDate >> 16));
+    FileTime local =
+        DosDateTimeToFileTime(static_cast<uint16_t>(fi.dosDate & 0xFFFF), static_cast<uint16_t>(fi.dosDate >> 16));
     FileTime utc;
     if (local.ToUint64() != 0 && LocalFileTimeToFileTime(local, utc))
         local = utc;

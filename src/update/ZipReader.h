@@ -35,7 +35,7 @@ struct ZipReader {
     bool cachedNamedAsFolder = false;
     bool cachedEncrypted = false;
     int cachedMethod = 0;
-    uint32_t cachedUnixMode = 0;   // permission bits of a Unix host, else 0
+    uint32_t cachedUnixMode = 0; // permission bits of a Unix host, else 0
 };
 
 constexpr size_t kZipCopyBufferSize = 0x4000;

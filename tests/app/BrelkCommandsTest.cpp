@@ -1,5 +1,5 @@
-#include "AppFlags.h"
 #include "BrelkCommands.h"
+#include "AppFlags.h"
 #include "BrelkSimulator.h"
 #include "DeviceMap.h"
 #include "FakeSerialPort.h"

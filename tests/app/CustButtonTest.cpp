@@ -1,5 +1,5 @@
-#include "AppMessages.h"
 #include "CustButton.h"
+#include "AppMessages.h"
 #include "RecordingWnd.h"
 
 #include <gtest/gtest.h>
@@ -65,9 +65,12 @@ TEST_F(CustButtonTest, AClickReportsByKind)
         bool toMain;
         bool tabPressed;
     } cases[] = {
-        {CCustButton::kTab, false, true},           {CCustButton::kCaptionCommand, true, false},
-        {CCustButton::kBack, true, false},          {CCustButton::kPageAction, true, false},
-        {0, false, false},                          {7, false, false},
+        {CCustButton::kTab, false, true},
+        {CCustButton::kCaptionCommand, true, false},
+        {CCustButton::kBack, true, false},
+        {CCustButton::kPageAction, true, false},
+        {0, false, false},
+        {7, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);

@@ -101,10 +101,7 @@ protected:
         return dlg;
     }
 
-    static int CurrentId(const CBRELK2Dlg& dlg)
-    {
-        return dlg.GetCurrentLink() ? dlg.GetCurrentLink()->pageId : 0;
-    }
+    static int CurrentId(const CBRELK2Dlg& dlg) { return dlg.GetCurrentLink() ? dlg.GetCurrentLink()->pageId : 0; }
     static std::vector<int> StackIds(CBRELK2Dlg& dlg)
     {
         std::vector<int> ids;

@@ -1,5 +1,5 @@
-#include "AppMessages.h"
 #include "MyScrollBar.h"
+#include "AppMessages.h"
 #include "RecordingWnd.h"
 
 #include <gtest/gtest.h>

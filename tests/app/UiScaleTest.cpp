@@ -1,8 +1,8 @@
-#include "MainDialogFixture.h"
+#include "UiScale.h"
 #include "FootPane.h"
+#include "MainDialogFixture.h"
 #include "MyScrollBar.h"
 #include "TopPane.h"
-#include "UiScale.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +14,11 @@ TEST(UiScale, FromTheScreenWidthAndTheWorkAreaHeight)
         int width, workHeight;
         double scale;
     } cases[] = {
-        {1280, 994, 1.0},     // min(1.0, 1.25, 1.294)
-        {1024, 600, 0.78125}, // the work area decides
-        {800, 1024, 0.78125}, // the width decides
-        {1024, 768, 1.0},
-        {1020, 768, 1.0},     // 0.996: above 0.99 counts as 1
-        {1010, 768, 1010 / 1024.0},
-        {0, 0, 1.0},          // a screen that reports nothing
+        {1280, 994, 1.0},                             // min(1.0, 1.25, 1.294)
+        {1024, 600, 0.78125},                         // the work area decides
+        {800, 1024, 0.78125},                         // the width decides
+        {1024, 768, 1.0},           {1020, 768, 1.0}, // 0.996: above 0.99 counts as 1
+        {1010, 768, 1010 / 1024.0}, {0, 0, 1.0},      // a screen that reports nothing
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(ComputeUiScale(c.width, c.workHeight), c.scale) << c.width << "x" << c.workHeight;

@@ -1,5 +1,5 @@
-#include "DataFixtures.h"
 #include "Language.h"
+#include "DataFixtures.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -30,8 +30,8 @@ protected:
 
 TEST_F(LanguageTest, LanguageListAndItsResults)
 {
-    const Items addi{{"English", "English (demo)"}, {"Nobody", "x"}, {"Deutsch", "Deutsch (Demo)"},
-                     {"English", "second match"}};
+    const Items addi{
+        {"English", "English (demo)"}, {"Nobody", "x"}, {"Deutsch", "Deutsch (Demo)"}, {"English", "second match"}};
     WriteConfig({{"English", "EN", "en.xml"}, {"Deutsch", "DE", "de.xml"}, {"English", "EN2", "en2.xml"}}, &addi);
     CLanguage lang;
     const auto list = lang.GetLanguages();
@@ -73,11 +73,9 @@ TEST_F(LanguageTest, LanguageListAndItsResults)
 TEST_F(LanguageTest, TextsOfALanguage)
 {
     WriteConfig({{"English", "EN", "English.xml"}, {"Deutsch", "DE", "Deutsch.xml"}});
-    WriteStrings("English.xml", {{"BTN_PROGRAM", "Program"},
-                                 {"BTN_PROGRAM", "Second"},
-                                 {"ABOUTBOX", "About"},
-                                 {"UNIT_C", ""},
-                                 {"EMPTY", ""}});
+    WriteStrings(
+        "English.xml",
+        {{"BTN_PROGRAM", "Program"}, {"BTN_PROGRAM", "Second"}, {"ABOUTBOX", "About"}, {"UNIT_C", ""}, {"EMPTY", ""}});
     WriteStrings("Deutsch.xml", {{"BTN_PROGRAM", "Programmieren"}, {"UNIT_F", ""}, {"UNIT_C", "Grad C"}});
     CLanguage lang;
     std::wstring text = L"stale";

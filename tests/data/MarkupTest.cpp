@@ -104,9 +104,8 @@ TEST(Markup, AttributeForms)
         const wchar_t* name;
         const wchar_t* value;
     } cases[] = {
-        {L"a", L"dq"},   {L"b", L"sq"}, {L"c", L"plain"}, {L"d", L""},   {L"e", L"spaced"},
-        {L"id", L""},    {L"f", L"x>y"}, {L"g", L"it\"s"}, {L"h", L""},  {L"i", L"a"},
-        {L"missing", L""}, {L"A", L""},
+        {L"a", L"dq"},  {L"b", L"sq"},    {L"c", L"plain"}, {L"d", L""},  {L"e", L"spaced"}, {L"id", L""},
+        {L"f", L"x>y"}, {L"g", L"it\"s"}, {L"h", L""},      {L"i", L"a"}, {L"missing", L""}, {L"A", L""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(xml.GetChildAttrib(c.name), c.value) << c.name;
@@ -283,11 +282,9 @@ TEST_F(MarkupFile, ReadsEveryEncoding)
          EncodeCodePage(L"<?xml version='1.0' encoding='ISO-8859-1'?>\n" + latin, 28591), L"Caf\u00E9",
          L"encoding=\"ISO-8859-1\"", 0},
         {"UTF-16 declared in a byte file reads as UTF-8",
-         EncodeUtf8(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + body, false), value,
-         L"encoding=\"UTF-16\"", 0},
-        {"unknown encoding reads as UTF-8",
-         EncodeUtf8(L"<?xml version=\"1.0\" encoding=\"x-nothing\"?>" + body, false), value,
-         L"encoding=\"x-nothing\"", 0},
+         EncodeUtf8(L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + body, false), value, L"encoding=\"UTF-16\"", 0},
+        {"unknown encoding reads as UTF-8", EncodeUtf8(L"<?xml version=\"1.0\" encoding=\"x-nothing\"?>" + body, false),
+         value, L"encoding=\"x-nothing\"", 0},
     };
     for (const auto& c : cases) {
         CMarkup xml;

@@ -23,8 +23,8 @@ public:
     {
         const std::string script = tmp.File("opener.sh");
         // The argument first: once the pid is there, so is the argument.
-        tmp.Write("opener.sh", "#!/bin/sh\necho \"$1\" >> '" + tmp.File("args") + "'\necho $$ >> '" +
-                                   tmp.File("pids") + "'\n" + (stays ? "exec sleep 30\n" : "exit 0\n"));
+        tmp.Write("opener.sh", "#!/bin/sh\necho \"$1\" >> '" + tmp.File("args") + "'\necho $$ >> '" + tmp.File("pids") +
+                                   "'\n" + (stays ? "exec sleep 30\n" : "exit 0\n"));
         ::chmod(script.c_str(), 0755);
         m_previous = SetShellOpenProgram(script);
     }
@@ -121,7 +121,8 @@ TEST(Registry, RecursiveDeleteRemovesTheWholeTreeAndNothingOutside)
     ScopedDataFolder data;
     TempFolder outside;
     outside.Write("keep/sub/file", "precious");
-    const std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{7A1C3D52-0F4B-4E8A-9B61-2C5D7E8F9A01}";
+    const std::wstring key =
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{7A1C3D52-0F4B-4E8A-9B61-2C5D7E8F9A01}";
     ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, key + L"\\a\\b\\c"), REG_SUCCESS);
     ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, key + L"\\a\\d"), REG_SUCCESS);
     ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, key + L"\\.odd/name%"), REG_SUCCESS);
@@ -136,14 +137,13 @@ TEST(Registry, RecursiveDeleteRemovesTheWholeTreeAndNothingOutside)
     std::wstring name;
     EXPECT_EQ(RegEnumKey(HKEY_LOCAL_MACHINE, key, 0, name), REG_SUCCESS);
     EXPECT_EQ(name, L".odd/name%");
-    EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, key + L"\\A\\B"), REG_SUCCESS); // names ignore case
+    EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, key + L"\\A\\B"), REG_SUCCESS);                // names ignore case
     EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, key + L"\\a\\link\\sub"), REG_FILE_NOT_FOUND); // never through a link
     EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, key), REG_ACCESS_DENIED);
 
     EXPECT_NE(RegDeleteKeyRecursive(HKEY_LOCAL_MACHINE, key), 0);
     EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, key), REG_FILE_NOT_FOUND);
-    EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"),
-              REG_SUCCESS);
+    EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"), REG_SUCCESS);
     EXPECT_EQ(RegOpenKey(HKEY_LOCAL_MACHINE, L"software\\other"), REG_SUCCESS);
     EXPECT_EQ(outside.Read("keep/sub/file"), "precious");
 

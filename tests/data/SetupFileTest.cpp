@@ -1,5 +1,5 @@
-#include "Ini.h"
 #include "SetupFile.h"
+#include "Ini.h"
 #include "SharedHelpers.h"
 #include "TempFolder.h"
 
@@ -65,7 +65,7 @@ TEST_F(SetupFileTest, SetupInfoRegionAndLanguage)
         {"[Setup]\nCarsStyle=3\nLanguage=fr\n", 1, 3, L"FR"},
         // Found only by the fallback reader, in another section.
         {"[Other]\nLanguage = de\n", 1, 1, L"DE"},
-        {"[Setup]\nCarsStyle=9\n", 1, 1, L""},   // outside the region tables
+        {"[Setup]\nCarsStyle=9\n", 1, 1, L""}, // outside the region tables
         {"[Setup]\nCarsStyle=0\n", 4, 1, L""},
         {"[Setup]\nCarsStyle=-2\n", 1, 1, L""},
         {"[Setup]\nCarsStyle=5\n", 1, 5, L""},
@@ -113,13 +113,10 @@ TEST_F(SetupFileTest, FallbackReaderRules)
         int result;
         std::wstring value;
     } cases[] = {
-        {L"ServerPort", 1, L"3"},   // prefix match, last line wins
-        {L"ServerIP", 0, L""},      // case-sensitive; a line without '=' does not match
-        {L"serverip", 8, L"10.1.1.1"},
-        {L"  Padded", 3, L"a b"},   // only spaces are dropped
-        {L"Tab", 3, L"\tx\t"},
-        {L"Missing", 0, L""},
-        {L"", 0, L""},
+        {L"ServerPort", 1, L"3"},                                // prefix match, last line wins
+        {L"ServerIP", 0, L""},                                   // case-sensitive; a line without '=' does not match
+        {L"serverip", 8, L"10.1.1.1"}, {L"  Padded", 3, L"a b"}, // only spaces are dropped
+        {L"Tab", 3, L"\tx\t"},         {L"Missing", 0, L""},     {L"", 0, L""},
     };
     for (const auto& c : cases) {
         std::wstring out = L"old";
@@ -149,14 +146,8 @@ TEST_F(SetupFileTest, IntegerReads)
         int ciniValue;
         int setupResult, setupValue;
     } cases[] = {
-        {L"IsUpdate", 0, 0, 0},
-        {L"TestSoftUpdate", 1, 0, 1},
-        {L"Neg", -1, 0, -1},
-        {L"Big", -1, 0, 2147483647},
-        {L"Padded", 12, 0, 12},
-        {L"Huge", -1, 0, -2147483647 - 1},
-        {L"Empty", 0, 1, 77},
-        {L"Missing", 0, 1, 77},
+        {L"IsUpdate", 0, 0, 0}, {L"TestSoftUpdate", 1, 0, 1},      {L"Neg", -1, 0, -1},  {L"Big", -1, 0, 2147483647},
+        {L"Padded", 12, 0, 12}, {L"Huge", -1, 0, -2147483647 - 1}, {L"Empty", 0, 1, 77}, {L"Missing", 0, 1, 77},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ini.ReadInt(L"config", c.key), c.ciniValue) << c.key;

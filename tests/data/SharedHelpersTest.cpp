@@ -27,9 +27,12 @@ TEST(SharedHelpers, FoldersEndWithASeparator)
 TEST(SharedHelpers, Conversions)
 {
     EXPECT_EQ(Utf8ToCString(""), L"");
-    EXPECT_EQ(Utf8ToCString("\xC2\xB0" "C \xE4\xB8\xAD"), L"\u00B0C \u4E2D");
+    EXPECT_EQ(Utf8ToCString("\xC2\xB0"
+                            "C \xE4\xB8\xAD"),
+              L"\u00B0C \u4E2D");
     EXPECT_EQ(CStringToAnsi(L""), "");
-    EXPECT_EQ(CStringToAnsi(L"\u00B0F"), "\xC2\xB0" "F");
+    EXPECT_EQ(CStringToAnsi(L"\u00B0F"), "\xC2\xB0"
+                                         "F");
 }
 
 TEST(SharedHelpers, DeleteFolderRecursiveRemovesTheTreeButNotWhatLinksPointAt)

@@ -1,5 +1,5 @@
-#include "TempFolder.h"
 #include "TextLog.h"
+#include "TempFolder.h"
 
 #include "LocalTime.h"
 #include "Paths.h"
@@ -30,8 +30,12 @@ TEST(TextLog, FiveTimeFormats)
         int kind;
         const char* text;
     } cases[] = {
-        {0, "2024-03-07"},      {1, "2024-03-07-09-05-01"}, {2, "2024-03-07 09:05:01"},
-        {3, "2024-03-07 09:05:01.042"}, {4, "09:05"},       {5, ""},
+        {0, "2024-03-07"},
+        {1, "2024-03-07-09-05-01"},
+        {2, "2024-03-07 09:05:01"},
+        {3, "2024-03-07 09:05:01.042"},
+        {4, "09:05"},
+        {5, ""},
         {-1, ""},
     };
     for (const auto& c : cases)
@@ -54,9 +58,9 @@ TEST(TextLog, LinesGoToTheDayFileOfTheProgram)
     log.Write("ini file path:%s", "/x/Setup.ini");
     const std::string big(3000, 'x');
     log.Write("%s|%d", big.c_str(), 7);
-    EXPECT_EQ(tmp.Read("log/data_tests_2024-03-07.txt"),
-              "2024-03-07 09:05:01.042\tTL_INFO:ini file path:/x/Setup.ini\n"
-              "2024-03-07 09:05:01.042\tTL_INFO:" + big + "|7\n");
+    EXPECT_EQ(tmp.Read("log/data_tests_2024-03-07.txt"), "2024-03-07 09:05:01.042\tTL_INFO:ini file path:/x/Setup.ini\n"
+                                                         "2024-03-07 09:05:01.042\tTL_INFO:" +
+                                                             big + "|7\n");
 }
 
 TEST(TextLog, ANewDayOrADeletedFileStartsTheFileOfThatName)

@@ -1,5 +1,5 @@
-#include "FixedScrambleRandom.h"
 #include "TextScrambling.h"
+#include "FixedScrambleRandom.h"
 
 #include <gtest/gtest.h>
 
@@ -59,11 +59,7 @@ TEST(TextScrambling, DecryptLengthRules)
         std::string out;
     } cases[] = {
         {s + ",", "/vornix/composesource/tpms_na.xml"}, // the index's trailing comma
-        {s + "ab", "/vornix/composesource/tpms_na.xml"},
-        {"", ""},
-        {"E", ""},
-        {"ERE", ""},
-        {"ERER", ""},
+        {s + "ab", "/vornix/composesource/tpms_na.xml"}, {"", ""}, {"E", ""}, {"ERE", ""}, {"ERER", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(StrDecrypt(c.in), c.out) << c.in;

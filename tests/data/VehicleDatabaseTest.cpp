@@ -1,8 +1,8 @@
+#include "VehicleDatabase.h"
 #include "Catalog.h"
 #include "CatalogWriter.h"
 #include "DataFixtures.h"
 #include "TempFolder.h"
-#include "VehicleDatabase.h"
 #include "XmlDomDocument.h"
 
 #include "CodePage.h"

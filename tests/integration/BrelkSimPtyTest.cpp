@@ -1,10 +1,10 @@
 // The real termios path against brelk-sim on a pseudo-terminal.
 #include "BrelkCommands.h"
 #include "ByteText.h"
-#include "TsF7V4Program.h"
 #include "SearchUsbPort.h"
 #include "SerialPort.h"
 #include "TempFolder.h"
+#include "TsF7V4Program.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -33,8 +33,8 @@ public:
     {
         std::string comText = std::to_string(com);
         std::string ports = dir.File("ports");
-        std::vector<const char*> argv = {BRELK_SIM_PATH, "--com", comText.c_str(), "--ports", ports.c_str(),
-                                         "--record", m_record.c_str()};
+        std::vector<const char*> argv = {BRELK_SIM_PATH, "--com",    comText.c_str(), "--ports",
+                                         ports.c_str(),  "--record", m_record.c_str()};
         if (sensors) {
             argv.push_back("--sensors");
             argv.push_back(sensors);
@@ -154,8 +154,10 @@ std::vector<std::pair<std::string, std::string>> ClientEnv(const TempFolder& dir
 {
     const std::string runtime = dir.File("run");
     mkdir(runtime.c_str(), 0700);
-    return {{"QT_QPA_PLATFORM", "offscreen"}, {"BRELK_DATA_DIR", dir.File("data")},
-            {"BRELK_PORTS_DIR", dir.File("ports")}, {"XDG_RUNTIME_DIR", runtime}};
+    return {{"QT_QPA_PLATFORM", "offscreen"},
+            {"BRELK_DATA_DIR", dir.File("data")},
+            {"BRELK_PORTS_DIR", dir.File("ports")},
+            {"XDG_RUNTIME_DIR", runtime}};
 }
 
 // The same without any display to show a window on.

@@ -1,5 +1,5 @@
-#include "CodePage.h"
 #include "Paths.h"
+#include "CodePage.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

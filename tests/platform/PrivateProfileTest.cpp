@@ -1,5 +1,5 @@
-#include "CodePage.h"
 #include "PrivateProfile.h"
+#include "CodePage.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,8 @@ TEST(PrivateProfile, ReadsWithWindowsNameRules)
                            "  IdFormat =  H  \r\n"
                            "\tLanguage\t=\tde\r\n"
                            "Empty=\r\n"
-                           "Unit=\xC2\xB0" "C\r\n"
+                           "Unit=\xC2\xB0"
+                           "C\r\n"
                            "[Config]\n"
                            "BrelkVersion=V6.11\n"
                            "[ config ]\n"
@@ -40,15 +41,15 @@ TEST(PrivateProfile, ReadsWithWindowsNameRules)
         const wchar_t* want;
     } cases[] = {
         {L"Setup", L"CarsStyle", L"3"},
-        {L"SETUP", L"carsstyle", L"3"},       // names in any case
-        {L"Setup", L"IDFormat", L"H"},        // blanks around name and value dropped
-        {L"Setup", L"Language", L"de"},       // tabs too
-        {L"Setup", L"Empty", L""},            // present and empty: not the default
-        {L"Setup", L"Unit", L"\u00B0C"},      // UTF-8
+        {L"SETUP", L"carsstyle", L"3"},         // names in any case
+        {L"Setup", L"IDFormat", L"H"},          // blanks around name and value dropped
+        {L"Setup", L"Language", L"de"},         // tabs too
+        {L"Setup", L"Empty", L""},              // present and empty: not the default
+        {L"Setup", L"Unit", L"\u00B0C"},        // UTF-8
         {L"config", L"BrelkVersion", L"V6.11"}, // "Config" and "config" are one section
-        {L"Config", L"ServerIP", L"def"},     // the first section of a name holds the keys
+        {L"Config", L"ServerIP", L"def"},       // the first section of a name holds the keys
         {L"Setup", L"Pressure", L"def"},
-        {L"Last", L"NoBreak", L"1"},          // last line without a line break
+        {L"Last", L"NoBreak", L"1"}, // last line without a line break
         {L"Missing", L"Key", L"def"},
         {L"Setup", L"Missing", L"def"},
     };
@@ -107,7 +108,7 @@ TEST(PrivateProfile, WriteReplacesInPlaceAndKeepsTheRest)
         const wchar_t* key;
         const wchar_t* value;
     } writes[] = {
-        {L"SETUP", L"IDFormat", L"H"},     // the file's spelling "IdFormat" stays
+        {L"SETUP", L"IDFormat", L"H"},            // the file's spelling "IdFormat" stays
         {L"Setup", L"Language", L"\u4E2D\u6587"}, // new key in its section, before the blank line
         {L"config", L"IsUpdate", L"1"},
         {L"PrintSetting", L"PaperWidth", L"40.0"}, // new section at the end
@@ -148,9 +149,9 @@ TEST(PrivateProfile, WriteRefusesWhatWouldBreakTheFile)
         const wchar_t* key;
         const wchar_t* value;
     } bad[] = {
-        {L"s", L"k", L"two\nlines"}, {L"s", L"k", L"cr\r"}, {L"s", L"a=b", L"v"}, {L"s]x", L"k", L"v"},
-        {L"", L"k", L"v"},           {L"s", L"  ", L"v"},   {nullptr, L"k", L"v"}, {L"s", nullptr, L"v"},
-        {L"s", L"[k", L"v"},
+        {L"s", L"k", L"two\nlines"}, {L"s", L"k", L"cr\r"}, {L"s", L"a=b", L"v"},
+        {L"s]x", L"k", L"v"},        {L"", L"k", L"v"},     {L"s", L"  ", L"v"},
+        {nullptr, L"k", L"v"},       {L"s", nullptr, L"v"}, {L"s", L"[k", L"v"},
     };
     for (const auto& b : bad)
         EXPECT_FALSE(WritePrivateProfileString(b.section, b.key, b.value, path));

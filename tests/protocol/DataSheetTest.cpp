@@ -1,5 +1,5 @@
-#include "ByteText.h"
 #include "DataSheet.h"
+#include "ByteText.h"
 #include "TableFileWriter.h"
 #include "TempFolder.h"
 
@@ -60,7 +60,11 @@ TEST_F(DataSheetTest, FindsFirstLastAndMiddleKeysPlainAndScrambled)
         {"plain", [](TableFileWriter&) {}, false},
         {"version 256 is plain", [](TableFileWriter& w) { w.SetVersion(0x0100); }, false},
         {"scrambled", [](TableFileWriter& w) { w.SetKeyBlock(LongKeyBlock()); }, true},
-        {"scrambled, short key block", [](TableFileWriter& w) { w.SetKeyBlock(Bytes{0x5A, 0xA5, 0x3C}); }, true},
+        {"scrambled, short key block",
+         [](TableFileWriter& w) {
+             w.SetKeyBlock(Bytes{0x5A, 0xA5, 0x3C});
+         },
+         true},
         {"scrambled, empty key block", [](TableFileWriter& w) { w.SetKeyBlock(Bytes{}); }, true},
     };
     for (const Case& c : cases) {
@@ -190,12 +194,33 @@ TEST_F(DataSheetTest, BrokenHeadersFailTheOpen)
         Bytes bytes;
     } cases[] = {
         {"empty file", {}},
-        {"not AT", [&] { Bytes b = good; b[1] = 'X'; return b; }()},
+        {"not AT",
+         [&] {
+             Bytes b = good;
+             b[1] = 'X';
+             return b;
+         }()},
         {"shorter than the header", Bytes(good.begin(), good.begin() + 15)},
-        {"key block of 401 bytes", [&] { Bytes b(420, 0); b[0] = 'A'; b[1] = 'T'; b[2] = 0x01; b[3] = 0x01;
-                                          b[418] = 0x91; b[419] = 0x01; return b; }()},
-        {"key block longer than the file", [&] { Bytes b(good.begin(), good.begin() + 16); b[2] = 0x01; b[3] = 0x01;
-                                                  b.push_back(0x40); b.push_back(0x00); return b; }()},
+        {"key block of 401 bytes",
+         [&] {
+             Bytes b(420, 0);
+             b[0] = 'A';
+             b[1] = 'T';
+             b[2] = 0x01;
+             b[3] = 0x01;
+             b[418] = 0x91;
+             b[419] = 0x01;
+             return b;
+         }()},
+        {"key block longer than the file",
+         [&] {
+             Bytes b(good.begin(), good.begin() + 16);
+             b[2] = 0x01;
+             b[3] = 0x01;
+             b.push_back(0x40);
+             b.push_back(0x00);
+             return b;
+         }()},
     };
     for (const Case& c : cases) {
         Put("bad.tab", c.bytes);
@@ -220,14 +245,20 @@ TEST_F(DataSheetTest, OffsetsOutsideTheFileReadAsAbsent)
         std::function<void(Bytes&)> change;
     } cases[] = {
         {"no entries", [](Bytes& b) { b[12] = b[13] = b[14] = b[15] = 0; }},
-        {"entry count past the file", [](Bytes& b) { b[12] = 0x7F; b[13] = 0xFF; }},
+        {"entry count past the file",
+         [](Bytes& b) {
+             b[12] = 0x7F;
+             b[13] = 0xFF;
+         }},
         {"entry count of 2^32 - 1", [](Bytes& b) { b[12] = b[13] = b[14] = b[15] = 0xFF; }},
         {"record offset past the file", [&](Bytes& b) { b[entry + 3] = 0x7F; }},
-        {"string length past the file", [&](Bytes& b) {
+        {"string length past the file",
+         [&](Bytes& b) {
              const size_t record = (b[entry + 5] << 8) | b[entry + 6];
              b[record + 1] = 0x7F;
          }},
-        {"file cut inside a record", [&](Bytes& b) {
+        {"file cut inside a record",
+         [&](Bytes& b) {
              const size_t record = (b[entry + 5] << 8) | b[entry + 6];
              b.resize(record + 4);
          }},
@@ -279,12 +310,9 @@ TEST_F(DataSheetTest, TextTableComesFromTheChosenFolderAndLanguage)
         int language;
         const char* text;
     } cases[] = {
-        {TABLE_FOLDER_PROGRAM, 0, "program"},
-        {TABLE_FOLDER_TEXT, 0, "language folder"},
-        {TABLE_FOLDER_TEXT, 1, "cn"},
-        {TABLE_FOLDER_TEXT, 7, "no prefix"},
-        {TABLE_FOLDER_TEXT, -1, "no prefix"},
-        {TABLE_FOLDER_PROGRAM, 2, ""}, // no jp_text.tab
+        {TABLE_FOLDER_PROGRAM, 0, "program"}, {TABLE_FOLDER_TEXT, 0, "language folder"},
+        {TABLE_FOLDER_TEXT, 1, "cn"},         {TABLE_FOLDER_TEXT, 7, "no prefix"},
+        {TABLE_FOLDER_TEXT, -1, "no prefix"}, {TABLE_FOLDER_PROGRAM, 2, ""}, // no jp_text.tab
     };
     for (const Case& c : cases) {
         g_nTextLanguage = c.language;

@@ -33,7 +33,7 @@ protected:
         const struct {
             int at;
             const char* bytes;
-        } fields[] = {{0, "C1 C2"}, {7, "00 AB CD EF"}, {17, "06 00"}, {39, "12 34"},
+        } fields[] = {{0, "C1 C2"},  {7, "00 AB CD EF"}, {17, "06 00"}, {39, "12 34"},
                       {41, "00 50"}, {43, "31 7E"},      {46, "00 B2"}};
         for (const auto& f : fields) {
             const CBinary bytes = Hex(f.bytes);
@@ -137,8 +137,7 @@ TEST_F(DorvanSensorInfoTest, AShortRecordIsAFailedCheck)
         if (c.size < 0)
             records.m_aContain.pop_back();
         else
-            records.m_aContain[static_cast<size_t>(c.record)] =
-                CBinary(records.GetAt(c.record).GetBuffer(), c.size);
+            records.m_aContain[static_cast<size_t>(c.record)] = CBinary(records.GetAt(c.record).GetBuffer(), c.size);
         DorvanSensorInfo info = Marked();
         EXPECT_FALSE(info.FillFromRecords(records)) << c.log;
         ExpectUnchanged(info, c.log);
@@ -220,7 +219,9 @@ TEST_F(DorvanSensorInfoTest, ChecksThatReadNothing)
              AddSensor(0x1111);
              AddSensor(0x2222);
          },
-         {0x10}, 1, nullptr},
+         {0x10},
+         1,
+         nullptr},
         {"version block cut short",
          [this] {
              auto s = AddSensor(0x1234);
@@ -232,7 +233,9 @@ TEST_F(DorvanSensorInfoTest, ChecksThatReadNothing)
                  return true;
              });
          },
-         {0x10, 0x37}, 0xFFFE, "DorvanSensorInfo[3] is short: 16 of 48 bytes"},
+         {0x10, 0x37},
+         0xFFFE,
+         "DorvanSensorInfo[3] is short: 16 of 48 bytes"},
     };
     for (const Case& c : cases) {
         brelk.frames.ClearSensors();

@@ -1,5 +1,5 @@
-#include "ByteText.h"
 #include "Expression.h"
+#include "ByteText.h"
 #include "TableFileWriter.h"
 #include "TempFolder.h"
 
@@ -63,7 +63,7 @@ TEST_F(ExpressionTest, ScriptsGiveTheirResults)
         {{"int x1; int y = x1;", "%d"}, "FF", "255"},
         {{"int x1; char x2; int y = x1+x2;", "%d"}, "FF FF", "254"},
         {{"char x1, x2; int x3; int y = x1*1000+x2*10+x3;", "%d"}, "FF FE FD", "-767"},
-        {{"int x; int y = x+1;", "%d"}, "09", "10"}, // x alone is the first input
+        {{"int x; int y = x+1;", "%d"}, "09", "10"},           // x alone is the first input
         {{"int x1; int x9; int y = x1+x9;", "%d"}, "01", "1"}, // an input outside the data is 0
         // Several conversions without y1: the inputs in script order, then 0.
         {{"y = x1 x2", "%02X%02X"}, "AB CD", "ABCD "},
@@ -85,12 +85,10 @@ TEST_F(ExpressionTest, ScriptsGiveTheirResults)
         {{"int x1; if (x1 == 1) y = \"LOW\"; else y = \"OK\";", ""}, "01", "LOW"},
         {{"int x1; if (x1 == 1) y = \"LOW\"; else y = \"OK\";", ""}, "00", "OK"},
         // if / else if / else.
-        {{"int x1; int y; if (x1 > 100) y = 3; else if (x1 > 50) y = 2; else if (x1 > 10) y = 1; else y = 0;",
-          "%d"},
+        {{"int x1; int y; if (x1 > 100) y = 3; else if (x1 > 50) y = 2; else if (x1 > 10) y = 1; else y = 0;", "%d"},
          "40",
          "2"},
-        {{"int x1; int y; if (x1 > 100) y = 3; else if (x1 > 50) y = 2; else if (x1 > 10) y = 1; else y = 0;",
-          "%d"},
+        {{"int x1; int y; if (x1 > 100) y = 3; else if (x1 > 50) y = 2; else if (x1 > 10) y = 1; else y = 0;", "%d"},
          "05",
          "0"},
         {{"int x1; int y; if (x1 > 100) { y = x1 - 100; } else { y = x1 + 100; }", "%d"}, "C8", "100"},
@@ -126,7 +124,7 @@ TEST_F(ExpressionTest, FormatsThePrintfFamilyWouldMisuseFailTheEvaluation)
         const char* input;
         const char* expected;
     } cases[] = {
-        {{"int x1; int y = x1;", "%s"}, "05", "5"},        // an integer for %s: its text
+        {{"int x1; int y = x1;", "%s"}, "05", "5"},                  // an integer for %s: its text
         {{"int x1; int y /*%d %d %s*/ = x1;", "%d"}, "05", "5 0 0"}, // conversions without a value get 0
         {{"int x1; int y = x1;", "%n"}, "05", ""},
         {{"int x1; int y = x1;", "%*d"}, "05", ""},
@@ -160,8 +158,8 @@ TEST_F(ExpressionTest, HexResultsUnderPercentSNameATextOfTheTextTable)
 
     EXPECT_EQ(Run({"int x1; int y; switch (x1) { case 1: y = 0x41; default: y = 0x42; }", ""}, "01"), "Tyre");
     EXPECT_EQ(Run({"int x1; int y; switch (x1) { case 1: y = 0x41; default: y = 0x42; }", ""}, "07"), "Spare");
-    EXPECT_EQ(Run({"int x1; y = 0x43;", ""}, "01"), "");  // no such text
-    EXPECT_EQ(Run({"int x1; y = x1;", ""}, "01"), "1");   // no "0x" number: the value stays
+    EXPECT_EQ(Run({"int x1; y = 0x43;", ""}, "01"), "");     // no such text
+    EXPECT_EQ(Run({"int x1; y = x1;", ""}, "01"), "1");      // no "0x" number: the value stays
     EXPECT_EQ(Run({"int x1; y = 0x41;", "%d"}, "01"), "65"); // only under exactly "%s"
     // In a statement sequence each "%s" statement names its own text.
     EXPECT_EQ(Run({"int x1; y1 = 0x41; y2 = 0x42;", "%s/%s"}, "01"), "Tyre/Spare");

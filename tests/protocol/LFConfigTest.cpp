@@ -1,5 +1,5 @@
-#include "ByteText.h"
 #include "LFConfig.h"
+#include "ByteText.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
 

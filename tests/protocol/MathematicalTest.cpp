@@ -1,6 +1,6 @@
+#include "Mathematical.h"
 #include "ByteText.h"
 #include "CodePage.h"
-#include "Mathematical.h"
 
 #include <gtest/gtest.h>
 
@@ -165,16 +165,11 @@ TEST(Mathematical, PostfixOrder)
         const char* expression;
         const char* postfix;
     } cases[] = {
-        {"-5+3", "-5 3 +"},
-        {"2 - 3", "2 3 -"},
-        {"1+2*3", "1 2 3 * +"},
-        {"(1+2)*3", "1 2 + 3 *"},
-        {"8/4/2", "8 4 / 2 /"},
-        {"!!1", "1 ! !"},
-        {"a ? b1 : c2", "1 2 ?"},
-        {"1?2:3+4", "1 2 3 4 + ?"},
-        {"x == 0x1F", "0x1F =="},
-        {"\"t\" + BYTE[1].BIT[2]", "\"t\" BYTE[1].BIT[2] +"},
+        {"-5+3", "-5 3 +"},       {"2 - 3", "2 3 -"},
+        {"1+2*3", "1 2 3 * +"},   {"(1+2)*3", "1 2 + 3 *"},
+        {"8/4/2", "8 4 / 2 /"},   {"!!1", "1 ! !"},
+        {"a ? b1 : c2", "1 2 ?"}, {"1?2:3+4", "1 2 3 4 + ?"},
+        {"x == 0x1F", "0x1F =="}, {"\"t\" + BYTE[1].BIT[2]", "\"t\" BYTE[1].BIT[2] +"},
     };
     for (const Case& c : cases) {
         CMathematical math;

@@ -1,6 +1,6 @@
+#include "ProtocolText.h"
 #include "BitField.h"
 #include "ByteText.h"
-#include "ProtocolText.h"
 
 #include <gtest/gtest.h>
 
@@ -66,8 +66,8 @@ TEST(ProtocolTextTest, HexTextToBinary)
         {"", "", ""},
         {"0x", "", ""},
         {"", ",", ""},
-        {"1A,,0B", ",", "1A 00 0B"},  // an empty part reads as 0
-        {"123,7", ",", "23 07"},      // the low 8 bits of each value
+        {"1A,,0B", ",", "1A 00 0B"}, // an empty part reads as 0
+        {"123,7", ",", "23 07"},     // the low 8 bits of each value
         {"AA 55", " ", "AA 55"},
     };
     for (const Case& c : cases)
@@ -120,18 +120,13 @@ TEST(BitFieldTest, GetBits)
         int count;
         const char* field;
     } cases[] = {
-        {"A5 0F", 4, 8, "50"},
-        {"A5 0F", 4, 4, "05"},
-        {"A5 0F", 0, 16, "A5 0F"},    // byte-aligned: copied
-        {"A5 0F", 8, 8, "0F"},
-        {"A5 0F", 3, 10, "00 A1"},     // 00 1010 0001, right-aligned in two bytes
-        {"A5 0F", 4, -1, "05 0F"},     // up to the end: 12 bits
-        {"A5 0F", 16, -1, ""},
-        {"A5 0F", 9, 8, ""},           // runs past the last bit
-        {"A5 0F", -1, 4, ""},
-        {"A5 0F", 0, 0, ""},
-        {"", 0, -1, ""},
-        {"FF FF FF FF FF", 1, 33, "01 FF FF FF FF"},
+        {"A5 0F", 4, 8, "50"},     {"A5 0F", 4, 4, "05"},
+        {"A5 0F", 0, 16, "A5 0F"},                            // byte-aligned: copied
+        {"A5 0F", 8, 8, "0F"},     {"A5 0F", 3, 10, "00 A1"}, // 00 1010 0001, right-aligned in two bytes
+        {"A5 0F", 4, -1, "05 0F"},                            // up to the end: 12 bits
+        {"A5 0F", 16, -1, ""},     {"A5 0F", 9, 8, ""},       // runs past the last bit
+        {"A5 0F", -1, 4, ""},      {"A5 0F", 0, 0, ""},
+        {"", 0, -1, ""},           {"FF FF FF FF FF", 1, 33, "01 FF FF FF FF"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ToHex(GetBits(Hex(c.bytes), c.offset, c.count)), c.field)
@@ -147,13 +142,11 @@ TEST(BitFieldTest, SetBits)
         int count;
         const char* result;
     } cases[] = {
-        {"A0", "00 00", 4, 4, "0A 00"},        // the first 4 bits of the source
-        {"FF", "00 00", 6, 4, "03 C0"},
-        {"12 34", "AA BB CC", 8, 16, "AA 12 34"}, // byte-aligned
-        {"F0", "", 12, 4, "00 0F"},            // the target grows with 00 bytes
-        {"80", "FF", 0, 1, "FF"},
-        {"00", "FF", 7, 1, "FE"},
-        {"F0", "00", 0, 9, "00"},              // the source lacks bits: nothing
+        {"A0", "00 00", 4, 4, "0A 00"},                                           // the first 4 bits of the source
+        {"FF", "00 00", 6, 4, "03 C0"}, {"12 34", "AA BB CC", 8, 16, "AA 12 34"}, // byte-aligned
+        {"F0", "", 12, 4, "00 0F"},                                               // the target grows with 00 bytes
+        {"80", "FF", 0, 1, "FF"},       {"00", "FF", 7, 1, "FE"},
+        {"F0", "00", 0, 9, "00"}, // the source lacks bits: nothing
         {"F0", "00", -1, 4, "00"},
     };
     for (const Case& c : cases) {
@@ -183,14 +176,14 @@ TEST(BitFieldTest, InsertBits)
         const char* result;
     } cases[] = {
         {"00", 0, 4, "11 22 33", 0, "00 11 22 33"},
-        {"10", 0, 4, "FF", 0, "01 FF"},          // 0001 in front: 0001 1111 1111
-        {"F0", 0, 4, "00", 4, "00 F0"},          // 0000 1111 0000
-        {"0F", 4, 4, "00", 8, "00 0F"},          // at the end: 0000 0000 1111
+        {"10", 0, 4, "FF", 0, "01 FF"}, // 0001 in front: 0001 1111 1111
+        {"F0", 0, 4, "00", 4, "00 F0"}, // 0000 1111 0000
+        {"0F", 4, 4, "00", 8, "00 0F"}, // at the end: 0000 0000 1111
         {"C0", 0, 2, "00", 0, "03 00"},
         {"FF", 0, 0, "12", 3, "12"},
-        {"FF", 4, 8, "00", 0, "F0 00"},          // source bits behind its end read as 0: 1111 0000
-        {"80", 4, 8, "AB", 0, "00 AB"},          // 0000 0000 from bit 4 on, half of them missing
-        {"FF", 0, 4, "AB", 100, "0A BF"},        // a position behind the end appends
+        {"FF", 4, 8, "00", 0, "F0 00"},   // source bits behind its end read as 0: 1111 0000
+        {"80", 4, 8, "AB", 0, "00 AB"},   // 0000 0000 from bit 4 on, half of them missing
+        {"FF", 0, 4, "AB", 100, "0A BF"}, // a position behind the end appends
         {"FF", 0, 4, "", 0, "0F"},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,6 @@
+#include "RFConfig.h"
 #include "ByteText.h"
 #include "ProtocolText.h"
-#include "RFConfig.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
 #include "TsVerify.h"
@@ -27,9 +27,9 @@ struct RfInput {
     uint16_t shWidth = 0x1234;
     uint8_t shWidth2 = 0x56;
     uint16_t shSize = 16;
-    std::string mask = "FF";   // (vfLen + 7) / 8 bytes
-    std::string sh = "12 34";  // (shSize + 7) / 8 bytes
-    std::string tail = "";     // frame-type byte last
+    std::string mask = "FF";  // (vfLen + 7) / 8 bytes
+    std::string sh = "12 34"; // (shSize + 7) / 8 bytes
+    std::string tail = "";    // frame-type byte last
 
     CBinary Bytes() const
     {
@@ -109,7 +109,7 @@ TEST_F(RFConfigTest, CheckMaskBlock)
         const char* mask;
         uint32_t expected;
     } cases[] = {
-        {0, "", 0},                 // no block: 0
+        {0, "", 0}, // no block: 0
         {4, "0F", 0x0F},
         {17, "01 FF FF", 0x01FFFF},
         {40, "11 22 33 44 55", 0x22334455}, // only the last four bytes count
@@ -177,10 +177,10 @@ TEST_F(RFConfigTest, AnInputShorterThanItsBlocksIsRefused)
         uint16_t shSize;
         const char* blocks;
     } cases[] = {
-        {8, 16, "FF 12"},       // one sync byte missing
-        {8, 16, ""},            // both blocks missing
-        {32, 0, "FF FF FF"},    // the mask needs 4 bytes
-        {0, 65535, "12 34"},    // 8192 sync bytes announced
+        {8, 16, "FF 12"},    // one sync byte missing
+        {8, 16, ""},         // both blocks missing
+        {32, 0, "FF FF FF"}, // the mask needs 4 bytes
+        {0, 65535, "12 34"}, // 8192 sync bytes announced
         {255, 0, ""},
     };
     for (const Case& c : cases) {
@@ -212,12 +212,12 @@ TEST_F(RFConfigTest, WireForm)
         uint16_t size;
         const char* wire;
     } cases[] = {
-        {1, 9600, 10, "21 02 34 00 07 20 00 34 12 56"},   // 20 chips: at least 32
-        {4, 9600, 64, "21 03 34 00 07 C0 00 34 12 56"},   // 3 chips per bit
+        {1, 9600, 10, "21 02 34 00 07 20 00 34 12 56"}, // 20 chips: at least 32
+        {4, 9600, 64, "21 03 34 00 07 C0 00 34 12 56"}, // 3 chips per bit
         {8, 19200, 64, "21 03 1A 00 07 C0 00 34 12 56"},
-        {5, 9600, 64, "21 01 34 00 07 40 00 34 12 56"},   // 1 chip per bit
-        {0, 0, 64, "21 02 34 00 07 80 00 34 12 56"},      // no rate: 52
-        {2, 1, 64, "21 02 FF FF 07 80 00 34 12 56"},      // 500000 clamped to 16 bits
+        {5, 9600, 64, "21 01 34 00 07 40 00 34 12 56"},    // 1 chip per bit
+        {0, 0, 64, "21 02 34 00 07 80 00 34 12 56"},       // no rate: 52
+        {2, 1, 64, "21 02 FF FF 07 80 00 34 12 56"},       // 500000 clamped to 16 bits
         {4, 9600, 30000, "21 03 34 00 07 FF FF 34 12 56"}, // 90000 chips clamped
     };
     for (const Case& c : cases) {
@@ -235,12 +235,9 @@ TEST_F(RFConfigTest, LastSyncHeaderLevel)
         uint16_t bits;
         uint8_t level;
     } cases[] = {
-        {"12 34", 16, 0x00}, // 0011 0100: bit 15 is 0
-        {"12 35", 16, 0x80},
-        {"12 34", 14, 0x80}, // bit 13
-        {"12 34", 13, 0x00},
-        {"80", 1, 0x80},
-        {"12 34", 24, 0x00}, // fewer bytes than the size needs
+        {"12 34", 16, 0x00},                                           // 0011 0100: bit 15 is 0
+        {"12 35", 16, 0x80}, {"12 34", 14, 0x80},                      // bit 13
+        {"12 34", 13, 0x00}, {"80", 1, 0x80},     {"12 34", 24, 0x00}, // fewer bytes than the size needs
         {"12 34", 0, 0x00},
     };
     for (const Case& c : cases) {
@@ -308,7 +305,8 @@ TEST_F(RfCheckTest, AnUnalignedCheckField)
 TEST_F(RfCheckTest, ShortTelegramsAreInvalidAndNeverReadPastTheirEnd)
 {
     EXPECT_EQ(rf.CheckRfData(Hex("01 02 03")), RF_CHECK_INVALID);
-    EXPECT_TRUE(trace.Contains({"[ERROR] CRFConfig::CheckRfData.Check Error! The Data(24) is Less Than RfCfgSize(32)!"}));
+    EXPECT_TRUE(
+        trace.Contains({"[ERROR] CRFConfig::CheckRfData.Check Error! The Data(24) is Less Than RfCfgSize(32)!"}));
     EXPECT_EQ(rf.CheckRfData(CBinary()), RF_CHECK_INVALID);
 
     rf.m_VfPos = 40;
@@ -473,13 +471,13 @@ TEST_F(RFConfigTest, SpecialSyncBlockCopiesOnlyThePresentBytes)
     RfShConfigBlock block;
     block.fill(0xEE);
     CRFConfig::ParseShConfig(Text("01,02,03,04,FF,AA"), Text("B0,B1,B2,B3,B4,B5,08,10,32,11,22,33,44,55"), block);
-    EXPECT_EQ(block[4], 0xFF);              // 255 bits announced
-    EXPECT_EQ(block[5], 0xAA);              // one byte present
-    EXPECT_EQ(block[6], 0xEE);              // the rest untouched
-    EXPECT_EQ(block[45], 0);                // nothing behind them
-    EXPECT_EQ(block[54], 5);                // 0x32 announced, 5 present
+    EXPECT_EQ(block[4], 0xFF); // 255 bits announced
+    EXPECT_EQ(block[5], 0xAA); // one byte present
+    EXPECT_EQ(block[6], 0xEE); // the rest untouched
+    EXPECT_EQ(block[45], 0);   // nothing behind them
+    EXPECT_EQ(block[54], 5);   // 0x32 announced, 5 present
     EXPECT_EQ(ToHex(CBinary(&block[55], 6)), "11 22 33 44 55 EE");
-    EXPECT_EQ(block[95], 0xEE);             // no ask-space size in the text
+    EXPECT_EQ(block[95], 0xEE); // no ask-space size in the text
 
     // 45 state bytes announced and present: 40 are taken, and the ask-space
     // size is read behind all 45.

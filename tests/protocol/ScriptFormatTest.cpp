@@ -52,8 +52,8 @@ TEST(ScriptFormat, EveryConversionGetsAValueOfItsType)
 
 TEST(ScriptFormat, RefusesWhatPrintfWouldMisuse)
 {
-    for (const char* format : {"%n", "%d%n", "%*d", "%.*f", "%ld", "%lld", "%hhd", "%zu", "%p", "%", "abc%", "%5",
-                               "%q", "%E", "%1000d", "%.513f", "%-", "%.2"}) {
+    for (const char* format : {"%n", "%d%n", "%*d", "%.*f", "%ld", "%lld", "%hhd", "%zu", "%p", "%", "abc%", "%5", "%q",
+                               "%E", "%1000d", "%.513f", "%-", "%.2"}) {
         std::string out = "kept";
         EXPECT_FALSE(CScriptFormat::Format(format, ScriptValue::Int32(1), out)) << format;
         EXPECT_EQ(out, "kept") << format;

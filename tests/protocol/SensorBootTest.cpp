@@ -145,16 +145,14 @@ TEST_F(SensorBootTest, ResultCodes)
              AddSensor(0x2222, 0x7100, 0x0410);
          },
          [this] { return Make(TS_TYPE_F7V4, 0); }, 5, 2},
-        {"current boot", [this] { AddSensor(0x1234, 0x7100, 0x0411); }, [this] { return Make(TS_TYPE_F7V4, 0); }, 1,
-         1},
-        {"last supported boot", [this] { AddSensor(0x1234, 0x7100, 0x04FF); },
-         [this] { return Make(TS_TYPE_F7V4, 0); }, 1, 1},
-        {"boot version 0", [this] { AddSensor(0x1234, 0x7100, 0x0000); }, [this] { return Make(TS_TYPE_F7V4, 0); },
+        {"current boot", [this] { AddSensor(0x1234, 0x7100, 0x0411); }, [this] { return Make(TS_TYPE_F7V4, 0); }, 1, 1},
+        {"last supported boot", [this] { AddSensor(0x1234, 0x7100, 0x04FF); }, [this] { return Make(TS_TYPE_F7V4, 0); },
          1, 1},
-        {"boot too new", [this] { AddSensor(0x1234, 0x7100, 0x0500); }, [this] { return Make(TS_TYPE_F7V4, 0); },
-         6, 1},
-        {"N8: no boot update", [this] { AddSensor(0x1234, 0x8100, 0x0100); },
-         [this] { return Make(TS_TYPE_N8V4, 0); }, 1, 1},
+        {"boot version 0", [this] { AddSensor(0x1234, 0x7100, 0x0000); }, [this] { return Make(TS_TYPE_F7V4, 0); }, 1,
+         1},
+        {"boot too new", [this] { AddSensor(0x1234, 0x7100, 0x0500); }, [this] { return Make(TS_TYPE_F7V4, 0); }, 6, 1},
+        {"N8: no boot update", [this] { AddSensor(0x1234, 0x8100, 0x0100); }, [this] { return Make(TS_TYPE_N8V4, 0); },
+         1, 1},
         {"V4 updated",
          [this] {
              AddSensor(0x1234, 0x7100, 0x0410);
@@ -169,8 +167,7 @@ TEST_F(SensorBootTest, ResultCodes)
              V1Boot(TS_TYPE_F7V3, 0xF5);
          },
          [this] { return Make(TS_TYPE_F7V3, 0); }, 2, 1},
-        {"V1/V3 boot image missing", [this] { AddV3Sensor(0x1234); }, [this] { return Make(TS_TYPE_F7V3, 0); }, 4,
-         1},
+        {"V1/V3 boot image missing", [this] { AddV3Sensor(0x1234); }, [this] { return Make(TS_TYPE_F7V3, 0); }, 4, 1},
         {"no object", [] {}, [] { return std::unique_ptr<CTsProgram>(); }, 7, 0},
         {"updated, then of another type", [] {}, [] { return std::make_unique<TypeChanging>(); }, 7, 1},
     };

@@ -1,7 +1,7 @@
+#include "SensorInfo.h"
 #include "ActivationFixtures.h"
 #include "ByteText.h"
 #include "Expression.h"
-#include "SensorInfo.h"
 #include "TableFileWriter.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
@@ -66,8 +66,9 @@ TEST_F(SensorInfoTest, FieldsAreReadThroughTheirScripts)
         {"12 34 C8 19 01", TEXT_SCRIPT, MISSING_SCRIPT, 0x1234, SENSOR_VALUE_NONE, 25, 0},
     };
     for (const Case& c : cases) {
-        const CBinary config = Config({FieldConfig(HEX_SCRIPT, {{0, 8}, {8, 8}}), FieldConfig(c.pressureScript, {{16, 8}}),
-                                       FieldConfig(BYTE_SCRIPT, {{24, 8}}), FieldConfig(c.batteryScript, {{32, 8}})});
+        const CBinary config =
+            Config({FieldConfig(HEX_SCRIPT, {{0, 8}, {8, 8}}), FieldConfig(c.pressureScript, {{16, 8}}),
+                    FieldConfig(BYTE_SCRIPT, {{24, 8}}), FieldConfig(c.batteryScript, {{32, 8}})});
         CSensorInfo info;
         ASSERT_TRUE(info.Parse(Hex(c.frame), config, 0)) << c.frame;
         EXPECT_EQ(info.m_ID, c.id);
@@ -136,11 +137,11 @@ TEST_F(SensorInfoTest, CalcByCfgCutsTheBitRanges)
         std::vector<uint8_t> field;
         const char* result;
     } cases[] = {
-        {FieldConfig(BYTE_SCRIPT, {{4, 8}}), "95"},   // 0101 1111
-        {FieldConfig(BYTE_SCRIPT, {{0, 3}}), "5"},    // 101, right-aligned
+        {FieldConfig(BYTE_SCRIPT, {{4, 8}}), "95"}, // 0101 1111
+        {FieldConfig(BYTE_SCRIPT, {{0, 3}}), "5"},  // 101, right-aligned
         {FieldConfig(HEX_SCRIPT, {{16, 4}, {0, 8}}), "00A5 "},
-        {FieldConfig(BYTE_SCRIPT, {{20, 8}}), ""},    // past the frame: no data
-        {{0x01, 0x00, 0x00, 0x02}, ""},               // 4 bytes or fewer
+        {FieldConfig(BYTE_SCRIPT, {{20, 8}}), ""},              // past the frame: no data
+        {{0x01, 0x00, 0x00, 0x02}, ""},                         // 4 bytes or fewer
         {{0x02, 0x00, 0x00, 0x02, 0x01, 0x00, 0x00, 0x08}, ""}, // a range missing
     };
     for (const Case& c : cases) {

@@ -1,7 +1,7 @@
+#include "SerialPort.h"
 #include "DeviceMap.h"
 #include "FakeSerialPort.h"
 #include "SearchUsbPort.h"
-#include "SerialPort.h"
 #include "VirtualClock.h"
 
 #include <gtest/gtest.h>
@@ -117,7 +117,9 @@ TEST_F(SerialPortTest, SearchPortsFollowsTheValueOrder)
         {"gap", Values{{"\\Device\\USBSER000", "COM3"}, {"\\Device\\USBSER002", "COM12"}}, {3, 12}},
         {"no map", std::nullopt, {}},
         {"empty map", Values{}, {}},
-        {"value order, not port order", Values{{"\\Device\\USBSER000", "COM9"}, {"\\Device\\USBSER001", "COM4"}}, {9, 4}},
+        {"value order, not port order",
+         Values{{"\\Device\\USBSER000", "COM9"}, {"\\Device\\USBSER001", "COM4"}},
+         {9, 4}},
         {"last index", Values{{"\\Device\\USBSER199", "COM5"}, {"\\Device\\USBSER200", "COM6"}}, {5}},
         {"other names ignored", Values{{"\\Device\\Serial0", "COM1"}, {"\\Device\\USBSER001", "COM8"}}, {8}},
         {"data too long for the buffer", Values{{"\\Device\\USBSER000", "COM1234567890123456789"}}, {}},

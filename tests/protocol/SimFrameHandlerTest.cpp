@@ -1,7 +1,7 @@
 // The simulated Brelk's own reading of command frames: what it refuses and
 // what it waits for, so tests built on it fail for the right reason.
-#include "ByteText.h"
 #include "SimFrameHandler.h"
+#include "ByteText.h"
 #include "SimV4Sensor.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,12 @@ TEST(SimFrameHandlerTest, CommandFramesItTakesAndRefuses)
         const char* why;
     } cases[] = {
         {Frame(GOOD_BODY), 40, "", "a whole frame"},
-        {[] { auto f = Frame(GOOD_BODY); f.pop_back(); return f; }(), 0, "", "the end byte still to come"},
+        {[] {
+             auto f = Frame(GOOD_BODY);
+             f.pop_back();
+             return f;
+         }(),
+         0, "", "the end byte still to come"},
         {Frame(GOOD_BODY, 1), -1, "body sum", "a wrong sum"},
         {Frame(GOOD_BODY, 0, 0xFE), -1, "end byte", "a wrong end byte"},
         {Frame("01 00 00 00 00 00 00 00 00 00 00 00 05 00 10 02 1A 00 06 90 00 1A 00 06 10 02 55 56 55 56"), -1,

@@ -1,6 +1,6 @@
+#include "StdText.h"
 #include "ByteText.h"
 #include "DataSheet.h"
-#include "StdText.h"
 #include "TableFileWriter.h"
 #include "TempFolder.h"
 
@@ -21,7 +21,8 @@ protected:
         TableFileWriter w(2);
         for (int i = 1; i <= count; ++i)
             w.AddTexts(Bytes{0x00, static_cast<uint8_t>(i)}, {prefix + std::to_string(i)});
-        w.AddTexts(Bytes{0x01, 0x00}, {"Pr\xC3\xBC" "fung \xE4\xB8\xAD"}); // "Prüfung 中"
+        w.AddTexts(Bytes{0x01, 0x00}, {"Pr\xC3\xBC"
+                                       "fung \xE4\xB8\xAD"}); // "Prüfung 中"
         w.SetKeyBlock(Bytes{0x12, 0x34, 0x56});
         w.Write(path);
     }

@@ -1,17 +1,17 @@
+#include "TsActive.h"
 #include "ActivationFixtures.h"
 #include "ByteText.h"
 #include "Clock.h"
 #include "DataSheet.h"
 #include "Expression.h"
 #include "LFConfig.h"
-#include "SimActivationSensor.h"
 #include "SerialPort.h"
+#include "SimActivationSensor.h"
 #include "SimBrelk.h"
 #include "StepClock.h"
 #include "TableFileWriter.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
-#include "TsActive.h"
 
 #include <gtest/gtest.h>
 
@@ -51,8 +51,7 @@ protected:
     {
         WriteActiveTab(program.File("Active.tab"), protocols, true);
     }
-    std::shared_ptr<SimActivationSensor> AddSensor(const SimActivationProtocol& protocol,
-                                                   std::vector<uint8_t> telegram)
+    std::shared_ptr<SimActivationSensor> AddSensor(const SimActivationProtocol& protocol, std::vector<uint8_t> telegram)
     {
         auto sensor = std::make_shared<SimActivationSensor>(protocol);
         sensor->SetTelegram(std::move(telegram));
@@ -230,7 +229,8 @@ TEST_F(TsActiveTest, SpecialAnswerGoesOnToTheNextPass)
     const SimActivationProtocol b = FixtureProtocol(PROTOCOL_B, 0x22, 1, {0x01, 0x03});
     WriteProtocols({b});
     auto sensor = std::make_shared<SimActivationSensor>(b);
-    sensor->SetTelegrams({FixtureTelegram(0xAAAA0001, 100, 20, false, 2), FixtureTelegram(0xAAAA0002, 100, 20, false, 4),
+    sensor->SetTelegrams({FixtureTelegram(0xAAAA0001, 100, 20, false, 2),
+                          FixtureTelegram(0xAAAA0002, 100, 20, false, 4),
                           FixtureTelegram(0xAAAA0003, 100, 20, false, 3)});
     brelk.frames.AddSensor(sensor);
     uint32_t elapsed = 0;

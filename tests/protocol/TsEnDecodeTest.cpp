@@ -1,5 +1,5 @@
-#include "ByteText.h"
 #include "TsEnDecode.h"
+#include "ByteText.h"
 
 #include <gtest/gtest.h>
 
@@ -26,22 +26,22 @@ TEST(TsEnDecodeTest, EncodeByteExact)
         uint32_t type;
         const char* chips;
     } cases[] = {
-        {"A5", 0, "99 66"},       // 10 01 10 01 01 10 01 10
-        {"A5", 1, "66 99"},       // 01 10 01 10 10 01 10 01
+        {"A5", 0, "99 66"}, // 10 01 10 01 01 10 01 10
+        {"A5", 1, "66 99"}, // 01 10 01 10 10 01 10 01
         {"00 FF", 0, "55 55 AA AA"},
-        {"80", 4, "D2 49 24"},    // 110 then seven times 100
-        {"00", 4, "92 49 24"},    // eight times 100
-        {"80", 8, "9B 6D B6"},    // 100 then seven times 110
-        {"5A", 5, "5A"},          // the bits themselves, ending on the byte border
+        {"80", 4, "D2 49 24"}, // 110 then seven times 100
+        {"00", 4, "92 49 24"}, // eight times 100
+        {"80", 8, "9B 6D B6"}, // 100 then seven times 110
+        {"5A", 5, "5A"},       // the bits themselves, ending on the byte border
         {"A5 3C", 5, "A5 3C"},
         // 2: a preset 1 chip, then from level 0: a 1 changes the level at the
         // start and in the middle (10), each 0 only in the middle (01, 10, ...);
         // chip 16 and the rest of its byte stay 1.
-        {"80", 2, "CC CC FF"},    // 1 | 10 01 10 01 10 01 10 01 | 1111111
+        {"80", 2, "CC CC FF"}, // 1 | 10 01 10 01 10 01 10 01 | 1111111
         // 3: a leading 1 chip (byte 80), then from level 1: 01 10 01 ...; the
         // tail of the last byte is 1.
-        {"80", 3, "B3 33 7F"},    // 1 | 01 10 01 10 01 10 01 10 | 0111111
-        {"A5", 6, "00 00"},       // no levels for 6, 7 and above 8
+        {"80", 3, "B3 33 7F"}, // 1 | 01 10 01 10 01 10 01 10 | 0111111
+        {"A5", 6, "00 00"},    // no levels for 6, 7 and above 8
         {"A5", 7, "00 00"},
         {"A5", 9, "00"},
     };
@@ -65,18 +65,18 @@ TEST(TsEnDecodeTest, DecodeByteExact)
         int errors;
     } cases[] = {
         {"99 66", 0, 0, "A5", 0},
-        {"99 F0", 0, 0, "A0", 0},    // 10 01 10 01 then 11: over after four bits
-        {"99 00", 0, 0, "A0", 0},    // a 00 group ends it as well
+        {"99 F0", 0, 0, "A0", 0}, // 10 01 10 01 then 11: over after four bits
+        {"99 00", 0, 0, "A0", 0}, // a 00 group ends it as well
         {"66 99", 1, 0, "A5", 0},
         {"D2 49 24", 4, 0, "80", 0},
         {"DE 49 24", 4, 0, "80", 1}, // 110 111 100 100 100 100 100 100: the 111 is skipped
         {"FF", 4, 0, "80", 2},       // 111 111 11+0: the last group is completed with 0
         {"9B 6D B6", 8, 0, "80", 0},
         {"5A", 5, 0, "5A", 0},
-        {"5A", 9, 0, "5A", 0},       // one chip per bit against the reference 1
-        {"33", 6, 0, "F0", 0},       // 00 11 00 11: equal chips are 1
+        {"5A", 9, 0, "5A", 0}, // one chip per bit against the reference 1
+        {"33", 6, 0, "F0", 0}, // 00 11 00 11: equal chips are 1
         {"99 66", 6, 0, "00", 0},
-        {"99 66", 7, 0, "FF", 0},    // differing chips are 1
+        {"99 66", 7, 0, "FF", 0}, // differing chips are 1
         // 2 and 3: bit 0 is chip 0 against the start level, then chips 1-2,
         // 3-4, ... give 1 when equal. CC CC FF = 1100 1100 1100 1100 1111 1111:
         // 1, then (1,0) (0,1) ... eight times 0, then (1,1) three times: 1000 0000 0111.
@@ -140,12 +140,11 @@ TEST(TsEnDecodeTest, WriteBits)
         const char* before;
         const char* after;
     } cases[] = {
-        {7, 0x2, 2, "00 00", "BF 00"},  // 10, then the byte's tail set to 1
-        {1, 0x5, 3, "00 00", "02 FF"},  // 1 0 | 1 into the next byte, whose tail is 1
-        {0, 0x0, 1, "FF FF", "FE FF"},
-        {3, 0xFF, 4, "00 00", "0F 00"},
-        {7, 0x1, 9, "00 00", "00 00"},  // more than 8 bits: nothing
-        {8, 0x1, 1, "00 00", "00 00"},  // no such bit: nothing
+        {7, 0x2, 2, "00 00", "BF 00"}, // 10, then the byte's tail set to 1
+        {1, 0x5, 3, "00 00", "02 FF"}, // 1 0 | 1 into the next byte, whose tail is 1
+        {0, 0x0, 1, "FF FF", "FE FF"}, {3, 0xFF, 4, "00 00", "0F 00"},
+        {7, 0x1, 9, "00 00", "00 00"}, // more than 8 bits: nothing
+        {8, 0x1, 1, "00 00", "00 00"}, // no such bit: nothing
         {7, 0x0, 0, "00 00", "00 00"},
     };
     for (const Case& c : cases) {

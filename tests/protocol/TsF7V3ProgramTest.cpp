@@ -1,6 +1,6 @@
+#include "TsF7V3Program.h"
 #include "ProtocolText.h"
 #include "TsF6V1Program.h"
-#include "TsF7V3Program.h"
 #include "V4ProgramFixture.h"
 
 #include <algorithm>
@@ -29,8 +29,8 @@ protected:
     }
     std::string SyncHeader(const CTsProgram& program) const
     {
-        return ToHex(program.m_pNetLayer->m_RfConfig.GetShData()) + " / "
-            + std::to_string(program.m_pNetLayer->m_RfConfig.SHSize);
+        return ToHex(program.m_pNetLayer->m_RfConfig.GetShData()) + " / " +
+               std::to_string(program.m_pNetLayer->m_RfConfig.SHSize);
     }
 
     std::vector<int> progress;
@@ -67,8 +67,8 @@ TEST_F(TsF7V3ProgramTest, ReplyParsing)
     tooLong.Add(0);
     struct Case {
         CBinary reply;
-        uint32_t id;       // the id asked
-        uint32_t frameId;  // 0: refused
+        uint32_t id;      // the id asked
+        uint32_t frameId; // 0: refused
         uint8_t command;
         const char* payload;
         const char* log;
@@ -121,9 +121,9 @@ TEST_F(TsF7V3ProgramTest, ReplyChecksOfTheTwoLines)
         {CTsFrame(0x1234, 0x50, Hex("01")), false, false},
         {CTsFrame(0x1234, 0xA0, Hex("01 00")), true, false}, // the F7V3 status of A0 is byte 1
         {CTsFrame(0x1234, 0xA0, Hex("00 01")), false, true},
-        {CTsFrame(0x1234, 0xA0, Hex("00")), false, true},    // no byte 1
+        {CTsFrame(0x1234, 0xA0, Hex("00")), false, true}, // no byte 1
         {CTsFrame(0x1234, 0x50, CBinary()), false, false},
-        {CTsFrame(0x1234, 0x00, Hex("00")), true, true},     // an id is a reply
+        {CTsFrame(0x1234, 0x00, Hex("00")), true, true}, // an id is a reply
         {CTsFrame(), false, false},
     };
     CTsF7V3Program f7(0);

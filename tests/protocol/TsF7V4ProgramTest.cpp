@@ -1,9 +1,9 @@
+#include "TsF7V4Program.h"
 #include "ByteText.h"
 #include "SimBrelk.h"
 #include "SimV4Sensor.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
-#include "TsF7V4Program.h"
 #include "VirtualClock.h"
 
 #include <gtest/gtest.h>

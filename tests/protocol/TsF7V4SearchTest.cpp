@@ -136,8 +136,8 @@ TEST_F(TsF7V4SearchTest, SensorsOfOtherLines)
     struct Case {
         int family;
         uint16_t hard;
-        uint8_t count;        // with an F7 sensor taken beside it
-        uint8_t countAlone;   // the sensor alone
+        uint8_t count;      // with an F7 sensor taken beside it
+        uint8_t countAlone; // the sensor alone
         int errorAlone;
         int searchAlone;
         bool releasedAlone;

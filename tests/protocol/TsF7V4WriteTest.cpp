@@ -21,8 +21,7 @@ protected:
         WriteImage(type, INDEX, BuildV4Image(spec));
         return spec;
     }
-    template <class Program = CTsF7V4Program>
-    std::unique_ptr<Program> Searched(uint8_t multi, size_t expected)
+    template <class Program = CTsF7V4Program> std::unique_ptr<Program> Searched(uint8_t multi, size_t expected)
     {
         auto program = std::make_unique<Program>(multi, 0);
         program->m_nDate = DATE;
@@ -44,11 +43,21 @@ protected:
         std::vector<uint8_t> c = spec.config;
         SimV4Sensor& s = const_cast<SimV4Sensor&>(sensor);
         const std::vector<uint8_t>& info = s.InfoRecord();
-        const uint8_t patch[][2] = {{7, uint8_t(id >> 24)}, {8, uint8_t(id >> 16)}, {9, uint8_t(id >> 8)},
-                                    {10, uint8_t(id)},      {17, 0x06},            {18, 0x00},
-                                    {39, 0x00},             {40, 0x00},            {41, info[8]},
-                                    {42, info[9]},          {43, DATE >> 8},       {44, DATE & 0xFF},
-                                    {45, 0x01},             {46, info[6]},         {47, info[7]}};
+        const uint8_t patch[][2] = {{7, uint8_t(id >> 24)},
+                                    {8, uint8_t(id >> 16)},
+                                    {9, uint8_t(id >> 8)},
+                                    {10, uint8_t(id)},
+                                    {17, 0x06},
+                                    {18, 0x00},
+                                    {39, 0x00},
+                                    {40, 0x00},
+                                    {41, info[8]},
+                                    {42, info[9]},
+                                    {43, DATE >> 8},
+                                    {44, DATE & 0xFF},
+                                    {45, 0x01},
+                                    {46, info[6]},
+                                    {47, info[7]}};
         for (const auto& p : patch)
             c[p[0]] = p[1];
         return c;
@@ -99,7 +108,7 @@ TEST_F(TsF7V4WriteTest, ProgrammingOneSensorWritesImageAndConfiguration)
         EXPECT_EQ(sensor->ReadFlash(0xD5C0, 64), PatchedConfig(spec, 0x00ABCDEF, *sensor));
         const std::vector<uint8_t> config = sensor->ReadFlash(0xD5C0, 64);
         EXPECT_EQ(ToHex(CBinary(config.data() + 7, 4)), "00 AB CD EF"); // the new id, big-endian
-        EXPECT_EQ(ToHex(CBinary(config.data() + 43, 2)), "30 B1");        // the date word
+        EXPECT_EQ(ToHex(CBinary(config.data() + 43, 2)), "30 B1");      // the date word
 
         EXPECT_EQ(Commands(*sensor, 0x10), (std::vector<std::string>{"10 16 00 C0 00"}));
         EXPECT_EQ(Commands(*sensor, 0x11),
@@ -144,7 +153,7 @@ TEST_F(TsF7V4WriteTest, BlocksTheSensorAlreadyHoldsAreNotWrittenAgain)
     struct Case {
         uint16_t boot;
         int sensors;
-        int equalCrcs;   // leading CRCs of the sensor's table that equal the image's
+        int equalCrcs; // leading CRCs of the sensor's table that equal the image's
         size_t dataBytes;
         const char* erase;
         const char* announce; // of the image blocks; "" when none is written

@@ -1,8 +1,8 @@
+#include "TsLog.h"
 #include "ByteText.h"
 #include "Paths.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
-#include "TsLog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "ProtocolText.h"
 #include "TsN8V4Program.h"
+#include "ProtocolText.h"
 #include "TsSnData.h"
 #include "V4ProgramFixture.h"
 

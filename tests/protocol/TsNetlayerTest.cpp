@@ -1,3 +1,4 @@
+#include "TsNetlayer.h"
 #include "ByteText.h"
 #include "Clock.h"
 #include "SerialPort.h"
@@ -6,7 +7,6 @@
 #include "TempFolder.h"
 #include "TraceCapture.h"
 #include "TsEnDecode.h"
-#include "TsNetlayer.h"
 
 #include <gtest/gtest.h>
 
@@ -182,15 +182,23 @@ TEST_F(TsNetlayerTest, ReplySplitting)
         {"B4 96 F1 03 00 00 01 5A 00 00 00 00", {}, 0x00, "a byte short"},
         {"B4 96 F1 03 00 00 01", {}, 0x00, "fewer than 8 bytes"},
         {"00 11 B4 96 F1 04 00 01 02 5A 5B 00 00 00 00 FF 22 B4 96 F1 03 00 02 01 77 00 00 00 00 FF",
-         {"5A 5B", "77"}, 0x02, "junk around two frames; status of the last"},
-        {"B4 96 F1 00 00 00 00 00 00 FF B4 96 F1 03 00 00 01 5A 00 00 00 00 FF", {"5A"}, 0x00,
+         {"5A 5B", "77"},
+         0x02,
+         "junk around two frames; status of the last"},
+        {"B4 96 F1 00 00 00 00 00 00 FF B4 96 F1 03 00 00 01 5A 00 00 00 00 FF",
+         {"5A"},
+         0x00,
          "a frame with N 0 is skipped"},
-        {"B4 96 F1 03 00 07 09 5A 01 02 03 04 FF", {"5A 01 02 03"}, 0x07,
+        {"B4 96 F1 03 00 07 09 5A 01 02 03 04 FF",
+         {"5A 01 02 03"},
+         0x07,
          "an RF count past the body takes what the body holds"},
         {"B4 96 F1 02 00 00 00 00 00 00 00 FF", {""}, 0x00, "no RF bytes: an empty frame"},
         // (250 + 10) mod 256 is 4: a wrapped length would pass on these bytes.
         {"B4 96 F1 FA 00 00 01 5A 00 00 00 00 FF", {}, 0x00, "a long N on a short buffer"},
-        {"B4 96 F1 FA 00 05 06 B4 96 F1 03 00 00 01 5A 00 00 00 00 FF", {"5A"}, 0x00,
+        {"B4 96 F1 FA 00 05 06 B4 96 F1 03 00 00 01 5A 00 00 00 00 FF",
+         {"5A"},
+         0x00,
          "an unfinished long frame is passed over, the whole one behind its start taken"},
     };
     for (const Case& c : cases) {
@@ -297,8 +305,7 @@ TEST_F(TsNetlayerTest, TwoExpectedOneArrivesEndsAfterTheTimeOut)
 
 TEST_F(TsNetlayerTest, BitThirtyOneWaitsTheWholeTimeOutForEveryFrame)
 {
-    brelk.frames.AddSensor(
-        std::make_shared<FixedSensor>(std::vector<std::vector<uint8_t>>{{0x01}, {0x02}, {0x03}}));
+    brelk.frames.AddSensor(std::make_shared<FixedSensor>(std::vector<std::vector<uint8_t>>{{0x01}, {0x02}, {0x03}}));
     CTsNetlayer link;
     link.m_nRecvFrames = 1;
     link.m_LfConfig.DurationTm = RECV_WAIT_WHOLE_TIMEOUT | 300;

@@ -34,8 +34,8 @@ public:
         parsedFor = sensorId;
         frame.Clear();
         if (decoded.GetSize() >= 2)
-            frame = CTsFrame(decoded.GetAt(0), decoded.GetAt(1),
-                             CBinary(decoded.GetBuffer() + 2, decoded.GetSize() - 2));
+            frame =
+                CTsFrame(decoded.GetAt(0), decoded.GetAt(1), CBinary(decoded.GetBuffer() + 2, decoded.GetSize() - 2));
     }
     bool SendRecvSensor(uint32_t, const CBinary&, uint32_t, CTsFrame*) override { return false; }
 

@@ -1,9 +1,9 @@
+#include "TsSnData.h"
 #include "ByteText.h"
 #include "FirmwareContainerWriter.h"
 #include "Paths.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
-#include "TsSnData.h"
 
 #include <gtest/gtest.h>
 
@@ -44,9 +44,9 @@ TEST_F(TsSnDataTest, ImageNamesOfEveryFamily)
         int number;
         const char* name;
     } cases[] = {
-        {1, 0x0A, "F6Bin/F6_0A.bin"},     {2, 0x3C, "F7Bin/F7_3C.bin"},     {3, 0xA3, "F7V4Bin/F7_0A3.bin"},
-        {4, 0x20B, "F6V4Bin/F6_20B.bin"}, {5, 0x001, "ATBin/AT_001.bin"},   {6, 0xFFF, "N8V4Bin/N8_FFF.bin"},
-        {7, 0x10, "ACV4Bin/AC_010.bin"},  {0, 0xA3, "0A3.bin"},             {9, 0x5, "005.bin"},
+        {1, 0x0A, "F6Bin/F6_0A.bin"},     {2, 0x3C, "F7Bin/F7_3C.bin"},   {3, 0xA3, "F7V4Bin/F7_0A3.bin"},
+        {4, 0x20B, "F6V4Bin/F6_20B.bin"}, {5, 0x001, "ATBin/AT_001.bin"}, {6, 0xFFF, "N8V4Bin/N8_FFF.bin"},
+        {7, 0x10, "ACV4Bin/AC_010.bin"},  {0, 0xA3, "0A3.bin"},           {9, 0x5, "005.bin"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CTsSnData::ImageName(c.type, c.number), c.name) << c.type;
@@ -209,10 +209,8 @@ TEST_F(TsSnDataTest, TrailerValuesPerFamily)
         int length;
         size_t values;
     } cases[] = {
-        {3, 147, {0x44, 0x11, 0x11, 0xD5, 0x80}, 64, 10},
-        {4, 147, {0x44, 0x11, 0x11, 0xD5, 0x80}, 64, 10},
-        {5, 216, {0x44, 0x11, 0x11, 0x3F, 0x00}, 64, 10},
-        {6, 163, {0x54, 0x11, 0x11, 0xE3, 0x70}, 80, 20},
+        {3, 147, {0x44, 0x11, 0x11, 0xD5, 0x80}, 64, 10}, {4, 147, {0x44, 0x11, 0x11, 0xD5, 0x80}, 64, 10},
+        {5, 216, {0x44, 0x11, 0x11, 0x3F, 0x00}, 64, 10}, {6, 163, {0x54, 0x11, 0x11, 0xE3, 0x70}, 80, 20},
         {7, 143, {0x40, 0x11, 0x11, 0x5F, 0x83}, 60, 15},
     };
     for (const Case& c : cases) {
@@ -235,8 +233,8 @@ TEST_F(TsSnDataTest, TrailerValuesPerFamily)
             const size_t start = plain.size() - static_cast<size_t>(c.fromEnd) + 5;
             EXPECT_EQ(ToVector(table), std::vector<uint8_t>(plain.begin() + static_cast<long>(start),
                                                             plain.begin() + static_cast<long>(start) + c.length));
-            const uint32_t first = (uint32_t{plain[start]} << 24) | (uint32_t{plain[start + 1]} << 16)
-                | (uint32_t{plain[start + 2]} << 8) | plain[start + 3];
+            const uint32_t first = (uint32_t{plain[start]} << 24) | (uint32_t{plain[start + 1]} << 16) |
+                                   (uint32_t{plain[start + 2]} << 8) | plain[start + 3];
             EXPECT_EQ(typed.GetTrailerValues().front(), first) << c.type;
         }
     }
@@ -287,8 +285,7 @@ TEST_F(TsSnDataTest, ConfigurationBlocks)
     PutConfigHead(plain, 78);
     WriteOne(3, 0x01, plain);
     CTsSnData image(3, 0x01);
-    EXPECT_EQ(ToVector(image.GetConfigBlock()),
-              std::vector<uint8_t>(plain.end() - 78 + 5, plain.end() - 78 + 5 + 64));
+    EXPECT_EQ(ToVector(image.GetConfigBlock()), std::vector<uint8_t>(plain.end() - 78 + 5, plain.end() - 78 + 5 + 64));
     plain[plain.size() - 76] = 0x12;
     WriteOne(3, 0x01, plain);
     CTsSnData wrong(3, 0x01);
@@ -329,7 +326,9 @@ TEST_F(TsSnDataTest, DataBlockLengths)
          "V4: N, 00 00, N - 2 bytes"},
         {3, {0x45, 0, 0, 0xC0}, {"", ""}, "V4: N of 69 cut off"},
         {3, {0x02, 0, 0, 0x05, 0, 0, 0xC0, 0x00, 0x11}, {"", "C0 00 11", ""}, "V4: N of 2 holds no address"},
-        {4, {0x04, 0x11, 0x11, 0xD5, 0x80, 0x05, 0, 0, 0xC0, 0x00, 0x11}, {"", "C0 00 11", ""},
+        {4,
+         {0x04, 0x11, 0x11, 0xD5, 0x80, 0x05, 0, 0, 0xC0, 0x00, 0x11},
+         {"", "C0 00 11", ""},
          "V4: not 00 00: the whole record is passed"},
         {6, {0x45, 0, 0, 0xC0, 0x00}, {"", ""}, "V4: N of 69 is out of bounds"},
     };

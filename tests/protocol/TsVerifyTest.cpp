@@ -1,5 +1,5 @@
-#include "ByteText.h"
 #include "TsVerify.h"
+#include "ByteText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ TEST(TsVerifyTest, CrcRoutinesOnTheStandardCheckStrings)
     EXPECT_EQ(verify.Crc16(Text("abc"), 0x0000, 0x8005), 0xCADB);
     EXPECT_EQ(verify.Crc8(Text("123"), 0x00, 0x07), 0xC0);
     // "123456789", the catalogued check values of the same parameter sets.
-    EXPECT_EQ(verify.Crc8(Text("123456789"), 0x00, 0x07), 0xF4);       // CRC-8
+    EXPECT_EQ(verify.Crc8(Text("123456789"), 0x00, 0x07), 0xF4);        // CRC-8
     EXPECT_EQ(verify.Crc16(Text("123456789"), 0x0000, 0x8005), 0xFEE8); // CRC-16/UMTS
     EXPECT_EQ(verify.Crc16(Text("123456789"), 0xFFFF, 0x1021), 0x29B1); // CRC-16/CCITT-FALSE
     EXPECT_EQ(verify.Crc16(Text("123456789"), 0x0000, 0x1021), 0x31C3); // CRC-16/XMODEM

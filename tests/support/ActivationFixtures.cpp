@@ -46,9 +46,9 @@ std::vector<uint8_t> FieldConfig(uint32_t script, const std::vector<std::pair<in
 std::vector<uint8_t> FixtureParamConfig()
 {
     std::vector<uint8_t> p;
-    for (const auto& f : {FieldConfig(FIXTURE_SCRIPT_ID, {{0, 32}}), FieldConfig(FIXTURE_SCRIPT_PRESSURE, {{32, 8}}),
-                          FieldConfig(FIXTURE_SCRIPT_TEMPERATURE, {{40, 8}}),
-                          FieldConfig(FIXTURE_SCRIPT_BATTERY, {{48, 1}})})
+    for (const auto& f :
+         {FieldConfig(FIXTURE_SCRIPT_ID, {{0, 32}}), FieldConfig(FIXTURE_SCRIPT_PRESSURE, {{32, 8}}),
+          FieldConfig(FIXTURE_SCRIPT_TEMPERATURE, {{40, 8}}), FieldConfig(FIXTURE_SCRIPT_BATTERY, {{48, 1}})})
         p.insert(p.end(), f.begin(), f.end());
     return p;
 }
@@ -65,15 +65,15 @@ SimActivationProtocol FixtureProtocol(uint32_t id, uint8_t trigger, uint8_t code
     Be16(p.rf, 9600);
     p.rf.push_back(0x00); // Bps2
     p.rf.push_back(codeType);
-    Be16(p.rf, 64);   // telegram bits
-    Be16(p.rf, 0);    // verify type: CRC-8
-    Be16(p.rf, 0x00); // start value
-    Be16(p.rf, 0x07); // polynomial
-    Be16(p.rf, 56);   // check field position
-    p.rf.push_back(8); // and width
+    Be16(p.rf, 64);     // telegram bits
+    Be16(p.rf, 0);      // verify type: CRC-8
+    Be16(p.rf, 0x00);   // start value
+    Be16(p.rf, 0x07);   // polynomial
+    Be16(p.rf, 56);     // check field position
+    p.rf.push_back(8);  // and width
     Be16(p.rf, 0x0100); // SHWidth
     p.rf.push_back(0x10);
-    Be16(p.rf, 16);   // sync header bits
+    Be16(p.rf, 16);       // sync header bits
     p.rf.push_back(0xFF); // check mask
     p.rf.push_back(0x2D); // sync header
     p.rf.push_back(0xD4);
@@ -82,8 +82,8 @@ SimActivationProtocol FixtureProtocol(uint32_t id, uint8_t trigger, uint8_t code
         // Second sync text: 6 bytes carried through, states length and
         // position, the code count and the codes, no ask or FSK spaces;
         // padded past 13 bytes so that the count byte is read as one.
-        std::vector<uint8_t> second{0, 0, 0, 0, 0, 0, FIXTURE_STATE_LEN, FIXTURE_STATE_POS,
-                                    static_cast<uint8_t>(states.size())};
+        std::vector<uint8_t> second{
+            0, 0, 0, 0, 0, 0, FIXTURE_STATE_LEN, FIXTURE_STATE_POS, static_cast<uint8_t>(states.size())};
         second.insert(second.end(), states.begin(), states.end());
         second.push_back(0); // ask-space size
         second.push_back(0); // FSK-space size

@@ -17,8 +17,8 @@ public:
     // Looks at the bytes from the start of a command (AA 55 cmd ...). Returns the
     // number of bytes it took, 0 when it needs more bytes, or -1 when the bytes
     // are not a command after all (the simulator then skips one byte).
-    using Handler = std::function<int(BrelkSimulator& sim, const uint8_t* data, size_t length,
-                                      std::vector<uint8_t>& reply)>;
+    using Handler =
+        std::function<int(BrelkSimulator& sim, const uint8_t* data, size_t length, std::vector<uint8_t>& reply)>;
 
     BrelkSimulator();
 

@@ -67,8 +67,8 @@ std::string MakeGeneratedRegionXml(int region, int brands, int models, int years
             for (int y = 0; y < years; ++y) {
                 char code[8];
                 std::snprintf(code, sizeof code, "%X", 0x40 + (b + m + y) % 0x80);
-                model.years.push_back({std::to_string(2001 + y), code, "1", "0x40", "0", "OBD",
-                                       "Fixture Sensors", "FX-" + TwoDigits(b) + TwoDigits(m), code});
+                model.years.push_back({std::to_string(2001 + y), code, "1", "0x40", "0", "OBD", "Fixture Sensors",
+                                       "FX-" + TwoDigits(b) + TwoDigits(m), code});
             }
             maker.models.push_back(std::move(model));
         }

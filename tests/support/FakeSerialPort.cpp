@@ -31,10 +31,9 @@ struct FakeSerialPort::State {
     void Release()
     {
         const uint32_t now = GetTickCount();
-        std::stable_sort(pending.begin(), pending.end(),
-                         [now](const Pending& a, const Pending& b) {
-                             return static_cast<int32_t>(a.at - now) < static_cast<int32_t>(b.at - now);
-                         });
+        std::stable_sort(pending.begin(), pending.end(), [now](const Pending& a, const Pending& b) {
+            return static_cast<int32_t>(a.at - now) < static_cast<int32_t>(b.at - now);
+        });
         size_t i = 0;
         for (; i < pending.size(); ++i) {
             if (static_cast<int32_t>(pending[i].at - now) > 0)

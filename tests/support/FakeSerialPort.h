@@ -32,9 +32,9 @@ public:
     size_t QueuedForClient() const;
 
     // Faults.
-    void FailOpen(int error);          // 0: opens again
+    void FailOpen(int error); // 0: opens again
     void FailConfigure(bool fail);
-    void Unplug(bool unplugged);       // reads and writes fail, a wait reports input
+    void Unplug(bool unplugged);         // reads and writes fail, a wait reports input
     void SetWriteLimit(int maxPerWrite); // 0: no limit
 
     int OpenCount() const;

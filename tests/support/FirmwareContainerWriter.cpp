@@ -29,8 +29,8 @@ struct Family {
     const char* format;
 };
 constexpr Family FAMILIES[] = {
-    {1, "F6Bin", "F6_", "%02X.bin"},   {2, "F7Bin", "F7_", "%02X.bin"},   {3, "F7V4Bin", "F7_", "%03X.bin"},
-    {4, "F6V4Bin", "F6_", "%03X.bin"}, {5, "ATBin", "AT_", "%03X.bin"},   {6, "N8V4Bin", "N8_", "%03X.bin"},
+    {1, "F6Bin", "F6_", "%02X.bin"},   {2, "F7Bin", "F7_", "%02X.bin"}, {3, "F7V4Bin", "F7_", "%03X.bin"},
+    {4, "F6V4Bin", "F6_", "%03X.bin"}, {5, "ATBin", "AT_", "%03X.bin"}, {6, "N8V4Bin", "N8_", "%03X.bin"},
     {7, "ACV4Bin", "AC_", "%03X.bin"},
 };
 

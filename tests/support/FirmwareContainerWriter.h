@@ -36,19 +36,19 @@ struct FirmwareBlock {
 struct V4ImageSpec {
     int type = 3;
     std::vector<FirmwareBlock> blocks;
-    std::vector<uint8_t> config;             // 64 bytes
-    std::vector<uint32_t> crcs;              // the CRC table's values (10, or 20 for family 6)
-    std::optional<uint16_t> totalSize;       // default: the data bytes of the blocks
+    std::vector<uint8_t> config;                     // 64 bytes
+    std::vector<uint32_t> crcs;                      // the CRC table's values (10, or 20 for family 6)
+    std::optional<uint16_t> totalSize;               // default: the data bytes of the blocks
     std::optional<std::vector<uint8_t>> trailerHead; // default: the family's five bytes
     bool withTrailer = true;
     bool withConfig = true;
 };
 
 struct FirmwareEntry {
-    std::string name;            // the entry's text (at most 44 bytes are written)
-    std::vector<uint8_t> plain;  // the member's plain bytes
+    std::string name;           // the entry's text (at most 44 bytes are written)
+    std::vector<uint8_t> plain; // the member's plain bytes
     // Damage: stored values that do not match the data.
-    std::optional<int> fill;           // default: the padding to a multiple of 16
+    std::optional<int> fill; // default: the padding to a multiple of 16
     std::optional<uint32_t> offset;
     std::optional<uint32_t> size;
     bool encrypt = true;
@@ -73,7 +73,7 @@ std::string FirmwareMemberName(int type, int number);
 
 struct V1ImageSpec {
     std::vector<std::vector<uint8_t>> blocks;
-    std::optional<uint16_t> totalSize;       // default: the bytes of all blocks
+    std::optional<uint16_t> totalSize; // default: the bytes of all blocks
 };
 
 // Block letters of the V1/V3 boot images.

@@ -15,18 +15,18 @@
 class HttpTestServer {
 public:
     enum class Mode {
-        Normal,        // 200, or 206 / 416 for a Range request
-        IgnoreRange,   // always 200 with the whole file
-        WrongRange,    // a Range request gets 206 whose Content-Range starts at 0
-        NoLength,      // 200 without Content-Length, the body ends with the connection
-        ShortBody,     // announces the whole length but sends only ShortLength bytes of the body
-        Stall,         // sends StallAfter bytes of the body, then waits for Release()
+        Normal,      // 200, or 206 / 416 for a Range request
+        IgnoreRange, // always 200 with the whole file
+        WrongRange,  // a Range request gets 206 whose Content-Range starts at 0
+        NoLength,    // 200 without Content-Length, the body ends with the connection
+        ShortBody,   // announces the whole length but sends only ShortLength bytes of the body
+        Stall,       // sends StallAfter bytes of the body, then waits for Release()
     };
 
     struct Request {
         std::string method;
         std::string target;
-        std::string range;       // the Range header's value, empty when absent
+        std::string range; // the Range header's value, empty when absent
         std::string userAgent;
     };
 

@@ -115,8 +115,8 @@ bool SimActivationSensor::Matches(const SimActivationProtocol& p, const SimReque
     const uint16_t bitWidth = lfMode <= 1 ? Be16(lf, 9) : 128;
     // The test run counts frames and triggers once.
     const uint32_t duration = Be32(lf, 5) & 0x7FFFFFFFu;
-    if (r.lf.lfMode != lfMode || r.lf.volMode != (lf[1] & 3) || r.lf.bridgeMode != (lf[1] >> 6) || r.lf.times != 0
-        || r.lf.lfSpaceTm != Be16(lf, 3) || r.lf.durationTm != duration || r.lf.bitWidth != bitWidth) {
+    if (r.lf.lfMode != lfMode || r.lf.volMode != (lf[1] & 3) || r.lf.bridgeMode != (lf[1] >> 6) || r.lf.times != 0 ||
+        r.lf.lfSpaceTm != Be16(lf, 3) || r.lf.durationTm != duration || r.lf.bitWidth != bitWidth) {
         why = "LF settings";
         return false;
     }
@@ -137,11 +137,12 @@ bool SimActivationSensor::Matches(const SimActivationProtocol& p, const SimReque
     }
     const auto sync = rf.begin() + static_cast<long>(21 + maskBytes);
     const size_t sent = std::min<size_t>(syncBytes, 4);
-    const std::vector<uint8_t> syncSent(sync + static_cast<long>(syncBytes - sent), sync + static_cast<long>(syncBytes));
-    if (r.rf.recvMode != rf[0] || r.rf.chipsPerBit != chips || r.rf.chipTimeUs != chipTime || r.rf.bps2 != rf[3]
-        || r.rf.chipCount != chipCount || r.rf.shWidth != Be16(rf, 16) || r.rf.shWidth2 != rf[18]
-        || r.rf.syncLength != syncBytes || r.rf.syncHeader != syncSent
-        || r.rf.syncComplemented != (sent > 0 && (codeType == 2 || codeType == 3))) {
+    const std::vector<uint8_t> syncSent(sync + static_cast<long>(syncBytes - sent),
+                                        sync + static_cast<long>(syncBytes));
+    if (r.rf.recvMode != rf[0] || r.rf.chipsPerBit != chips || r.rf.chipTimeUs != chipTime || r.rf.bps2 != rf[3] ||
+        r.rf.chipCount != chipCount || r.rf.shWidth != Be16(rf, 16) || r.rf.shWidth2 != rf[18] ||
+        r.rf.syncLength != syncBytes || r.rf.syncHeader != syncSent ||
+        r.rf.syncComplemented != (sent > 0 && (codeType == 2 || codeType == 3))) {
         why = "RF settings";
         return false;
     }
@@ -160,8 +161,8 @@ std::vector<uint8_t> SimActivationSensor::WithCheck(const std::vector<uint8_t>& 
     std::vector<uint8_t> range(t.begin(), t.begin() + static_cast<long>((vfPos + 7) / 8));
     if (vfPos % 8)
         range.back() = static_cast<uint8_t>(range.back() & (0xFF << (8 - vfPos % 8)));
-    const uint32_t check = CTsVerify::GetInstance().Calc(Be16(rf, 7), CBinary(range.data(), static_cast<int>(range.size())),
-                                                         Be16(rf, 9), Be16(rf, 11));
+    const uint32_t check = CTsVerify::GetInstance().Calc(
+        Be16(rf, 7), CBinary(range.data(), static_cast<int>(range.size())), Be16(rf, 9), Be16(rf, 11));
     for (size_t i = 0; i < vfLen; ++i) {
         const size_t shift = vfLen - 1 - i;
         SetBit(t, vfPos + i, shift < 32 && ((check >> shift) & 1));

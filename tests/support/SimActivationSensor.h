@@ -47,8 +47,8 @@ public:
 
     void OnRequest(const SimRequest& request, std::vector<SimRfFrame>& answers) override;
 
-    int Triggers() const;  // matching triggers
-    int Answers() const;   // telegrams sent
+    int Triggers() const; // matching triggers
+    int Answers() const;  // telegrams sent
     int OtherRequests() const;
 
     // True when the request carries the protocol's trigger with its settings;

@@ -30,9 +30,9 @@ struct SimRfSettings {
     uint16_t shWidth = 0;
     uint8_t shWidth2 = 0;
     uint8_t syncBits = 0;
-    uint8_t syncLength = 0;              // full length of the sync header
-    std::vector<uint8_t> syncHeader;     // the bytes sent: at most the last 4
-    bool syncComplemented = false;       // the sync check is the header complemented
+    uint8_t syncLength = 0;          // full length of the sync header
+    std::vector<uint8_t> syncHeader; // the bytes sent: at most the last 4
+    bool syncComplemented = false;   // the sync check is the header complemented
     // The line code these settings name, as far as the wire tells it: 5 for
     // one chip per bit, 4 for three, and for two 2 with a complemented sync
     // check, else 0. Sensors that send another code say so in their telegram.

@@ -87,8 +87,7 @@ bool SimV3Sensor::Handle(const Request& request, Reply& reply)
     reply.payload = {SIM_V3_OK};
     switch (command) {
     case 0x50:
-    case 0x5D:
-        return true;
+    case 0x5D: return true;
     case BLOCK_START:
         m_started = true;
         m_code.clear();
@@ -105,16 +104,15 @@ bool SimV3Sensor::Handle(const Request& request, Reply& reply)
         return true;
     }
     case BLOCK_CONFIG: {
-        const uint16_t crc = d.size() == CONFIG_BYTES
-            ? CTsVerify::GetInstance().Crc16(CBinary(d.data() + 3, 64), 0, 0x8005)
-            : 0;
+        const uint16_t crc =
+            d.size() == CONFIG_BYTES ? CTsVerify::GetInstance().Crc16(CBinary(d.data() + 3, 64), 0, 0x8005) : 0;
         if (!m_started || d.size() != CONFIG_BYTES || crc != ((d[1] << 8) | d[2]) || d[10] != 0x01) {
             reply.payload = {SIM_V3_BAD_CONFIG};
             return true;
         }
         m_config = d;
-        m_newId = (static_cast<uint32_t>(d[11]) << 24) | (static_cast<uint32_t>(d[12]) << 16)
-            | (static_cast<uint32_t>(d[13]) << 8) | d[14];
+        m_newId = (static_cast<uint32_t>(d[11]) << 24) | (static_cast<uint32_t>(d[12]) << 16) |
+                  (static_cast<uint32_t>(d[13]) << 8) | d[14];
         return true;
     }
     case BLOCK_RUN:
@@ -126,9 +124,7 @@ bool SimV3Sensor::Handle(const Request& request, Reply& reply)
         m_v4 = std::make_shared<SimV4Sensor>(static_cast<uint16_t>(m_newId), m_v4Hard, m_v4Boot);
         m_v4->SetFrequency(m_frequency);
         return true;
-    default:
-        reply.payload = {SIM_V3_UNKNOWN};
-        return true;
+    default: reply.payload = {SIM_V3_UNKNOWN}; return true;
     }
 }
 
@@ -145,8 +141,9 @@ void SimV3Sensor::OnRequest(const SimRequest& frame, std::vector<SimRfFrame>& an
         return;
     const std::vector<uint8_t> own = ProgrammingSync(m_id);
     const size_t sent = std::min<size_t>(own.size(), 4);
-    request.programmingSync = frame.rf.syncLength == own.size()
-        && frame.rf.syncHeader == std::vector<uint8_t>(own.end() - static_cast<long>(sent), own.end());
+    request.programmingSync =
+        frame.rf.syncLength == own.size() &&
+        frame.rf.syncHeader == std::vector<uint8_t>(own.end() - static_cast<long>(sent), own.end());
     const bool plainSync = frame.rf.syncLength == 2 && frame.rf.syncHeader == std::vector<uint8_t>{0x55, 0x56};
     request.frame = frame;
     m_received.push_back(request);

@@ -39,7 +39,7 @@ public:
     struct Request {
         uint16_t sensorId = 0;
         uint8_t toolId = 0;
-        std::vector<uint8_t> data; // command byte and its data
+        std::vector<uint8_t> data;    // command byte and its data
         bool programmingSync = false; // the Brelk synced on this sensor's own header
         SimRequest frame;
         uint8_t Command() const { return data.empty() ? 0 : data[0]; }

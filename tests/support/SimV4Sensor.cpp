@@ -45,12 +45,9 @@ uint32_t SimV4Sensor::ImageEnd() const
     switch (m_hardRecord[0] & 0xF0) {
     case 0x60:
     case 0x70:
-    case 0xE0:
-        return SIM_V4_IMAGE_END;
-    case 0x80:
-        return SIM_N8_IMAGE_END;
-    default:
-        return static_cast<uint32_t>(m_flash.size());
+    case 0xE0: return SIM_V4_IMAGE_END;
+    case 0x80: return SIM_N8_IMAGE_END;
+    default: return static_cast<uint32_t>(m_flash.size());
     }
 }
 
@@ -89,24 +86,17 @@ void SimV4Sensor::DropReplies(int count) { m_drop = count; }
 void SimV4Sensor::DropEvery(int n) { m_dropEvery = n; }
 void SimV4Sensor::CorruptChecks(int count) { m_corrupt = count; }
 
-void SimV4Sensor::RefuseCommand(uint8_t command, uint8_t reason, int times)
-{
-    m_refusals[command] = {reason, times};
-}
+void SimV4Sensor::RefuseCommand(uint8_t command, uint8_t reason, int times) { m_refusals[command] = {reason, times}; }
 
 uint8_t SimV4Sensor::CheckByte(uint8_t flags, const uint8_t* bytes, size_t length)
 {
     const CTsVerify& verify = CTsVerify::GetInstance();
     const CBinary range(bytes, static_cast<int>(length));
     switch (flags & 0x38) {
-    case 0x00:
-        return verify.Xor8(range, 0);
-    case 0x08:
-        return verify.Sum8(range, 0);
-    case 0x10:
-        return verify.Crc8(range, 0x51, 0xA2);
-    default:
-        return 0;
+    case 0x00: return verify.Xor8(range, 0);
+    case 0x08: return verify.Sum8(range, 0);
+    case 0x10: return verify.Crc8(range, 0x51, 0xA2);
+    default: return 0;
     }
 }
 
@@ -155,8 +145,8 @@ std::vector<uint8_t> SimV4Sensor::BuildReply(uint8_t flags, uint16_t sensorId, u
     std::vector<uint8_t> r;
     r.reserve(payload.size() + 9);
     for (uint8_t b : {static_cast<uint8_t>(payload.size() + 9), flags, static_cast<uint8_t>(sensorId >> 8),
-                      static_cast<uint8_t>(sensorId), static_cast<uint8_t>(toolId >> 8),
-                      static_cast<uint8_t>(toolId), mode, command})
+                      static_cast<uint8_t>(sensorId), static_cast<uint8_t>(toolId >> 8), static_cast<uint8_t>(toolId),
+                      mode, command})
         r.push_back(b);
     for (uint8_t b : payload)
         r.push_back(b);
@@ -192,12 +182,8 @@ bool SimV4Sensor::Handle(const Request& request, Reply& reply)
         m_taken = false;
         m_released = true;
         return true;
-    case 0x20:
-        reply.payload = m_hardRecord;
-        return true;
-    case 0x22:
-        reply.payload = m_infoRecord;
-        return true;
+    case 0x20: reply.payload = m_hardRecord; return true;
+    case 0x22: reply.payload = m_infoRecord; return true;
     case 0x23: { // 23 len addrH addrL -> [len, bytes]
         if (d.size() < 4) {
             Refuse(reply, command, SIM_V4_REASON_RANGE);
@@ -226,9 +212,7 @@ bool SimV4Sensor::Handle(const Request& request, Reply& reply)
             return false; // a sensor no search took does not write for everyone
         HandleFlash(request, reply);
         return true;
-    default:
-        Refuse(reply, command, SIM_V4_REASON_UNKNOWN);
-        return true;
+    default: Refuse(reply, command, SIM_V4_REASON_UNKNOWN); return true;
     }
 }
 
@@ -238,7 +222,7 @@ void SimV4Sensor::HandleFlash(const Request& request, Reply& reply)
     const uint8_t command = request.Command();
     auto word = [&d](size_t at) { return static_cast<uint32_t>((d[at] << 8) | d[at + 1]); };
     switch (command) {
-    case 0x10: // 10 lenH lenL addrH addrL: erase
+    case 0x10:   // 10 lenH lenL addrH addrL: erase
     case 0x11: { // 11 lenH lenL addrH addrL: the window of the writes that follow
         if (d.size() < 5) {
             Refuse(reply, command, SIM_V4_REASON_RANGE);
@@ -297,7 +281,7 @@ void SimV4Sensor::HandleFlash(const Request& request, Reply& reply)
             written.insert(written.end(), m_flash.begin() + entry.first,
                            m_flash.begin() + entry.first + static_cast<long>(entry.second));
         const uint16_t crc = CTsVerify::GetInstance().Crc16(CBinary(written.data(), static_cast<int>(written.size())),
-                                                             SIM_V4_WRITE_CRC_INIT, SIM_V4_WRITE_CRC_POLY);
+                                                            SIM_V4_WRITE_CRC_INIT, SIM_V4_WRITE_CRC_POLY);
         if (d.size() < 3 || crc != word(1)) {
             Refuse(reply, command, SIM_V4_REASON_CRC);
             return;

@@ -18,8 +18,8 @@
 // erased (FF) or already holds the value, so a write without the erase
 // before it is refused. Erase and write windows must lie in the image area
 // of the sensor's line (from C000: up to D600 for F6 and F7, E400 for N8,
-// which thus takes writes at its own addresses only; anywhere for others). Broadcast writes reach only a sensor that a search
-// took; a write addressed to the sensor always does.
+// which thus takes writes at its own addresses only; anywhere for others). Broadcast writes reach only a sensor that a
+// search took; a write addressed to the sensor always does.
 //
 // Written from the frame layout alone, without the client's frame code.
 #include "SimSensor.h"
@@ -31,8 +31,8 @@
 #include <vector>
 
 constexpr uint8_t SIM_V4_NEGATIVE = 0x77;
-constexpr uint8_t SIM_V4_REASON_UNKNOWN = 0x01; // command not known
-constexpr uint8_t SIM_V4_REASON_RANGE = 0x02;   // address or length out of range
+constexpr uint8_t SIM_V4_REASON_UNKNOWN = 0x01;    // command not known
+constexpr uint8_t SIM_V4_REASON_RANGE = 0x02;      // address or length out of range
 constexpr uint8_t SIM_V4_REASON_NOT_ERASED = 0x03; // a write over bytes not erased
 constexpr uint8_t SIM_V4_REASON_NO_WINDOW = 0x04;  // a write or check without an announced window
 constexpr uint8_t SIM_V4_REASON_CRC = 0x05;        // the check's CRC-16 differs from the written data
@@ -110,10 +110,10 @@ public:
     std::vector<Request> ReceivedOf(uint8_t command) const;
 
     // Faults.
-    void DropReplies(int count);              // the next count replies are lost
-    void DropEvery(int n);                    // every n-th reply is lost (0: none)
+    void DropReplies(int count);                                         // the next count replies are lost
+    void DropEvery(int n);                                               // every n-th reply is lost (0: none)
     void RefuseCommand(uint8_t command, uint8_t reason, int times = -1); // -1: always
-    void CorruptChecks(int count);            // the next count replies carry a wrong check byte
+    void CorruptChecks(int count); // the next count replies carry a wrong check byte
     void SetHook(Hook hook) { m_hook = std::move(hook); }
     // Tool id and mode the sensor answers with (defaults: the request's).
     void ForceToolId(int toolId) { m_forceToolId = toolId; }

@@ -68,8 +68,18 @@ TableFileWriter::Bytes TableFileWriter::Build() const
     };
     const uint16_t version =
         m_version >= 0 ? static_cast<uint16_t>(m_version) : static_cast<uint16_t>(m_scrambled ? 0x0101 : 0x0100);
-    Bytes out = {'A', 'T', static_cast<uint8_t>(version), static_cast<uint8_t>(version >> 8), 0, 0,
-                 static_cast<uint8_t>(m_keyLength), 0, 0, 0, 0, 0};
+    Bytes out = {'A',
+                 'T',
+                 static_cast<uint8_t>(version),
+                 static_cast<uint8_t>(version >> 8),
+                 0,
+                 0,
+                 static_cast<uint8_t>(m_keyLength),
+                 0,
+                 0,
+                 0,
+                 0,
+                 0};
     Be32(out, m_countField >= 0 ? static_cast<uint32_t>(m_countField) : static_cast<uint32_t>(m_records.size()));
 
     // Records go behind the index.

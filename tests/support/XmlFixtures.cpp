@@ -16,11 +16,11 @@ std::string MakeRegionXml(size_t minBytes, int modelsPerMaker, int yearsPerModel
             xml += "    <model name=\"" + model + "\" id=\"" + std::to_string(m * 100 + d) + "\">\r\n";
             for (int y = 0; y < yearsPerModel; ++y) {
                 const std::string year = std::to_string(2010 + y);
-                xml += "      <year name=\"" + year + "\" id=\"" + std::to_string(y) +
-                       "\" IsProg=\"1\" firstid=\"0x4" + std::to_string(y % 10) +
+                xml += "      <year name=\"" + year + "\" id=\"" + std::to_string(y) + "\" IsProg=\"1\" firstid=\"0x4" +
+                       std::to_string(y % 10) +
                        "\" chipProgStatus=\"2\" relearnType=\"OBD &amp; Auto\" sensorManufactor=\"Schrader\""
-                       " oemPartNo=\"" + std::to_string(52933 + m) + "-" + std::to_string(d) +
-                       "\" ProtocolIDOEM=\"F7\"/>\r\n";
+                       " oemPartNo=\"" +
+                       std::to_string(52933 + m) + "-" + std::to_string(d) + "\" ProtocolIDOEM=\"F7\"/>\r\n";
             }
             xml += "    </model>\r\n";
         }

@@ -112,9 +112,9 @@ std::string ZipFixtureWriter::Bytes() const
         Put32(central, size);
         Put16(central, static_cast<uint32_t>(e.name.size()));
         Put16(central, static_cast<uint32_t>(e.centralExtra.size()));
-        Put16(central, 0);   // comment
-        Put16(central, 0);   // disk
-        Put16(central, 0);   // internal attributes
+        Put16(central, 0); // comment
+        Put16(central, 0); // disk
+        Put16(central, 0); // internal attributes
         Put32(central, e.externalAttributes);
         Put32(central, offset);
         central += e.name;

@@ -9,21 +9,21 @@
 
 struct ZipFixtureEntry {
     std::string name;
-    std::string data;               // the entry's bytes before compression
+    std::string data; // the entry's bytes before compression
     bool deflate = true;
-    uint16_t versionMadeBy = 0x031E;  // host 3 (Unix), version 3.0
+    uint16_t versionMadeBy = 0x031E; // host 3 (Unix), version 3.0
     uint32_t externalAttributes = 0100644u << 16;
-    uint16_t flags = 0;             // bit 0: encrypted
+    uint16_t flags = 0; // bit 0: encrypted
     uint16_t dosTime = 0;
-    uint16_t dosDate = (0 << 9) | (1 << 5) | 1;   // 1980-01-01
+    uint16_t dosDate = (0 << 9) | (1 << 5) | 1; // 1980-01-01
     std::string localExtra;
     std::string centralExtra;
     // Damage: stored values that do not match the data.
     std::optional<uint32_t> crc;
     std::optional<uint16_t> method;
-    std::optional<std::string> payload;   // bytes stored in place of the compressed data
+    std::optional<std::string> payload; // bytes stored in place of the compressed data
     std::optional<uint32_t> uncompressedSize;
-    std::optional<uint16_t> localExtraLength;   // length field of the local extra data
+    std::optional<uint16_t> localExtraLength; // length field of the local extra data
     std::optional<uint32_t> localSignature;
 };
 

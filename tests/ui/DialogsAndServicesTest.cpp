@@ -1,5 +1,5 @@
-#include "Dialog.h"
 #include "DeviceWatcher.h"
+#include "Dialog.h"
 #include "PopupMenu.h"
 #include "RecordingWnd.h"
 #include "UiThread.h"
@@ -82,9 +82,7 @@ TEST(Dialogs, PostQuitMessageEndsEveryModalLoop)
     TestDialog outer, inner;
     int innerResult = 0;
     inner.onInit = [](TestDialog&) { PostQuitMessage(0); };
-    outer.onInit = [&](TestDialog& d) {
-        PostToUiThread([&] { innerResult = inner.DoModal(&d); });
-    };
+    outer.onInit = [&](TestDialog& d) { PostToUiThread([&] { innerResult = inner.DoModal(&d); }); };
     EXPECT_EQ(outer.DoModal(), -1);
     EXPECT_EQ(innerResult, -1);
 }

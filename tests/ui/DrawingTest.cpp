@@ -13,10 +13,7 @@
 namespace {
 
 // Where tests leave the pictures they grab, for a person to look at.
-std::string GrabPath(const std::string& name)
-{
-    return (std::filesystem::temp_directory_path() / name).string();
-}
+std::string GrabPath(const std::string& name) { return (std::filesystem::temp_directory_path() / name).string(); }
 
 struct Ink {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
@@ -178,9 +175,9 @@ TEST(Images, EveryPictureIsEmbeddedByIdAtItsSize)
     EnsureUiApp();
     struct {
         int id, w, h;
-    } sizes[] = {{130, 1024, 70}, {138, 1024, 33}, {139, 43, 34}, {143, 40, 17}, {146, 38, 17}, {159, 127, 29},
-                 {170, 65, 25}, {176, 253, 133}, {190, 150, 40}, {195, 200, 96}, {201, 1024, 666}, {208, 16, 665},
-                 {221, 8, 7}, {214, 7, 6}, {236, 379, 610}, {240, 443, 25}, {250, 566, 320}, {252, 410, 284}};
+    } sizes[] = {{130, 1024, 70}, {138, 1024, 33}, {139, 43, 34},   {143, 40, 17},  {146, 38, 17},    {159, 127, 29},
+                 {170, 65, 25},   {176, 253, 133}, {190, 150, 40},  {195, 200, 96}, {201, 1024, 666}, {208, 16, 665},
+                 {221, 8, 7},     {214, 7, 6},     {236, 379, 610}, {240, 443, 25}, {250, 566, 320},  {252, 410, 284}};
     for (const auto& s : sizes) {
         auto img = LoadPngResource(s.id);
         ASSERT_TRUE(img) << s.id;
@@ -294,7 +291,8 @@ TEST(Frame, AFramelessWindowBuiltOfThePieces)
     };
     Piece topPane(130, L""), foot(138, L""), close(147, L""), minimise(146, L"");
     Piece car(165, L"Car Model"), part(158, L"Part No."), setup(157, L"Setting");
-    Piece back(170, L"Back", 8, Color(0xFFFFFFFF)), test(190, L"Test", 12), check(192, L"Check Sensor", 12, Color(0xFFFFFFFF));
+    Piece back(170, L"Back", 8, Color(0xFFFFFFFF)), test(190, L"Test", 12),
+        check(192, L"Check Sensor", 12, Color(0xFFFFFFFF));
     RecordingWnd version("version");
     ASSERT_TRUE(topPane.Create(&frame, CRect(0, 0, 1024, 70), 1));
     version.onPaint = [](Graphics& g) {

@@ -58,7 +58,8 @@ TEST_F(Controls, KeysWalkFromTheFocusUpToTheTopAndCanBeSwallowed)
     EXPECT_EQ(item.Log(), std::vector<std::string>({"item:pre-key 113", "item:key 113"}));
     item.ClearLog();
     TypeText(item, L"a");
-    EXPECT_EQ(item.Log(), std::vector<std::string>({"item:pre-key 65", "item:pre-char 97", "item:key 65", "item:char 97"}));
+    EXPECT_EQ(item.Log(),
+              std::vector<std::string>({"item:pre-key 65", "item:pre-char 97", "item:key 65", "item:char 97"}));
 }
 
 TEST_F(Controls, TheEditFilterHoldsForTypedAndPastedText)

@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <thread>
 #include <mutex>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -58,9 +58,8 @@ public:
     bool WaitForPercent(unsigned atLeast)
     {
         std::unique_lock lock(m_mutex);
-        return m_cv.wait_for(lock, std::chrono::seconds(10), [&] {
-            return !m_percents.empty() && m_percents.back() >= atLeast;
-        });
+        return m_cv.wait_for(lock, std::chrono::seconds(10),
+                             [&] { return !m_percents.empty() && m_percents.back() >= atLeast; });
     }
 
 private:
@@ -127,7 +126,9 @@ TEST(DownloadUrl, SplitsHostPortAndObject)
 
 TEST_F(DownloadCtrlTest, FreshDownloadReportsAndTakesTheTargetName)
 {
-    { std::ofstream(Target()) << "old file"; }
+    {
+        std::ofstream(Target()) << "old file";
+    }
     EXPECT_EQ(1, Download());
     EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
     EXPECT_FALSE(fs::exists(Tmp()));
@@ -223,7 +224,13 @@ TEST_F(DownloadCtrlTest, AnswersThatAreNotDownloaded)
         std::vector<unsigned> percents;
         bool tmpLeft;
     } cases[] = {
-        {"404", [](HttpTestServer& s) { s.SetFile("dir/file.zip", ""); s.SetStatus("dir/file.zip", 404); }, 1, {},
+        {"404",
+         [](HttpTestServer& s) {
+             s.SetFile("dir/file.zip", "");
+             s.SetStatus("dir/file.zip", 404);
+         },
+         1,
+         {},
          false},
         {"500", [](HttpTestServer& s) { s.SetStatus("dir/file.zip", 500); }, 1, {}, false},
         {"no length", [](HttpTestServer& s) { s.SetMode(HttpTestServer::Mode::NoLength); }, 0, {}, false},
@@ -236,7 +243,9 @@ TEST_F(DownloadCtrlTest, AnswersThatAreNotDownloaded)
         c.setup(server);
         Recorder recorder;
         m_job.SetNotify(&recorder);
-        { std::ofstream(Target()) << "old"; }
+        {
+            std::ofstream(Target()) << "old";
+        }
         EXPECT_EQ(c.result, CDownloadCtrl::DownloadFile(&m_job, server.Url("dir/file.zip"), Target(), false));
         EXPECT_FALSE(fs::exists(Target()));
         EXPECT_EQ(c.tmpLeft, fs::exists(Tmp()));

@@ -1,5 +1,5 @@
-#include "FixedScrambleRandom.h"
 #include "Params.h"
+#include "FixedScrambleRandom.h"
 
 #include "TextScrambling.h"
 #include "TraceCapture.h"
@@ -19,10 +19,7 @@ using vornix_lib::DateTime;
 namespace {
 
 // StrEncrypt mixes in random bytes; a fixed source makes the XML text exact.
-std::string Scrambled(const std::string& text)
-{
-    return StrEncrypt(text.data(), static_cast<int>(text.size()));
-}
+std::string Scrambled(const std::string& text) { return StrEncrypt(text.data(), static_cast<int>(text.size())); }
 
 std::vector<std::pair<std::string, std::string>> Contents(Params& p)
 {
@@ -45,13 +42,14 @@ TEST(Params, VersionQueryXmlAndRoundTrip)
 {
     FixedScrambleRandom r(0x11);
     Params p;
-    p.AddParam("product_soft_sn", "Teskaro_Brelk").AddParam("product_version", "V1.0.3").AddParam(
-        "product_language", "en");
+    p.AddParam("product_soft_sn", "Teskaro_Brelk")
+        .AddParam("product_version", "V1.0.3")
+        .AddParam("product_language", "en");
     const std::string expected = "<?xml version=\"1.0\" encoding=\"utf-8\"?><root><type content=\"\" />"
-                                 "<param name=\"product_soft_sn\" value=\"" + Scrambled("Teskaro_Brelk") +
-                                 "\" /><param name=\"product_version\" value=\"" + Scrambled("V1.0.3") +
-                                 "\" /><param name=\"product_language\" value=\"" + Scrambled("en") +
-                                 "\" /></root>";
+                                 "<param name=\"product_soft_sn\" value=\"" +
+                                 Scrambled("Teskaro_Brelk") + "\" /><param name=\"product_version\" value=\"" +
+                                 Scrambled("V1.0.3") + "\" /><param name=\"product_language\" value=\"" +
+                                 Scrambled("en") + "\" /></root>";
     const std::string xml = p.ToXml();
     EXPECT_EQ(expected, xml);
     // One vector of the scrambling itself, so that the text above is pinned down.
@@ -191,7 +189,7 @@ TEST(Params, DateTimeRoundTrip)
     Params back;
     back.FromXml(p.ToXml().c_str());
     const SystemTime got = back.GetParamDateTime("when").GetSystemTime();
-    st.wDayOfWeek = 4;   // a Thursday
+    st.wDayOfWeek = 4; // a Thursday
     EXPECT_EQ(st, got);
     // A number past the calendar's end gives the zero time, not garbage.
     p.AddParam("far", "-1");
@@ -234,16 +232,18 @@ TEST(Params, FromXmlCases)
     struct Case {
         const char* what;
         std::string xml;
-        const char* type;   // expected type text; the message starts with "old"
+        const char* type; // expected type text; the message starts with "old"
         std::vector<std::pair<std::string, std::string>> params;
     } cases[] = {
         {"missing value and name",
-         "<root><type content=\"7\"/><param name=\"n\"/><param value=\"" + v + "\"/></root>", "7",
+         "<root><type content=\"7\"/><param name=\"n\"/><param value=\"" + v + "\"/></root>",
+         "7",
          {{"n", ""}, {"", "val"}}},
         {"other siblings skipped",
          "<root><param name=\"a\" value=\"" + v + "\"/><other/>text<!-- c --><param name=\"b\" value=\"" + v +
              "\"/><x><param name=\"nested\"/></x></root>",
-         "old", {{"a", "val"}, {"b", "val"}}},
+         "old",
+         {{"a", "val"}, {"b", "val"}}},
         {"not xml", "this is no xml", "old", {}},
         {"type without root", "<type content=\"9\"/><param name=\"a\"/>", "old", {}},
         {"root without type", "<root><param name=\"a\"/></root>", "old", {{"a", ""}}},
@@ -251,8 +251,10 @@ TEST(Params, FromXmlCases)
         {"unclosed", "<root><type content=\"5\"/><param name=\"a\" value=\"" + v + "\"/>", "old", {}},
         {"declaration and white space",
          "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<root>\n  <type content=\"1610612745\" />\n  "
-         "<param name=\"result\" value=\"" + Scrambled("true") + "\" />\n</root>\n",
-         "1610612745", {{"result", "true"}}},
+         "<param name=\"result\" value=\"" +
+             Scrambled("true") + "\" />\n</root>\n",
+         "1610612745",
+         {{"result", "true"}}},
         {"too many tags", "<root>" + std::string(5000, '<'), "old", {}},
         {"deep nesting", std::string(100000, '<') + "a>", "old", {}},
     };
@@ -320,11 +322,11 @@ TEST(Params, RemovingDuringIterationKeepsGoing)
 {
     Params p;
     p.AddParam("a", 1).AddParam("b", 2).AddParam("c", 3);
-    ASSERT_NE(nullptr, p.NextParam());   // a
-    p.RemoveParam("b");                  // the next one to hand out
+    ASSERT_NE(nullptr, p.NextParam()); // a
+    p.RemoveParam("b");                // the next one to hand out
     ASSERT_NE(nullptr, p.NextParam());
     EXPECT_STREQ("c", p.GetName());
-    p.RemoveParam("c");                  // the one at the cursor
+    p.RemoveParam("c"); // the one at the cursor
     EXPECT_STREQ("a", p.GetName());
     EXPECT_EQ(nullptr, p.NextParam());
 }
@@ -375,7 +377,7 @@ TEST(Params, DestroyedThroughEitherInterface)
     auto* other = new Params;
     other->AddParam("b", 2);
     IParamNode* node = other->NextParam();
-    delete node;   // the whole message goes
+    delete node; // the whole message goes
 }
 
 } // namespace

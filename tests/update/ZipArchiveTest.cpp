@@ -105,7 +105,9 @@ TEST_F(ZipArchiveTest, DescribingTheSameIndexAgainUsesTheCachedRecord)
     ZipEntryInfo info;
     ASSERT_EQ(kZipOk, ZipArchiveGetEntry(h.get(), info, 1));
     // With the archive emptied under the reader only the cached entry can still be told.
-    { std::ofstream(ArchivePath(), std::ios::trunc); }
+    {
+        std::ofstream(ArchivePath(), std::ios::trunc);
+    }
     ZipEntryInfo again;
     EXPECT_EQ(kZipOk, ZipArchiveGetEntry(h.get(), again, 1));
     EXPECT_EQ(L"second.txt", again.name);
@@ -120,15 +122,15 @@ TEST_F(ZipArchiveTest, AttributesFromUnixModesAndDosBits)
         uint32_t external;
         uint32_t attributes;
     } cases[] = {
-        {0x031E, 0100444u << 16, kZipAttrReadOnly | kZipAttrArchive},   // Unix, no owner write
+        {0x031E, 0100444u << 16, kZipAttrReadOnly | kZipAttrArchive}, // Unix, no owner write
         {0x031E, 0100644u << 16, kZipAttrArchive},
         {0x031E, 040755u << 16, kZipAttrDirectory | kZipAttrArchive},
         {0x031E, 040555u << 16, kZipAttrDirectory | kZipAttrArchive | kZipAttrReadOnly},
-        {0x131E, 0100644u << 16 | 0x07, kZipAttrArchive},            // host 19: Unix rules, DOS bits ignored
-        {0x0014, 0x21, kZipAttrReadOnly | kZipAttrArchive},          // FAT
-        {0x0714, 0x06, kZipAttrHidden | kZipAttrSystem},             // host 7
-        {0x0B14, 0x10, kZipAttrDirectory},                           // NTFS
-        {0x0E14, 0x20 | 0xFF00, kZipAttrArchive},                    // VFAT: only the low byte counts
+        {0x131E, 0100644u << 16 | 0x07, kZipAttrArchive},   // host 19: Unix rules, DOS bits ignored
+        {0x0014, 0x21, kZipAttrReadOnly | kZipAttrArchive}, // FAT
+        {0x0714, 0x06, kZipAttrHidden | kZipAttrSystem},    // host 7
+        {0x0B14, 0x10, kZipAttrDirectory},                  // NTFS
+        {0x0E14, 0x20 | 0xFF00, kZipAttrArchive},           // VFAT: only the low byte counts
     };
     ZipFixtureWriter zip;
     for (const Case& c : cases) {
@@ -150,7 +152,7 @@ TEST_F(ZipArchiveTest, TimesFromDosFieldsAndExtendedTimestamp)
 {
     const uint16_t date = ZipFixtureWriter::DosDate(2020, 5, 6);
     const uint16_t time = ZipFixtureWriter::DosTime(7, 8, 10);
-    const uint64_t dos = FileTimeOfUnix(1588748890);   // 2020-05-06 07:08:10 UTC
+    const uint64_t dos = FileTimeOfUnix(1588748890); // 2020-05-06 07:08:10 UTC
     const int32_t w = 1600000000, a = 1600000100, c = 1600000200;
     struct Case {
         std::string extra;
@@ -173,9 +175,9 @@ TEST_F(ZipArchiveTest, TimesFromDosFieldsAndExtendedTimestamp)
         // An impossible DOS date (month 0) gives zero times.
         {"", static_cast<uint16_t>(40 << 9 | 0 << 5 | 6), 0, 0, 0},
         // 1980-01-01 00:00, the smallest DOS date.
-        {"", ZipFixtureWriter::DosDate(1980, 1, 1), kFileTime1980 + 7ULL * 3600 * kFileTimeTicksPerSecond +
-                                                        8ULL * 60 * kFileTimeTicksPerSecond +
-                                                        10ULL * kFileTimeTicksPerSecond,
+        {"", ZipFixtureWriter::DosDate(1980, 1, 1),
+         kFileTime1980 + 7ULL * 3600 * kFileTimeTicksPerSecond + 8ULL * 60 * kFileTimeTicksPerSecond +
+             10ULL * kFileTimeTicksPerSecond,
          0, 0},
     };
     cases[8].access = cases[8].creation = cases[8].write;
@@ -201,7 +203,7 @@ TEST_F(ZipArchiveTest, TimesFromDosFieldsAndExtendedTimestamp)
 TEST_F(ZipArchiveTest, DosTimesAreLocalTime)
 {
     m_tz.reset();
-    m_tz = std::make_unique<ScopedEnv>("TZ", "UTC-2");   // two hours east of UTC
+    m_tz = std::make_unique<ScopedEnv>("TZ", "UTC-2"); // two hours east of UTC
     tzset();
     ZipFixtureEntry e;
     e.name = "local";
@@ -221,12 +223,24 @@ TEST(ZipEntryName, CleanUpKeepsNamesBelowTheRoot)
         const wchar_t* in;
         const wchar_t* out;
     } cases[] = {
-        {L"C:\\a\\b.txt", L"a/b.txt"}, {L"//x/y", L"x/y"},     {L"a/../../b", L"b"},
-        {L"../evil", L"evil"},         {L"..\\evil", L"evil"}, {L"/abs", L"abs"},
-        {L"C:\\x", L"x"},              {L"./a/./b", L"a/b"},   {L"a/b/..", L"a"},
-        {L"a/b/../c", L"a/c"},         {L"..", L""},           {L"../..", L""},
-        {L"C:", L""},                  {L"dir/", L"dir"},      {L"C:/D:/x", L"x"},
-        {L"...", L"..."},              {L"a//b", L"a/b"},      {L"plain.txt", L"plain.txt"},
+        {L"C:\\a\\b.txt", L"a/b.txt"},
+        {L"//x/y", L"x/y"},
+        {L"a/../../b", L"b"},
+        {L"../evil", L"evil"},
+        {L"..\\evil", L"evil"},
+        {L"/abs", L"abs"},
+        {L"C:\\x", L"x"},
+        {L"./a/./b", L"a/b"},
+        {L"a/b/..", L"a"},
+        {L"a/b/../c", L"a/c"},
+        {L"..", L""},
+        {L"../..", L""},
+        {L"C:", L""},
+        {L"dir/", L"dir"},
+        {L"C:/D:/x", L"x"},
+        {L"...", L"..."},
+        {L"a//b", L"a/b"},
+        {L"plain.txt", L"plain.txt"},
         {L"", L""},
     };
     for (const Case& c : cases)
@@ -265,8 +279,8 @@ TEST_F(ZipArchiveTest, ExtractionNeverWritesOutsideTheRoot)
     for (const std::string& p : after)
         if (!before.count(p))
             added.insert(p);
-    const std::set<std::string> expected = {"root/evil", "root/abs", "root/x", "root/b", "root/tmp",
-                                            "root/tmp/deep", "root/link", "root/link/through"};
+    const std::set<std::string> expected = {"root/evil", "root/abs",      "root/x",    "root/b",
+                                            "root/tmp",  "root/tmp/deep", "root/link", "root/link/through"};
     EXPECT_EQ(expected, added);
     // A name reads up to a zero byte, from the archive or from the caller.
     results.push_back(ZipArchiveExtractEntry(h.get(), std::wstring(L"..\0/S:", 6), 9));
@@ -284,7 +298,9 @@ TEST_F(ZipArchiveTest, ExistingLinksBelowTheRootAreNeverFollowed)
 {
     fs::create_directories(Root());
     fs::create_directories(m_base.File("outside"));
-    { std::ofstream(m_base.File("outside/victim")) << "keep"; }
+    {
+        std::ofstream(m_base.File("outside/victim")) << "keep";
+    }
     fs::create_directory_symlink("../outside", Root() + "/dir");
     fs::create_symlink("../outside/victim", Root() + "/file");
 
@@ -316,8 +332,8 @@ TEST_F(ZipArchiveTest, ExtractsFilesFoldersModesAndTimes)
     stored.localExtra = ZipFixtureWriter::ExtendedTimestamp(1, {1500000000});
     zip.Add(stored);
     auto h = Open(zip);
-    const std::wstring names[] = {L"top.txt", L"sub", L"sub/deeper/big.bin", L"tool.sh", L"locked.txt",
-                                  L"sub/stored.txt"};
+    const std::wstring names[] = {L"top.txt", L"sub",        L"sub/deeper/big.bin",
+                                  L"tool.sh", L"locked.txt", L"sub/stored.txt"};
     for (int i = 0; i < 6; ++i) {
         ZipEntryInfo info;
         ASSERT_EQ(kZipOk, ZipArchiveGetEntry(h.get(), info, i));
@@ -365,16 +381,16 @@ TEST_F(ZipArchiveTest, DamagedAndUnreadableEntries)
         {"crc mismatch", entry([](ZipFixtureEntry& e) { e.crc = 0x12345678; }), kZipOk, kZipErrData, false},
         {"deflate cut short", entry([&](ZipFixtureEntry& e) { e.payload = packed.substr(0, packed.size() / 2); }),
          kZipOk, kZipErrData, false},
-        {"stream ends before the announced size",
-         entry([](ZipFixtureEntry& e) { e.uncompressedSize = 6000; }), kZipOk, kZipErrData, false},
+        {"stream ends before the announced size", entry([](ZipFixtureEntry& e) { e.uncompressedSize = 6000; }), kZipOk,
+         kZipErrData, false},
         {"not deflate data", entry([](ZipFixtureEntry& e) { e.payload = std::string(40, '\xff'); }), kZipOk,
          kZipErrData, false},
         {"encrypted", entry([](ZipFixtureEntry& e) { e.flags = 1; }), kZipOk, kZipErrPassword, false},
         {"unknown method", entry([](ZipFixtureEntry& e) { e.method = 12; }), kZipOk, kZipErrData, false},
-        {"bad local signature", entry([](ZipFixtureEntry& e) { e.localSignature = 0x11111111; }),
-         kZipErrLocalHeader, kZipErrLocalHeader, false},
-        {"local extra past the end", entry([](ZipFixtureEntry& e) { e.localExtraLength = 0xFFFF; }),
-         kZipErrExtraField, kZipErrExtraField, false},
+        {"bad local signature", entry([](ZipFixtureEntry& e) { e.localSignature = 0x11111111; }), kZipErrLocalHeader,
+         kZipErrLocalHeader, false},
+        {"local extra past the end", entry([](ZipFixtureEntry& e) { e.localExtraLength = 0xFFFF; }), kZipErrExtraField,
+         kZipErrExtraField, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -395,7 +411,9 @@ TEST_F(ZipArchiveTest, OpenAndHandleErrors)
 {
     EXPECT_FALSE(ZipArchiveOpen(m_base.File("missing.zip"), Root()));
     EXPECT_EQ(kZipErrOpen, g_zipLastError.load());
-    { std::ofstream(ArchivePath()) << "this is not a zip archive at all"; }
+    {
+        std::ofstream(ArchivePath()) << "this is not a zip archive at all";
+    }
     EXPECT_FALSE(ZipArchiveOpen(ArchivePath(), Root()));
     EXPECT_EQ(kZipErrOpen, g_zipLastError.load());
 

@@ -34,7 +34,8 @@ void OnSignal(int)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE] [--sensors LIST]\n");
+    std::fprintf(stderr,
+                 "usage: brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE] [--sensors LIST]\n");
     return 2;
 }
 

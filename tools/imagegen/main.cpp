@@ -23,10 +23,10 @@
 namespace {
 
 // The palette of the client's windows.
-const QColor kInkSoft(0x79, 0x7D, 0x80);      // model and year texts
-const QColor kBorder(0x7C, 0x7D, 0x7F);       // frame lines
+const QColor kInkSoft(0x79, 0x7D, 0x80); // model and year texts
+const QColor kBorder(0x7C, 0x7D, 0x7F);  // frame lines
 const QColor kLineLight(0xA9, 0xA9, 0xA9);
-const QColor kAccent(0x10, 0xA6, 0xE7);       // the progress-bar blue
+const QColor kAccent(0x10, 0xA6, 0xE7); // the progress-bar blue
 const QColor kAccentDark(0x0B, 0x84, 0xBA);
 const QColor kAccentLight(0x4F, 0xBE, 0xEE);
 const QColor kAccentPale(0xD6, 0xEF, 0xFA);
@@ -60,9 +60,7 @@ void RoundBox(QPainter& p, const QRectF& r, double radius, const QColor& fill, c
 // A button face: a rounded plate with a thin edge.
 Drawer Button(QColor fill, QColor edge)
 {
-    return [=](QPainter& p, int w, int h) {
-        RoundBox(p, Inset(w, h, 0.5), std::min(5.0, h / 4.0), fill, edge);
-    };
+    return [=](QPainter& p, int w, int h) { RoundBox(p, Inset(w, h, 0.5), std::min(5.0, h / 4.0), fill, edge); };
 }
 
 // A tab: rounded on top, square below, with a lighter base line when not chosen.
@@ -280,8 +278,7 @@ void LabelLogo(QPainter& p, int w, int h)
     p.setBrush(Qt::black);
     p.drawEllipse(c, r * 0.2, r * 0.2);
     for (int i = 0; i < 4; ++i)
-        p.drawRoundedRect(QRectF(h + 12 + i * 46.0, h * 0.3 + (i % 2) * h * 0.1, 34, h * (0.4 - (i % 2) * 0.2)),
-                          4, 4);
+        p.drawRoundedRect(QRectF(h + 12 + i * 46.0, h * 0.3 + (i % 2) * h * 0.1, 34, h * (0.4 - (i % 2) * 0.2)), 4, 4);
 }
 
 std::vector<Picture> Pictures()
@@ -338,7 +335,8 @@ std::vector<Picture> Pictures()
         {171, 65, 25, "back button: hover and pressed", BackButton(kAccent)},
         {172, 24, 25, "model icon: chosen", Car(kWhite)},
         {173, 24, 25, "model icon: normal", Car(kInkSoft)},
-        {174, 288, 46, "model tile: normal", [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0xE2, 0xE0, 0xDF)); }},
+        {174, 288, 46, "model tile: normal",
+         [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0xE2, 0xE0, 0xDF)); }},
         {175, 288, 46, "model tile: chosen",
          [](QPainter& p, int w, int h) {
              Fill(p, w, h, kAccent);
@@ -349,8 +347,10 @@ std::vector<Picture> Pictures()
              Fill(p, w, h, kAccentPale);
              p.fillRect(QRectF(0, h - 4, w, 4), kAccent);
          }},
-        {177, 253, 133, "year item: hover, even row", [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0xE6, 0xF4, 0xFB)); }},
-        {178, 253, 133, "year item: hover, odd row", [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0xDA, 0xEC, 0xF4)); }},
+        {177, 253, 133, "year item: hover, even row",
+         [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0xE6, 0xF4, 0xFB)); }},
+        {178, 253, 133, "year item: hover, odd row",
+         [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0xDA, 0xEC, 0xF4)); }},
         {179, 101, 29, "create tab: hover", Tab(kAccentLight, kAccent)},
         {180, 101, 29, "test tab: hover", Tab(kAccentLight, kAccent)},
         {182, 90, 28, "function-list and daily-file buttons: normal", Button(kPanelDark, kGrey)},
@@ -359,8 +359,10 @@ std::vector<Picture> Pictures()
         {190, 150, 40, "page button: normal", Button(kPanelDark, kGreyMid)},
         {191, 150, 40, "page button: pressed", Button(kAccentDark, kAccentDark.darker(115))},
         {192, 150, 40, "page button: hover", Button(kAccent, kAccentDark)},
-        {193, 200, 96, "part-number item: hover, even row", [](QPainter& p, int w, int h) { Fill(p, w, h, kAccentLight); }},
-        {194, 200, 96, "part-number item: hover, odd row", [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0x3F, 0xB2, 0xE4)); }},
+        {193, 200, 96, "part-number item: hover, even row",
+         [](QPainter& p, int w, int h) { Fill(p, w, h, kAccentLight); }},
+        {194, 200, 96, "part-number item: hover, odd row",
+         [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0x3F, 0xB2, 0xE4)); }},
         {195, 200, 96, "part-number item: chosen",
          [](QPainter& p, int w, int h) {
              Fill(p, w, h, kAccent);
@@ -388,10 +390,12 @@ std::vector<Picture> Pictures()
              p.setBrush(Qt::NoBrush);
              QPainterPath cable;
              cable.moveTo(screen.right(), screen.center().y() + 20);
-             cable.cubicTo(QPointF(w * 0.46, h * 0.66), QPointF(w * 0.48, h * 0.55), QPointF(station.left(), station.center().y()));
+             cable.cubicTo(QPointF(w * 0.46, h * 0.66), QPointF(w * 0.48, h * 0.55),
+                           QPointF(station.left(), station.center().y()));
              p.drawPath(cable);
          }},
-        {208, 16, 665, "scroll bar background", [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0xEB, 0xEA, 0xE9)); }},
+        {208, 16, 665, "scroll bar background",
+         [](QPainter& p, int w, int h) { Fill(p, w, h, QColor(0xEB, 0xEA, 0xE9)); }},
         {209, 14, 5, "scroll thumb: bottom cap",
          [](QPainter& p, int w, int h) {
              QPainterPath path;
@@ -403,9 +407,11 @@ std::vector<Picture> Pictures()
         {211, 16, 26, "scroll bar: up arrow pressed", [](QPainter& p, int w, int h) { Fill(p, w, h, kGrey); }},
         {213, 16, 24, "scroll bar: down arrow pressed", [](QPainter& p, int w, int h) { Fill(p, w, h, kGrey); }},
         {214, 7, 6, "scroll bar: down glyph", Triangle(false)},
-        {218, 14, 629, "scroll bar track", [](QPainter& p, int w, int h) { RoundBox(p, QRectF(2, 0, w - 4, h), 4, QColor(0xDD, 0xDB, 0xDA)); }},
+        {218, 14, 629, "scroll bar track",
+         [](QPainter& p, int w, int h) { RoundBox(p, QRectF(2, 0, w - 4, h), 4, QColor(0xDD, 0xDB, 0xDA)); }},
         {221, 8, 7, "scroll bar: up glyph", Triangle(true)},
-        {224, 14, 32, "scroll thumb: body", [](QPainter& p, int w, int h) { p.fillRect(QRectF(1, 0, w - 2, h), kLineLight); }},
+        {224, 14, 32, "scroll thumb: body",
+         [](QPainter& p, int w, int h) { p.fillRect(QRectF(1, 0, w - 2, h), kLineLight); }},
         {225, 14, 6, "scroll thumb: top cap",
          [](QPainter& p, int w, int h) {
              QPainterPath path;
@@ -506,9 +512,9 @@ int main(int argc, char** argv)
     }
     f.close();
 
-    if (!Save(Render(117, 116, Wheel(false)), carDir + "/undefined.png", "PNG")
-        || !Save(Render(117, 116, Wheel(true)), carDir + "/undefined_s.png", "PNG")
-        || !Save(Render(256, 64, LabelLogo).convertToFormat(QImage::Format_RGB888), carDir + "/VornixLogo.bmp", "BMP"))
+    if (!Save(Render(117, 116, Wheel(false)), carDir + "/undefined.png", "PNG") ||
+        !Save(Render(117, 116, Wheel(true)), carDir + "/undefined_s.png", "PNG") ||
+        !Save(Render(256, 64, LabelLogo).convertToFormat(QImage::Format_RGB888), carDir + "/VornixLogo.bmp", "BMP"))
         return 1;
     return 0;
 }

@@ -22,10 +22,10 @@ constexpr UINT WM_SCROLL_WHEEL = WM_USER + 8;
 // Action kinds of WM_PAGE_ACTION.
 constexpr int kActionSelectItem = 0; // a pressed year or part-number item to its parent
 constexpr int kActionNavigate = 1;
-constexpr int kActionCommand = 2;    // caption or menu command
-constexpr int kActionBack = 3;       // the back button (wParam 10107)
+constexpr int kActionCommand = 2; // caption or menu command
+constexpr int kActionBack = 3;    // the back button (wParam 10107)
 constexpr int kActionBrand = 4;
 constexpr int kActionVehicle = 5;
-constexpr int kActionOperation = 6;  // an operation button of a page
+constexpr int kActionOperation = 6; // an operation button of a page
 constexpr int kActionPartNo = 7;
 constexpr int kActionScroll = 8;

@@ -54,7 +54,7 @@ protected:
     // A wheel turn goes to the parent as WM_SCROLL_WHEEL (key flags, signed delta).
     bool OnMouseWheel(UINT flags, short delta, CPoint point) override;
 
-    CRect m_rcCreate;                // right, bottom: the size the window was created with
+    CRect m_rcCreate; // right, bottom: the size the window was created with
     int m_nCreateX = 0;
     int m_nCreateY = 0;
     std::wstring m_strFilter;

@@ -24,10 +24,7 @@ void Report(const SerialErrorTarget& window, const char* text)
         window(text);
 }
 
-bool EnsurePortOpen()
-{
-    return g_bSerialOpen || SerialOpen(FindDeviceComPort());
-}
+bool EnsurePortOpen() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
 
 // One signal step: the command, then a short read whose answer is not examined.
 void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs)

@@ -81,13 +81,13 @@ private:
     CRect m_downRect;
     CRect m_thumbRect;
     int m_nThumbOffset = 0;
-    std::unique_ptr<Image> m_background; // 208
-    std::unique_ptr<Image> m_track;      // 218
-    std::unique_ptr<Image> m_upGlyph;    // 221
-    std::unique_ptr<Image> m_downGlyph;  // 214
-    std::unique_ptr<Image> m_upPressed;  // 211
+    std::unique_ptr<Image> m_background;  // 208
+    std::unique_ptr<Image> m_track;       // 218
+    std::unique_ptr<Image> m_upGlyph;     // 221
+    std::unique_ptr<Image> m_downGlyph;   // 214
+    std::unique_ptr<Image> m_upPressed;   // 211
     std::unique_ptr<Image> m_downPressed; // 213
-    std::unique_ptr<Image> m_thumbTop;   // 225
-    std::unique_ptr<Image> m_thumbBody;  // 224
+    std::unique_ptr<Image> m_thumbTop;    // 225
+    std::unique_ptr<Image> m_thumbBody;   // 224
     std::unique_ptr<Image> m_thumbBottom; // 209
 };

@@ -16,13 +16,13 @@ std::string Narrow(const wchar_t* text)
 } // namespace
 
 std::string g_productStrings[5] = {
-    "Teskaro_Brelk", Narrow(kSoftwareVersion), Narrow(kDefaultBrelkVersion), Narrow(kDefaultBootVersion),
+    "Teskaro_Brelk",
+    Narrow(kSoftwareVersion),
+    Narrow(kDefaultBrelkVersion),
+    Narrow(kDefaultBootVersion),
     Narrow(kDefaultCarBinVersion),
 };
 
 const wchar_t* const g_regionNames[5] = {L"US", L"EUROPE", L"AU", L"JP", L"KR"};
 
-const wchar_t* GetRegionName(int region)
-{
-    return region >= 1 && region <= 5 ? g_regionNames[region - 1] : L"";
-}
+const wchar_t* GetRegionName(int region) { return region >= 1 && region <= 5 ? g_regionNames[region - 1] : L""; }

@@ -20,8 +20,8 @@ std::string g_folder;
 void Walk(CTsSnData& image)
 {
     const int size = image.GetImage().GetSize();
-    if (image.GetConfigBlock().GetSize() > 128 || image.GetHeaderBlock().GetSize() > 80
-        || image.GetTrailerValues().size() > 20)
+    if (image.GetConfigBlock().GetSize() > 128 || image.GetHeaderBlock().GetSize() > 80 ||
+        image.GetTrailerValues().size() > 20)
         __builtin_trap();
     image.GetTotalSize();
     // Every call moves the cursor on by at least one byte until the end.

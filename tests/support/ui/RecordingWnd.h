@@ -56,7 +56,8 @@ protected:
     }
     LRESULT OnMessage(UINT msg, WPARAM w, LPARAM l) override
     {
-        Note(m_name + ":msg " + std::to_string(msg) + " " + std::to_string(w.Value()) + " " + std::to_string(l.Value()));
+        Note(m_name + ":msg " + std::to_string(msg) + " " + std::to_string(w.Value()) + " " +
+             std::to_string(l.Value()));
         if (onMessage)
             return onMessage(msg, w, l);
         return Wnd::OnMessage(msg, w, l);

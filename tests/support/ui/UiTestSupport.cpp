@@ -163,10 +163,7 @@ void TypeText(Wnd& wnd, const std::wstring& text)
     QApplication::processEvents();
 }
 
-void SetClipboardText(const std::wstring& text)
-{
-    QApplication::clipboard()->setText(QString::fromStdWString(text));
-}
+void SetClipboardText(const std::wstring& text) { QApplication::clipboard()->setText(QString::fromStdWString(text)); }
 
 void RunEvents(int ms)
 {
