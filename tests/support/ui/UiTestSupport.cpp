@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "Graphics.h"
+#include "QtPrintJob.h"
 #include "UiApp.h"
 #include "UiThread.h"
 #include "Wnd.h"
@@ -9,6 +10,7 @@
 #include <QClipboard>
 #include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -256,4 +258,23 @@ std::vector<FakePrinterService::Page> FakePrinterService::Printed() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_printed;
+}
+
+PdfPrinterService::PdfPrinterService(std::wstring name, std::string path)
+    : m_name(std::move(name)), m_path(std::move(path))
+{
+    SetPrinterService(this);
+}
+
+PdfPrinterService::~PdfPrinterService() { SetPrinterService(nullptr); }
+
+std::unique_ptr<IPrintJob> PdfPrinterService::StartJob(const std::wstring& printer, int widthTenthMm, int lengthTenthMm,
+                                                       const std::wstring& documentName)
+{
+    if (printer != m_name)
+        return nullptr;
+    auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    pdf->setOutputFormat(QPrinter::PdfFormat);
+    pdf->setOutputFileName(QString::fromStdString(m_path));
+    return StartQtPrintJob(std::move(pdf), widthTenthMm, lengthTenthMm, documentName);
 }

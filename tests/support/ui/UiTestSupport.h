@@ -89,3 +89,19 @@ private:
     mutable std::mutex m_mutex;
     std::vector<Page> m_printed;
 };
+
+// One printer, `name`, that writes each job into the PDF file at `path`
+// through the program's own print job set-up. Installed for its lifetime.
+class PdfPrinterService final : public IPrinterService {
+public:
+    PdfPrinterService(std::wstring name, std::string path);
+    ~PdfPrinterService() override;
+    std::vector<std::wstring> EnumPrinters() override { return {m_name}; }
+    std::wstring GetDefaultPrinter() override { return m_name; }
+    std::unique_ptr<IPrintJob> StartJob(const std::wstring& printer, int widthTenthMm, int lengthTenthMm,
+                                        const std::wstring& documentName) override;
+
+private:
+    std::wstring m_name;
+    std::string m_path;
+};
