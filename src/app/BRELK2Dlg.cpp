@@ -12,8 +12,10 @@
 #include "Language.h"
 #include "MyScrollBar.h"
 #include "Paths.h"
+#include "PrintSettingDlg.h"
 #include "ProductStrings.h"
 #include "SearchUsbPort.h"
+#include "SensorLabels.h"
 #include "SetupFile.h"
 #include "SharedHelpers.h"
 #include "TextLog.h"
@@ -556,4 +558,34 @@ void CBRELK2Dlg::SetConnectState(int, int connected)
     // (The connection view and the start-up window follow the Brelk's presence.)
     if (connected && m_pTopPane)
         m_pTopPane->PressTab(kPageCarTab);
+}
+
+// ---- labels ------------------------------------------------------------------------
+
+void CBRELK2Dlg::PrintLabel() { PrintSensorLabels(this, theApp.m_printSetting, GetLabelSource(), m_strAppFolder); }
+
+void CBRELK2Dlg::OnPrintSetting()
+{
+    CPrintSettingDlg dlg;
+    dlg.SetSettings(&theApp.m_printSetting);
+    if (dlg.DoModal(this) == IDOK)
+        SavePrintSetting(m_ini.path.empty() ? GetSetupIniFile() : m_ini.path, theApp.m_printSetting);
+}
+
+LabelSource CBRELK2Dlg::GetLabelSource() const
+{
+    LabelSource source;
+    CBasePage* page = GetCurrentPage();
+    source.pageType = page ? page->GetPageType() : 0;
+    source.idBoxText = m_labelIdBoxText;
+    source.operationRunning = g_bBusy != 0;
+    source.selection = MakeLabelSelection(m_nSelectionKind, m_pBrand, m_pYear, m_pPartNo);
+    source.lastResult = m_labelResult;
+    return source;
+}
+
+void CBRELK2Dlg::SetLabelResult(std::wstring idBoxText, std::optional<SensorResultIds> result)
+{
+    m_labelIdBoxText = std::move(idBoxText);
+    m_labelResult = std::move(result);
 }

@@ -6,6 +6,7 @@
 // language, and talks to the Brelk once while it is created.
 #include "Dialog.h"
 #include "Ini.h"
+#include "LabelSource.h"
 #include "PageFactory.h"
 #include "PageHistory.h"
 #include "PageHost.h"
@@ -115,6 +116,18 @@ public:
     void BeginWorker(std::function<void()> procedure);
     bool IsWorkerRunning() const;
 
+    // Labels: Print (10301) on a sensor operation page prints the last result
+    // the Brelk confirmed (SensorLabels.h); the print settings (10302) run
+    // their dialog and save what it confirmed.
+    void PrintLabel();
+    void OnPrintSetting();
+    // What Print prints from: the page shown, its ID box, the last confirmed
+    // result and the selection.
+    LabelSource GetLabelSource() const;
+    // Until the operation pages hand them over themselves: what the page's ID
+    // box shows and the identifiers of the last operation that succeeded.
+    void SetLabelResult(std::wstring idBoxText, std::optional<SensorResultIds> result);
+
     const CIni& GetIni() const { return m_ini; }
     const std::wstring& GetHelpPath() const { return m_strHelpPath; }
     CProcessRunner& GetDocumentViewer() { return m_viewer; }
@@ -160,6 +173,8 @@ private:
     const CYear* m_pYear = nullptr;
     const CPartNo* m_pPartNo = nullptr;
     int m_nCurOperationPage = 10204;
+    std::wstring m_labelIdBoxText;
+    std::optional<SensorResultIds> m_labelResult;
 
     CIni m_ini;
     std::wstring m_strAppFolder;

@@ -5,6 +5,7 @@
 #include "UiApp.h"
 #include "UiThread.h"
 #include "Wnd.h"
+#include "WndWidget.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -48,6 +49,12 @@ bool GrabWindowToPng(Wnd& wnd, const std::string& path)
 {
     auto img = GrabWindow(wnd);
     return img && img->Save(path);
+}
+
+Wnd* ActiveModalWindow()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal ? WndRouter::FromWidget(modal) : nullptr;
 }
 
 bool ShowAndWait(Wnd& wnd)

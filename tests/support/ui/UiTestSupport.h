@@ -23,6 +23,9 @@ void EnsureUiApp();
 std::unique_ptr<Image> GrabWindow(Wnd& wnd);
 bool GrabWindowToPng(Wnd& wnd, const std::string& path);
 
+// The modal dialog running now (the innermost), or nullptr.
+Wnd* ActiveModalWindow();
+
 // Shows the window's top-level window and waits until it can take input.
 bool ShowAndWait(Wnd& wnd);
 
