@@ -248,37 +248,25 @@ void CPrintSettingDlg::OnPaint(Graphics& g)
 
 LRESULT CPrintSettingDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    struct Entry {
+        int id;
+        int code;
+        void (CPrintSettingDlg::*handler)();
+    };
+    static constexpr Entry kMessageMap[] = {
+        {kOkButton, BN_CLICKED, &CPrintSettingDlg::OnOK},
+        {kCloseButton, BN_CLICKED, &CPrintSettingDlg::OnClose},
+        {kPrinterCombo, CBN_SELCHANGE, &CPrintSettingDlg::OnPrinterChanged},
+        {kDateCombo, CBN_SELCHANGE, &CPrintSettingDlg::OnDateFormatChanged},
+        {kLogoTitleEdit, EN_CHANGE, &CPrintSettingDlg::OnLogoTitleChanged},
+        {kWidthEdit, EN_CHANGE, &CPrintSettingDlg::OnWidthChanged},
+        {kHeightEdit, EN_CHANGE, &CPrintSettingDlg::OnHeightChanged},
+    };
     if (msg != WM_COMMAND)
         return Dialog::OnMessage(msg, wParam, lParam);
-    const int id = wParam.Int(), code = lParam.Int();
-    switch (id) {
-    case kOkButton:
-        if (code == BN_CLICKED)
-            OnOK();
-        break;
-    case kCloseButton:
-        if (code == BN_CLICKED)
-            OnClose();
-        break;
-    case kPrinterCombo:
-        if (code == CBN_SELCHANGE)
-            OnPrinterChanged();
-        break;
-    case kDateCombo:
-        if (code == CBN_SELCHANGE)
-            OnDateFormatChanged();
-        break;
-    case kLogoTitleEdit:
-        if (code == EN_CHANGE)
-            OnLogoTitleChanged();
-        break;
-    case kWidthEdit:
-    case kHeightEdit:
-        if (code == EN_CHANGE)
-            OnPaperSizeChanged(id);
-        break;
-    default: break;
-    }
+    for (const Entry& entry : kMessageMap)
+        if (entry.id == wParam.Int() && entry.code == lParam.Int())
+            (this->*entry.handler)();
     return 0;
 }
 
@@ -295,20 +283,9 @@ void CPrintSettingDlg::OnOK()
         return;
     }
     // Only a size a label can have: "nan", "inf" and 1e9 are refused like 0.
-    const float width = ReadNumber(m_widthEdit);
-    if (!IsPaperSizeValid(width)) {
-        ShowError(L"PAPER_WIDTH");
-        m_widthEdit.SetFocus();
-        m_widthEdit.SetSel(0, -1);
+    float width = 0, height = 0;
+    if (!ReadPaperSize(m_widthEdit, L"PAPER_WIDTH", width) || !ReadPaperSize(m_heightEdit, L"PAPER_HEIGHT", height))
         return;
-    }
-    const float height = ReadNumber(m_heightEdit);
-    if (!IsPaperSizeValid(height)) {
-        ShowError(L"PAPER_HEIGHT");
-        m_heightEdit.SetFocus();
-        m_heightEdit.SetSel(0, -1);
-        return;
-    }
     if (m_pSettings) {
         m_edited.paperWidth = width;
         m_edited.paperHeight = height;
@@ -316,6 +293,17 @@ void CPrintSettingDlg::OnOK()
         *m_pSettings = m_edited;
     }
     EndDialog(IDOK);
+}
+
+bool CPrintSettingDlg::ReadPaperSize(Edit& edit, const wchar_t* key, float& value)
+{
+    value = ReadNumber(edit);
+    if (IsPaperSizeValid(value))
+        return true;
+    ShowError(key);
+    edit.SetFocus();
+    edit.SetSel(0, -1);
+    return false;
 }
 
 void CPrintSettingDlg::OnClose() { EndDialog(IDCANCEL); }
@@ -337,14 +325,17 @@ void CPrintSettingDlg::OnLogoTitleChanged()
     UpdatePreview();
 }
 
-void CPrintSettingDlg::OnPaperSizeChanged(int editId)
+void CPrintSettingDlg::OnWidthChanged() { OnPaperSizeChanged(m_widthEdit, m_edited.paperWidth); }
+
+void CPrintSettingDlg::OnHeightChanged() { OnPaperSizeChanged(m_heightEdit, m_edited.paperHeight); }
+
+void CPrintSettingDlg::OnPaperSizeChanged(const Edit& edit, float& size)
 {
     if (!m_bReady)
         return;
-    const bool isWidth = editId == kWidthEdit;
-    const float value = ReadNumber(isWidth ? m_widthEdit : m_heightEdit);
+    const float value = ReadNumber(edit);
     if (!IsPaperSizeValid(value))
         return;
-    (isWidth ? m_edited.paperWidth : m_edited.paperHeight) = value;
+    size = value;
     UpdatePreview();
 }

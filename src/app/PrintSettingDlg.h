@@ -88,9 +88,15 @@ private:
     void OnPrinterChanged();
     void OnDateFormatChanged();
     void OnLogoTitleChanged();
-    void OnPaperSizeChanged(int editId);
+    void OnWidthChanged();
+    void OnHeightChanged();
+    // A size of 1 to 500 mm typed in the edit becomes the paper's size.
+    void OnPaperSizeChanged(const Edit& edit, float& size);
     // "<ERROR text>:<text of key>" in the message line.
     void ShowError(const wchar_t* key);
+    // The edit's size, or false with the error shown and the edit's text
+    // selected for retyping.
+    bool ReadPaperSize(Edit& edit, const wchar_t* key, float& value);
 
     ComboBox m_printerCombo;
     ComboBox m_dateCombo;

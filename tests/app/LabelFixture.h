@@ -5,6 +5,7 @@
 #include "Image.h"
 #include "LocalTime.h"
 #include "Rect.h"
+#include "TPMSPrintInfo.h"
 
 #include <filesystem>
 #include <string>
@@ -62,6 +63,18 @@ private:
 
 // The label logo the image generator put beside the built program.
 inline std::wstring BuiltLogoPath() { return Utf8ToWide(BRELK_SAMPLE_BIN) + L"/pic/car/VornixLogo.bmp"; }
+
+// A vehicle's label with the built logo.
+inline _tagTPMSPrintInfo SampleVehicleLabel()
+{
+    _tagTPMSPrintInfo label;
+    label.sensorId = L"00ABCDEF(H)";
+    label.makeModel = L"Testmark-Alto";
+    label.yearText = L"2010/01-2015/12";
+    label.kind = _tagTPMSPrintInfo::kVehicle;
+    label.logoPath = BuiltLogoPath();
+    return label;
+}
 
 inline std::string LabelGrabPath(const std::string& name)
 {

@@ -22,17 +22,6 @@ _tagPrintSettingInfo LabelSettings(const std::wstring& printer = L"Label")
     return settings; // 40 x 31 mm
 }
 
-_tagTPMSPrintInfo VehicleLabel()
-{
-    _tagTPMSPrintInfo label;
-    label.sensorId = L"00ABCDEF(H)";
-    label.makeModel = L"Testmark-Alto";
-    label.yearText = L"2010/01-2015/12";
-    label.kind = _tagTPMSPrintInfo::kVehicle;
-    label.logoPath = BuiltLogoPath();
-    return label;
-}
-
 // Prints the label at 203 dpi and gives the page.
 FakePrinterService::Page PrintOne(_tagTPMSPrintInfo label, const _tagPrintSettingInfo& settings = LabelSettings())
 {
@@ -195,7 +184,7 @@ TEST(LabelRegistry, AnIdentifierKeepsItsNumber)
     // Printing numbers the label.
     EnsureUiApp();
     FakePrinterService printers({L"Label"}, L"Label", kLabelDpi);
-    _tagTPMSPrintInfo label = VehicleLabel();
+    _tagTPMSPrintInfo label = SampleVehicleLabel();
     EXPECT_EQ(PrintLabel(LabelSettings(), label, registry), kPrinted);
     EXPECT_EQ(label.registryNumber, 1);
     label.sensorId = L"00000001(H)";
@@ -213,7 +202,7 @@ TEST(LabelDrawer, DrawsOnlyALabel)
     _tagPrintSettingInfo settings;
     EXPECT_EQ(drawer.Draw(g, 0, 0, 0, 319, 247, &settings), 1);
     EXPECT_FALSE(FindInk(page).Found());
-    _tagTPMSPrintInfo label = VehicleLabel();
+    _tagTPMSPrintInfo label = SampleVehicleLabel();
     EXPECT_EQ(drawer.Draw(g, 0, 0, 0, 319, 247, &label), 0);
     EXPECT_TRUE(FindInk(page).Found());
     // The mapping mode is given back.
@@ -224,7 +213,7 @@ TEST(LabelLayout, ThePrintedPageAt203Dpi)
 {
     EnsureUiApp();
     FixedDate date(2024, 3, 5);
-    const FakePrinterService::Page page = PrintOne(VehicleLabel());
+    const FakePrinterService::Page page = PrintOne(SampleVehicleLabel());
     ASSERT_TRUE(page.image);
     ASSERT_TRUE(page.image->Save(LabelGrabPath("brelk-label-logo-203dpi.png")));
     const Image& img = *page.image;
@@ -272,7 +261,7 @@ TEST(LabelLayout, ATitleReplacesTheLogoAndAPartNumberTheVehicle)
 {
     EnsureUiApp();
     FixedDate date(2024, 3, 5);
-    _tagTPMSPrintInfo label = VehicleLabel();
+    _tagTPMSPrintInfo label = SampleVehicleLabel();
     label.title = L"ACME";
     label.kind = _tagTPMSPrintInfo::kPartNumber;
     label.partNo = L"1234567890123456(ABC)";
@@ -306,7 +295,7 @@ TEST(LabelLayout, ATitleReplacesTheLogoAndAPartNumberTheVehicle)
 TEST(LabelLayout, ALogoThatDoesNotLoadLeavesTheHeadEmpty)
 {
     EnsureUiApp();
-    _tagTPMSPrintInfo label = VehicleLabel();
+    _tagTPMSPrintInfo label = SampleVehicleLabel();
     label.logoPath = L"/nonexistent/VornixLogo.bmp";
     const FakePrinterService::Page page = PrintOne(label);
     ASSERT_TRUE(page.image);

@@ -82,17 +82,6 @@ std::unique_ptr<Image> RenderPdf(const std::string& pdf, const std::string& png)
     return Image::FromFile(png);
 }
 
-_tagTPMSPrintInfo Label()
-{
-    _tagTPMSPrintInfo label;
-    label.sensorId = L"00ABCDEF(H)";
-    label.makeModel = L"Testmark-Alto";
-    label.yearText = L"2010/01-2015/12";
-    label.kind = _tagTPMSPrintInfo::kVehicle;
-    label.logoPath = BuiltLogoPath();
-    return label;
-}
-
 int Px(double tenthsOfMm) { return int(tenthsOfMm * kRenderDpi / 254.0 + 0.5); }
 
 // The label's parts where the layout puts them, upright: the logo in the head,
@@ -181,7 +170,7 @@ TEST_F(CupsPdfQueue, TheLabelLandsAsAPdfOfItsOwnSize)
 
     _tagPrintSettingInfo settings;
     settings.printerName = queue;
-    _tagTPMSPrintInfo label = Label();
+    _tagTPMSPrintInfo label = SampleVehicleLabel();
     PrintRegistry registry;
     ASSERT_EQ(PrintLabel(settings, label, registry), kPrinted);
 
@@ -209,7 +198,7 @@ TEST(LabelPdf, APdfPageOfTheLabelsSizeAndName)
     PdfPrinterService printers(L"PDF", pdf);
     _tagPrintSettingInfo settings;
     settings.printerName = L"PDF";
-    _tagTPMSPrintInfo label = Label();
+    _tagTPMSPrintInfo label = SampleVehicleLabel();
     PrintRegistry registry;
     ASSERT_EQ(PrintLabel(settings, label, registry), kPrinted);
 

@@ -53,7 +53,7 @@ up() {
   for tool in cupsd lpadmin lpstat; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (Debian's cups)"
   done
-  [ -x /usr/lib/cups/backend/cups-pdf ] && [ -f "$kPpd" ] ||
+  [ -f /usr/lib/cups/backend/cups-pdf ] && [ -f "$kPpd" ] ||
     skip "the cups-pdf backend is not installed (Debian's printer-driver-cups-pdf)"
   # cups-pdf reads its settings from /etc/cups and runs only under a root cupsd.
   [ "$(id -u)" -eq 0 ] || skip "a private cupsd with the cups-pdf backend needs root"
