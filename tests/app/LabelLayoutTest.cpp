@@ -292,6 +292,24 @@ TEST(LabelLayout, ATitleReplacesTheLogoAndAPartNumberTheVehicle)
     EXPECT_TRUE(FindInk(img, CRect(0, Px(126 + 76 + 5), 320, Px(126 + 76 + 5 + 26))).Found());
 }
 
+TEST(LabelLayout, ThePaperSentIsTheSettingsMillimetresTimesTenTruncated)
+{
+    EnsureUiApp();
+    _tagPrintSettingInfo settings = LabelSettings();
+    settings.paperWidth = 40.55f;
+    settings.paperHeight = 30.99f;
+    const FakePrinterService::Page page = PrintOne(SampleVehicleLabel(), settings);
+    EXPECT_EQ(page.widthTenthMm, 405);
+    EXPECT_EQ(page.lengthTenthMm, 309);
+    // A size the settings file never should have held does not reach the printer.
+    FakePrinterService printers({L"Label"}, L"Label", kLabelDpi);
+    PrintRegistry registry;
+    _tagTPMSPrintInfo label = SampleVehicleLabel();
+    settings.paperWidth = 1e9f;
+    EXPECT_EQ(PrintLabel(settings, label, registry), kPrintBadPaper);
+    EXPECT_TRUE(printers.Printed().empty());
+}
+
 TEST(LabelLayout, ALogoThatDoesNotLoadLeavesTheHeadEmpty)
 {
     EnsureUiApp();
