@@ -4,6 +4,8 @@
 #include "Font.h"
 #include "WinDefs.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -13,7 +15,13 @@ constexpr double kTenthsOfMillimetrePerInch = 254.0;
 constexpr int kLineWidth = 5;
 const Color kBlack(0xFF000000);
 
-int Rounded(double value) { return static_cast<int>(value + 0.5); }
+// Rounded the way the drawing code always did (+ 0.5, truncated), kept within int.
+int Rounded(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return static_cast<int>(std::clamp(value + 0.5, double(INT_MIN), double(INT_MAX)));
+}
 
 std::unique_ptr<Image> LoadBitmapFile(const std::wstring& path) { return Image::FromFile(WideToUtf8(path)); }
 

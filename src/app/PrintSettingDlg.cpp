@@ -193,7 +193,9 @@ void CPrintSettingDlg::FillControls()
 
 void CPrintSettingDlg::UpdatePreview()
 {
-    if (!m_pSettings || !m_previewFrame.IsCreated())
+    // A size from an edited settings file may be anything: no preview for one a label cannot have.
+    if (!m_pSettings || !m_previewFrame.IsCreated() || !IsPaperSizeValid(m_edited.paperWidth) ||
+        !IsPaperSizeValid(m_edited.paperHeight))
         return;
     // The frame's client coordinates: the preview starts right of the logo title edit.
     const CRect frame = m_previewFrame.GetWindowRect();

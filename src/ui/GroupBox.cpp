@@ -4,10 +4,8 @@
 
 namespace {
 
-constexpr int kFrameInset = 2;    // the frame's distance from the inner rectangle
 constexpr int kCaptionIndent = 8; // where the caption starts on the top edge
 constexpr int kCaptionGap = 2;    // room on each side of the caption
-constexpr int kCaptionHeight = 16;
 const Color kShadow(0xFFA0A0A0);
 const Color kHighlight(0xFFFFFFFF);
 const Color kInk(0xFF000000);
@@ -22,19 +20,12 @@ void GroupBox::SetFont(const Font& font)
     });
 }
 
-CRect GroupBox::GetInnerRect() const
-{
-    CRect r = GetClientRect();
-    return CRect(r.left + kFrameInset, r.top + kCaptionHeight, r.right - kFrameInset, r.bottom - kFrameInset);
-}
-
-int GroupBox::CaptionMiddle(Graphics& g) const { return int(g.CellHeight(m_font) / 2); }
-
 void GroupBox::OnPaint(Graphics& g)
 {
     const CRect r = GetClientRect();
     const std::wstring caption = GetWindowText();
-    const float top = float(CaptionMiddle(g));
+    // The top edge runs through the middle of the caption.
+    const float top = float(int(g.CellHeight(m_font) / 2));
     const float left = 0, right = float(r.right - 2), bottom = float(r.bottom - 2);
     const float captionEnd = caption.empty()
                                  ? float(kCaptionIndent)

@@ -10,13 +10,9 @@ public:
     GroupBox() = default;
 
     void SetFont(const Font& font);
-    // The client rectangle below the caption and inside the frame.
-    CRect GetInnerRect() const;
 
 protected:
     void OnPaint(Graphics& g) override;
-    // Half the caption's height: where the frame's top edge runs.
-    int CaptionMiddle(Graphics& g) const;
 
 private:
     Font m_font{L"Arial", 9};

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -271,6 +272,27 @@ TEST_F(PrintSettingDlgTest, TheDateFormatAndTheTitleChangeThePreviewAtOnce)
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(record.dateFormatType, 2);
     EXPECT_EQ(record.logoTitle, L"Reifen Mueller GmbH ");
+}
+
+TEST_F(PrintSettingDlgTest, ASizeNoLabelCanHaveFromTheSettingsFileShowsNoPreview)
+{
+    for (float width : {NAN, 1e9f, INFINITY}) {
+        _tagPrintSettingInfo record;
+        record.printerName = L"Label A";
+        record.paperWidth = width;
+        Dlg dlg;
+        EXPECT_EQ(Run(dlg, &record,
+                      [](Dlg& d) {
+                          EXPECT_EQ(d.GetBackBuffer().GetWorkBitmap(), nullptr);
+                          Click(d, Dlg::kOkButton);
+                          EXPECT_FALSE(d.HasEnded());
+                          EXPECT_EQ(TextOf(d, Dlg::kMessage), L"Error:Width (mm)");
+                          // A good size brings the preview.
+                          Retype(d, Dlg::kWidthEdit, L"40");
+                          EXPECT_EQ(PreviewSize(d), CSize(151, 117));
+                      }),
+                  IDCANCEL);
+    }
 }
 
 TEST_F(PrintSettingDlgTest, NoPrinterInstalled)
