@@ -3,6 +3,7 @@
 // then bytes of a fixed pseudo-random sequence, so every build writes the same.
 //
 //   sample-firmware <output file> <size in bytes>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
