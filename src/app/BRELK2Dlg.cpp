@@ -14,7 +14,6 @@
 #include "Language.h"
 #include "MyScrollBar.h"
 #include "Paths.h"
-#include "ProductStrings.h"
 #include "SearchUsbPort.h"
 #include "SetupFile.h"
 #include "SharedHelpers.h"

@@ -324,8 +324,11 @@ TEST_F(BrelkUpgradeTest, WhileItRunsTheWindowsShowItAndNothingInterrupts)
     ASSERT_EQ(dlg->GetConnectState(), 1);
     brelk.sim.SetVersion(std::string("V6.10\0", 6));
     bool flags = false, mainDisabled = false, progressShown = false, stillOpen = false, stillThere = false;
+    bool actionsKept = false;
     std::wstring status;
     int opensBefore = 0;
+    StubPage* page = static_cast<StubPage*>(dlg->GetCurrentPage());
+    ASSERT_TRUE(page);
     const std::string png = GrabPath("brelk-upgrade-window.png");
     brelk.loader.OnBlock(2, [&] {
         CBrelkUpgradeDlg* window = dlg->GetUpgrade().GetWindow();
@@ -339,6 +342,8 @@ TEST_F(BrelkUpgradeTest, WhileItRunsTheWindowsShowItAndNothingInterrupts)
             dlg->SendMessage(WM_CLOSE);
             stillOpen = brelk.port.OpenCount() == opensBefore && g_bSerialOpen;
             stillThere = dlg->IsCreated();
+            // Nor does it give the page its actions back while the upgrade runs.
+            actionsKept = page->actionsEnabled == 0;
         });
         status = window->GetStatusText();
         EXPECT_TRUE(GrabWindowToPng(*window, png));
@@ -350,6 +355,7 @@ TEST_F(BrelkUpgradeTest, WhileItRunsTheWindowsShowItAndNothingInterrupts)
     EXPECT_TRUE(progressShown);
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(stillThere);
+    EXPECT_TRUE(actionsKept);
     EXPECT_EQ(status, L"Brelk upgrading......40%");
     EXPECT_EQ(Boxes(), std::vector<std::wstring>{L"The Brelk is being upgraded. Please wait until it has finished."});
     EXPECT_EQ(StoredBrelkVersion(), L"V6.11");
