@@ -207,8 +207,11 @@ TEST_F(SensorLabelsTest, ThePartNumberOrTheVehicleMustBeSelected)
 // not taken at its end.
 class FailingPrinters final : public IPrinterService {
 public:
-    explicit FailingPrinters(bool starts) : m_starts(starts) { SetPrinterService(this); }
-    ~FailingPrinters() override { SetPrinterService(nullptr); }
+    explicit FailingPrinters(bool starts) : m_starts(starts), m_previous(&GetPrinterService())
+    {
+        SetPrinterService(this);
+    }
+    ~FailingPrinters() override { SetPrinterService(m_previous); }
     std::vector<std::wstring> EnumPrinters() override { return {L"Label"}; }
     std::wstring GetDefaultPrinter() override { return L"Label"; }
     std::unique_ptr<IPrintJob> StartJob(const std::wstring&, int, int, const std::wstring&) override
@@ -227,6 +230,7 @@ private:
         Graphics m_graphics{m_page, 203};
     };
     bool m_starts;
+    IPrinterService* m_previous;
 };
 
 TEST_F(SensorLabelsTest, APrintThatFailsIsToldNamingThePrinter)

@@ -242,12 +242,13 @@ private:
 };
 
 FakePrinterService::FakePrinterService(std::vector<std::wstring> printers, std::wstring defaultPrinter, int dpi)
-    : m_printers(std::move(printers)), m_default(std::move(defaultPrinter)), m_dpi(dpi)
+    : m_printers(std::move(printers)), m_default(std::move(defaultPrinter)), m_dpi(dpi),
+      m_previous(&GetPrinterService())
 {
     SetPrinterService(this);
 }
 
-FakePrinterService::~FakePrinterService() { SetPrinterService(nullptr); }
+FakePrinterService::~FakePrinterService() { SetPrinterService(m_previous); }
 
 std::unique_ptr<IPrintJob> FakePrinterService::StartJob(const std::wstring& printer, int widthTenthMm,
                                                         int lengthTenthMm, const std::wstring& documentName)
@@ -268,12 +269,12 @@ std::vector<FakePrinterService::Page> FakePrinterService::Printed() const
 }
 
 PdfPrinterService::PdfPrinterService(std::wstring name, std::string path)
-    : m_name(std::move(name)), m_path(std::move(path))
+    : m_name(std::move(name)), m_path(std::move(path)), m_previous(&GetPrinterService())
 {
     SetPrinterService(this);
 }
 
-PdfPrinterService::~PdfPrinterService() { SetPrinterService(nullptr); }
+PdfPrinterService::~PdfPrinterService() { SetPrinterService(m_previous); }
 
 std::unique_ptr<IPrintJob> PdfPrinterService::StartJob(const std::wstring& printer, int widthTenthMm, int lengthTenthMm,
                                                        const std::wstring& documentName)

@@ -65,7 +65,8 @@ private:
 };
 
 // Printers of a test: a list, a default, and jobs drawn into bitmaps at the
-// printer's resolution. Installed for its lifetime.
+// printer's resolution. Installed for its lifetime; the printers before them
+// come back after them.
 class FakePrinterService final : public IPrinterService {
 public:
     struct Page {
@@ -91,10 +92,12 @@ private:
     int m_dpi;
     mutable std::mutex m_mutex;
     std::vector<Page> m_printed;
+    IPrinterService* m_previous;
 };
 
 // One printer, `name`, that writes each job into the PDF file at `path`
-// through the program's own print job set-up. Installed for its lifetime.
+// through the program's own print job set-up. Installed for its lifetime, as
+// FakePrinterService is.
 class PdfPrinterService final : public IPrinterService {
 public:
     PdfPrinterService(std::wstring name, std::string path);
@@ -107,4 +110,5 @@ public:
 private:
     std::wstring m_name;
     std::string m_path;
+    IPrinterService* m_previous;
 };
