@@ -38,8 +38,8 @@ private:
     std::vector<std::string>* m_journal;
 };
 
-// The page type a brand page of each region reports.
-inline int CarPageType(int region) { return region == 2 || region == 3 || region == 5 ? region : 1; }
+// The page type a brand page of each region reports: its region.
+inline int CarPageType(int region) { return region; }
 
 class MainDialogTest : public ::testing::Test {
 protected:
