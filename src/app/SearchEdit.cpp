@@ -40,12 +40,17 @@ void CSearchEdit::SetSearchText(const std::wstring& text)
             return;
         int start = 0, end = 0;
         GetSel(start, end);
-        ++m_nProgramChange;
         SetWindowText(text);
-        --m_nProgramChange;
         const int caret = std::min(start, static_cast<int>(text.size()));
         SetSel(caret, caret);
     });
+}
+
+void CSearchEdit::ApplyWindowText(const std::wstring& text)
+{
+    ++m_nProgramChange;
+    Edit::ApplyWindowText(text);
+    --m_nProgramChange;
 }
 
 bool CSearchEdit::PreTranslateKeyDown(UINT vk)

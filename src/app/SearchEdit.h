@@ -21,6 +21,8 @@ protected:
     // Enter reports; Delete removes the selection or the character after the
     // caret itself and always reports; Backspace in an empty box does nothing.
     bool PreTranslateKeyDown(UINT vk) override;
+    // Every text the program sets goes through here: it reports nothing.
+    void ApplyWindowText(const std::wstring& text) override;
 
 private:
     void ReportChange();
