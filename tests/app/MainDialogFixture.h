@@ -5,7 +5,9 @@
 #include "BRELK2Dlg.h"
 #include "BasePage.h"
 #include "DeviceMap.h"
+#include "Language.h"
 #include "TempFolder.h"
+#include "UiScale.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -112,4 +114,21 @@ protected:
 
     ScopedDataFolder data;
     std::vector<std::string> journal;
+};
+
+// Tests of the program's pages and panes: English texts, and the scale and
+// region put back for the next test of the process.
+class PagesTest : public MainDialogTest {
+protected:
+    void SetUp() override
+    {
+        MainDialogTest::SetUp();
+        ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
+    }
+    void TearDown() override
+    {
+        MainDialogTest::TearDown();
+        g_dUiScale = 1.0;
+        theApp.m_setupInfo.carsStyle = 1;
+    }
 };

@@ -37,20 +37,8 @@ CPoint Centre(Wnd& w)
     return CPoint(r.Width() / 2, r.Height() / 2);
 }
 
-class SelectionPagesTest : public MainDialogTest {
+class SelectionPagesTest : public PagesTest {
 protected:
-    void SetUp() override
-    {
-        MainDialogTest::SetUp();
-        ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
-    }
-    void TearDown() override
-    {
-        MainDialogTest::TearDown();
-        g_dUiScale = 1.0;
-        theApp.m_setupInfo.carsStyle = 1;
-    }
-
     // The program's own window with its own pages, entered as a Brelk (or F2) enters it.
     std::unique_ptr<CBRELK2Dlg> OpenProgram(const ScreenInfo& screen = kLargeScreen)
     {

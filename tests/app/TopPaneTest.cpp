@@ -20,19 +20,8 @@ namespace {
 
 const ScreenInfo kSmallScreen{CSize(1024, 600), CRect(0, 0, 1024, 600)};
 
-class TopPaneTest : public MainDialogTest {
+class TopPaneTest : public PagesTest {
 protected:
-    void SetUp() override
-    {
-        MainDialogTest::SetUp();
-        ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
-    }
-    void TearDown() override
-    {
-        MainDialogTest::TearDown();
-        g_dUiScale = 1.0;
-    }
-
     // A top pane of 1024 x 70 under a main window that writes down the page actions it gets.
     void MakePane()
     {
