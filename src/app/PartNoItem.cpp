@@ -2,6 +2,8 @@
 
 #include "AppMessages.h"
 
+#include <memory>
+
 namespace {
 
 const CSelectionItem::Look kPartNoLook{
@@ -11,21 +13,23 @@ const CSelectionItem::Look kPartNoLook{
 } // namespace
 
 CPartNoItem::CPartNoItem(const CPartNo* partNo, bool rightBorder, bool bottomBorder)
-    : CSelectionItem(kPartNoLook, rightBorder, bottomBorder), m_pPartNo(partNo), m_hoverEven(LoadPngResource(193)),
-      m_hoverOdd(LoadPngResource(194)), m_selected(LoadPngResource(195))
+    : CSelectionItem(kPartNoLook, rightBorder, bottomBorder), m_pPartNo(partNo)
 {
 }
-
-CPartNoItem::~CPartNoItem() = default;
 
 std::wstring CPartNoItem::GetText() const { return m_pPartNo ? m_pPartNo->fields[0] : std::wstring(); }
 
 const Image* CPartNoItem::GetPicture(Picture which)
 {
+    // One copy of each picture serves every item: a page rebuilt under
+    // typing makes hundreds of items and decodes no picture again.
+    static const std::unique_ptr<Image> selected = LoadPngResource(195);
+    static const std::unique_ptr<Image> hoverEven = LoadPngResource(193);
+    static const std::unique_ptr<Image> hoverOdd = LoadPngResource(194);
     switch (which) {
-    case kSelectedPicture: return m_selected.get();
-    case kHoverEvenPicture: return m_hoverEven.get();
-    case kHoverOddPicture: return m_hoverOdd.get();
+    case kSelectedPicture: return selected.get();
+    case kHoverEvenPicture: return hoverEven.get();
+    case kHoverOddPicture: return hoverOdd.get();
     }
     return nullptr;
 }

@@ -4,8 +4,6 @@
 #include "SelectionItem.h"
 #include "VehicleRecords.h"
 
-#include <memory>
-
 class CPartNoItem : public CSelectionItem {
 public:
     static constexpr int kFirstId = 15100;
@@ -13,7 +11,6 @@ public:
 
     // No part number makes an empty cell.
     CPartNoItem(const CPartNo* partNo, bool rightBorder, bool bottomBorder);
-    ~CPartNoItem() override;
 
     bool HasRecord() const override { return m_pPartNo != nullptr; }
     const CPartNo* GetPartNo() const { return m_pPartNo; }
@@ -25,7 +22,4 @@ protected:
 
 private:
     const CPartNo* m_pPartNo;
-    std::unique_ptr<Image> m_hoverEven; // 193
-    std::unique_ptr<Image> m_hoverOdd;  // 194
-    std::unique_ptr<Image> m_selected;  // 195
 };
