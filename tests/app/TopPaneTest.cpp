@@ -263,4 +263,53 @@ TEST_F(TopPaneTest, ALanguageChangeReachesTabsBackButtonAndIndicator)
     GetLanguageManager().LoadLanguage(L"EN");
 }
 
+TEST_F(TopPaneTest, TheConnectionIndicatorDrawsItsState)
+{
+    MakePane();
+    pane->ShowConnectStatus(1);
+    CConnectStatusView* view = pane->GetConnectStatusView();
+    RunEvents(20);
+    // The connected plug is drawn in the accent blue, the disconnected one in red.
+    auto countOf = [&](Color c) {
+        auto img = GrabWindow(*view);
+        int n = 0;
+        for (int y = 0; y < 34; ++y)
+            for (int x = 0; x < 43; ++x)
+                n += img->GetPixel(x, y) == c;
+        return n;
+    };
+    EXPECT_GT(countOf(Color(0xFF10A6E7)), 50);
+    pane->ShowConnectStatus(2);
+    RunEvents(20);
+    EXPECT_EQ(countOf(Color(0xFF10A6E7)), 0);
+    EXPECT_GT(countOf(Color(0xFFD93025)), 50);
+    // A press on it drags the window, as the pane does.
+    main.ClearLog();
+    MousePress(*view, CPoint(100, 20));
+    MouseRelease(*view, CPoint(100, 20));
+    EXPECT_EQ(CountOf(main.Log(), "main:msg 161 2 0"), 1);
+}
+
+TEST(BaseWndLayoutManage, PutsRegisteredWindowsBackAndGrowsTheMainOne)
+{
+    EnsureUiApp();
+    RecordingWnd top("top");
+    ASSERT_TRUE(top.Create(nullptr, CRect(0, 0, 400, 300), 0, WS_POPUP));
+    RecordingWnd a("a"), b("b");
+    ASSERT_TRUE(a.Create(&top, CRect(0, 0, 10, 10), 1));
+    ASSERT_TRUE(b.Create(&top, CRect(0, 0, 10, 10), 2));
+    CBaseWndLayoutManage layout;
+    layout.AddCtrl(&a, CRect(5, 5, 50, 25));
+    layout.SetMainWnd(&b, CRect(10, 40, 110, 90));
+    layout.ApplyLayout();
+    EXPECT_EQ(a.GetWindowRect(), CRect(5, 5, 50, 25));
+    EXPECT_EQ(b.GetWindowRect(), CRect(10, 40, 110, 90));
+    layout.Resize(30, 20);
+    EXPECT_EQ(b.GetWindowRect(), CRect(10, 40, 140, 110));
+    // An empty book moves nothing.
+    CBaseWndLayoutManage empty;
+    empty.Resize(5, 5);
+    empty.ApplyLayout();
+}
+
 } // namespace
