@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 
 namespace {
 
@@ -85,6 +86,8 @@ TEST_F(SelectionPagesTest, ChoosingRegionBrandModelAndYearReachesTheOperationPag
     ASSERT_TRUE(top->GetMenuTabs(CMenuTabs::kModeMain));
     EXPECT_TRUE(top->GetMenuTabs(CMenuTabs::kModeMain)->IsWindowVisible());
     EXPECT_FALSE(top->GetButton(CTopPane::kHelpId)->IsWindowVisible());
+    ASSERT_TRUE(top->GetConnectStatusView());
+    EXPECT_EQ(top->GetConnectStatusView()->GetState(), CConnectStatusView::kStateConnected);
     ASSERT_TRUE(Current<CPageCar>(*dlg));
     EXPECT_EQ(CurrentId(*dlg), 10213);
 
@@ -182,6 +185,11 @@ struct ScaleCase {
     int leftPane;
 };
 
+void PrintTo(const ScaleCase& c, std::ostream* os)
+{
+    *os << (c.screen == &kLargeScreen ? "scale 1.0" : "scale 0.78125");
+}
+
 class SelectionPagesAtScale : public SelectionPagesTest, public ::testing::WithParamInterface<ScaleCase> {};
 
 TEST_P(SelectionPagesAtScale, RectanglesOfPanelsAndItems)
@@ -231,7 +239,10 @@ INSTANTIATE_TEST_SUITE_P(
     Scales, SelectionPagesAtScale,
     ::testing::Values(
         ScaleCase{&kLargeScreen, CSize(145, 160), {20, 225, 430, 635, 840}, CSize(255, 135), CSize(202, 98), 290},
-        ScaleCase{&kSmallScreen, CSize(113, 125), {20, 193, 366, 539}, CSize(199, 105), CSize(157, 76), 226}));
+        ScaleCase{&kSmallScreen, CSize(113, 125), {20, 193, 366, 539}, CSize(199, 105), CSize(157, 76), 226}),
+    [](const ::testing::TestParamInfo<ScaleCase>& info) {
+        return std::string(info.param.screen == &kLargeScreen ? "Scale100" : "Scale78");
+    });
 
 TEST_F(SelectionPagesTest, ThePartNumberPageFiltersAsTheUserTypes)
 {
