@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 TEST(MatchesFilter, AnywhereInTheNameInAnyLetterCase)
@@ -415,8 +417,10 @@ TEST_F(ItemsTest, AScrollOfFivePixelsRepaintsNoChildAndSixDo)
     const Step steps[] = {{5, false}, {0, false}, {-5, false}, {1, true}, {-5, true}, {0, false}};
     for (const Step& s : steps) {
         counting.paints = 0;
+        const int from = counting.GetLastThumbOffset();
         counting.OnScrollBarPos(ScrollBarPos{s.thumb, 40});
         RunEvents(30);
+        std::printf("thumb %d -> %d: %d child paints\n", from, s.thumb, counting.paints);
         EXPECT_EQ(counting.paints > 0, s.repaints) << s.thumb;
         EXPECT_EQ(counting.GetLastThumbOffset(), s.thumb);
         EXPECT_EQ(counting.GetScrollPosition(), CPoint(0, 40));
