@@ -585,7 +585,7 @@ LabelSource CBRELK2Dlg::GetLabelSource() const
     source.pageType = page ? page->GetPageType() : 0;
     source.idBoxText = m_labelIdBoxText;
     source.operationRunning = g_bBusy != 0;
-    source.selection = MakeLabelSelection(m_nSelectionKind, m_pBrand, m_pYear, m_pPartNo);
+    source.selection = MakeLabelSelection(m_nSelectionKind, m_pBrand, m_pModel, m_pYear, m_pPartNo);
     source.lastResult = m_labelResult;
     return source;
 }

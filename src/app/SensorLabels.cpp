@@ -96,19 +96,15 @@ void ReportPrintFailure(Wnd* owner, int result, const std::wstring& printer)
 
 } // namespace
 
-LabelSelection MakeLabelSelection(int selectionKind, const CBrand* brand, const CYear* year, const CPartNo* partNo)
+LabelSelection MakeLabelSelection(int selectionKind, const CBrand* brand, const CModel* model, const CYear* year,
+                                  const CPartNo* partNo)
 {
     LabelSelection selection;
     if (selectionKind == 0 && year) {
         selection.kind = _tagTPMSPrintInfo::kVehicle;
+        selection.brand = brand ? brand->name : std::wstring();
+        selection.model = model ? model->name : std::wstring();
         selection.year = year->name;
-        if (brand) {
-            selection.brand = brand->name;
-            for (const auto& model : brand->models)
-                for (const auto& y : model->years)
-                    if (y.get() == year)
-                        selection.model = model->name;
-        }
     } else if (selectionKind == 1 && partNo) {
         selection.kind = _tagTPMSPrintInfo::kPartNumber;
         selection.partNo = partNo->fields[0];

@@ -9,6 +9,7 @@
 #include <string>
 
 class CBrand;
+class CModel;
 class CPartNo;
 class CYear;
 class Wnd;
@@ -18,10 +19,10 @@ inline constexpr wchar_t kIdEmptyTestText[] = L"Error:\nSensor ID is NULL. Pleas
 inline constexpr wchar_t kIdEmptyCreateText[] = L"Error:\nSensor ID is NULL. Please press [Generate ID] get sensor ID.";
 inline constexpr wchar_t kPrintInfoErrorText[] = L"Error:Print info error.";
 
-// The selection as the labels name it: selectionKind 0 a vehicle (the brand
-// and the year record; the model is the brand's model that holds the year),
-// 1 a part number.
-LabelSelection MakeLabelSelection(int selectionKind, const CBrand* brand, const CYear* year, const CPartNo* partNo);
+// The main dialog's selection as the labels name it: selectionKind 0 a vehicle
+// (brand, model and year records), 1 a part number.
+LabelSelection MakeLabelSelection(int selectionKind, const CBrand* brand, const CModel* model, const CYear* year,
+                                  const CPartNo* partNo);
 
 // Prints the labels; the number printed. The logo is the program folder's
 // "pic/car/VornixLogo.bmp"; message boxes go on owner.

@@ -264,9 +264,11 @@ TEST_F(MainDialogTest, PrintTakesThePageTheResultAndTheSelectionFromTheMainDialo
     theApp.m_printSetting = Settings();
     auto dlg = CreateDialog();
     CBrand* brand = GetVehicleDatabase()->GetBrands(CARS_STYLE_US)->AddBrand(L"Testmark", L"1");
-    brand->AddModel(L"Zeta", L"2")->AddYear(L"2001-2004", L"07C", L"FF", L"", L"", L"", L"", L"1", L"");
-    CYear* year = brand->AddModel(L"Alto", L"3")->AddYear(L"2010-2015", L"07C", L"FF", L"", L"", L"", L"", L"1", L"");
+    CModel* model = brand->AddModel(L"Alto", L"3");
+    CYear* year = model->AddYear(L"2010-2015", L"07C", L"FF", L"", L"", L"", L"", L"1", L"");
+    // What the brand, model and year pages leave on the main dialog.
     dlg->SetBrandSelection(brand);
+    dlg->SetModelSelection(model);
     dlg->OnVehicleSelected(year);
 
     // The test page is shown after the selection; its last reading is the result.
