@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -66,7 +66,7 @@ int ClientNet::Init(const char* address, uint16_t port, uint32_t timeoutMs, cons
     }
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    m_in.clear();
+    m_in.Clear();
     m_message.clear();
     m_fd = fd;
     return 0;
@@ -107,19 +107,12 @@ NetResult ClientNet::Send(uint32_t command, uint32_t type, const char* data, int
 
 NetResult ClientNet::TakeMessage()
 {
-    if (m_in.size() < kNetHeaderSize)
-        return NetResult::TimedOut;
-    const auto* header = reinterpret_cast<const unsigned char*>(m_in.data());
-    const uint32_t length = Le32(header);
-    if (length > kNetMaxPayload)
-        return NetResult::Lost;
-    if (m_in.size() - kNetHeaderSize < length)
-        return NetResult::TimedOut;
-    m_command = Le32(header + 4);
-    m_type = Le32(header + 8);
-    m_message.assign(m_in, kNetHeaderSize, length);
-    m_in.erase(0, kNetHeaderSize + length);
-    return NetResult::Ok;
+    switch (m_in.Take(m_command, m_type, m_message)) {
+    case NetFrameReader::Result::Message: return NetResult::Ok;
+    case NetFrameReader::Result::Incomplete: return NetResult::TimedOut;
+    case NetFrameReader::Result::Broken: break;
+    }
+    return NetResult::Lost;
 }
 
 NetResult ClientNet::Receive(const char** data, int* length, uint32_t waitMs)
@@ -132,7 +125,8 @@ NetResult ClientNet::Receive(const char** data, int* length, uint32_t waitMs)
     NetResult result = TakeMessage();
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     while (result == NetResult::TimedOut) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
         const int ready = WaitFor(fd, POLLIN, static_cast<int>(std::max<int64_t>(0, left.count())));
         if (ready < 0)
             return NetResult::Lost;
@@ -144,7 +138,7 @@ NetResult ClientNet::Receive(const char** data, int* length, uint32_t waitMs)
             continue;
         if (n <= 0)
             return NetResult::Lost; // closed by the peer, shut down by Interrupt, or broken
-        m_in.append(chunk, static_cast<size_t>(n));
+        m_in.Append(chunk, static_cast<size_t>(n));
         result = TakeMessage();
     }
     if (result == NetResult::Ok) {
@@ -173,6 +167,6 @@ void ClientNet::UnInit()
     const int fd = m_fd.exchange(-1);
     if (fd >= 0)
         ::close(fd);
-    m_in.clear();
+    m_in.Clear();
     m_message.clear();
 }

@@ -1,18 +1,16 @@
 #pragma once
 // The update server's network library: one TCP connection that carries framed
-// messages. Every message is a 12-byte little-endian header {payload length,
-// command, message type} and the payload. A payload longer than
-// kNetMaxPayload is taken for a broken connection, never allocated.
+// messages (see NetFrameReader.h). A payload longer than kNetMaxPayload is
+// taken for a broken connection, never allocated.
 //
 // Init and UnInit belong to one thread at a time; Send (the UI thread) and
 // Receive (the receive thread) may run at once, and Interrupt may come from
 // any thread to end both.
+#include "NetFrameReader.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
-
-inline constexpr size_t kNetHeaderSize = 12;
-inline constexpr uint32_t kNetMaxPayload = 1024 * 1024;
 
 // What a Send or Receive came to.
 enum class NetResult {
@@ -50,12 +48,11 @@ public:
     bool IsOpen() const { return m_fd.load() >= 0; }
 
 private:
-    // Moves one whole message from the buffered bytes into m_message; Lost
-    // for a length over the limit, TimedOut when the message is not whole yet.
+    // One whole message from the bytes received so far into m_message.
     NetResult TakeMessage();
 
     std::atomic<int> m_fd{-1};
-    std::string m_in;      // bytes received and not yet handed out
+    NetFrameReader m_in;
     std::string m_message; // the payload handed out last
     uint32_t m_command = 0;
     uint32_t m_type = 0;

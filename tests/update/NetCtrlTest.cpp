@@ -1,5 +1,6 @@
-#include "ClientNet.h"
 #include "NetCtrl.h"
+#include "ClientNet.h"
+#include "NetFrameReader.h"
 #include "NetTestServer.h"
 #include "Params.h"
 #include "ProductStrings.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -82,7 +84,7 @@ TEST(ServerSettings, HostAndPortFromTheLowerCaseConfigSection)
         {"[config]\nServerIP=\nServerPort=0\n", CNetCtrl::kDefaultServerHost, 9600},
         {"[config]\nServerIP=10.1.2.3\nServerPort=4000\n", "10.1.2.3", 4000},
         {"[config]\nServerIP=update.example\nServerPort=70000\n", "update.example", 4464}, // low 16 bits
-        {"[Config]\nServerIP=10.9.9.9\n", "10.9.9.9", 9600}, // section names ignore case
+        {"[Config]\nServerIP=10.9.9.9\n", "10.9.9.9", 9600},                               // section names ignore case
     };
     EnsureUiApp();
     for (const Case& c : cases) {
@@ -159,6 +161,25 @@ TEST(ClientNetFraming, PayloadsOverTheLimitBreakTheConnection)
     }
 }
 
+TEST(ClientNetFraming, MessagesComeWholeWhateverTheirBytesAreCutInto)
+{
+    const std::string stream = NetTestServer::Frame(kCommand, kType, "one") + NetTestServer::Frame(7, 8, "") +
+                               NetTestServer::Frame(kCommand, kType, "three");
+    for (size_t cut : {size_t(1), size_t(5), size_t(12), stream.size()}) {
+        NetFrameReader reader;
+        std::vector<std::string> got;
+        uint32_t command = 0, type = 0;
+        std::string payload;
+        for (size_t at = 0; at < stream.size(); at += cut) {
+            reader.Append(stream.data() + at, std::min(cut, stream.size() - at));
+            while (reader.Take(command, type, payload) == NetFrameReader::Result::Message)
+                got.push_back(std::to_string(command) + ":" + std::to_string(type) + ":" + payload);
+        }
+        EXPECT_EQ(got, (std::vector<std::string>{"263:1610612745:one", "7:8:", "263:1610612745:three"})) << cut;
+        EXPECT_EQ(reader.Take(command, type, payload), NetFrameReader::Result::Incomplete);
+    }
+}
+
 TEST(ClientNetFraming, ConnectionsToNobodyAndToNoAddressFail)
 {
     std::atomic<int> stop{0};
@@ -183,10 +204,10 @@ TEST(ServerReply, TheLastToolWhoseVersionDiffersIsOffered)
         {{"V1", "V2", "V2"}, {}, true, "version V2 path1"},
         {{"V1", "V2", "V1"}, {}, true, "version V1 path2"},
         {{"V1"}, {}, false, "version none"},
-        {{}, {}, true, "version  "},             // no tool: an empty record, never a download
-        {{"V1", "V2"}, -1, true, "version  "},    // a negative count is ignored
+        {{}, {}, true, "version  "},                // no tool: an empty record, never a download
+        {{"V1", "V2"}, -1, true, "version  "},      // a negative count is ignored
         {{"V1", "V2"}, 1 << 30, true, "version  "}, // so is an absurd one
-        {{"V1"}, 3, true, "version V1 path0"},    // tools 1 and 2 lack every key: they read as empty
+        {{"V1"}, 3, true, "version  "},             // tools 1 and 2 lack every key: an empty record differs from V1
     };
     EnsureUiApp();
     ScopedDataFolder data;

@@ -163,7 +163,7 @@ protected:
     }
     void Offer(const std::string& version, const std::string& package)
     {
-        m_http.SetFile("/pkg/update.zip", package);
+        m_http.SetFile("pkg/update.zip", package);
         m_server.SetReplies({VersionReply(true, {{version, m_http.Url("pkg/update.zip")}})});
     }
 
@@ -186,8 +186,11 @@ protected:
     bool RunRoad()
     {
         Press();
-        return PumpUntil([&] { return m_page.ButtonBack() && !m_top.Locked() && !CUpgradeCtrl::Instance().GetDownload().IsRunning(); },
-                         kWaitMs);
+        return PumpUntil(
+            [&] {
+                return m_page.ButtonBack() && !m_top.Locked() && !CUpgradeCtrl::Instance().GetDownload().IsRunning();
+            },
+            kWaitMs);
     }
     std::string Upgrade(const std::string& name) const { return m_data.Path() + "/Upgrade/" + name; }
     int IsUpdate() const
@@ -197,6 +200,7 @@ protected:
         return ini.ReadInt(L"Config", L"IsUpdate");
     }
 
+    ScopedEnv m_noProxy{"no_proxy", "*"};
     ScopedDataFolder m_data;
     TempFolder m_program;
     ScopedEnv m_programEnv{"BRELK_PROGRAM_DIR", m_program.Path()};
@@ -361,9 +365,9 @@ TEST_F(UpgradeCtrlTest, AFailedDownloadGivesTheButtonsBackAndSaysSo)
         {"unopenable .tmp", 0, true},
     };
     for (const Case& c : cases) {
-        m_http.SetFile("/pkg/update.zip", Package());
+        m_http.SetFile("pkg/update.zip", Package());
         if (c.status)
-            m_http.SetStatus("/pkg/update.zip", c.status);
+            m_http.SetStatus("pkg/update.zip", c.status);
         const std::string path = c.status || c.unopenableTmp ? "pkg/update.zip" : "pkg/missing.zip";
         m_server.SetReplies({VersionReply(true, {{"V9.00", m_http.Url(path)}})});
         if (c.unopenableTmp) {
@@ -376,7 +380,7 @@ TEST_F(UpgradeCtrlTest, AFailedDownloadGivesTheButtonsBackAndSaysSo)
         CUpgradeCtrl::Shutdown();
         m_page.Reset();
         fs::remove_all(m_data.Path() + "/Upgrade");
-        m_http.SetStatus("/pkg/update.zip", 0);
+        m_http.SetStatus("pkg/update.zip", 0);
     }
 }
 
