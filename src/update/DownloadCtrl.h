@@ -45,7 +45,7 @@ public:
     struct UrlParts {
         std::string host;
         uint16_t port = 80;
-        std::string object; // without a leading '/'
+        std::string object;  // without a leading '/'
         bool secure = false; // https
         bool operator==(const UrlParts&) const = default;
     };
