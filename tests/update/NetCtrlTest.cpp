@@ -13,9 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -191,6 +197,42 @@ TEST(ClientNetFraming, ConnectionsToNobodyAndToNoAddressFail)
     int length = 0;
     EXPECT_EQ(net.Receive(&data, &length, 10), NetResult::Lost);
     EXPECT_EQ(net.Send(kCommand, kType, "q", 1, 10), NetResult::Lost);
+}
+
+// A listener whose queue is full never completes a connection: the connect
+// waits until its time-out on the program clock, or until it is stopped.
+TEST(ClientNetFraming, AConnectionThatHangsEndsAtItsTimeOutOrStop)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    const uint16_t port = ntohs(a.sin_port);
+
+    VirtualClock clock;
+    std::atomic<int> stop{0};
+    ClientNet filler;
+    ASSERT_EQ(filler.Init("127.0.0.1", port, TcpClient::kConnectTimeoutMs, stop), 0);
+
+    for (bool byStop : {false, true}) {
+        ClientNet net;
+        std::atomic<int> result{1};
+        std::thread connect([&] { result = net.Init("127.0.0.1", port, TcpClient::kConnectTimeoutMs, stop); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(result, 1) << "still connecting";
+        if (byStop)
+            stop = 1;
+        else
+            clock.Advance(TcpClient::kConnectTimeoutMs);
+        connect.join();
+        EXPECT_EQ(result, -1);
+        EXPECT_FALSE(net.IsOpen());
+    }
+    ::close(listener);
 }
 
 TEST(ServerReply, TheLastToolWhoseVersionDiffersIsOffered)
