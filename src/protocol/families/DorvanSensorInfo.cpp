@@ -1,5 +1,6 @@
 #include "DorvanSensorInfo.h"
 
+#include "ByteOrder.h"
 #include "TsF7V4Program.h"
 #include "TsLog.h"
 
@@ -22,15 +23,9 @@ constexpr uint16_t LINE_AC = 0x1000;
 constexpr uint16_t LINE_N8 = 0x8000;
 constexpr uint16_t LINE_F7E = 0xE000;
 
-uint16_t Word(const CBinary& bytes, int at)
-{
-    return static_cast<uint16_t>((bytes.GetBuffer()[at] << 8) | bytes.GetBuffer()[at + 1]);
-}
+uint16_t Word(const CBinary& bytes, int at) { return ReadBe16(bytes.GetBuffer() + at); }
 
-uint32_t Long(const CBinary& bytes, int at)
-{
-    return (static_cast<uint32_t>(Word(bytes, at)) << 16) | Word(bytes, at + 2);
-}
+uint32_t Long(const CBinary& bytes, int at) { return ReadBe32(bytes.GetBuffer() + at); }
 
 float BatteryVolts(uint16_t raw) { return static_cast<float>(raw * BATTERY_FACTOR + BATTERY_OFFSET); }
 

@@ -37,6 +37,7 @@ constexpr int V3_BLOCK_TRIES = 3;
 // 10 the flag 01 and 11 to 14 the new id.
 constexpr uint8_t V3_CONFIG_TAG = 0x54;
 constexpr int V3_CONFIG_BLOCK_BYTES = 67;
+constexpr int V3_CONFIG_CRC_AT = 1;
 constexpr int V3_CONFIG_DATA_AT = 3;
 constexpr int V3_CONFIG_FLAG_AT = 10;
 constexpr int V3_CONFIG_ID_AT = 11;

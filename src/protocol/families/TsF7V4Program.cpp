@@ -1,9 +1,11 @@
 #include "TsF7V4Program.h"
 
+#include "ByteOrder.h"
 #include "ProtocolText.h"
 #include "TsLog.h"
 #include "TsSnData.h"
 #include "TsVerify.h"
+#include "WireFormat.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,15 +31,39 @@ constexpr int V4_MIN_REPLY = 8;
 
 CBinary TableBytes(const char* text) { return HexTextToBinary(text, " "); }
 
-CBinary Bytes(std::initializer_list<uint8_t> bytes) { return CBinary(bytes.begin(), static_cast<int>(bytes.size())); }
-
-// 23 len addrH addrL: a memory read.
-CBinary ReadRequest(uint16_t address, uint8_t length = V4_RECORD_READ)
-{
-    return Bytes({V4_CMD_READ_MEMORY, length, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)});
-}
+// The LF fields the two raw wake-up sequences of the search are sent with.
+constexpr uint8_t RAW_SEQUENCE1_LF_MODE = 14;
+constexpr uint8_t RAW_SEQUENCE2_LF_MODE = 1;
+constexpr uint16_t RAW_SEQUENCE2_BIT_WIDTH = 500;
 
 } // namespace
+
+CBinary CTsF7V4Program::Bytes(std::initializer_list<uint8_t> bytes)
+{
+    return CBinary(bytes.begin(), static_cast<int>(bytes.size()));
+}
+
+CBinary CTsF7V4Program::CommandWords(uint8_t command, std::initializer_list<uint16_t> words)
+{
+    CBinary request(&command, 1);
+    for (uint16_t word : words)
+        AppendBe16(request, word);
+    return request;
+}
+
+CBinary CTsF7V4Program::ReadRequest(uint16_t address, uint8_t length)
+{
+    CBinary request = Bytes({V4_CMD_READ_MEMORY, length});
+    AppendBe16(request, address);
+    return request;
+}
+
+CBinary CTsF7V4Program::WriteRequest(uint8_t sequence, uint8_t length, uint16_t address)
+{
+    CBinary request = Bytes({V4_CMD_WRITE_BLOCK, sequence, length});
+    AppendBe16(request, address);
+    return request;
+}
 
 CTsF7V4Program::CTsF7V4Program(uint8_t multiSensor, uint8_t freqSelector) : CTsProgram(multiSensor, freqSelector)
 {
@@ -60,7 +86,7 @@ uint8_t CTsF7V4Program::SequenceFlags(uint8_t sequence)
     return static_cast<uint8_t>(((sequence % 3) << 3) | (sequence & 7));
 }
 
-uint8_t CTsF7V4Program::DriveByteOfAttempt(int attempt) { return attempt % 4 < 2 ? 0x02 : 0x40; }
+uint8_t CTsF7V4Program::DriveByteOfAttempt(int attempt) { return attempt % 4 < 2 ? DRIVE_VOLTAGE_2 : DRIVE_BRIDGE_1; }
 
 uint8_t CTsF7V4Program::CheckByte(uint8_t flags, const uint8_t* bytes, int length)
 {
@@ -82,19 +108,11 @@ CBinary CTsF7V4Program::BuildSendData(const CBinary& request, uint32_t sensorId)
         return CBinary();
     }
     const uint8_t flags = SequenceFlags(m_nSendSeq);
-    const uint8_t head[V4_HEADER] = {
-        0x00,
-        0x01,
-        static_cast<uint8_t>(n + V4_LENGTH_EXTRA),
-        flags,
-        static_cast<uint8_t>(sensorId >> 8),
-        static_cast<uint8_t>(sensorId),
-        static_cast<uint8_t>(m_nToolId >> 8),
-        static_cast<uint8_t>(m_nToolId),
-        m_nMode,
-    };
-    uint8_t frame[V4_HEADER + 0xFF];
-    std::copy(head, head + V4_HEADER, frame);
+    uint8_t frame[V4_HEADER + 0xFF] = {SENSOR_FRAME_LEAD[0], SENSOR_FRAME_LEAD[1],
+                                       static_cast<uint8_t>(n + V4_LENGTH_EXTRA), flags};
+    WriteBe16(frame + 4, static_cast<uint16_t>(sensorId));
+    WriteBe16(frame + 6, m_nToolId);
+    frame[8] = m_nMode;
     uint8_t* data = frame + V4_HEADER;
     if (n > 0)
         std::copy(request.GetBuffer(), request.GetBuffer() + n, data);
@@ -138,12 +156,12 @@ void CTsF7V4Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint
         log.Error("ParseRecvData Error. Check Error. CheckByte(%.2X). Recv(%.2X)", check, r[length - 1]);
         return;
     }
-    const uint16_t toolId = static_cast<uint16_t>((r[4] << 8) | r[5]);
+    const uint16_t toolId = ReadBe16(r + 4);
     if (toolId != m_nToolId || ((r[6] ^ m_nMode) & 0xF8) != 0) {
         log.Error("ParseRecvData Error. Tool Id Error.Cur(%.2X). Dst(%.2X)", m_nToolId, r[3]);
         return;
     }
-    frame.m_nSensorId = static_cast<uint32_t>((r[2] << 8) | r[3]);
+    frame.m_nSensorId = ReadBe16(r + 2);
     if (length > V4_MIN_REPLY) {
         frame.m_nCommand = r[7];
         frame.m_Payload.Assign(r + 8, length - 9);
@@ -160,7 +178,8 @@ bool CTsF7V4Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, u
     link.m_nRecvFrames = 1;
     link.m_LfConfig.Times = 1;
     link.m_LfConfig.LfSpaceTm = 0;
-    link.m_LfConfig.DurationTm = timeoutMs == 0 ? 500 : (timeoutMs + 130) & 0x7FFFFFFF;
+    link.m_LfConfig.DurationTm =
+        timeoutMs == 0 ? V4_SENSOR_DEFAULT_DURATION : (timeoutMs + V4_SENSOR_REPLY_MARGIN) & ~RECV_WAIT_WHOLE_TIMEOUT;
     for (int attempt = 0; attempt < V4_SENSOR_ATTEMPTS; ++attempt) {
         link.SetDriveByte(DriveByteOfAttempt(attempt));
         for (const CTsFrame& frame : SendRecv(request, sensorId)) {
@@ -181,10 +200,11 @@ bool CTsF7V4Program::SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorF
     const int command = data.IsEmpty() ? -1 : data.GetAt(0);
     const uint32_t targetCount = targets ? static_cast<uint32_t>(targets->size()) : 0;
     link.m_nRecvFrames = targets ? static_cast<uint16_t>(std::min<uint32_t>(targetCount, 0xFFFF)) : 255;
-    uint32_t duration = waitMs + (targets ? 12 * targetCount + 10 : 450);
+    uint32_t duration =
+        waitMs + (targets ? V4_MULTI_PER_TARGET * targetCount + V4_MULTI_TARGETS_MARGIN : V4_MULTI_BROADCAST_MARGIN);
     if (!m_nMultiSensor)
-        duration -= 20;
-    link.m_LfConfig.DurationTm = duration & 0x7FFFFFFF;
+        duration -= V4_MULTI_SINGLE_SAVING;
+    link.m_LfConfig.DurationTm = duration & ~RECV_WAIT_WHOLE_TIMEOUT;
     link.m_LfConfig.Times = 1;
     link.m_LfConfig.LfSpaceTm = 0;
 
@@ -219,7 +239,7 @@ bool CTsF7V4Program::SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorF
         if (answered.count(id))
             continue;
         CTsFrame reply;
-        if (!SendRecvSensor(id, data, 500, &reply))
+        if (!SendRecvSensor(id, data, V4_WAIT_MISSED_TARGET, &reply))
             continue;
         if (collect)
             collect->emplace(reply.m_nSensorId, reply);
@@ -252,7 +272,7 @@ void CTsF7V4Program::SendRawSequence1()
     static const uint8_t sequence[] = {0x00, 0x01, 0x09, 0xFF, 0xFF};
     CTsNetlayer& link = *m_pNetLayer;
     const uint8_t lfMode = link.m_LfConfig.LfMode;
-    link.m_LfConfig.LfMode = 14;
+    link.m_LfConfig.LfMode = RAW_SEQUENCE1_LF_MODE;
     SetRawExchange(V4_RAW_SEQUENCE_DURATION);
     CTsReceive ignored;
     link.SendRecv(ignored, CBinary(sequence, sizeof sequence));
@@ -265,8 +285,8 @@ void CTsF7V4Program::SendRawSequence2()
     CTsNetlayer& link = *m_pNetLayer;
     const uint8_t lfMode = link.m_LfConfig.LfMode;
     const uint16_t bitWidth = link.m_LfConfig.BitWidth;
-    link.m_LfConfig.LfMode = 1;
-    link.m_LfConfig.BitWidth = 500;
+    link.m_LfConfig.LfMode = RAW_SEQUENCE2_LF_MODE;
+    link.m_LfConfig.BitWidth = RAW_SEQUENCE2_BIT_WIDTH;
     SetRawExchange(V4_RAW_SEQUENCE_DURATION);
     CTsReceive ignored;
     link.SendRecv(ignored, CBinary(sequence, sizeof sequence));
@@ -297,14 +317,14 @@ uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
     if (m_bSearchAllTypes || m_nType == TS_TYPE_F7V4) {
         // End whatever link an earlier search left, on both drives.
         for (int i = 0; i < 3; ++i) {
-            link.SetDriveByte(i == 1 ? 0x40 : 0x02);
+            link.SetDriveByte(i == 1 ? DRIVE_BRIDGE_1 : DRIVE_VOLTAGE_2);
             SendRawCommand(V4_CMD_END_LINK);
         }
     }
 
     const int quietLimit = m_nMultiSensor ? V4_SEARCH_QUIET_PASSES_MULTI : V4_SEARCH_QUIET_PASSES_SINGLE;
     for (int pass = 0; pass < V4_SEARCH_PASSES; ++pass) {
-        link.SetDriveByte(pass % 4 < 2 || !m_nMultiSensor ? 0x40 : 0x02);
+        link.SetDriveByte(pass % 4 < 2 || !m_nMultiSensor ? DRIVE_BRIDGE_1 : DRIVE_VOLTAGE_2);
         SendRawCommand(V4_CMD_WAKE_FIRST);
         SendRawSequence2();
         SendRawCommand(m_nFreqSelector == 1 ? V4_CMD_WAKE_FREQ1 : V4_CMD_WAKE);
@@ -337,9 +357,9 @@ uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
                 break;
             }
             const uint8_t* record = reply.m_Payload.GetBuffer();
-            const uint16_t hard = static_cast<uint16_t>((record[0] << 8) | record[1]);
+            const uint16_t hard = ReadBe16(record);
             const uint8_t line = record[0] & 0xF0;
-            const uint16_t boot = static_cast<uint16_t>((record[2] << 8) | record[3]);
+            const uint16_t boot = ReadBe16(record + 2);
 
             // A sensor seen again counts once. The hard version kept is that
             // of a sensor taken: the boot update picks the family by it, and
@@ -487,7 +507,7 @@ bool CTsF7V4Program::ReadPsnRecords(CBinaryGroup& records, bool n8Layout)
         if (read(V4_CMD_READ_HARD_VERSION, V4_WAIT_READ_HARD_VERSION, 2)) {
             const CBinary& hard = reply.m_Payload;
             records.Add(CBinary(hard.GetBuffer(), std::min(hard.GetSize(), 12)));
-            const uint16_t line = static_cast<uint16_t>(((hard.GetAt(0) << 8) | hard.GetAt(1)) & 0xF000);
+            const uint16_t line = static_cast<uint16_t>(ReadBe16(hard.GetBuffer()) & 0xF000);
             if (read(V4_CMD_READ_INFO, V4_WAIT_READ_INFO, 0)) {
                 const CBinary& info = reply.m_Payload;
                 records.Add(CBinary(info.GetBuffer(), std::min(info.GetSize(), 16)));
@@ -611,7 +631,7 @@ bool CTsF7V4Program::ReadMeasureInfo(MeasureTextMap& info)
         }
         // The battery word counts 10 mV above 1.22 V.
         const CBinary& p = reply.m_Payload;
-        const int word = (p.GetAt(6) << 8) | p.GetAt(7);
+        const int word = ReadBe16(p.GetBuffer() + 6);
         char volts[32];
         std::snprintf(volts, sizeof volts, "%0.2fV", (word + 122) / 100.0);
         info[text] = volts;
@@ -725,8 +745,7 @@ uint16_t CTsF7V4Program::FirstChangedBlock(const CBinary& table, const std::vect
 
 bool CTsF7V4Program::EraseFlash(const SensorIdSet& ids, uint16_t from, uint16_t length, uint32_t waitMs)
 {
-    const CBinary erase = Bytes({V4_CMD_ERASE, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length),
-                                 static_cast<uint8_t>(from >> 8), static_cast<uint8_t>(from)});
+    const CBinary erase = CommandWords(V4_CMD_ERASE, {length, from});
     if (SendRecvMulti(erase, waitMs, nullptr, &ids))
         return true;
     CTsLog::GetInstance().Error("Erase Flash Error!");
@@ -736,8 +755,7 @@ bool CTsF7V4Program::EraseFlash(const SensorIdSet& ids, uint16_t from, uint16_t 
 bool CTsF7V4Program::CheckWritten(const SensorIdSet& ids, uint16_t crc, uint32_t waitMs)
 {
     SensorFrameMap answers;
-    bool ok = SendRecvMulti(Bytes({V4_CMD_CHECK_CRC, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}),
-                            waitMs, &answers, &ids);
+    bool ok = SendRecvMulti(CommandWords(V4_CMD_CHECK_CRC, {crc}), waitMs, &answers, &ids);
     for (const auto& entry : answers)
         ok = ok && entry.second.m_nCommand != V4_NEGATIVE_ANSWER;
     if (!ok)
@@ -750,9 +768,7 @@ bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, 
                                       uint32_t writeWaitMs, uint32_t checkWaitMs)
 {
     CTsLog& log = CTsLog::GetInstance();
-    const CBinary announce =
-        Bytes({V4_CMD_ANNOUNCE_WRITE, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length),
-               static_cast<uint8_t>(from >> 8), static_cast<uint8_t>(from)});
+    const CBinary announce = CommandWords(V4_CMD_ANNOUNCE_WRITE, {static_cast<uint16_t>(length), from});
     if (!SendRecvMulti(announce, announceWaitMs, nullptr, &ids)) {
         log.Error("Req Write Error!");
         return false;
@@ -763,7 +779,7 @@ bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, 
     uint32_t written = 0;
     image.Rewind();
     for (CBinary block = image.GetDataBlock(); !block.IsEmpty(); block = image.GetDataBlock()) {
-        const uint16_t address = static_cast<uint16_t>((block.GetAt(0) << 8) | block.GetAt(1));
+        const uint16_t address = ReadBe16(block.GetBuffer());
         if (skipBelow && address < from)
             continue;
         const uint8_t* data = block.GetBuffer() + 2;
@@ -772,8 +788,7 @@ bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, 
         for (int at = 0; at < size; at += piece) {
             const int n = std::min(piece, size - at);
             const uint16_t pieceAddress = static_cast<uint16_t>(address + at);
-            CBinary request = Bytes({V4_CMD_WRITE_BLOCK, sequence, static_cast<uint8_t>(n),
-                                     static_cast<uint8_t>(pieceAddress >> 8), static_cast<uint8_t>(pieceAddress)});
+            CBinary request = WriteRequest(sequence, static_cast<uint8_t>(n), pieceAddress);
             request.Append(data + at, n);
             if (!SendRecvMulti(request, writeWaitMs, nullptr, &ids)) {
                 log.Error("Write Data Error");
@@ -849,13 +864,12 @@ bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* imag
             return false;
         }
         const uint8_t length = static_cast<uint8_t>(table.GetSize());
-        const uint8_t high = V4_CRC_TABLE >> 8;
-        const uint8_t low = V4_CRC_TABLE & 0xFF;
-        if (!SendRecvMulti(Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, length, high, low}), V4_WAIT_ANNOUNCE, nullptr, &ids)) {
+        if (!SendRecvMulti(CommandWords(V4_CMD_ANNOUNCE_WRITE, {length, V4_CRC_TABLE}), V4_WAIT_ANNOUNCE, nullptr,
+                           &ids)) {
             log.Error("Req Write Error!");
             return false;
         }
-        CBinary write = Bytes({V4_CMD_WRITE_BLOCK, 0x00, length, high, low});
+        CBinary write = WriteRequest(0, length, V4_CRC_TABLE);
         write.Append(table);
         if (!SendRecvMulti(write, V4_WAIT_WRITE_CRC_TABLE, nullptr, &ids)) {
             log.Error("Write Data Error");
@@ -910,13 +924,12 @@ CBinary CTsF7V4Program::PatchConfig(const CBinary& config, uint32_t sensorId, co
         for (uint8_t b : bytes)
             block.SetAt(at++, b);
     };
-    put(7, {static_cast<uint8_t>(sensorId >> 24), static_cast<uint8_t>(sensorId >> 16),
-            static_cast<uint8_t>(sensorId >> 8), static_cast<uint8_t>(sensorId)});
+    SetBe32(block, 7, sensorId);
     if (!m_bKeepCfgWord)
         put(17, {0x06, 0x00});
     put(39, {0x00, 0x00});
     put(41, {temperature.GetAt(0), temperature.GetAt(1)});
-    put(43, {static_cast<uint8_t>(m_nDate >> 8), static_cast<uint8_t>(m_nDate)});
+    SetBe16(block, 43, m_nDate);
     put(45, {0x01});
     put(46, {battery.GetAt(0), battery.GetAt(1)});
     return block;
@@ -982,23 +995,20 @@ bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, co
             written = entry->second;
     }
 
-    const uint8_t high = static_cast<uint8_t>(configAddress >> 8);
-    const uint8_t low = static_cast<uint8_t>(configAddress);
-    if (!SendRecvSensor(sensorId, Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, V4_CONFIG_BYTES, high, low}),
+    if (!SendRecvSensor(sensorId, CommandWords(V4_CMD_ANNOUNCE_WRITE, {V4_CONFIG_BYTES, configAddress}),
                         V4_WAIT_CONFIG_ANNOUNCE)) {
         log.Error("Req Wirte Cfg Error. Addr:%.4X", sensorId);
         return false;
     }
     const CBinary patched = PatchConfig(config, written, temperature, battery);
-    CBinary write = Bytes({V4_CMD_WRITE_BLOCK, 0x00, V4_CONFIG_BYTES, high, low});
+    CBinary write = WriteRequest(0, V4_CONFIG_BYTES, configAddress);
     write.Append(patched);
     if (!SendRecvSensor(sensorId, write, V4_WAIT_CONFIG_WRITE)) {
         log.Error("Write Cfg Error. Addr:%.4X", sensorId);
         return false;
     }
     const uint16_t crc = CTsVerify::GetInstance().Crc16(patched, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
-    if (ReadSensor(sensorId, Bytes({V4_CMD_CHECK_CRC, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}),
-                   V4_WAIT_CONFIG_CHECK, 0, reply) != ReadResult::Ok) {
+    if (ReadSensor(sensorId, CommandWords(V4_CMD_CHECK_CRC, {crc}), V4_WAIT_CONFIG_CHECK, 0, reply) != ReadResult::Ok) {
         log.Error("Check Sensor Error!");
         return false;
     }

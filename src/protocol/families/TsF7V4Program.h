@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 class CTsSnData;
@@ -118,6 +119,18 @@ constexpr uint32_t V4_WAIT_EXCHANGE_INFO = 140;
 constexpr uint32_t V4_RAW_SEQUENCE_DURATION = 30;
 constexpr uint32_t V4_EXCHANGE_DURATION = 65;
 
+// The receive time-out of SendRecvSensor: the wait with this margin, or the
+// default for a wait of 0.
+constexpr uint32_t V4_SENSOR_DEFAULT_DURATION = 500;
+constexpr uint32_t V4_SENSOR_REPLY_MARGIN = 130;
+// The receive time-out of SendRecvMulti: the wait and 12 ms a target and 10
+// more, or 450 for a broadcast; 20 less without the multi-sensor flag. A
+// target that missed the one broadcast of an erase or check gets 500 alone.
+constexpr uint32_t V4_MULTI_PER_TARGET = 12;
+constexpr uint32_t V4_MULTI_TARGETS_MARGIN = 10;
+constexpr uint32_t V4_MULTI_BROADCAST_MARGIN = 450;
+constexpr uint32_t V4_MULTI_SINGLE_SAVING = 20;
+constexpr uint32_t V4_WAIT_MISSED_TARGET = 500;
 // Attempts of SendRecvSensor; passes of SendRecvMulti with and without targets.
 constexpr int V4_SENSOR_ATTEMPTS = 10;
 constexpr int V4_MULTI_PASSES = 16;
@@ -208,6 +221,15 @@ public:
                         const CBinary& battery) const;
 
 protected:
+    static CBinary Bytes(std::initializer_list<uint8_t> bytes);
+    // A command and its parameter words, big-endian: 10 len addr (erase), 11
+    // len addr (announce), 13 crc (check).
+    static CBinary CommandWords(uint8_t command, std::initializer_list<uint16_t> words);
+    // 23 len addrH addrL: a memory read.
+    static CBinary ReadRequest(uint16_t address, uint8_t length = V4_RECORD_READ);
+    // 12 seq len addrH addrL: the head of a block write; the data follows.
+    static CBinary WriteRequest(uint8_t sequence, uint8_t length, uint16_t address);
+
     // Results of one read from one sensor.
     enum class ReadResult { Ok, NoAnswer, Refused };
     // One request to one sensor; Refused also for a reply whose payload is

@@ -5,17 +5,6 @@
 #include "TsSnData.h"
 #include "TsVerify.h"
 
-#include <initializer_list>
-
-namespace {
-
-CBinary Bytes(std::initializer_list<uint8_t> bytes) { return CBinary(bytes.begin(), static_cast<int>(bytes.size())); }
-
-uint8_t High(uint16_t value) { return static_cast<uint8_t>(value >> 8); }
-uint8_t Low(uint16_t value) { return static_cast<uint8_t>(value); }
-
-} // namespace
-
 CTsN8V4Program::CTsN8V4Program(uint8_t multiSensor, uint8_t freqSelector) : CTsF7V4Program(multiSensor, freqSelector)
 {
     m_nType = TS_TYPE_N8V4;
@@ -62,16 +51,16 @@ bool CTsN8V4Program::WriteCrcTable(const SensorIdSet& ids, const CTsSnData& imag
         log.Error("Bin file Error CRC32");
         return false;
     }
-    if (!SendRecvMulti(Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, N8_CRC_TABLE_BYTES, High(N8_CRC_TABLE), Low(N8_CRC_TABLE)}),
-                       N8_WAIT_ANNOUNCE, nullptr, &ids)) {
+    if (!SendRecvMulti(CommandWords(V4_CMD_ANNOUNCE_WRITE, {N8_CRC_TABLE_BYTES, N8_CRC_TABLE}), N8_WAIT_ANNOUNCE,
+                       nullptr, &ids)) {
         log.Error("Req Write Error!");
         return false;
     }
     // 64 bytes at E370, then the last 16 at E3B0 as the second block.
     const uint16_t tailAddress = N8_CRC_TABLE + V4_CONFIG_BYTES;
-    CBinary head = Bytes({V4_CMD_WRITE_BLOCK, 0x00, V4_CONFIG_BYTES, High(N8_CRC_TABLE), Low(N8_CRC_TABLE)});
+    CBinary head = WriteRequest(0, V4_CONFIG_BYTES, N8_CRC_TABLE);
     head.Append(table.GetBuffer(), V4_CONFIG_BYTES);
-    CBinary tail = Bytes({V4_CMD_WRITE_BLOCK, 0x01, N8_CRC_TABLE_TAIL, High(tailAddress), Low(tailAddress)});
+    CBinary tail = WriteRequest(1, N8_CRC_TABLE_TAIL, tailAddress);
     tail.Append(table.GetBuffer() + V4_CONFIG_BYTES, N8_CRC_TABLE_TAIL);
     for (const CBinary* write : {&head, &tail}) {
         if (!SendRecvMulti(*write, V4_WAIT_WRITE_CRC_TABLE, nullptr, &ids)) {

@@ -1,6 +1,7 @@
 #include "TsSnData.h"
 
 #include "Aes.h"
+#include "ByteOrder.h"
 #include "Paths.h"
 #include "TsLog.h"
 
@@ -57,18 +58,6 @@ const Trailer* TrailerOf(int type)
 bool IsV1Family(int type) { return type == SN_TYPE_F6 || type == SN_TYPE_F7; }
 bool IsV4Family(int type) { return type >= SN_TYPE_F7V4 && type <= SN_TYPE_ACV4; }
 
-uint32_t Le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint32_t Be32(const uint8_t* p)
-{
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-
 // The bytes [from, from + length) of the image, when they lie inside it.
 const uint8_t* ImageRange(const CBinary& image, int from, int length)
 {
@@ -124,8 +113,8 @@ int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& 
         log.Error("Can`t find file:---%s---", member.c_str());
         return -1;
     }
-    const uint32_t offset = Le32(entry + SN_ENTRY_OFFSET_AT);
-    const uint32_t stored = Le32(entry + SN_ENTRY_SIZE_AT);
+    const uint32_t offset = ReadLe32(entry + SN_ENTRY_OFFSET_AT);
+    const uint32_t stored = ReadLe32(entry + SN_ENTRY_SIZE_AT);
     const int fill = static_cast<int8_t>(entry[SN_ENTRY_FILL_AT]);
     if (offset > size || stored > size - offset || fill < 0 || static_cast<uint32_t>(fill) > stored ||
         stored - static_cast<uint32_t>(fill) > static_cast<uint32_t>(BINARY_MAX_SIZE)) {
@@ -245,7 +234,7 @@ void CTsSnData::ReadTrailerValues()
     if (!block)
         return;
     for (int i = 0; i < t->values; ++i)
-        m_aTrailer.push_back(Be32(block + sizeof t->head + 4 * i));
+        m_aTrailer.push_back(ReadBe32(block + sizeof t->head + 4 * i));
 }
 
 uint16_t CTsSnData::GetTotalSize() const
@@ -258,7 +247,7 @@ uint16_t CTsSnData::GetTotalSize() const
     else
         return 0;
     const uint8_t* word = ImageRange(m_Image, m_Image.GetSize() - fromEnd, 2);
-    return word ? static_cast<uint16_t>((word[0] << 8) | word[1]) : 0;
+    return word ? ReadBe16(word) : 0;
 }
 
 CBinary CTsSnData::GetDataBlock()
