@@ -52,33 +52,18 @@ inline void WriteLe32(uint8_t* p, uint32_t value)
     WriteLe16(p + 2, static_cast<uint16_t>(value >> 16));
 }
 
-inline void AppendBe16(CBinary& out, uint16_t value)
+// Appends the bytes one of the writers above puts down for the value.
+template <int Size, class Value> void AppendWritten(CBinary& out, void (*write)(uint8_t*, Value), Value value)
 {
-    uint8_t bytes[2];
-    WriteBe16(bytes, value);
-    out.Append(bytes, 2);
+    uint8_t bytes[Size];
+    write(bytes, value);
+    out.Append(bytes, Size);
 }
 
-inline void AppendBe32(CBinary& out, uint32_t value)
-{
-    uint8_t bytes[4];
-    WriteBe32(bytes, value);
-    out.Append(bytes, 4);
-}
-
-inline void AppendLe16(CBinary& out, uint16_t value)
-{
-    uint8_t bytes[2];
-    WriteLe16(bytes, value);
-    out.Append(bytes, 2);
-}
-
-inline void AppendLe32(CBinary& out, uint32_t value)
-{
-    uint8_t bytes[4];
-    WriteLe32(bytes, value);
-    out.Append(bytes, 4);
-}
+inline void AppendBe16(CBinary& out, uint16_t value) { AppendWritten<2>(out, WriteBe16, value); }
+inline void AppendBe32(CBinary& out, uint32_t value) { AppendWritten<4>(out, WriteBe32, value); }
+inline void AppendLe16(CBinary& out, uint16_t value) { AppendWritten<2>(out, WriteLe16, value); }
+inline void AppendLe32(CBinary& out, uint32_t value) { AppendWritten<4>(out, WriteLe32, value); }
 
 // Writes over the bytes at `at` of a buffer (SetAt, so a shared one is copied first).
 inline void SetBe16(CBinary& out, int at, uint16_t value)
