@@ -4,6 +4,7 @@
 #include "ByteOrder.h"
 #include "Paths.h"
 #include "TsLog.h"
+#include "UniqueFile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -74,11 +75,6 @@ const uint8_t* MatchingTrailer(const CBinary& image, const Trailer& t)
         return nullptr;
     return block;
 }
-
-struct FileClose {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileClose>;
 
 bool ReadWhole(FILE* file, std::vector<uint8_t>& bytes)
 {
@@ -153,7 +149,7 @@ int LoadUpgradeBin(const std::string& path, CBinary& out)
         programRelative.erase(0, 2);
     const std::string inProgram = JoinPath(GetProgramFolder(), programRelative);
 
-    FilePtr file(OpenFile(folder + ".bin", "rb"));
+    UniqueFile file(OpenFile(folder + ".bin", "rb"));
     if (!file)
         file.reset(OpenFile(inProgram + ".bin", "rb"));
     if (!file) {
@@ -317,6 +313,6 @@ CBinary CTsSnData::GetHeaderBlock() const
 
 bool CTsSnData::HasAcV4File()
 {
-    FilePtr file(OpenFile("./ACV4Bin.bin", "r+b"));
+    UniqueFile file(OpenFile("./ACV4Bin.bin", "r+b"));
     return file != nullptr;
 }
