@@ -1,4 +1,4 @@
-#include "TsF7V4Program.h"
+#include "TsV4Program.h"
 
 #include "ByteOrder.h"
 #include "ProtocolText.h"
