@@ -14,11 +14,9 @@
 namespace {
 
 // LF settings (LfMode 20: the request travels line-coded behind a preamble)
-// and RF settings of the V1/V3 exchanges, input forms; byte 0 of the RF
-// settings is the receiver mode of the frequency selector.
+// and RF settings of the V1/V3 exchanges, input forms.
 const char* const LF_TABLE = "14 21 01 00 00 50 00 03 E8 00 80";
 const char* const RF_TABLE = "10 25 80 0A 00 00 38 00 02 00 00 00 00 00 00 08 00 36 0A 00 10 FF 55 56";
-constexpr uint8_t RF_RECV_MODE_FREQ1 = 0x37;
 // The sync header of every exchange but the programming.
 const uint8_t SYNC_HEADER[] = {0x55, 0x56};
 
@@ -37,15 +35,7 @@ CTsF7V3Program::CTsF7V3Program(uint8_t freqSelector) : CTsProgram(0, freqSelecto
 {
     m_nType = TS_TYPE_F7V3;
     m_nToolId = 0;
-    CLFConfig lf;
-    lf.Init(HexTextToBinary(LF_TABLE, " "));
-    lf.LfCodeType = 0;
-    CBinary rfBytes = HexTextToBinary(RF_TABLE, " ");
-    if (freqSelector == 1)
-        rfBytes.SetAt(0, RF_RECV_MODE_FREQ1);
-    CRFConfig rf;
-    rf.Init(rfBytes);
-    m_pNetLayer->SetRfConfig(lf, rf);
+    InstallLinkSettings(LF_TABLE, RF_TABLE);
 }
 
 CTsF7V3Program::~CTsF7V3Program() = default;

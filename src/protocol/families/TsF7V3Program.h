@@ -72,7 +72,7 @@ public:
     bool SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs,
                         CTsFrame* reply = nullptr) override;
 
-    // Slot 16: whether a reply reports success (status 0).
+    // Whether a reply reports success (status 0); the F6V1 family checks its own way.
     virtual bool IsReplyOk(const CTsFrame& frame);
 
     // A configuration block as one sensor gets it: the index bytes (at most

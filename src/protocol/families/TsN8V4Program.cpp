@@ -1,26 +1,19 @@
 #include "TsN8V4Program.h"
 
+#include "FamilyTable.h"
 #include "ScopeGuard.h"
 #include "TsLog.h"
 #include "TsSnData.h"
 #include "TsVerify.h"
 
-CTsN8V4Program::CTsN8V4Program(uint8_t multiSensor, uint8_t freqSelector) : CTsF7V4Program(multiSensor, freqSelector)
+CTsN8V4Program::CTsN8V4Program(uint8_t multiSensor, uint8_t freqSelector)
+    : CTsF7V4Program(multiSensor, freqSelector, TS_TYPE_N8V4)
 {
-    m_nType = TS_TYPE_N8V4;
 }
 
-bool CTsN8V4Program::ReadPsn(CBinaryGroup& records) { return ReadPsnRecords(records, true); }
+const V4Layout& CTsN8V4Program::Layout() const { return *FindFamily(TS_TYPE_N8V4)->layout; }
 
-void CTsN8V4Program::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
-{
-    GetPsnTextAt(found, texts, V4_N8_IDENTITY_BLOCK);
-}
-
-bool CTsN8V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
-{
-    return WriteImagePlain(ids, image, startPercent, N8_IMAGE_END);
-}
+bool CTsN8V4Program::ReadPsn(CBinaryGroup& records) { return ReadPsnRecords(records, &N8_RECORDS); }
 
 bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
@@ -31,11 +24,9 @@ bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* imag
 
     if (!StartFlashWrite(image, startPercent))
         return false;
-    static const V4FlashArea area = {N8_IMAGE_END,  N8_CRC_TABLE,     N8_CRC_TABLE_READS, N8_COMPARED_CRCS,
-                                     N8_WAIT_ERASE, N8_WAIT_ANNOUNCE, N8_WAIT_CHECK};
     // The image's trailer gives 20 block CRCs; the first 17 cover the area.
     const bool withTable = image->GetTrailerValues().size() >= static_cast<size_t>(N8_COMPARED_CRCS);
-    if (!WriteImageSkipping(ids, *image, startPercent, withTable, area))
+    if (!WriteImageSkipping(ids, *image, startPercent, withTable, Layout().flash))
         return false;
     if (withTable && !WriteCrcTable(ids, *image))
         return false;
@@ -71,10 +62,4 @@ bool CTsN8V4Program::WriteCrcTable(const SensorIdSet& ids, const CTsSnData& imag
     // The CRC-16 over the 64 bytes, continued over the 16: the whole table.
     const uint16_t crc = CTsVerify::GetInstance().Crc16(table, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
     return CheckWritten(ids, crc, V4_WAIT_CHECK_CRC_TABLE);
-}
-
-bool CTsN8V4Program::WriteSensorConfig(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
-                                       const SensorIdSet* keepAwake, const SensorIdMap* newIds)
-{
-    return WriteConfigAt(ids, config, startPercent, keepAwake, newIds, V4_N8_CONFIG_BLOCK, V4_N8_IDENTITY_BLOCK);
 }

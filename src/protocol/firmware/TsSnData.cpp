@@ -16,21 +16,9 @@ namespace {
 // take the memory.
 constexpr long MAX_CONTAINER_BYTES = 256L * 1024 * 1024;
 
-// Where a family keeps its images, and how the number is written.
-struct Family {
-    int type;
-    const char* prefix;
-    const char* numberFormat;
-};
-constexpr Family FAMILIES[] = {
-    {SN_TYPE_F6, "F6Bin/F6_", "%02X.bin"},     {SN_TYPE_F7, "F7Bin/F7_", "%02X.bin"},
-    {SN_TYPE_F7V4, "F7V4Bin/F7_", "%03X.bin"}, {SN_TYPE_F6V4, "F6V4Bin/F6_", "%03X.bin"},
-    {SN_TYPE_AT, "ATBin/AT_", "%03X.bin"},     {SN_TYPE_N8V4, "N8V4Bin/N8_", "%03X.bin"},
-    {SN_TYPE_ACV4, "ACV4Bin/AC_", "%03X.bin"},
-};
-
-// The trailer record of a family, counted back from the end of the image:
-// its length byte, 11 11 and the flash address of the CRC table, then the table.
+// The trailer record of an image type, counted back from the end of the
+// image: its length byte, 11 11 and the flash address of the CRC table, then
+// the table.
 struct Trailer {
     int fromEnd;
     int length;
@@ -38,26 +26,48 @@ struct Trailer {
     int values;
 };
 
-const Trailer* TrailerOf(int type)
+constexpr Trailer CRC_TABLE_TRAILER = {147, 69, {0x44, 0x11, 0x11, 0xD5, 0x80}, 10};
+constexpr Trailer AT_TRAILER = {216, 69, {0x44, 0x11, 0x11, 0x3F, 0x00}, 10};
+constexpr Trailer N8_TRAILER = {163, 85, {0x54, 0x11, 0x11, 0xE3, 0x70}, 20};
+constexpr Trailer AC_TRAILER = {143, 65, {0x40, 0x11, 0x11, 0x5F, 0x83}, 15};
+
+// How the images of a type are framed: V1 records (a length byte, the block
+// in its frame) with the total-size word 79 bytes from the end, or V4 records
+// (N, 00 00, address and data) with it 6 bytes from the end.
+enum class Records { V1, V4 };
+
+// Where the images of a type are kept, how their number is written, how they
+// are framed and where their CRC table trailer stands.
+struct ImageKind {
+    int type;
+    const char* prefix;
+    const char* numberFormat;
+    Records records;
+    const Trailer* trailer;
+};
+
+// F6 and F7 images have no trailer of their own; their header block is read like F7V4's.
+constexpr ImageKind IMAGE_KINDS[] = {
+    {SN_TYPE_F6, "F6Bin/F6_", "%02X.bin", Records::V1, &CRC_TABLE_TRAILER},
+    {SN_TYPE_F7, "F7Bin/F7_", "%02X.bin", Records::V1, &CRC_TABLE_TRAILER},
+    {SN_TYPE_F7V4, "F7V4Bin/F7_", "%03X.bin", Records::V4, &CRC_TABLE_TRAILER},
+    {SN_TYPE_F6V4, "F6V4Bin/F6_", "%03X.bin", Records::V4, &CRC_TABLE_TRAILER},
+    {SN_TYPE_AT, "ATBin/AT_", "%03X.bin", Records::V4, &AT_TRAILER},
+    {SN_TYPE_N8V4, "N8V4Bin/N8_", "%03X.bin", Records::V4, &N8_TRAILER},
+    {SN_TYPE_ACV4, "ACV4Bin/AC_", "%03X.bin", Records::V4, &AC_TRAILER},
+};
+
+const ImageKind* KindOf(int type)
 {
-    static const Trailer crcTable = {147, 69, {0x44, 0x11, 0x11, 0xD5, 0x80}, 10};
-    static const Trailer at = {216, 69, {0x44, 0x11, 0x11, 0x3F, 0x00}, 10};
-    static const Trailer n8 = {163, 85, {0x54, 0x11, 0x11, 0xE3, 0x70}, 20};
-    static const Trailer ac = {143, 65, {0x40, 0x11, 0x11, 0x5F, 0x83}, 15};
-    switch (type) {
-    case SN_TYPE_F6:
-    case SN_TYPE_F7: // no trailer of their own; their header block is read like F7V4's
-    case SN_TYPE_F7V4:
-    case SN_TYPE_F6V4: return &crcTable;
-    case SN_TYPE_AT: return &at;
-    case SN_TYPE_N8V4: return &n8;
-    case SN_TYPE_ACV4: return &ac;
-    default: return nullptr;
-    }
+    for (const ImageKind& kind : IMAGE_KINDS)
+        if (kind.type == type)
+            return &kind;
+    return nullptr;
 }
 
-bool IsV1Family(int type) { return type == SN_TYPE_F6 || type == SN_TYPE_F7; }
-bool IsV4Family(int type) { return type >= SN_TYPE_F7V4 && type <= SN_TYPE_ACV4; }
+const Trailer* TrailerOf(int type) { return KindOf(type) ? KindOf(type)->trailer : nullptr; }
+
+bool HasRecords(int type, Records records) { return KindOf(type) && KindOf(type)->records == records; }
 
 // The bytes [from, from + length) of the image, when they lie inside it.
 const uint8_t* ImageRange(const CBinary& image, int from, int length)
@@ -175,14 +185,9 @@ CTsSnData::~CTsSnData() = default;
 
 std::string CTsSnData::ImageName(int type, int number)
 {
-    const char* prefix = "";
-    const char* format = "%03X.bin";
-    for (const Family& f : FAMILIES) {
-        if (f.type == type) {
-            prefix = f.prefix;
-            format = f.numberFormat;
-        }
-    }
+    const ImageKind* kind = KindOf(type);
+    const char* prefix = kind ? kind->prefix : "";
+    const char* format = kind ? kind->numberFormat : "%03X.bin";
     char digits[32];
     std::snprintf(digits, sizeof digits, format, static_cast<unsigned>(number));
     return std::string(prefix) + digits;
@@ -223,7 +228,7 @@ bool CTsSnData::SetImage(const CBinary& plain)
 
 void CTsSnData::ReadTrailerValues()
 {
-    if (!IsV4Family(m_nType))
+    if (!HasRecords(m_nType, Records::V4))
         return;
     const Trailer* t = TrailerOf(m_nType);
     const uint8_t* block = MatchingTrailer(m_Image, *t);
@@ -236,9 +241,9 @@ void CTsSnData::ReadTrailerValues()
 uint16_t CTsSnData::GetTotalSize() const
 {
     int fromEnd = 0;
-    if (IsV1Family(m_nType))
+    if (HasRecords(m_nType, Records::V1))
         fromEnd = 79;
-    else if (IsV4Family(m_nType))
+    else if (HasRecords(m_nType, Records::V4))
         fromEnd = 6;
     else
         return 0;
@@ -257,7 +262,7 @@ CBinary CTsSnData::GetDataBlock()
         return CBinary();
     const uint8_t* at = m_Image.GetBuffer() + m_nCursor;
     const int length = at[0];
-    if (IsV1Family(m_nType)) {
+    if (HasRecords(m_nType, Records::V1)) {
         if (length < 1 || length > SN_V1_RECORD_MAX) {
             ++m_nCursor;
             return CBinary();
@@ -270,7 +275,7 @@ CBinary CTsSnData::GetDataBlock()
         // Bytes 4 to L-2 of the L: the block without its frame.
         return length > 5 ? CBinary(at + 1 + 4, length - 5) : CBinary();
     }
-    if (!IsV4Family(m_nType))
+    if (!HasRecords(m_nType, Records::V4))
         return CBinary();
     // N, 00 00, then N - 2 bytes: the flash address and the data.
     if (length + 1 > size - m_nCursor) {
