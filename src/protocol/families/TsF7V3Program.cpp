@@ -97,6 +97,7 @@ void CTsF7V3Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint
         sum = static_cast<uint8_t>(sum + bytes[i]);
     const uint8_t received = n < length ? bytes[n] : 0;
     if (n >= length || sum != received) {
+        // "VaildSize": the program's own log text, kept as written.
         log.Error("ParseRecvData Error. Check Error. VaildSize(0x%.2X). CheckByte(0x%.2X). Recv(0x%.2X)", n, sum,
                   received);
         return;

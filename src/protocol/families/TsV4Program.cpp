@@ -157,6 +157,7 @@ void CTsV4Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint32
         frame.m_Payload.Assign(r + 8, length - 9);
     }
     if (frame.m_nCommand == V4_NEGATIVE_ANSWER && frame.m_Payload.GetSize() >= 2) {
+        // "Nagative Ans": the program's own log text, kept as written.
         log.Error("ParseRecvData Error. Sensor(%d) Nagative Ans. Nagative Commandis:%d.The Reason is:%d",
                   static_cast<int>(frame.m_nSensorId), frame.m_Payload.GetAt(0), frame.m_Payload.GetAt(1));
     }
@@ -597,6 +598,7 @@ bool CTsV4Program::ReadMeasureInfo(MeasureTextMap& info)
         log.Debug("strPsn:%s", text.c_str());
         const ReadResult read = ReadSensor(id, Bytes({V4_CMD_READ_INFO}), V4_WAIT_READ_INFO, 8, reply);
         if (read == ReadResult::NoAnswer) {
+            // "MeasureInfor": the program's own log text, kept as written.
             log.Error("Read MeasureInfor Error. Addr:%.4X", id);
             allRead = false;
             continue;
@@ -668,7 +670,7 @@ bool CTsV4Program::ReadCrcTable(const SensorIdSet& ids, uint16_t address, int re
                 continue;
             const CBinary& p = entry.second.m_Payload;
             if (entry.second.m_nCommand == V4_NEGATIVE_ANSWER || p.IsEmpty() || p.GetAt(0) > p.GetSize() - 1) {
-                log.Error("Read RCR32 Error!");
+                log.Error("Read RCR32 Error!"); // the program's own text, kept as written
                 return false;
             }
             table.Append(p.GetBuffer() + 1, p.GetAt(0));
@@ -881,7 +883,7 @@ bool CTsV4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, cons
     CTsFrame reply;
     // The information record gives the battery (6-7) and temperature (8-9) words.
     if (ReadSensor(sensorId, Bytes({V4_CMD_READ_INFO}), V4_WAIT_READ_INFO, 10, reply) != ReadResult::Ok) {
-        log.Error("Req Wirte Cfg Error. Addr:%.4X", sensorId);
+        log.Error("Req Wirte Cfg Error. Addr:%.4X", sensorId); // the program's own text, kept as written
         return false;
     }
     const CBinary battery(reply.m_Payload.GetBuffer() + 6, 2);

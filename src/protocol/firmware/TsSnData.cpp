@@ -116,6 +116,7 @@ int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& 
         }
     }
     if (!entry) {
+        // The log texts of the images are the program's own, kept as written.
         log.Error("Can`t find file:---%s---", member.c_str());
         return -1;
     }

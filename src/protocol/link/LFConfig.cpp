@@ -6,6 +6,7 @@
 bool CLFConfig::Init(const CBinary& config)
 {
     if (config.GetSize() <= 10) {
+        // The program's own text, kept as written (the form needs 11 bytes).
         CTsLog::GetInstance().Error("Lf Init Error. Length less than 12.");
         return false;
     }
