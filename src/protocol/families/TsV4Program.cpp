@@ -520,10 +520,10 @@ bool CTsV4Program::ReadPsnRecords(CBinaryGroup& records, const V4Records* addres
             if (read(V4_CMD_READ_INFO, V4_WAIT_READ_INFO, 0)) {
                 const CBinary& info = reply.m_Payload;
                 records.Add(CBinary(info.GetBuffer(), std::min(info.GetSize(), 16)));
-                const V4Records& at = addresses ? *addresses : V4RecordsOfLine(line);
-                const uint16_t version = at.config;
+                const V4Records& lineRecords = addresses ? *addresses : V4RecordsOfLine(line);
+                const uint16_t version = lineRecords.config;
                 CBinary bytes;
-                if (ReadMemory(id, at.identity, V4_RECORD_READ, "PSN", bytes)) {
+                if (ReadMemory(id, lineRecords.identity, V4_RECORD_READ, "PSN", bytes)) {
                     records.Add(bytes);
                     // Three reads of 16 bytes; the low address byte alone moves on.
                     CBinary block;
