@@ -26,8 +26,6 @@ void Report(const SerialErrorTarget& window, const char* text)
         window(text);
 }
 
-bool EnsurePortOpen() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
-
 // One signal step: the command, then a short read whose answer is not examined.
 void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs)
 {
@@ -40,9 +38,11 @@ void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs)
 
 } // namespace
 
+bool EnsureDeviceConnected() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
+
 int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes)
 {
-    if (!EnsurePortOpen())
+    if (!EnsureDeviceConnected())
         return -1;
     SerialPurge(true, false);
     SerialPurge(false, true);
@@ -77,6 +77,11 @@ int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window,
             return n;
         if (g_bDeviceRemoved)
             return 0;
+        // A port that fails has lost its device: nothing more will come.
+        if (n < 0) {
+            DebugTrace("ReceiveBytes read failed\n");
+            return -1;
+        }
         uint32_t spent = TicksSince(start, GetTickCount());
         if (spent > timeoutMs)
             break;
@@ -90,7 +95,7 @@ int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window,
 
 std::wstring GetBrelkVersion(const SerialErrorTarget& window)
 {
-    if (!EnsurePortOpen())
+    if (!EnsureDeviceConnected())
         return L"";
     if (SendCommand(sizeof kBrelkVersionQuery, window, kBrelkVersionQuery) != 1)
         return L"";
