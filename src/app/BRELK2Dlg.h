@@ -25,6 +25,7 @@ class CBrand;
 class CBrelkUpgrade;
 class CDevicePresence;
 class CFootPane;
+class CModel;
 class CMyScrollBar;
 class CPartNo;
 class CTopPane;
@@ -72,7 +73,9 @@ public:
     // Tests make their own pages.
     void SetPageFactory(PageFactory factory) { m_pageFactory = std::move(factory); }
 
-    // The selection.
+    // The selection: a brand opens its model page (and forgets the model
+    // chosen before); a model tile sets the model; a year or a part number
+    // prepares the operation pages.
     void OnBrandSelected(const CBrand* brand);
     void OnVehicleSelected(const CYear* year);
     void OnPartNoSelected(const CPartNo* partNo);
@@ -83,7 +86,9 @@ public:
     void SetBrandSelection(const CBrand* brand) { m_pBrand = brand; }
     void SetPageWindow(CBasePage* modelPage) { m_pModelPage = modelPage; }
     void SetVehicleSelection(const CYear* year) { m_pYear = year; }
+    void SetModelSelection(const CModel* model) { m_pModel = model; }
     const CBrand* GetBrandSelection() const { return m_pBrand; }
+    const CModel* GetModelSelection() const { return m_pModel; }
     CBasePage* GetPageWindow() const { return m_pModelPage; }
     const CYear* GetVehicleSelection() const { return m_pYear; }
     const CPartNo* GetPartNoSelection() const { return m_pPartNo; }
@@ -151,6 +156,8 @@ protected:
 private:
     LRESULT OnPageAction(const WPARAM& wParam, const LPARAM& lParam);
     void OnCommand(int command);
+    // The search text changed: it becomes the current page's filter.
+    LRESULT OnSearchChanged();
     LRESULT OnScrollBarNotify();
     LRESULT OnMyScrollLMouse(int flags, int delta);
     void PrepareOperationPages();
@@ -175,6 +182,7 @@ private:
 
     int m_nSelectionKind = 0;
     const CBrand* m_pBrand = nullptr;
+    const CModel* m_pModel = nullptr;
     CBasePage* m_pModelPage = nullptr;
     const CYear* m_pYear = nullptr;
     const CPartNo* m_pPartNo = nullptr;

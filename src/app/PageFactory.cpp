@@ -1,14 +1,23 @@
 #include "PageFactory.h"
 
 #include "BasePage.h"
+#include "PageCar.h"
+#include "PageHistory.h"
+#include "PageModel.h"
+#include "PagePartNo.h"
+#include "StandInOperationPage.h"
 
 std::unique_ptr<CBasePage> CreatePageById(int pageId)
 {
-    // The pages are made here as they come: the brand page of each region
-    // (10213..10217), the part-number page (10202), the settings page (10203),
-    // the test, create and copy pages (10204..10206) and the model pages
-    // (10209, 102091..102095). A page that is not there yet is not made, and
-    // navigating to it changes nothing.
-    (void)pageId;
+    if (pageId >= kPageCarRegion1 && pageId < kPageCarRegion1 + 5)
+        return std::make_unique<CPageCar>(static_cast<ECarsStyle>(CARS_STYLE_US + pageId - kPageCarRegion1));
+    if (pageId == kPageModel || (pageId >= kPageModelRegion1 && pageId < kPageModelRegion1 + 5))
+        return std::make_unique<CPageModel>();
+    if (pageId == kPagePartNo)
+        return std::make_unique<CPagePartNo>();
+    // The operation pages stand in until they are built.
+    if (pageId >= kPageTestSensor && pageId <= kPageCopySensor)
+        return std::make_unique<CStandInOperationPage>(pageId);
+    // The settings page (10203) is not there yet: navigating to it changes nothing.
     return nullptr;
 }
