@@ -1,5 +1,6 @@
 #include "SensorIdentifiers.h"
 
+#include "SharedHelpers.h"
 #include "VehicleDatabase.h"
 #include "VehicleRecords.h"
 
@@ -67,13 +68,6 @@ size_t SkipNumberStart(const std::wstring& text, int base, bool& negative)
         at + 2 < text.size() && DigitValue(text[at + 2]) < 16)
         at += 2;
     return at;
-}
-
-std::wstring Upper(std::wstring text)
-{
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-    return text;
 }
 
 std::wstring Trimmed(const std::wstring& text)
@@ -175,7 +169,7 @@ uint64_t MaxIdOf(const CSensorParam& record) { return MaxValueForHexDigits(IdDig
 
 uint8_t IdPrefixByte(const std::wstring& firstid)
 {
-    const std::wstring text = Trimmed(Upper(firstid));
+    const std::wstring text = Trimmed(UpperText(firstid));
     if (text == L"FF")
         return 0;
     if (text.find(L"FF") == std::wstring::npos)

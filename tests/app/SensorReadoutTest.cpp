@@ -16,6 +16,7 @@ std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key)
 
 TEST(SensorReadoutTest, PressureAndTemperatureInTheUsersUnits)
 {
+    ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
     struct Case {
         int kpa, celsius;
         const wchar_t* temperatureUnit;
@@ -30,6 +31,9 @@ TEST(SensorReadoutTest, PressureAndTemperatureInTheUsersUnits)
         {221, 100, L"F", L"PSI", L"32.0 " + Text(L"UNIT_PSI"), L"212 " + Text(L"UNIT_F")},
         {SENSOR_VALUE_NONE, SENSOR_VALUE_NONE, L"C", L"BAR", L" NA ", L" NA "},
     };
+    std::wstring psi, fahrenheit;
+    FormatPressureTemperature(250, 25, DisplayUnits{}, psi, fahrenheit);
+    EXPECT_EQ(psi, L"36.2 PSI");
     for (const Case& c : cases) {
         std::wstring pressure, temperature;
         FormatPressureTemperature(c.kpa, c.celsius, DisplayUnits{L"H", c.temperatureUnit, c.pressureUnit}, pressure,

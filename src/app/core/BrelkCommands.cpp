@@ -24,8 +24,6 @@ void Report(const SerialErrorTarget& window, const char* text)
         window(text);
 }
 
-bool EnsurePortOpen() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
-
 // One signal step: the command, then a short read whose answer is not examined.
 void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs)
 {
@@ -38,9 +36,11 @@ void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs)
 
 } // namespace
 
+bool EnsureDeviceConnected() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
+
 int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes)
 {
-    if (!EnsurePortOpen())
+    if (!EnsureDeviceConnected())
         return -1;
     SerialPurge(true, false);
     SerialPurge(false, true);
@@ -88,7 +88,7 @@ int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window,
 
 std::wstring GetBrelkVersion(const SerialErrorTarget& window)
 {
-    if (!EnsurePortOpen())
+    if (!EnsureDeviceConnected())
         return L"";
     if (SendCommand(sizeof kBrelkVersionQuery, window, kBrelkVersionQuery) != 1)
         return L"";

@@ -15,6 +15,8 @@ constexpr uint8_t kSignalStep3 = 0xF7;
 constexpr uint8_t kSignalStep4 = 0xF9;
 constexpr uint8_t kSignalStep5 = 0xFA;
 
+// True when the Brelk's port is open or opens now.
+bool EnsureDeviceConnected();
 // Writes one command: 1 when written whole, 0 when the Brelk was removed,
 // -1 when the port can't be opened (no message) or after a 2 s time-out.
 int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes);
