@@ -691,14 +691,13 @@ bool CSensorOperations::ReadSensorWorker(const OperationInputs& in)
     if (pane) {
         pane->SetAllValues(L"");
         pane->SetProgrammedListShown(false);
+        pane->SetReadingShown(false);
     }
     const bool ok = FormatSensorInfo(in, info);
     if (ok) {
         m_services.successSignal(kSignalRead);
-        if (pane) {
-            pane->SetReadingShown(true);
+        if (pane)
             pane->SetSensorInfo(info);
-        }
         StatusKey(in, L"TEST_SUCCSSED", kStatusBlue);
     } else {
         m_services.failSignal();
@@ -706,5 +705,8 @@ bool CSensorOperations::ReadSensorWorker(const OperationInputs& in)
             pane->SetAllValues(L"NA");
         StatusKey(in, L"TEST_FAULT", kStatusRed);
     }
+    // A full read shows all nine lines, "NA" when the sensor did not answer.
+    if (pane)
+        pane->SetReadingShown(true);
     return ok;
 }
