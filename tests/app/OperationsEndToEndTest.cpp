@@ -497,4 +497,33 @@ TEST_F(OperationsEndToEndTest, StopDuringTheBootUpdateEndsTheRun)
     EXPECT_TRUE(DailyFile("CSV").empty());
 }
 
+TEST_F(OperationsEndToEndTest, ClosingTheWindowEndsTheRunAtTheNextExchange)
+{
+    Open();
+    // No sensor: ten attempts would follow. The window closes during the first.
+    Bench();
+    brelk.frames.ClearSensors();
+    std::atomic<int> makes{0};
+    dlg->Operations().Services().makeProgram = [&](int attempt, uint8_t freq) {
+        ++makes;
+        return MakeProgramForAttempt(attempt, freq);
+    };
+    auto silent = std::make_shared<FaultySensor>(nullptr, brelk.port, Fault::None, -1);
+    std::atomic<bool> closed{false};
+    CBRELK2Dlg* window = dlg.get();
+    silent->onExchange = [&](int n) {
+        if (n == 5 && !closed.exchange(true))
+            PostToUiThread([window] { window->DestroyWindow(); });
+    };
+    brelk.frames.AddSensor(silent);
+    Navigate(kPageCreateSensor);
+    Page(kPageCreateSensor)->idText = L"1234";
+    Press(kCmdProgramCreate);
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsCreated(); }, 20000));
+    EXPECT_FALSE(window->IsWorkerRunning());
+    EXPECT_EQ(g_bBusy.load(), 0);
+    EXPECT_EQ(makes.load(), 1);
+    EXPECT_LT(silent->Exchanges(), 40);
+}
+
 } // namespace
