@@ -97,7 +97,7 @@ std::optional<std::wstring> ConvertIdBase(const std::wstring& text, bool toHex, 
     if (text.empty())
         return std::wstring();
     const ParsedId id = ParseIdText(text, toHex ? 10 : 16);
-    const uint64_t max = record ? MaxIdOf(*record) : MaxValueForHexDigits(IdDigits{}.hex);
+    const uint64_t max = MaxIdOf(record);
     if (id.result != IdParse::Ok || id.value64 > max)
         return std::nullopt;
     wchar_t out[32] = L"";

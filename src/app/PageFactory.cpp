@@ -1,6 +1,10 @@
 #include "PageFactory.h"
 
 #include "BasePage.h"
+#include "PageCopySensor.h"
+#include "PageCreateSensor.h"
+#include "PageHistory.h"
+#include "PageTestSensor.h"
 
 std::unique_ptr<CBasePage> CreatePageById(int pageId)
 {
@@ -9,6 +13,10 @@ std::unique_ptr<CBasePage> CreatePageById(int pageId)
     // the test, create and copy pages (10204..10206) and the model pages
     // (10209, 102091..102095). A page that is not there yet is not made, and
     // navigating to it changes nothing.
-    (void)pageId;
-    return nullptr;
+    switch (pageId) {
+    case kPageTestSensor: return std::make_unique<CPageTestSensor>();
+    case kPageCreateSensor: return std::make_unique<CPageCreateSensor>();
+    case kPageCopySensor: return std::make_unique<CPageCopySensor>();
+    default: return nullptr;
+    }
 }

@@ -167,6 +167,18 @@ IdDigits IdDigitsOf(const CSensorParam& record)
 
 uint64_t MaxIdOf(const CSensorParam& record) { return MaxValueForHexDigits(IdDigitsOf(record).hex); }
 
+uint64_t MaxIdOf(const CSensorParam* record)
+{
+    return record ? MaxIdOf(*record) : MaxValueForHexDigits(IdDigits{}.hex);
+}
+
+std::wstring IdRangeText(uint64_t max)
+{
+    wchar_t text[64];
+    std::swprintf(text, 64, L"Invalid data !\r\nRange:0-%llu", static_cast<unsigned long long>(max));
+    return text;
+}
+
 uint8_t IdPrefixByte(const std::wstring& firstid)
 {
     const std::wstring text = Trimmed(UpperText(firstid));

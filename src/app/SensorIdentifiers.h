@@ -47,8 +47,11 @@ struct IdDigits {
     int dec = 10;
 };
 IdDigits IdDigitsOf(const CSensorParam& record);
-// The largest identifier the sensor takes.
+// The largest identifier the sensor takes; without a record, 8 digits.
 uint64_t MaxIdOf(const CSensorParam& record);
+uint64_t MaxIdOf(const CSensorParam* record);
+// The refusal of an identifier beyond that: "Invalid data !\r\nRange:0-%u".
+std::wstring IdRangeText(uint64_t max);
 
 // The identifier prefix byte from the selection's "firstid" text.
 uint8_t IdPrefixByte(const std::wstring& firstid);

@@ -34,25 +34,11 @@ constexpr uint8_t kHidePercent = 255;
 constexpr uint32_t kIdStep = 0x1111;
 constexpr const wchar_t* kRelearnAsks = L"O";
 constexpr const wchar_t* kChipNotForFamily = L"0X40";
-constexpr const wchar_t* kRangeText = L"Invalid data !\r\nRange:0-%llu";
 constexpr const wchar_t* kNotSupportedText = L"program not support the sensor on this version!";
 constexpr const wchar_t* kCopyIdMissingText = L"Error:\nSensor ID is NULL. Please press [Test] get sensor ID.";
 constexpr const wchar_t* kNoRecordText = L"Not supported this sensor!";
 
 std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key); }
-
-std::wstring RangeText(uint64_t max)
-{
-    wchar_t text[64];
-    std::swprintf(text, 64, kRangeText, static_cast<unsigned long long>(max));
-    return text;
-}
-
-uint64_t MaxIdOfSelection(const CSensorParam* record)
-{
-    // Without a record the edit takes 8 hexadecimal digits.
-    return record ? MaxIdOf(*record) : MaxValueForHexDigits(IdDigits{}.hex);
-}
 
 bool IsV4Type(int type) { return type == TS_TYPE_F7V4 || type == TS_TYPE_F6V4 || type == TS_TYPE_N8V4; }
 
@@ -243,10 +229,10 @@ void CSensorOperations::OnProgramCreate()
     }
     // In either base: a value the sensor cannot hold, or a text that is not
     // a number through to its end, is refused with the range.
-    const uint64_t max = MaxIdOfSelection(FindSensorParamOf(m_dialog.GetCurrentSensorCode()));
+    const uint64_t max = MaxIdOf(FindSensorParamOf(m_dialog.GetCurrentSensorCode()));
     const ParsedId id = ParseIdText(text, page->IsHexMode() ? 16 : 10);
     if (id.result != IdParse::Ok || id.value64 > max) {
-        MessageBox(&m_dialog, RangeText(max), Text(L"APP_TITLE"), MB_OK);
+        MessageBox(&m_dialog, IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
         return;
     }
     if (!m_dialog.IsSensorSupported()) {
@@ -275,11 +261,11 @@ void CSensorOperations::OnProgramCopy()
         MessageBox(&m_dialog, kCopyIdMissingText, Text(L"APP_TITLE"), MB_OK);
         return;
     }
-    const uint64_t max = MaxIdOfSelection(FindSensorParamOf(m_dialog.GetCurrentSensorCode()));
+    const uint64_t max = MaxIdOf(FindSensorParamOf(m_dialog.GetCurrentSensorCode()));
     if (!copied) {
         const ParsedId id = ParseIdText(text, m_dialog.IsHexIdFormat() ? 16 : 10);
         if (id.result != IdParse::Ok || id.value64 > max) {
-            MessageBox(&m_dialog, RangeText(max), Text(L"APP_TITLE"), MB_OK);
+            MessageBox(&m_dialog, IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
             return;
         }
         copied = id.value32;
@@ -476,14 +462,14 @@ uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, c
     // New identifiers, k x 0x1111 apart in the order of the old ones; the sum
     // wraps at 32 bits as it always did, and no identifier beyond the
     // sensor's digits is written.
-    const uint64_t max = MaxIdOfSelection(in.Param());
+    const uint64_t max = MaxIdOf(in.Param());
     SensorIdMap ids;
     uint32_t k = 0;
     for (uint32_t sensor : found) {
         const uint32_t newId = in.startId + k++ * kIdStep;
         if (newId > max) {
             program->EndLink(found);
-            Ask(RangeText(max), Text(L"APP_TITLE"), MB_OK);
+            Ask(IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
             return kProgramIdRange;
         }
         ids[sensor] = newId;

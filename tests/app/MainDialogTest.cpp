@@ -169,10 +169,8 @@ TEST_F(MainDialogTest, SelectionsAndTheirSensorCode)
 TEST_F(MainDialogTest, PagesThatDoNotExistYetChangeNothing)
 {
     auto dlg = CreateDialog(false);
-    for (int id : {kPageCarTab, kPagePartNo, kPageSetup, kPageTestSensor, kPageCarRegion1})
+    for (int id : {kPageCarTab, kPagePartNo, kPageSetup, kPageCarRegion1})
         Navigate(*dlg, id);
-    CYear year(L"2015", L"1A", L"0x40", L"0", L"OBD", L"Maker", L"OE-1", L"1", L"1A");
-    dlg->SendMessage(WM_PAGE_ACTION, MsgParam::Of(static_cast<const CYear*>(&year)), kActionVehicle);
     dlg->SendMessage(WM_PAGE_ACTION, 10107, kActionBack);
     EXPECT_EQ(dlg->GetCurrentLink(), nullptr);
     EXPECT_TRUE(dlg->GetPageHistory().Links().empty());

@@ -264,7 +264,7 @@ public:
               const std::wstring& chip = L"0")
     {
         dlg = MakeDialog(false);
-        dlg->SetPageFactory(OperationPages());
+        dlg->SetPageFactory(realPages ? PageFactory(CreatePageById) : OperationPages());
         const CSize size = dlg->GetWindowSize();
         ASSERT_TRUE(dlg->Create(nullptr, CRect(0, 0, size.cx, size.cy), 0, WS_POPUP));
         ASSERT_TRUE(ShowAndWait(*dlg));
@@ -280,7 +280,7 @@ public:
     void OpenPartNo(const std::wstring& partNo)
     {
         dlg = MakeDialog(false);
-        dlg->SetPageFactory(OperationPages());
+        dlg->SetPageFactory(realPages ? PageFactory(CreatePageById) : OperationPages());
         const CSize size = dlg->GetWindowSize();
         ASSERT_TRUE(dlg->Create(nullptr, CRect(0, 0, size.cx, size.cy), 0, WS_POPUP));
         const CPartNo* record = GetVehicleDatabase()->FindPartNo(partNo);
@@ -402,6 +402,8 @@ public:
         return {};
     }
 
+    // The program's own operation pages instead of the stand-ins.
+    bool realPages = false;
     ScriptedMessageBoxes unexpectedBoxes;
     VirtualClock clock;
     SimBrelk brelk{3};

@@ -1,0 +1,13 @@
+#pragma once
+// The Test Sensor page (10204): Test triggers a fitted sensor and shows its
+// identifier, temperature, pressure and battery; Check sensor reads a
+// programmable sensor's nine values.
+#include "SensorPageBase.h"
+
+class CPageTestSensor : public CSensorPageBase {
+public:
+    CPageTestSensor();
+
+protected:
+    void CreateControls() override;
+};
