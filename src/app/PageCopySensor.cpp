@@ -3,10 +3,6 @@
 #include "BRELK2Dlg.h"
 #include "UiThread.h"
 
-namespace {
-
-} // namespace
-
 CPageCopySensor::CPageCopySensor() : CSensorPageBase(kPageTypeCopy)
 {
     m_firstKey = L"BTN_TEST";
@@ -16,12 +12,7 @@ CPageCopySensor::CPageCopySensor() : CSensorPageBase(kPageTypeCopy)
 void CPageCopySensor::CreateControls()
 {
     CreateEdit(true);
-    m_pFirst = MakeButton(m_firstKey, m_layout.firstButton, m_layout.firstButtonId);
-    m_pSecond = MakeButton(m_secondKey, m_layout.secondButton, m_layout.secondButtonId);
-    m_pPrint = MakeButton(L"PRINT", m_layout.print, kIdPrint);
-    m_pStop = MakeButton(L"Cancel", m_layout.stop, kIdStop);
-    m_pHiddenStop = MakeButton(L"STOP_PROGRAM", m_layout.hiddenStop, kIdHiddenStop);
-    m_pHiddenStop->ShowWindow(SW_HIDE);
+    CreateButtons();
     CSensorPageBase::CreateControls();
 }
 

@@ -27,12 +27,7 @@ void CPageCreateSensor::CreateControls()
     m_pHexCheck->SetBkColor(kCheckFace);
     m_pHexCheck->SetFont(Font(L"Arial", kCheckPoints));
     m_childControls.push_back(m_pHexCheck.get());
-    m_pFirst = MakeButton(m_firstKey, m_layout.firstButton, m_layout.firstButtonId);
-    m_pSecond = MakeButton(m_secondKey, m_layout.secondButton, m_layout.secondButtonId);
-    m_pPrint = MakeButton(L"PRINT", m_layout.print, kIdPrint);
-    m_pStop = MakeButton(L"Cancel", m_layout.stop, kIdStop);
-    m_pHiddenStop = MakeButton(L"STOP_PROGRAM", m_layout.hiddenStop, kIdHiddenStop);
-    m_pHiddenStop->ShowWindow(SW_HIDE);
+    CreateButtons();
     CSensorPageBase::CreateControls();
     SetMode(false);
 }

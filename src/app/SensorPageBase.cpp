@@ -93,6 +93,18 @@ std::unique_ptr<CCustButton> CSensorPageBase::MakeButton(const wchar_t* key, con
     return button;
 }
 
+void CSensorPageBase::CreateButtons()
+{
+    m_pFirst = MakeButton(m_firstKey, m_layout.firstButton, m_layout.firstButtonId);
+    m_pSecond = MakeButton(m_secondKey, m_layout.secondButton, m_layout.secondButtonId);
+    m_pPrint = MakeButton(L"PRINT", m_layout.print, kIdPrint);
+    m_pStop = MakeButton(L"Cancel", m_layout.stop, kIdStop);
+    if (m_nPageType == kPageTypeTest)
+        return;
+    m_pHiddenStop = MakeButton(L"STOP_PROGRAM", m_layout.hiddenStop, kIdHiddenStop);
+    m_pHiddenStop->ShowWindow(SW_HIDE);
+}
+
 int CSensorPageBase::OnCreate()
 {
     CBasePage::OnCreate();

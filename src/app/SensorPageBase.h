@@ -71,6 +71,9 @@ protected:
     virtual void ApplyControls(bool enable);
     // Creates a page button of kind 6 at rect.
     std::unique_ptr<CCustButton> MakeButton(const wchar_t* key, const CRect& rect, int id);
+    // The page's two action buttons, Print, Stop and (copy and create) the
+    // hidden stop button, in that order.
+    void CreateButtons();
     virtual void CreateControls() = 0;
     // The identifier edit (copy and create pages) in its face.
     void CreateEdit(bool readOnly);
