@@ -6,13 +6,14 @@
 #include "BRELK2App.h"
 #include "BasePage.h"
 #include "BrelkCommands.h"
+#include "BrelkUpgrade.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
+#include "DevicePresence.h"
 #include "FootPane.h"
 #include "Language.h"
 #include "MyScrollBar.h"
 #include "Paths.h"
-#include "ProductStrings.h"
 #include "SearchUsbPort.h"
 #include "SetupFile.h"
 #include "SharedHelpers.h"
@@ -65,6 +66,11 @@ CBRELK2Dlg::CBRELK2Dlg(const ScreenInfo* screen) : Dialog(SizeForScreen(screen),
     m_nCurOperationPage = kPageTestSensor;
     m_strAppFolder = theApp.GetAppFolder();
     m_strHelpPath = m_strAppFolder + L"/pc_can't_connect_brelk.chm";
+    m_pUpgrade = std::make_unique<CBrelkUpgrade>(*this, [this](const char* text) {
+        if (m_serialErrors)
+            m_serialErrors(text);
+    });
+    m_pPresence = std::make_unique<CDevicePresence>(*this);
     m_pOperations = std::make_unique<CSensorOperations>(*this);
 }
 
@@ -104,6 +110,8 @@ int CBRELK2Dlg::OnCreate()
     // The Brelk's error texts come here as WM_SERIAL_ERROR, which nothing handles.
     const HWND self = GetSafeHwnd();
     m_serialErrors = [self](const char* text) { ::SendMessage(self, WM_SERIAL_ERROR, MsgParam::Of(text), 0); };
+    // Device changes are followed from the start, so none is missed meanwhile.
+    m_pPresence->StartWatching();
     ConnectBrelkAtStart();
     return 0;
 }
@@ -123,6 +131,7 @@ void CBRELK2Dlg::OnDestroy()
     m_bClosing = true;
     // Nothing a worker uses may go while it runs.
     WaitForWorkers();
+    m_pPresence->Stop();
     if (m_pTopPane)
         m_pTopPane->DestroyWindow();
     m_pTopPane.reset();
@@ -171,9 +180,12 @@ void CBRELK2Dlg::BeginWorker(std::function<void()> procedure)
             return true;
         });
         auto done = std::make_shared<std::atomic<bool>>(false);
-        std::thread thread([procedure = std::move(procedure), done] {
+        const HWND self = GetSafeHwnd();
+        std::thread thread([procedure = std::move(procedure), done, self] {
             procedure();
             *done = true;
+            // A device change that came meanwhile is handled now.
+            ::PostMessage(self, WM_WORKER_ENDED);
         });
         m_workers.push_back(Worker{std::move(thread), done});
     });
@@ -213,6 +225,8 @@ LRESULT CBRELK2Dlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SCROLLBAR_RELEASED: return OnScrollBarNotify();
     case WM_SCROLL_WHEEL: return OnMyScrollLMouse(wParam.Int(), lParam.Int());
     case WM_SERIAL_ERROR: return 0;
+    case WM_DEVICECHANGE: return OnDeviceChange(wParam.IsTyped() ? 0 : static_cast<UINT>(wParam.Int()), lParam);
+    case WM_WORKER_ENDED: m_pPresence->OnWorkerEnded(); return 0;
     default: return Dialog::OnMessage(msg, wParam, lParam);
     }
 }
@@ -271,6 +285,10 @@ void CBRELK2Dlg::OnCommand(int command)
                                                      L"/FunctionList_KR.pdf"};
     switch (command) {
     case CTopPane::kCloseId:
+        if (m_pUpgrade->IsRunning()) {
+            m_pUpgrade->RefuseClose();
+            break;
+        }
         // The modal loop ends; the workers are stopped and waited for as the window goes.
         PostQuitMessage(0);
         break;
@@ -551,55 +569,45 @@ void CBRELK2Dlg::OnLanguageChanged(const std::wstring& code)
 
 std::wstring CBRELK2Dlg::ReadBrelkVersion() { return GetBrelkVersion(m_serialErrors); }
 
-int CBRELK2Dlg::UpgradeBrelk()
+void CBRELK2Dlg::RecordBrelkVersion(const std::wstring& version)
 {
-    // The firmware writer is not part of this client yet: the Brelk keeps the
-    // firmware it has, and the version read afterwards tells what that is.
-    return 0;
+    m_ini.WriteString(version.c_str(), L"Config", L"BrelkVersion");
+    // The settings page shows it too once it is there (its SetVersionText).
 }
 
-void CBRELK2Dlg::ConnectBrelkAtStart()
+bool CBRELK2Dlg::ReadCatalogFile(const std::wstring& name) { return m_pUpgrade->ReadCatalogFile(name); }
+
+int CBRELK2Dlg::UpgradeBrelk() { return m_pUpgrade->UpgradeBrelk(); }
+
+int CBRELK2Dlg::SendUpgradeBlocks(const uint8_t* image, size_t size)
 {
-    CTextLog& log = CTextLog::Instance();
-    const std::wstring builtIn = Utf8ToWide(g_productStrings[kBrelkFirmwareIndex]);
-    if (!m_bUpgradeRunning) {
-        if (!g_bSerialOpen)
-            SerialOpen(FindDeviceComPort());
-        if (g_bSerialOpen) {
-            const std::wstring version = ReadBrelkVersion();
-            log.Write("SoftVersion[%s],BrelkVersion:[%s]", g_productStrings[kSoftwareVersionIndex].c_str(),
-                      g_productStrings[kBrelkFirmwareIndex].c_str());
-            if (version.size() > 1 && version != builtIn) {
-                log.Write("Start to update boot...");
-                m_bUpgradeRunning = true;
-                m_bIgnoreDeviceChange = true;
-                UpgradeBrelk();
-                m_bUpgradeRunning = false;
-            }
-        }
-    }
-    bool connected = false;
-    const std::wstring version = ReadBrelkVersion();
-    if (!version.empty()) {
-        m_ini.WriteString(version.c_str(), L"Config", L"BrelkVersion");
-        connected = true;
-        SerialClose();
-    }
-    // The device changes are looked at again whatever the upgrade left: a
-    // Brelk that did not answer after it must still be noticed when it comes.
-    m_bIgnoreDeviceChange = false;
-    SetConnectState(1, connected ? 1 : 0);
+    return m_pUpgrade->SendUpgradeBlocks(image, size);
 }
 
-void CBRELK2Dlg::SetConnectState(int, int connected)
+void CBRELK2Dlg::ConnectBrelkAtStart() { m_pPresence->ConnectAtStart(); }
+
+LRESULT CBRELK2Dlg::OnDeviceChange(UINT event, const LPARAM&)
 {
-    if (m_nConnectState != 0)
+    m_pPresence->OnDeviceChange(event);
+    return 1;
+}
+
+void CBRELK2Dlg::SetConnectState(int view, int connected) { m_pPresence->SetConnectState(view, connected); }
+
+int CBRELK2Dlg::GetConnectState() const { return m_pPresence->GetConnectState(); }
+
+bool CBRELK2Dlg::IsUpgradeRunning() const { return m_pPresence->IsUpgradeRunning(); }
+
+bool CBRELK2Dlg::IgnoresDeviceChanges() const { return m_pPresence->IgnoresDeviceChanges(); }
+
+void CBRELK2Dlg::OnClose()
+{
+    // The Brelk must not be left half-written.
+    if (m_pUpgrade->IsRunning()) {
+        m_pUpgrade->RefuseClose();
         return;
-    m_nConnectState = connected;
-    // With a Brelk the program is entered: the car tab shows the car page.
-    // (The connection view and the start-up window follow the Brelk's presence.)
-    if (connected && m_pTopPane)
-        m_pTopPane->PressTab(kPageCarTab);
+    }
+    Dialog::OnClose();
 }
 
 // ---- sensor operations -------------------------------------------------------------

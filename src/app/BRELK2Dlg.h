@@ -3,7 +3,9 @@
 // pane, the foot pane, the page scroll bar and one visible page at a time. It
 // makes the pages on first use, keeps a page history per tab and per region,
 // keeps the user's selection (a vehicle or a part number), switches the
-// language, and talks to the Brelk once while it is created.
+// language, follows the Brelk: the first contact while it is created, its
+// arrival and removal, and its firmware upgrade (DevicePresence,
+// BrelkUpgrade), and runs the sensor operations (SensorOperations).
 #include "AppFlags.h"
 #include "Dialog.h"
 #include "Ini.h"
@@ -23,6 +25,8 @@
 
 class CBasePage;
 class CBrand;
+class CBrelkUpgrade;
+class CDevicePresence;
 class CFootPane;
 class CModel;
 class CMyScrollBar;
@@ -104,17 +108,31 @@ public:
     CFootPane* GetFootPane() const { return m_pFootPane.get(); }
     CMyScrollBar* GetScrollBar() const { return m_pScrollBar.get(); }
 
-    // The Brelk. The first contact runs while the window is created: the
-    // version, the firmware upgrade when it differs, then [Config] BrelkVersion.
+    // ---- the Brelk (the substance is in DevicePresence and BrelkUpgrade) ----
+    // The first contact runs while the window is created: the version, the
+    // firmware upgrade when it differs, then [Config] BrelkVersion.
     void ConnectBrelkAtStart();
     std::wstring ReadBrelkVersion();
-    // Writes the built-in firmware into the Brelk; 1 when the Brelk was found again.
+    // The Brelk's version is known: [Config] "BrelkVersion", and the settings
+    // page's version text once the settings page is there.
+    void RecordBrelkVersion(const std::wstring& version);
+    // Reads the catalog member "/vornix/composesource/" + name as the image.
+    bool ReadCatalogFile(const std::wstring& name);
+    // Writes the built-in firmware into the Brelk; 1 when the Brelk came back
+    // with the built-in version.
     int UpgradeBrelk();
-    // Enters the program once: with a Brelk the car page comes up.
+    // The blocks of the image; 1 when the Brelk took every one.
+    int SendUpgradeBlocks(const uint8_t* image, size_t size);
+    CBrelkUpgrade& GetUpgrade() const { return *m_pUpgrade; }
+    // WM_DEVICECHANGE: the Brelk came or went.
+    LRESULT OnDeviceChange(UINT event, const LPARAM& data);
+    // Enters the program once: with a Brelk, or by F2 on the start-up window.
     void SetConnectState(int view, int connected);
-    int GetConnectState() const { return m_nConnectState; }
-    bool IsUpgradeRunning() const { return m_bUpgradeRunning; }
-    bool IgnoresDeviceChanges() const { return m_bIgnoreDeviceChange; }
+    int GetConnectState() const;
+    bool IsUpgradeRunning() const;
+    bool IgnoresDeviceChanges() const;
+    CDevicePresence& GetDevicePresence() const { return *m_pPresence; }
+    const SerialErrorTarget& GetSerialErrors() const { return m_serialErrors; }
 
     // Runs the procedure on a worker thread of its own. Closing the window
     // stops the workers (g_bAbort) and waits for them before anything goes.
@@ -122,7 +140,6 @@ public:
     bool IsWorkerRunning() const;
 
     const CIni& GetIni() const { return m_ini; }
-    const SerialErrorTarget& GetSerialErrorTarget() const { return m_serialErrors; }
 
     // ---- sensor operations (the substance is in SensorOperations) ----------
 
@@ -189,6 +206,8 @@ protected:
     // Esc and Enter never close the main window.
     bool PreTranslateKeyDown(UINT vk) override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Refused with a message while the Brelk's firmware is written.
+    void OnClose() override;
 
 private:
     LRESULT OnPageAction(const WPARAM& wParam, const LPARAM& lParam);
@@ -235,10 +254,9 @@ private:
     std::wstring m_strHelpPath;
     CProcessRunner m_viewer;
     SerialErrorTarget m_serialErrors;
-    bool m_bUpgradeRunning = false;
-    bool m_bIgnoreDeviceChange = false;
-    int m_nConnectState = 0;
     bool m_bClosing = false;
+    std::unique_ptr<CBrelkUpgrade> m_pUpgrade;
+    std::unique_ptr<CDevicePresence> m_pPresence;
 
     struct Worker {
         std::thread thread;

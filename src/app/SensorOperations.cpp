@@ -95,8 +95,8 @@ CSensorOperations::CSensorOperations(CBRELK2Dlg& dialog) : m_dialog(dialog)
         return active.GetSensorInfo();
     };
     m_services.checkSensor = DorvanSensorCheck;
-    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_dialog.GetSerialErrorTarget(), repeat); };
-    m_services.failSignal = [this] { SendBrelkFailSignal(m_dialog.GetSerialErrorTarget()); };
+    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_dialog.GetSerialErrors(), repeat); };
+    m_services.failSignal = [this] { SendBrelkFailSignal(m_dialog.GetSerialErrors()); };
     m_services.idSeed = [] { return FirstRandAfterSeed(GetTickCount()); };
 }
 

@@ -12,6 +12,7 @@
 // rule; the page's actions and the navigation come back only when the
 // worker ends. A success on the screen means the sensor answered with the
 // identifier shown.
+#include "ColorStatic.h"
 #include "DailyRecords.h"
 #include "DorvanSensorInfo.h"
 #include "OperationPage.h"
@@ -55,10 +56,6 @@ constexpr int8_t kProgramUpdateTool = -7; // the Brelk must be updated first
 // The result before the first attempt (a Stop before it fails with it).
 constexpr uint8_t kProgramNotStarted = 7;
 constexpr int kProgramAttempts = 10;
-
-// Status colours (COLORREF).
-constexpr COLORREF kStatusBlue = 0xFF0000;
-constexpr COLORREF kStatusRed = 0x0000FF;
 
 // The sensors one attempt programmed: new identifier and PSN, in the order
 // of the sensors' old identifiers.

@@ -1,14 +1,13 @@
 #include "DeviceMonitor.h"
 
 #include "DebugTrace.h"
+#include "DeviceMap.h"
+#include "FdWatch.h"
+#include "LinksFolderMonitor.h"
 
-#include <atomic>
 #include <cstring>
-#include <fcntl.h>
 #include <libudev.h>
-#include <poll.h>
-#include <thread>
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -18,7 +17,7 @@ public:
 
     bool Start(std::function<void(const DeviceEvent&)> callback) override
     {
-        if (m_thread.joinable())
+        if (m_watch.Running())
             return true;
         m_udev = udev_new();
         if (!m_udev)
@@ -29,21 +28,15 @@ public:
         if (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "tty", nullptr) < 0 ||
             udev_monitor_enable_receiving(m_monitor) < 0)
             return Fail("udev monitor setup");
-        if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
-            return Fail("pipe2");
         m_callback = std::move(callback);
-        m_thread = std::thread([this] { Run(); });
+        if (!m_watch.Start(udev_monitor_get_fd(m_monitor), [this] { Receive(); }))
+            return Fail("pipe2");
         return true;
     }
 
     void Stop() override
     {
-        if (m_thread.joinable()) {
-            char c = 1;
-            // The thread wakes on the pipe and ends; a failed write leaves nothing to undo.
-            [[maybe_unused]] ssize_t n = ::write(m_wake[1], &c, 1);
-            m_thread.join();
-        }
+        m_watch.Stop();
         Cleanup();
     }
 
@@ -57,11 +50,6 @@ private:
 
     void Cleanup()
     {
-        for (int& fd : m_wake) {
-            if (fd >= 0)
-                ::close(fd);
-            fd = -1;
-        }
         if (m_monitor)
             udev_monitor_unref(m_monitor);
         m_monitor = nullptr;
@@ -70,43 +58,61 @@ private:
         m_udev = nullptr;
     }
 
-    void Run()
+    void Receive()
     {
-        pollfd fds[2] = {{udev_monitor_get_fd(m_monitor), POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        for (;;) {
-            int r = ::poll(fds, 2, -1);
-            if (r < 0) {
-                if (errno == EINTR)
-                    continue;
-                return;
-            }
-            if (fds[1].revents)
-                return;
-            if (!(fds[0].revents & POLLIN))
-                continue;
-            udev_device* dev = udev_monitor_receive_device(m_monitor);
-            if (!dev)
-                continue;
-            DeviceEvent ev;
-            const char* action = udev_device_get_action(dev);
-            if (action && std::strcmp(action, "add") == 0)
-                ev.kind = DeviceEventKind::Added;
-            else if (action && std::strcmp(action, "remove") == 0)
-                ev.kind = DeviceEventKind::Removed;
-            if (const char* node = udev_device_get_devnode(dev))
-                ev.devicePath = node;
-            udev_device_unref(dev);
-            m_callback(ev);
-        }
+        udev_device* dev = udev_monitor_receive_device(m_monitor);
+        if (!dev)
+            return;
+        DeviceEvent ev;
+        const char* action = udev_device_get_action(dev);
+        if (action && std::strcmp(action, "add") == 0)
+            ev.kind = DeviceEventKind::Added;
+        else if (action && std::strcmp(action, "remove") == 0)
+            ev.kind = DeviceEventKind::Removed;
+        if (const char* node = udev_device_get_devnode(dev))
+            ev.devicePath = node;
+        udev_device_unref(dev);
+        m_callback(ev);
     }
 
     udev* m_udev = nullptr;
     udev_monitor* m_monitor = nullptr;
-    int m_wake[2] = {-1, -1};
     std::function<void(const DeviceEvent&)> m_callback;
-    std::thread m_thread;
+    FdWatch m_watch;
+};
+
+// Several sources behind one monitor; each reports on its own thread.
+class CombinedMonitor final : public IDeviceMonitor {
+public:
+    explicit CombinedMonitor(std::vector<std::unique_ptr<IDeviceMonitor>> parts) : m_parts(std::move(parts)) {}
+    ~CombinedMonitor() override { Stop(); }
+
+    bool Start(std::function<void(const DeviceEvent&)> callback) override
+    {
+        bool any = false;
+        for (auto& part : m_parts)
+            any = part->Start(callback) || any;
+        return any;
+    }
+
+    void Stop() override
+    {
+        for (auto& part : m_parts)
+            part->Stop();
+    }
+
+private:
+    std::vector<std::unique_ptr<IDeviceMonitor>> m_parts;
 };
 
 } // namespace
 
 std::unique_ptr<IDeviceMonitor> CreateUdevTtyMonitor() { return std::make_unique<UdevTtyMonitor>(); }
+
+std::unique_ptr<IDeviceMonitor> CreateSerialPortMonitor()
+{
+    std::vector<std::unique_ptr<IDeviceMonitor>> parts;
+    parts.push_back(CreateUdevTtyMonitor());
+    parts.push_back(CreateLinksFolderMonitor(DeviceMap::LinksFolder()));
+    return std::make_unique<CombinedMonitor>(std::move(parts));
+}

@@ -25,3 +25,7 @@ public:
 
 // The udev monitor of the tty subsystem.
 std::unique_ptr<IDeviceMonitor> CreateUdevTtyMonitor();
+// Every serial port the device map lists: the udev monitor of the tty
+// subsystem and the watch on the links folder, reporting through one callback.
+// It starts when either part starts.
+std::unique_ptr<IDeviceMonitor> CreateSerialPortMonitor();

@@ -5,12 +5,14 @@
 #include "BRELK2Dlg.h"
 #include "BasePage.h"
 #include "DeviceMap.h"
+#include "DevicePresence.h"
 #include "TempFolder.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,14 +30,47 @@ public:
         return CBasePage::ShowPage(rebuild, restoreTabs);
     }
     void RefreshLanguage() override { ++refreshes; }
+    void EnableActions(bool enable) override { enable ? ++actionsEnabled : ++actionsDisabled; }
     void SetContentHeight(int height) { m_nContentHeight = height; }
 
     int refreshes = 0;
+    int actionsEnabled = 0;
+    int actionsDisabled = 0;
 
 private:
     int m_nId;
     int m_nType;
     std::vector<std::string>* m_journal;
+};
+
+// The serial ports the device map lists for a test: the Brelk at one COM
+// number (its device node is /dev/null), or none. Installed for its lifetime.
+class TestPorts {
+public:
+    explicit TestPorts(int com = 3)
+    {
+        ListBrelkAt(com);
+        DeviceMap::SetSource([this] {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            return std::optional<std::vector<DeviceMapEntry>>(m_ports);
+        });
+    }
+    ~TestPorts() { DeviceMap::SetSource({}); }
+    TestPorts(const TestPorts&) = delete;
+    TestPorts& operator=(const TestPorts&) = delete;
+
+    // 0: no port at all.
+    void ListBrelkAt(int com)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_ports.clear();
+        if (com)
+            m_ports.push_back({"\\Device\\USBSER000", "COM" + std::to_string(com), "/dev/null"});
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<DeviceMapEntry> m_ports;
 };
 
 // The page type a brand page of each region reports.
@@ -88,6 +123,8 @@ protected:
         auto dlg = std::make_unique<CBRELK2Dlg>(&screen);
         if (stubPages)
             dlg->SetPageFactory(StubFactory());
+        // Device changes come from the test's own messages, not from this machine.
+        dlg->GetDevicePresence().SetMonitor(nullptr);
         SetMainWindow(dlg.get());
         return dlg;
     }

@@ -386,11 +386,14 @@ TEST_F(MainDialogTest, GrabbedMainWindow)
     ASSERT_TRUE(img);
     EXPECT_EQ(img->GetWidth(), 1024);
     EXPECT_EQ(img->GetHeight(), 768);
-    // The page area's borders, its empty face, and the two panes over the dialog's face.
+    // The page area's borders, the start-up picture over it (no Brelk yet),
+    // and the two panes over the dialog's face.
     EXPECT_EQ(img->GetPixel(0, 400), Color(0xFF7C7D7F));
     EXPECT_EQ(img->GetPixel(1022, 400), Color(0xFF7C7D7F));
     EXPECT_EQ(img->GetPixel(1023, 400), Color(0xFF7C7D7F));
-    EXPECT_EQ(img->GetPixel(500, 400), Color::FromCOLORREF(0xF0F0F0));
+    auto startUp = LoadPngResource(201);
+    ASSERT_TRUE(startUp);
+    EXPECT_EQ(img->GetPixel(500, 400), startUp->GetPixel(500, 331));
     int topPixels = 0, footPixels = 0;
     for (int x = 0; x < 1000; x += 10) {
         topPixels += img->GetPixel(x, 60) != Color::FromCOLORREF(0xF0F0F0);

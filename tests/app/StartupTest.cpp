@@ -57,6 +57,7 @@ protected:
     }
 
     VirtualClock clock;
+    ScriptedMessageBoxes boxes;
 };
 
 TEST_F(StartupTest, TheBrelksVersionDecidesTheUpgrade)
@@ -68,7 +69,8 @@ TEST_F(StartupTest, TheBrelksVersionDecidesTheUpgrade)
         std::wstring stored;
     } cases[] = {
         {"the built-in version", std::string("V6.11\0", 6), false, L"V6.11"},
-        {"another version", std::string("V6.10\0", 6), true, L"V6.10"},
+        // Upgraded from the sample catalog's image, it answers the built-in version.
+        {"another version", std::string("V6.10\0", 6), true, L"V6.11"},
         {"one character", std::string("V\0", 2), false, L"V"},
         {"not a version", std::string("\xB4\x96\x01", 3), false, L""},
     };
@@ -81,8 +83,9 @@ TEST_F(StartupTest, TheBrelksVersionDecidesTheUpgrade)
         const std::string log = TextLog(folder);
         EXPECT_NE(log.find("ini file path:" + folder.Path() + "/Setup.ini"), std::string::npos) << log;
         EXPECT_EQ(log.find("Start to update boot...") != std::string::npos, c.upgrade) << log;
-        // Asked once to decide, once more after.
-        EXPECT_EQ(Count(brelk.sim.Commands(), 0xC8), 2);
+        // Asked once to decide, once more after (and by the upgrade once its restart is done).
+        EXPECT_EQ(Count(brelk.sim.Commands(), 0xC8), c.upgrade ? 3 : 2);
+        EXPECT_EQ(Count(brelk.sim.Commands(), 0xCF), c.upgrade ? 1 : 0);
         EXPECT_EQ(StoredBrelkVersion(folder), c.stored);
         const bool connected = !c.stored.empty();
         EXPECT_EQ(dlg->GetConnectState(), connected ? 1 : 0);
@@ -114,6 +117,11 @@ TEST_F(StartupTest, ABrelkThatGoesSilentAfterTheUpgradeIsStillWatchedFor)
     auto dlg = CreateDialog();
     EXPECT_NE(TextLog(data).find("Start to update boot..."), std::string::npos);
     EXPECT_EQ(queries, 2);
+    // The loader never answered: the user was told, and the window given back.
+    ASSERT_EQ(boxes.AskedBoxes().size(), 2u);
+    EXPECT_EQ(boxes.AskedBoxes()[0].text, L"fail to CF");
+    EXPECT_EQ(boxes.AskedBoxes()[1].text, GetLanguageManager().GetText(L"UPGRADEERRPR"));
+    EXPECT_TRUE(dlg->IsWindowEnabled());
     EXPECT_EQ(StoredBrelkVersion(data), L"");
     EXPECT_EQ(dlg->GetConnectState(), 0);
     // Device changes count again: the Brelk is noticed when it comes back.

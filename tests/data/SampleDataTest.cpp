@@ -1,5 +1,6 @@
 // The sample data set as the build packs it beside brelk.
 #include "Catalog.h"
+#include "CatalogFile.h"
 #include "Language.h"
 #include "TempFolder.h"
 #include "VehicleDatabase.h"
@@ -68,6 +69,19 @@ TEST_F(SampleData, TheLanguageSwitchesBetweenItsTwoLanguages)
     ASSERT_EQ(lang.LoadLanguage(L"EN"), 0);
     for (const wchar_t* key : {L"APP_TITLE", L"READY", L"US", L"EUROPE", L"AU", L"JP", L"KR", L"MUTI_PROG_INFO"})
         EXPECT_FALSE(lang.GetText(key).empty()) << key;
+}
+
+TEST_F(SampleData, TheCatalogCarriesABrelkImageOfItsOwn)
+{
+    auto member =
+        CCatalogFile::Create(std::string(BRELK_SAMPLE_BIN) + "/catalog.data", "/vornix/composesource/brelk.bin");
+    ASSERT_TRUE(member);
+    ASSERT_EQ(member->Open(), CATALOG_OK);
+    // Four whole blocks of 2048 bytes and a shorter one; it says what it is.
+    ASSERT_EQ(member->Remaining(), 10000u);
+    std::string image(10000, '\0');
+    ASSERT_EQ(member->Read(image.size(), image.data()), image.size());
+    EXPECT_EQ(image.rfind("Brelk client sample image V6.11 - invented bytes, not a firmware.", 0), 0u);
 }
 
 } // namespace

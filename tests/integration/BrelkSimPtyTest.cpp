@@ -29,7 +29,8 @@ namespace {
 // brelk-sim as a child process, publishing COM n in a links folder of its own.
 class SimProcess {
 public:
-    SimProcess(const TempFolder& dir, int com, const char* sensors = nullptr) : m_record(dir.File("record.txt"))
+    SimProcess(const TempFolder& dir, int com, const char* sensors = nullptr, std::vector<const char*> more = {})
+        : m_record(dir.File("record.txt"))
     {
         std::string comText = std::to_string(com);
         std::string ports = dir.File("ports");
@@ -39,6 +40,7 @@ public:
             argv.push_back("--sensors");
             argv.push_back(sensors);
         }
+        argv.insert(argv.end(), more.begin(), more.end());
         argv.push_back(nullptr);
         if (posix_spawn(&m_pid, BRELK_SIM_PATH, nullptr, nullptr, const_cast<char**>(argv.data()), environ) != 0)
             m_pid = -1;
@@ -55,6 +57,11 @@ public:
         }
     }
     bool Running() const { return m_pid > 0; }
+    void Signal(int signal) const
+    {
+        if (m_pid > 0)
+            kill(m_pid, signal);
+    }
     std::vector<std::string> Recorded() const
     {
         std::vector<std::string> lines;
@@ -136,6 +143,33 @@ private:
     bool m_exited = false;
     int m_status = 0;
 };
+
+// Waits (real time) until the file holds the text `count` times.
+bool WaitForCount(const TempFolder& dir, const std::string& file, const std::string& text, size_t count, int ms)
+{
+    for (int i = 0; i < ms / 20; ++i) {
+        if (access(dir.File(file).c_str(), F_OK) == 0) {
+            const std::string all = dir.Read(file);
+            size_t found = 0;
+            for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
+                ++found;
+            if (found >= count)
+                return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// True when `wanted` appears in `seen` in this order, other lines between.
+bool InOrder(const std::vector<std::string>& seen, const std::vector<std::string>& wanted)
+{
+    size_t next = 0;
+    for (const std::string& line : seen)
+        if (next < wanted.size() && line == wanted[next])
+            ++next;
+    return next == wanted.size();
+}
 
 // Waits (real time) until the file holds the text.
 bool WaitForText(const TempFolder& dir, const std::string& file, const std::string& text, int ms)
@@ -307,6 +341,38 @@ TEST(BrelkSimPty, WithoutADisplayTheClientSaysSo)
     ASSERT_TRUE(client.Started());
     EXPECT_EQ(client.WaitForExit(5000), 1);
     EXPECT_NE(dir.Read("client.err").find("no display"), std::string::npos) << dir.Read("client.err");
+}
+
+TEST(BrelkSimPty, ABrelkOfAnotherVersionIsUpgradedAtStartAndFollowedWhenUnpluggedAndPluggedIn)
+{
+    TempFolder dir;
+    SimProcess sim(dir, 7, nullptr, {"--version", "V6.10"});
+    ASSERT_TRUE(sim.Running());
+    auto env = ClientEnv(dir);
+    env.push_back({"BRELK_TRACE", "1"});
+    ClientProcess client(env, dir.File("client.err"));
+    ASSERT_TRUE(client.Started());
+
+    // The loader took the sample image, the Brelk restarted into it and said so.
+    ASSERT_TRUE(WaitForText(dir, "data/Setup.ini", "BrelkVersion=V6.11", 40000)) << dir.Read("client.err");
+    const std::vector<std::string> seen = sim.Recorded();
+    EXPECT_TRUE(InOrder(seen, {"C8", "CF", "C9", "C0", "C2", "C1", "C1", "C1", "C1", "C1", "C3", "C4", "C8"}));
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "C1"), 5);
+    const std::string connected = "Brelk connection: CONNECTED";
+    const std::string disconnected = "Brelk connection: DISCONNECTED";
+    ASSERT_TRUE(WaitForCount(dir, "client.err", connected, 1, 5000)) << dir.Read("client.err");
+
+    // Unplugged: its link goes and its terminal hangs up.
+    sim.Signal(SIGUSR1);
+    EXPECT_TRUE(WaitForCount(dir, "client.err", disconnected, 1, 10000)) << dir.Read("client.err");
+    // Plugged in again, under a new terminal.
+    sim.Signal(SIGUSR2);
+    EXPECT_TRUE(WaitForCount(dir, "client.err", connected, 2, 10000)) << dir.Read("client.err");
+    EXPECT_TRUE(client.Running());
+    // The Brelk of the built-in version was not upgraded again.
+    const std::vector<std::string> after = sim.Recorded();
+    EXPECT_EQ(std::count(after.begin(), after.end(), "CF"), 1);
+    client.Stop();
 }
 
 } // namespace

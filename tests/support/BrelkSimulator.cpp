@@ -32,10 +32,39 @@ void BrelkSimulator::SetHandler(uint8_t command, Handler handler)
 std::vector<uint8_t> BrelkSimulator::Feed(const uint8_t* data, size_t length)
 {
     std::vector<uint8_t> reply;
+    for (const std::vector<uint8_t>& part : FeedParts(data, length))
+        reply.insert(reply.end(), part.begin(), part.end());
+    return reply;
+}
+
+std::vector<std::vector<uint8_t>> BrelkSimulator::FeedParts(const uint8_t* data, size_t length)
+{
+    std::vector<uint8_t> reply;
     std::unique_lock<std::mutex> lock(m_mutex);
+    m_pauses.clear();
     m_pending.insert(m_pending.end(), data, data + length);
     size_t pos = 0;
     while (pos < m_pending.size()) {
+        // A data frame announced by the command before it: taken whole, unparsed.
+        if (m_rawLength > 0) {
+            if (m_pending.size() - pos < m_rawLength)
+                break;
+            const auto first = m_pending.begin() + static_cast<long>(pos);
+            std::vector<uint8_t> bytes(first, first + static_cast<long>(m_rawLength));
+            RawHandler handler = std::move(m_rawHandler);
+            pos += m_rawLength;
+            m_rawLength = 0;
+            m_rawHandler = nullptr;
+            const unsigned drops = m_drops;
+            lock.unlock();
+            handler(*this, bytes, reply);
+            lock.lock();
+            if (m_drops != drops) {
+                pos = 0;
+                break;
+            }
+            continue;
+        }
         // Resynchronise on AA 55.
         if (m_pending[pos] != 0xAA) {
             ++pos;
@@ -55,9 +84,15 @@ std::vector<uint8_t> BrelkSimulator::Feed(const uint8_t* data, size_t length)
         }
         Handler handler = it->second;
         std::vector<uint8_t> bytes(m_pending.begin() + static_cast<long>(pos), m_pending.end());
+        const unsigned drops = m_drops;
         lock.unlock();
         int used = handler(*this, bytes.data(), bytes.size(), reply);
         lock.lock();
+        // The handler cut the line: nothing of what was pending is left.
+        if (m_drops != drops) {
+            pos = 0;
+            break;
+        }
         if (used == 0)
             break;
         if (used < 0) {
@@ -70,13 +105,51 @@ std::vector<uint8_t> BrelkSimulator::Feed(const uint8_t* data, size_t length)
         pos += static_cast<size_t>(used);
     }
     m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<long>(pos));
-    return reply;
+    std::vector<std::vector<uint8_t>> parts;
+    size_t from = 0;
+    for (size_t pause : m_pauses) {
+        if (pause <= from || pause >= reply.size())
+            continue;
+        parts.emplace_back(reply.begin() + static_cast<long>(from), reply.begin() + static_cast<long>(pause));
+        from = pause;
+    }
+    if (from < reply.size())
+        parts.emplace_back(reply.begin() + static_cast<long>(from), reply.end());
+    return parts;
+}
+
+void BrelkSimulator::ExpectRaw(size_t length, RawHandler handler)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_rawLength = length;
+    m_rawHandler = std::move(handler);
+}
+
+void BrelkSimulator::DropPending()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pending.clear();
+    m_rawLength = 0;
+    m_rawHandler = nullptr;
+    ++m_drops;
+}
+
+void BrelkSimulator::PauseReply(const std::vector<uint8_t>& reply)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pauses.push_back(reply.size());
 }
 
 void BrelkSimulator::SetVersion(const std::string& bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_version = bytes;
+}
+
+std::string BrelkSimulator::Version() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_version;
 }
 
 std::vector<uint8_t> BrelkSimulator::Signals() const
@@ -106,8 +179,10 @@ void BrelkSimulator::SetCommandObserver(std::function<void(uint8_t)> observer)
 void BrelkSimulator::Attach(FakeSerialPort& port, uint32_t answerDelayMs)
 {
     port.SetPeer([this, answerDelayMs](FakeSerialPort& p, const uint8_t* data, size_t length) {
-        std::vector<uint8_t> reply = Feed(data, length);
-        if (!reply.empty())
-            p.Deliver(reply, answerDelayMs);
+        uint32_t delay = answerDelayMs;
+        for (const std::vector<uint8_t>& part : FeedParts(data, length)) {
+            p.Deliver(part, delay);
+            delay += kReplyPauseMs;
+        }
     });
 }

@@ -19,15 +19,32 @@ public:
     // are not a command after all (the simulator then skips one byte).
     using Handler =
         std::function<int(BrelkSimulator& sim, const uint8_t* data, size_t length, std::vector<uint8_t>& reply)>;
+    // Takes a block of bytes that is no command (a data frame behind its header).
+    using RawHandler =
+        std::function<void(BrelkSimulator& sim, const std::vector<uint8_t>& bytes, std::vector<uint8_t>& reply)>;
+    // The pause between two parts of an answer that a handler split.
+    static constexpr uint32_t kReplyPauseMs = 20;
 
     BrelkSimulator();
 
     // Feeds what the client wrote; returns the answer, possibly empty.
     std::vector<uint8_t> Feed(const uint8_t* data, size_t length);
+    // The same answer in the parts that are sent kReplyPauseMs apart.
+    std::vector<std::vector<uint8_t>> FeedParts(const uint8_t* data, size_t length);
     void SetHandler(uint8_t command, Handler handler);
+    // The next `length` bytes are no command: they go to the handler whole.
+    // Called from a handler.
+    void ExpectRaw(size_t length, RawHandler handler);
+    // The line was cut (unplugged): the bytes of a command not yet whole and an
+    // awaited data frame are lost, as in a Brelk that lost its power.
+    void DropPending();
+    // Called from a handler: what the reply holds so far goes out first, the
+    // rest after a pause (a reply the client sees in two reads).
+    void PauseReply(const std::vector<uint8_t>& reply);
 
     // The version text, terminator included when the Brelk sends one ("V6.11\0").
     void SetVersion(const std::string& bytes);
+    std::string Version() const;
     // The signal steps received (F5, F6, F7, F9, FA), in order.
     std::vector<uint8_t> Signals() const;
     void ClearSignals();
@@ -42,6 +59,10 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::vector<uint8_t> m_pending;
+    size_t m_rawLength = 0;
+    RawHandler m_rawHandler;
+    std::vector<size_t> m_pauses; // of the answer being built
+    unsigned m_drops = 0;         // DropPending calls, which may come from a handler
     std::map<uint8_t, Handler> m_handlers;
     std::string m_version;
     std::vector<uint8_t> m_signals;

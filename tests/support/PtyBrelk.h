@@ -3,9 +3,15 @@
 // through the real termios path. The host keeps its own slave descriptor open
 // so the client can close and reopen the port, and can publish the slave as
 // "comN" in a links folder.
+//
+// It can also leave the bus and come back as a USB Brelk does when it is
+// unplugged and plugged in, or when it restarts into its loader: the link goes
+// and the terminal hangs up under the client; on the way back a new terminal
+// (another device node) is opened and the link written again.
 #include "BrelkSimulator.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -25,7 +31,15 @@ public:
     void Start();
     // Answers on the calling thread until stopped from a signal handler or Stop.
     void Run();
+    // Any thread, and safe in a signal handler.
     void Stop();
+    // Unplugs or plugs in again at once. Any thread, and safe in a signal handler.
+    void Unplug();
+    void Replug();
+    // Leaves the bus after goneAfterMs and comes back after backAfterMs (a
+    // restart). Any thread, the serving one included.
+    void Reenumerate(uint32_t goneAfterMs, uint32_t backAfterMs);
+    bool Plugged() const { return m_plugged; }
     // Called on the serving thread right after the last byte of an answer was
     // written (a benchmark times the client from there). Set before Start.
     void SetAnswerObserver(std::function<void()> observer) { m_answerObserver = std::move(observer); }
@@ -34,16 +48,26 @@ public:
     const std::string& Error() const { return m_error; }
 
 private:
+    bool OpenTerminal();
+    void CloseTerminal();
+    void Wake(char request);
     void Serve();
+    void Answer(const std::vector<std::vector<uint8_t>>& parts);
 
     BrelkSimulator& m_sim;
     int m_master = -1;
     int m_slave = -1;
     int m_wake[2] = {-1, -1};
     std::string m_slavePath;
+    std::string m_linksFolder;
+    int m_comNumber = 0;
     std::string m_linkPath;
     std::string m_error;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_plugged{false};
+    // Steady-clock milliseconds of a pending leave and return, 0 for none.
+    std::atomic<int64_t> m_goneAt{0};
+    std::atomic<int64_t> m_backAt{0};
     std::function<void()> m_answerObserver;
     std::thread m_thread;
 };

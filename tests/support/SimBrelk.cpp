@@ -2,7 +2,7 @@
 
 #include "SerialPort.h"
 
-SimBrelk::SimBrelk(int com, uint32_t answerDelayMs) : frames(sim), m_oldPort(g_nBrelkPort)
+SimBrelk::SimBrelk(int com, uint32_t answerDelayMs) : frames(sim), loader(sim), m_oldPort(g_nBrelkPort)
 {
     port.Install(com);
     sim.Attach(port, answerDelayMs);

@@ -1,9 +1,11 @@
 #pragma once
 // A simulated Brelk that answers command frames, on a fake serial port: the
 // in-process stand-in for the device behind g_nBrelkPort. Sensors are added
-// to `frames`; faults of the line go through `port`.
+// to `frames`; the firmware loader and its faults are `loader`; faults of the
+// line go through `port`.
 #include "BrelkSimulator.h"
 #include "FakeSerialPort.h"
+#include "SimBrelkLoader.h"
 #include "SimFrameHandler.h"
 
 #include <cstdint>
@@ -20,6 +22,7 @@ public:
 
     BrelkSimulator sim;
     SimFrameHandler frames;
+    SimBrelkLoader loader;
     FakeSerialPort port;
 
 private:

@@ -29,3 +29,6 @@ constexpr int kActionVehicle = 5;
 constexpr int kActionOperation = 6; // an operation button of a page
 constexpr int kActionPartNo = 7;
 constexpr int kActionScroll = 8;
+
+// A worker of the main dialog ended (posted by the worker); 0, 0.
+constexpr UINT WM_WORKER_ENDED = WM_USER + 10;

@@ -75,6 +75,11 @@ int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window,
             return n;
         if (g_bDeviceRemoved)
             return 0;
+        // A port that fails has lost its device: nothing more will come.
+        if (n < 0) {
+            DebugTrace("ReceiveBytes read failed\n");
+            return -1;
+        }
         uint32_t spent = TicksSince(start, GetTickCount());
         if (spent > timeoutMs)
             break;

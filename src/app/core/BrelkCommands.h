@@ -15,13 +15,14 @@ constexpr uint8_t kSignalStep3 = 0xF7;
 constexpr uint8_t kSignalStep4 = 0xF9;
 constexpr uint8_t kSignalStep5 = 0xFA;
 
-// True when the Brelk's port is open or opens now.
+// True when the Brelk's port is open or opens now (its number looked up anew):
+// what every operation asks before it talks to the Brelk.
 bool EnsureDeviceConnected();
 // Writes one command: 1 when written whole, 0 when the Brelk was removed,
 // -1 when the port can't be opened (no message) or after a 2 s time-out.
 int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes);
 // Returns as soon as any bytes arrived (their count), 0 when the Brelk was
-// removed, -1 after the time-out.
+// removed, -1 after the time-out or when the port fails (the Brelk went).
 int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, uint32_t timeoutMs);
 // The Brelk's firmware version ("V6.11"), or "" when it doesn't answer with one.
 std::wstring GetBrelkVersion(const SerialErrorTarget& window);

@@ -1,0 +1,98 @@
+#pragma once
+// The Brelk coming and going, as the main window follows it: the first contact
+// while the window is created, every WM_DEVICECHANGE afterwards (from udev and
+// from the links folder), the connection shown in the top pane and on the
+// operation page, the automatic firmware upgrade of a Brelk that needs one,
+// and the start-up window that covers the page area until a Brelk has been
+// seen once or the user enters with F2.
+//
+// All of it runs on the UI thread. While an operation runs (g_bBusy) a device
+// change closes nothing under the worker: it only checks that the Brelk's
+// device node is still there, stops the operation when it is gone, and is
+// handled in full when the worker has ended.
+#include "Color.h"
+#include "DeviceMonitor.h"
+#include "WinDefs.h"
+
+#include <memory>
+#include <string>
+
+class CBRELK2Dlg;
+class CStartUp;
+class DeviceWatcher;
+
+class CDevicePresence {
+public:
+    // Connection views of the top pane's indicator.
+    static constexpr int kViewSearching = 0;
+    static constexpr int kViewConnected = 1;
+    static constexpr int kViewDisconnected = 2;
+
+    explicit CDevicePresence(CBRELK2Dlg& dlg);
+    ~CDevicePresence();
+    CDevicePresence(const CDevicePresence&) = delete;
+    CDevicePresence& operator=(const CDevicePresence&) = delete;
+
+    // The source of device notifications (udev and the links folder unless a
+    // test gives another, or none); before StartWatching.
+    void SetMonitor(std::unique_ptr<IDeviceMonitor> monitor);
+    // Device notifications come to the main window from now on.
+    void StartWatching();
+    // The watch ends and the start-up window goes (the main window's destroy).
+    void Stop();
+
+    // The first contact, the last step of the main window's creation: the
+    // version, the upgrade when it differs (or the Brelk sits in its loader),
+    // [Config] BrelkVersion, and the program entered when a Brelk answered.
+    void ConnectAtStart();
+    // WM_DEVICECHANGE (the event is not looked at).
+    void OnDeviceChange(UINT event);
+    // A worker ended: a device change that came while it ran is handled now.
+    void OnWorkerEnded();
+
+    // Enters the program once (connect state 1): with a Brelk, or by F2.
+    // Until then the start-up window covers the page area.
+    void SetConnectState(int view, int connected);
+    int GetConnectState() const { return m_nConnectState; }
+    bool StartUpWindowExists() const;
+    CStartUp* GetStartUpWindow() const { return m_pStartUp.get(); }
+
+    bool IsUpgradeRunning() const { return m_bUpgradeRunning; }
+    bool IgnoresDeviceChanges() const { return m_bIgnoreDeviceChange; }
+
+    // What the connection shows now: the indicator's view, and the language
+    // key of the last status given to the operation page with its colour.
+    int GetConnectView() const { return m_nConnectView; }
+    const std::wstring& GetStatusKey() const { return m_strStatusKey; }
+    COLORREF GetStatusColor() const { return m_statusColor; }
+
+private:
+    // Both flags are set around every upgrade and cleared on every way out.
+    void RunAutomaticUpgrade();
+    void Arrived();
+    void Gone();
+    void CheckWhileBusy();
+    // The page's actions and the navigation come back, unless something runs.
+    void RestoreControls();
+    bool BrelkNodePresent() const;
+    // The top pane's indicator and the operation page's status line: the one
+    // place the connection is shown.
+    void ShowConnection(int view);
+    void ShowStatus(const wchar_t* key, COLORREF color);
+
+    CBRELK2Dlg& m_dlg;
+    std::unique_ptr<IDeviceMonitor> m_monitor;
+    bool m_bMonitorGiven = false;
+    std::unique_ptr<DeviceWatcher> m_watcher;
+    std::unique_ptr<CStartUp> m_pStartUp;
+    int m_nConnectState = 0;
+    bool m_bUpgradeRunning = false;
+    bool m_bIgnoreDeviceChange = false;
+    // The Brelk now attached was upgraded automatically once; not again until
+    // it has been seen gone.
+    bool m_bUpgradedThisArrival = false;
+    bool m_bChangeWhileBusy = false;
+    int m_nConnectView = kViewSearching;
+    std::wstring m_strStatusKey;
+    COLORREF m_statusColor = 0;
+};
