@@ -8,6 +8,7 @@
 #include "ActivationFixtures.h"
 #include "CatalogWriter.h"
 #include "DataFixtures.h"
+#include "DeviceMap.h"
 #include "Expression.h"
 #include "FirmwareContainerWriter.h"
 #include "SerialPort.h"
@@ -104,11 +105,15 @@ public:
             break;
         }
         case Fault::Unplug:
-            // The Brelk is gone, as the device watcher would see it.
+            // The Brelk is pulled: its node leaves the device map and the
+            // main window hears of it as from the device watcher. This
+            // exchange ends once the window has taken it in.
             m_port.Unplug(true);
-            g_bDeviceRemoved = 1;
-            RequestOperationStop();
-            m_injected = true;
+            DeviceMap::SetSource(
+                [] { return std::optional<std::vector<DeviceMapEntry>>(std::vector<DeviceMapEntry>{}); });
+            ::PostMessage(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
+            PumpUntil([] { return IsOperationStopRequested(); }, 5000);
+            m_injected = IsOperationStopRequested();
             break;
         case Fault::OtherId: {
             const int before = m_sensor->TestTriggers();
@@ -137,6 +142,7 @@ public:
     }
 
     std::function<void(int exchange)> onExchange;
+    HWND window = 0; // the main window, told of an unplug
 
 private:
     std::shared_ptr<SimProgrammableSensor> m_sensor;
@@ -185,6 +191,18 @@ public:
     }
 
     // A fresh blank sensor on the bench, behind a fault.
+    // The Brelk plugged in again after an unplug: back in the device map,
+    // and the main window told.
+    void Replug()
+    {
+        brelk.port.Unplug(false);
+        DeviceMap::SetSource([] {
+            return std::optional<std::vector<DeviceMapEntry>>(
+                std::vector<DeviceMapEntry>{{"\\Device\\USBSER000", "COM3", "/dev/null"}});
+        });
+        dlg->SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+        PumpUntil([] { return g_bDeviceRemoved == 0; }, 5000);
+    }
     std::shared_ptr<FaultySensor> Bench(Fault fault = Fault::None, int at = -1, uint16_t boot = 0x0411)
     {
         brelk.frames.ClearSensors();
@@ -193,6 +211,8 @@ public:
         sensor = std::make_shared<SimProgrammableSensor>(kBlankId, protocol, 0x7100, boot);
         sensor->SetIdentity("PSN-0001");
         auto faulty = std::make_shared<FaultySensor>(sensor, brelk.port, fault, at);
+        if (dlg)
+            faulty->window = dlg->GetSafeHwnd();
         brelk.frames.AddSensor(faulty);
         return faulty;
     }

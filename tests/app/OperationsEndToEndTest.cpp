@@ -59,6 +59,7 @@ TEST_F(EndToEndTest, AFaultAtEachExchangeNeverShowsAFalseSuccess)
                 continue;
             ++planned;
             std::filesystem::remove_all(data.Path() + "/DailyFile");
+            Page(kPageCreateSensor)->statuses.clear();
             auto bench = Bench(fault, at);
             CreateSensor();
             EXPECT_TRUE(bench->Injected()) << FaultName(fault) << " at " << at;
@@ -92,10 +93,16 @@ TEST_F(EndToEndTest, AFaultAtEachExchangeNeverShowsAFalseSuccess)
             }
             EXPECT_EQ(g_bBusy.load(), 0);
             EXPECT_FALSE(dlg->IsNavigationLocked());
+            if (fault == Fault::Unplug) {
+                // The unplug was shown while the run went on to its end.
+                const auto& statuses = page->statuses;
+                EXPECT_NE(
+                    std::find(statuses.begin(), statuses.end(), std::make_pair(Text(L"DISCONNECTED"), kStatusRed)),
+                    statuses.end());
+            }
             // The Brelk comes back for the next run.
-            brelk.port.Unplug(false);
-            g_bDeviceRemoved = 0;
-            SerialClose();
+            if (fault == Fault::Unplug)
+                Replug();
         }
     }
     std::printf("[ info     ] %d exchanges a run; %d faulty runs, %d faults injected, %d recovered by retries, %d "
