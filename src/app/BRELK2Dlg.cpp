@@ -13,6 +13,7 @@
 #include "FootPane.h"
 #include "Language.h"
 #include "MyScrollBar.h"
+#include "PageModel.h"
 #include "Paths.h"
 #include "SearchUsbPort.h"
 #include "SetupFile.h"
@@ -27,7 +28,6 @@
 #include "VehicleDatabase.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cwchar>
 
 namespace {
@@ -35,7 +35,6 @@ namespace {
 constexpr int kTopHeight = 70;
 constexpr int kFootHeight = 33;
 constexpr int kCornerSize = 9;
-constexpr int kBackCommand = 10107;
 constexpr int kLanguageBox = 10115;
 constexpr COLORREF kDialogFace = 0xF0F0F0;
 
@@ -222,6 +221,7 @@ LRESULT CBRELK2Dlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_PAGE_ACTION: return OnPageAction(wParam, lParam);
+    case WM_SEARCH_CHANGED: return OnSearchChanged();
     case WM_SCROLLBAR_RELEASED: return OnScrollBarNotify();
     case WM_SCROLL_WHEEL: return OnMyScrollLMouse(wParam.Int(), lParam.Int());
     case WM_SERIAL_ERROR: return 0;
@@ -234,7 +234,7 @@ LRESULT CBRELK2Dlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 LRESULT CBRELK2Dlg::OnPageAction(const WPARAM& wParam, const LPARAM& lParam)
 {
     const int id = wParam.IsTyped() ? 0 : wParam.Int();
-    if (id == kBackCommand) {
+    if (id == CTopPane::kBackId) {
         GoBack();
         return 0;
     }
@@ -310,6 +310,13 @@ void CBRELK2Dlg::OnCommand(int command)
     }
 }
 
+LRESULT CBRELK2Dlg::OnSearchChanged()
+{
+    if (CBasePage* page = GetCurrentPage(); page && m_pTopPane)
+        page->SetFilterText(m_pTopPane->GetSearchText());
+    return 0;
+}
+
 void CBRELK2Dlg::OnOperationAction(int command)
 {
     if (command == kCmdHiddenStop)
@@ -351,28 +358,16 @@ int CBRELK2Dlg::ShowScrollBar(int contentHeight)
 {
     return CallOnUiThread([&] {
         CBasePage* page = GetCurrentPage();
-        const int visible = m_rcPage.Height();
         if (!m_pScrollBar)
             return 1;
-        if (visible >= contentHeight) {
-            DebugTrace("  Hide Scroll Bar \n");
-            m_pScrollBar->ShowWindow(SW_HIDE);
-            if (page)
-                page->MoveWindow(m_rcPage);
-            return 1;
-        }
         m_pScrollBar->MoveWindow(
             CRect(m_rcPage.right - kScrollBarWidth, m_rcPage.top, m_rcPage.right, m_rcPage.bottom));
-        const int64_t track = m_pScrollBar->GetTrackRect().Height();
-        const int64_t position = page ? page->GetScrollPosition().y : 0;
-        m_pScrollBar->SetContentLength(contentHeight);
-        m_pScrollBar->SetVisibleLength(visible);
-        m_pScrollBar->SetThumbLength(static_cast<int>(visible * track / contentHeight));
-        m_pScrollBar->SetThumbOffset(static_cast<int>(position * track / contentHeight));
-        if (page)
-            page->MoveWindow(CRect(m_rcPage.left, m_rcPage.top, m_rcPage.right - kScrollBarWidth, m_rcPage.bottom));
-        m_pScrollBar->ShowWindow(SW_SHOW);
-        m_pScrollBar->NotifyPosition();
+        if (!page) {
+            m_pScrollBar->ShowWindow(SW_HIDE);
+            return 1;
+        }
+        if (!m_pScrollBar->ShowForContent(*page, m_rcPage, contentHeight))
+            DebugTrace("  Hide Scroll Bar \n");
         return 1;
     });
 }
@@ -478,6 +473,8 @@ void CBRELK2Dlg::OnBrandSelected(const CBrand* brand)
         return;
     m_history.Push(link);
     m_pModelPage = link->page.get();
+    if (auto* page = dynamic_cast<CPageModel*>(m_pModelPage))
+        page->SetBrand(brand);
     ShowPage(link, true, 0);
 }
 
@@ -686,5 +683,17 @@ void CBRELK2Dlg::SetOperationStatus(const std::wstring& text, COLORREF colour)
 
 void CBRELK2Dlg::LockNavigation(bool locked)
 {
-    RunOnUiThread([&] { m_bNavigationLocked = locked; });
+    RunOnUiThread([&] {
+        if (!m_pTopPane)
+            return;
+        if (locked)
+            m_pTopPane->LockNavigation();
+        else
+            m_pTopPane->UnlockNavigation();
+    });
+}
+
+bool CBRELK2Dlg::IsNavigationLocked() const
+{
+    return CallOnUiThread([&] { return m_pTopPane && !m_pTopPane->IsNavigationUnlocked(); });
 }

@@ -76,7 +76,9 @@ public:
     // Tests make their own pages.
     void SetPageFactory(PageFactory factory) { m_pageFactory = std::move(factory); }
 
-    // The selection.
+    // The selection: a brand opens its model page (and forgets the model
+    // chosen before); a model tile sets the model; a year or a part number
+    // prepares the operation pages.
     void OnBrandSelected(const CBrand* brand);
     void OnVehicleSelected(const CYear* year);
     void OnPartNoSelected(const CPartNo* partNo);
@@ -87,15 +89,14 @@ public:
     void SetBrandSelection(const CBrand* brand) { m_pBrand = brand; }
     void SetPageWindow(CBasePage* modelPage) { m_pModelPage = modelPage; }
     void SetVehicleSelection(const CYear* year) { m_pYear = year; }
+    void SetModelSelection(const CModel* model) { m_pModel = model; }
     const CBrand* GetBrandSelection() const { return m_pBrand; }
+    const CModel* GetModelSelection() const { return m_pModel; }
     CBasePage* GetPageWindow() const { return m_pModelPage; }
     const CYear* GetVehicleSelection() const { return m_pYear; }
     const CPartNo* GetPartNoSelection() const { return m_pPartNo; }
     int GetSelectionKind() const { return m_nSelectionKind; } // 0 vehicle, 1 part number
     int GetCurrentOperationPage() const { return m_nCurOperationPage; }
-    // The model the chosen year belongs to.
-    void SetModelSelection(const CModel* model) { m_pModel = model; }
-    const CModel* GetModelSelection() const { return m_pModel; }
 
     // Loads the language and has the top pane and every page reload their texts.
     void OnLanguageChanged(const std::wstring& code);
@@ -185,7 +186,7 @@ public:
     void SetOperationStatus(const std::wstring& text, COLORREF colour);
     // The top pane's navigation controls off while an operation runs.
     void LockNavigation(bool locked);
-    bool IsNavigationLocked() const { return m_bNavigationLocked; }
+    bool IsNavigationLocked() const;
     // An operation's worker runs (g_bBusy is set until it ends).
     bool IsOperationRunning() const { return g_bBusy != 0; }
     // The last operation that succeeded: the identifiers a label may name,
@@ -212,6 +213,8 @@ protected:
 private:
     LRESULT OnPageAction(const WPARAM& wParam, const LPARAM& lParam);
     void OnCommand(int command);
+    // The search text changed: it becomes the current page's filter.
+    LRESULT OnSearchChanged();
     // Kind 6: the operation buttons.
     void OnOperationAction(int command);
     const CPartNo* SelectedPartNoRecord() const;
@@ -239,15 +242,14 @@ private:
 
     int m_nSelectionKind = 0;
     const CBrand* m_pBrand = nullptr;
+    const CModel* m_pModel = nullptr;
     CBasePage* m_pModelPage = nullptr;
     const CYear* m_pYear = nullptr;
     const CPartNo* m_pPartNo = nullptr;
-    const CModel* m_pModel = nullptr;
     int m_nCurOperationPage = 10204;
 
     std::unique_ptr<CSensorOperations> m_pOperations;
     OperationResult m_lastResult;
-    bool m_bNavigationLocked = false;
 
     CIni m_ini;
     std::wstring m_strAppFolder;

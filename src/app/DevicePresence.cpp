@@ -211,7 +211,8 @@ void CDevicePresence::RestoreControls()
         return;
     if (CBasePage* page = m_dlg.GetCurrentPage())
         page->EnableActions(true);
-    // The top pane's navigation is unlocked here too once the top pane has its lock.
+    if (CTopPane* top = m_dlg.GetTopPane())
+        top->UnlockNavigation();
 }
 
 // ---- entering the program -----------------------------------------------------------
@@ -226,8 +227,12 @@ void CDevicePresence::SetConnectState(int view, int connected)
     CTopPane* top = m_dlg.GetTopPane();
     if (connected) {
         ShowConnection(view);
-        if (top)
+        // The main tabs come up in place of the help button; the car tab shows the car page.
+        if (top) {
+            top->ShowMenuTabs(CMenuTabs::kModeMain, true, 0);
+            top->ShowHelpButton(false);
             top->PressTab(kPageCarTab);
+        }
         // The object stays: this may run inside the window's own key handler.
         if (m_pStartUp)
             m_pStartUp->DestroyWindow();
@@ -236,6 +241,10 @@ void CDevicePresence::SetConnectState(int view, int connected)
         return;
     }
     ShowConnection(kViewSearching);
+    if (top) {
+        top->ShowMenuTabs(CMenuTabs::kModeMain, false, 0);
+        top->ShowSearchView(false);
+    }
     if (CBasePage* page = m_dlg.GetCurrentPage())
         page->ShowWindow(SW_HIDE);
     if (!m_pStartUp)
@@ -254,7 +263,8 @@ void CDevicePresence::ShowConnection(int view)
     m_nConnectView = view;
     static const char* const kNames[] = {"SEARCHING", "CONNECTED", "DISCONNECTED"};
     DebugTrace("Brelk connection: %s\n", view >= 0 && view <= 2 ? kNames[view] : "?");
-    // The top pane's indicator shows the view once the top pane has one.
+    if (CTopPane* top = m_dlg.GetTopPane())
+        top->ShowConnectStatus(view);
 }
 
 void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)

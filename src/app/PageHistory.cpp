@@ -4,7 +4,7 @@
 
 PageHistory::PageHistory()
 {
-    for (int id : {kPageCarTab, kPagePartNo, kPageSetup})
+    for (int id : {kPageCarTab, kPagePartNo, kPageSetup, kPageModel})
         m_stacks[id];
     for (int region = 0; region < 5; ++region) {
         m_stacks[kPageCarRegion1 + region];

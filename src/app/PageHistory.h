@@ -1,7 +1,7 @@
 #pragma once
 // The pages the main dialog has made and the way back through them: one stack
 // of pages per root page (the car tab, the car page of each region, the
-// part-number and settings pages, the model page of each region), the stack
+// part-number and settings pages, the model pages), the stack
 // in use, and every link ever made, which owns its page.
 #include "BasePage.h"
 

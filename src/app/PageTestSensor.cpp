@@ -1,5 +1,7 @@
 #include "PageTestSensor.h"
 
+#include "TopPane.h"
+
 CPageTestSensor::CPageTestSensor() : CSensorPageBase(kPageTypeTest)
 {
     m_firstKey = L"BTN_TEST";
@@ -10,4 +12,13 @@ void CPageTestSensor::CreateControls()
 {
     CreateButtons();
     CSensorPageBase::CreateControls();
+}
+
+int CPageTestSensor::ShowPage(bool rebuild, int restoreTabs)
+{
+    if (m_pTopPane) {
+        m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, false, 0);
+        m_pTopPane->ShowMenuTabs(CMenuTabs::kModeSensor, true, 0);
+    }
+    return CSensorPageBase::ShowPage(rebuild, restoreTabs);
 }

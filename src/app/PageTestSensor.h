@@ -7,6 +7,8 @@
 class CPageTestSensor : public CSensorPageBase {
 public:
     CPageTestSensor();
+    // The sensor tab bar in place of the main one.
+    int ShowPage(bool rebuild, int restoreTabs) override;
 
 protected:
     void CreateControls() override;

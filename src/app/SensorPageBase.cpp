@@ -5,6 +5,7 @@
 #include "Language.h"
 #include "OneNumberFormat.h"
 #include "SensorIdentifiers.h"
+#include "TopPane.h"
 #include "UiScale.h"
 #include "UiThread.h"
 #include "VehicleRecords.h"
@@ -183,6 +184,10 @@ void CSensorPageBase::ApplyControls(bool enable)
 
 int CSensorPageBase::ShowPage(bool rebuild, int restoreTabs)
 {
+    if (m_pTopPane) {
+        m_pTopPane->ShowBackButton(true);
+        m_pTopPane->ShowSearchView(false);
+    }
     ApplyControls(true);
     Invalidate();
     return CBasePage::ShowPage(rebuild, restoreTabs);

@@ -38,6 +38,9 @@ public:
 class CModel {
 public:
     CModel(std::wstring name, std::wstring id);
+    // A model owns its years: it is held and passed by pointer.
+    CModel(const CModel&) = delete;
+    CModel& operator=(const CModel&) = delete;
     // The year of that exact name, or null.
     CYear* FindYear(const std::wstring& yearName) const;
     // Adds the year unless one of that name exists (then null and nothing
@@ -55,6 +58,9 @@ public:
 class CBrand {
 public:
     CBrand(std::wstring name, std::wstring id);
+    // A brand owns its models: it is held and passed by pointer.
+    CBrand(const CBrand&) = delete;
+    CBrand& operator=(const CBrand&) = delete;
     CModel* FindModel(const std::wstring& modelName) const;
     // The model of that name as it is (its first id kept), or a new one;
     // models stay in case-insensitive name order.

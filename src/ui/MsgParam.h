@@ -49,8 +49,12 @@ public:
         }
         if (auto p = std::any_cast<std::shared_ptr<U>>(&m_typed))
             return p->get();
-        if (auto p = std::any_cast<U>(&m_typed))
-            return p;
+        // A value can only have been stored by copy: records that cannot be
+        // copied travel by pointer.
+        if constexpr (std::is_copy_constructible_v<U>) {
+            if (auto p = std::any_cast<U>(&m_typed))
+                return p;
+        }
         return nullptr;
     }
 

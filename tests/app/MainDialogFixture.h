@@ -6,7 +6,9 @@
 #include "BasePage.h"
 #include "DeviceMap.h"
 #include "DevicePresence.h"
+#include "Language.h"
 #include "TempFolder.h"
+#include "UiScale.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -73,8 +75,8 @@ private:
     std::vector<DeviceMapEntry> m_ports;
 };
 
-// The page type a brand page of each region reports.
-inline int CarPageType(int region) { return region == 2 || region == 3 || region == 5 ? region : 1; }
+// The page type a brand page of each region reports: its region.
+inline int CarPageType(int region) { return region; }
 
 class MainDialogTest : public ::testing::Test {
 protected:
@@ -149,4 +151,21 @@ protected:
 
     ScopedDataFolder data;
     std::vector<std::string> journal;
+};
+
+// Tests of the program's pages and panes: English texts, and the scale and
+// region put back for the next test of the process.
+class PagesTest : public MainDialogTest {
+protected:
+    void SetUp() override
+    {
+        MainDialogTest::SetUp();
+        ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
+    }
+    void TearDown() override
+    {
+        MainDialogTest::TearDown();
+        g_dUiScale = 1.0;
+        theApp.m_setupInfo.carsStyle = 1;
+    }
 };

@@ -83,8 +83,8 @@ TEST_F(MainDialogTest, TheCarTabComesBackToTheLastPageOfItsRegion)
 TEST_F(MainDialogTest, ModelPagesByTheCarPagesType)
 {
     auto dlg = CreateDialog();
-    // Regions 2, 3 and 5 have model pages of their own; 1 and 4 share the first.
-    const int expected[5] = {102091, 102092, 102093, 102091, 102095};
+    // Every region has a model page of its own, JP (4) included.
+    const int expected[5] = {102091, 102092, 102093, 102094, 102095};
     for (int region = 1; region <= 5; ++region) {
         theApp.m_setupInfo.carsStyle = region;
         CBrand* brand = GetVehicleDatabase()->GetBrands(static_cast<ECarsStyle>(region))->AddBrand(L"Testmark", L"1");
@@ -169,11 +169,14 @@ TEST_F(MainDialogTest, SelectionsAndTheirSensorCode)
 TEST_F(MainDialogTest, PagesThatDoNotExistYetChangeNothing)
 {
     auto dlg = CreateDialog(false);
-    for (int id : {kPageCarTab, kPagePartNo, kPageSetup, kPageCarRegion1})
-        Navigate(*dlg, id);
-    dlg->SendMessage(WM_PAGE_ACTION, 10107, kActionBack);
+    // The settings page is not there yet.
+    Navigate(*dlg, kPageSetup);
     EXPECT_EQ(dlg->GetCurrentLink(), nullptr);
     EXPECT_TRUE(dlg->GetPageHistory().Links().empty());
+    Navigate(*dlg, kPagePartNo);
+    Navigate(*dlg, kPageSetup);
+    EXPECT_EQ(CurrentId(*dlg), kPagePartNo);
+    EXPECT_EQ(dlg->GetPageHistory().Links().size(), 1u);
 }
 
 // A page that, as the selection pages do, keeps a record of the vehicle

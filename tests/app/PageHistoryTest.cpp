@@ -92,10 +92,21 @@ TEST(PageHistory, BeforeAnyRootNavigationNothingIsStacked)
     EXPECT_TRUE(h.CurrentStack().empty());
     EXPECT_EQ(h.Pop(), nullptr);
     EXPECT_EQ(h.Top(), nullptr);
-    // 10209 has no stack of its own: a root navigation to it keeps the current one.
+}
+
+TEST(PageHistory, TheModelPageWithoutRegionHasItsOwnStack)
+{
+    PageHistory h;
     h.Find(10203, kStackRoot);
-    h.Find(10209, kStackRoot);
-    EXPECT_EQ(h.CurrentRoot(), 10203);
+    PageLink* setup = AddLink(h, 10203, kStackRoot);
+    // Like every root id, 10209 takes its own stack: the settings stack stays as it was.
+    EXPECT_EQ(h.Find(10209, kStackRoot), nullptr);
+    EXPECT_EQ(h.CurrentRoot(), 10209);
+    PageLink* model = AddLink(h, 10209, kStackRoot);
+    EXPECT_EQ(Ids(h.CurrentStack()), (std::vector<int>{10209}));
+    EXPECT_EQ(h.Find(10203, kStackRoot), setup);
+    EXPECT_EQ(Ids(h.CurrentStack()), (std::vector<int>{10203}));
+    EXPECT_EQ(h.Find(10209, kStackRoot), model);
 }
 
 } // namespace

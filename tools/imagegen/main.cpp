@@ -1,9 +1,11 @@
 // imagegen: draws every picture the client shows, at the size the window that
 // shows it gives, into PNG files and a Qt resource list (":/png/<id>.png"),
-// and the brand-logo fall-backs and the label logo into pic/car/.
+// and the brand-logo fall-backs, the sample brands' logos and the label logo
+// into pic/car/.
 //
 // The pictures are our own: flat shapes in the client's palette, no text (the
-// program draws every caption), no brand marks. The output depends on nothing
+// program draws every caption), no real brand's mark: the sample brands'
+// logos are plain initials drawn as strokes. The output depends on nothing
 // but this file, so every build draws the same bytes.
 //
 //   imagegen <resource folder> <pic/car folder>
@@ -15,6 +17,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QTextStream>
+#include <QTransform>
 
 #include <cstdio>
 #include <functional>
@@ -263,6 +266,82 @@ Drawer Wheel(bool selected)
         p.drawEllipse(c, r * 0.16, r * 0.16);
     };
 }
+
+// A letter as pen strokes on a unit square (x right, y down), so that the
+// marks need no font and come out the same on every machine.
+QPainterPath Letter(char letter)
+{
+    QPainterPath p;
+    switch (letter) {
+    case 'B':
+        p.moveTo(0.2, 0.1);
+        p.lineTo(0.2, 0.9);
+        p.moveTo(0.2, 0.1);
+        p.lineTo(0.52, 0.1);
+        p.cubicTo(0.8, 0.1, 0.8, 0.5, 0.52, 0.5);
+        p.lineTo(0.2, 0.5);
+        p.moveTo(0.52, 0.5);
+        p.cubicTo(0.86, 0.5, 0.86, 0.9, 0.52, 0.9);
+        p.lineTo(0.2, 0.9);
+        break;
+    case 'N':
+        p.moveTo(0.2, 0.9);
+        p.lineTo(0.2, 0.1);
+        p.lineTo(0.8, 0.9);
+        p.lineTo(0.8, 0.1);
+        break;
+    case 'T':
+        p.moveTo(0.15, 0.1);
+        p.lineTo(0.85, 0.1);
+        p.moveTo(0.5, 0.1);
+        p.lineTo(0.5, 0.9);
+        break;
+    case 'V':
+        p.moveTo(0.15, 0.1);
+        p.lineTo(0.5, 0.9);
+        p.lineTo(0.85, 0.1);
+        break;
+    default: break;
+    }
+    return p;
+}
+
+// A brand logo of the sample data: a plain round badge with the brand's
+// initial, on the chosen look's pale plate when selected.
+Drawer LetterMark(char letter, QColor colour, bool selected)
+{
+    return [=](QPainter& p, int w, int h) {
+        if (selected)
+            RoundBox(p, Inset(w, h, 1), 10, kAccentPale, kAccent);
+        QPointF c(w / 2.0, h / 2.0);
+        double r = std::min(w, h) * 0.36;
+        p.setPen(Qt::NoPen);
+        p.setBrush(selected ? colour.darker(115) : colour);
+        p.drawEllipse(c, r, r);
+        p.setPen(QPen(kWhite, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(c, r * 0.86, r * 0.86);
+        double side = r * 1.0;
+        QTransform t;
+        t.translate(c.x() - side / 2, c.y() - side / 2);
+        t.scale(side, side);
+        p.setPen(QPen(kWhite, std::max(3.0, r * 0.14), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(t.map(Letter(letter)));
+    };
+}
+
+// The sample brands that have a logo of their own; the others show the fall-back.
+struct SampleLogo {
+    const char* brand;
+    char letter;
+    QColor colour;
+};
+const SampleLogo kSampleLogos[] = {
+    {"Brunmark", 'B', QColor(0x2F, 0x5D, 0x8C)},
+    {"Norvak", 'N', QColor(0x3C, 0x8D, 0x5A)},
+    {"Tarrin", 'T', QColor(0xB5, 0x4A, 0x32)},
+    {"Velsor", 'V', QColor(0x6E, 0x4C, 0x9A)},
+};
 
 // The label logo: a neutral mark for monochrome label printers.
 void LabelLogo(QPainter& p, int w, int h)
@@ -516,5 +595,11 @@ int main(int argc, char** argv)
         !Save(Render(117, 116, Wheel(true)), carDir + "/undefined_s.png", "PNG") ||
         !Save(Render(256, 64, LabelLogo).convertToFormat(QImage::Format_RGB888), carDir + "/VornixLogo.bmp", "BMP"))
         return 1;
+    for (const SampleLogo& logo : kSampleLogos) {
+        const QString base = carDir + "/" + logo.brand;
+        if (!Save(Render(117, 116, LetterMark(logo.letter, logo.colour, false)), base + ".png", "PNG") ||
+            !Save(Render(117, 116, LetterMark(logo.letter, logo.colour, true)), base + "_s.png", "PNG"))
+            return 1;
+    }
     return 0;
 }

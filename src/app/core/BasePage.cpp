@@ -3,7 +3,9 @@
 #include "AppMessages.h"
 #include "PageHost.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwctype>
 
 IPageHost* GetPageHost() { return dynamic_cast<IPageHost*>(GetMainWindow()); }
 
@@ -80,4 +82,30 @@ bool CBasePage::OnMouseWheel(UINT flags, short delta, CPoint)
     if (Wnd* parent = GetParent())
         parent->SendMessage(WM_SCROLL_WHEEL, flags, static_cast<int>(delta));
     return true;
+}
+
+std::wstring TrimWhiteSpace(const std::wstring& text)
+{
+    const auto space = [](wchar_t c) { return std::iswspace(c) != 0; };
+    const auto first = std::find_if_not(text.begin(), text.end(), space);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), space).base();
+    return first < last ? std::wstring(first, last) : std::wstring();
+}
+
+std::wstring LowerCase(std::wstring text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return wchar_t(std::towlower(c)); });
+    return text;
+}
+
+bool MatchesFilter(std::wstring name, std::wstring filter)
+{
+    filter = TrimWhiteSpace(filter);
+    if (filter.empty())
+        return true;
+    if (name.size() < filter.size())
+        return false;
+    if (name.find(filter) != std::wstring::npos)
+        return true;
+    return LowerCase(name).find(LowerCase(filter)) != std::wstring::npos;
 }

@@ -42,6 +42,7 @@ public:
     virtual void OnInitialUpdate();
 
     int GetContentHeight() const { return m_nContentHeight; }
+    int GetChildControlCount() const { return static_cast<int>(m_childControls.size()); }
     int GetLastThumbOffset() const { return m_nLastThumbOffset; }
     const std::wstring& GetFilterText() const { return m_strFilter; }
 
@@ -63,3 +64,14 @@ protected:
     int m_nContentHeight = 0;
     int m_nLastThumbOffset = 0;
 };
+
+// The text without white space at either end.
+std::wstring TrimWhiteSpace(const std::wstring& text);
+// The text in lower case.
+std::wstring LowerCase(std::wstring text);
+
+// Whether a name passes the search filter: the filter trimmed of white space
+// at both ends; an empty one passes everything; a name shorter than it never
+// passes; otherwise it passes when the filter occurs in the name, first as
+// written and then in lower case.
+bool MatchesFilter(std::wstring name, std::wstring filter);

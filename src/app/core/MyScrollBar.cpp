@@ -101,6 +101,34 @@ int CMyScrollBar::GetMode() const
     return CallOnUiThread([&] { return m_nMode; });
 }
 
+void CMyScrollBar::SetRange(int contentLength, int visibleLength, int position)
+{
+    RunOnUiThread([&] {
+        const int64_t track = m_trackRect.Height();
+        m_nContentLength = contentLength;
+        m_nVisibleLength = visibleLength;
+        m_nThumbLength = contentLength > 0 ? ToInt(visibleLength * track / contentLength) : 0;
+        m_nThumbOffset = contentLength > 0 ? ToInt(int64_t(position) * track / contentLength) : 0;
+    });
+}
+
+bool CMyScrollBar::ShowForContent(Wnd& view, const CRect& area, int contentHeight)
+{
+    return CallOnUiThread([&] {
+        const int visible = area.Height();
+        if (visible >= contentHeight) {
+            ShowWindow(SW_HIDE);
+            view.MoveWindow(area);
+            return false;
+        }
+        view.MoveWindow(CRect(area.left, area.top, area.right - GetWindowRect().Width(), area.bottom));
+        SetRange(contentHeight, visible, view.GetScrollPosition().y);
+        ShowWindow(SW_SHOW);
+        NotifyPosition();
+        return true;
+    });
+}
+
 // Keeps the thumb inside the track; true when it had to be moved back.
 bool CMyScrollBar::Clamp()
 {

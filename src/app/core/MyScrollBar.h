@@ -46,6 +46,16 @@ public:
     CRect GetThumbRect() const;
     int GetMode() const;
 
+    // Fits the bar to content of that length seen through a view of the
+    // visible length that stands at `position`: the thumb's length and offset
+    // are to the track what the view and its position are to the content.
+    void SetRange(int contentLength, int visibleLength, int position);
+    // Shows the bar for a view of content of that height, the view placed in
+    // `area` (the parent's coordinates): when the area holds all the content
+    // the bar hides and the view takes the whole area; otherwise the view is
+    // narrowed by the bar's width and the bar, fitted to the content and the
+    // view's position, shows. True when it shows.
+    bool ShowForContent(Wnd& view, const CRect& area, int contentHeight);
     // Places (and repaints) the thumb and tells the parent the position it stands for.
     void NotifyPosition();
     // A wheel turn handed on by the owner: +120 moves the thumb 10 pixels up.

@@ -21,3 +21,5 @@ CRect ScaleRect(const CRect& rect, double scale)
 }
 
 CRect ScaleRect(const CRect& rect) { return ScaleRect(rect, g_dUiScale); }
+
+int ScaleLength(int length) { return static_cast<int>(length * g_dUiScale); }

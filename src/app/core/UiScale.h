@@ -15,6 +15,9 @@ extern double g_dUiScale;
 // A screen that reports no size keeps 1.0.
 double ComputeUiScale(int screenWidth, int workAreaHeight);
 
+// A length of the layout scaled and cut to whole pixels (145 is 113 at 0.78125).
+int ScaleLength(int length);
+
 // left and top scaled and cut to whole pixels; width and height scaled and cut
 // the same way, so right = left + (int)(width x scale).
 CRect ScaleRect(const CRect& rect);

@@ -143,9 +143,9 @@ static QWidget* KeyTarget(Wnd& wnd)
     return f ? f : wnd.Widget();
 }
 
-void KeyPress(Wnd& wnd, UINT vk)
+void KeyPress(Wnd& wnd, UINT vk, bool ctrl)
 {
-    QTest::keyClick(KeyTarget(wnd), Qt::Key(QtKey(vk)));
+    QTest::keyClick(KeyTarget(wnd), Qt::Key(QtKey(vk)), ctrl ? Qt::ControlModifier : Qt::NoModifier);
     QApplication::processEvents();
 }
 

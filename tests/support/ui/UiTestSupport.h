@@ -33,8 +33,8 @@ void MousePress(Wnd& wnd, CPoint point, bool right = false);
 void MouseRelease(Wnd& wnd, CPoint point, bool right = false);
 void MouseClick(Wnd& wnd, CPoint point);
 void MouseWheel(Wnd& wnd, CPoint point, int delta);
-// Keys to the window with the focus (or wnd when none has it).
-void KeyPress(Wnd& wnd, UINT vk);
+// Keys to the window with the focus (or wnd when none has it); ctrl holds Ctrl down.
+void KeyPress(Wnd& wnd, UINT vk, bool ctrl = false);
 void TypeText(Wnd& wnd, const std::wstring& text);
 void SetClipboardText(const std::wstring& text);
 // Runs the UI thread's events for a while (real time).

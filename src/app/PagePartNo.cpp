@@ -1,0 +1,102 @@
+#include "PagePartNo.h"
+
+#include "AppMessages.h"
+#include "TopPane.h"
+#include "UiScale.h"
+#include "VehicleDatabase.h"
+
+namespace {
+
+// Scroll sizes of a page whose rows all fit.
+constexpr int kSmallWidth = 10;
+constexpr int kSmallContent = 10;
+
+} // namespace
+
+CPagePartNo::CPagePartNo() : m_nRowHeight(ScaleLength(98)), m_nItemWidth(ScaleLength(202)) {}
+
+CPagePartNo::~CPagePartNo() = default;
+
+int CPagePartNo::GetPageType() { return kPageType; }
+
+void CPagePartNo::RefreshLanguage() { Invalidate(); }
+
+void CPagePartNo::OnDestroy() { DeleteItems(); }
+
+void CPagePartNo::DeleteItems()
+{
+    // Nothing may reach an item once it is gone: the pressed item and the
+    // page's control list let go of them first.
+    m_pPressed = nullptr;
+    m_childControls.clear();
+    for (auto& item : m_items)
+        item->DestroyWindow();
+    m_items.clear();
+}
+
+int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
+{
+    if (m_pTopPane) {
+        if (restoreTabs == 1) {
+            m_pTopPane->ShowMenuTabs(CMenuTabs::kModeSensor, false, 0);
+            m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, true, 1);
+        }
+        m_pTopPane->ShowBackButton(false);
+        m_pTopPane->ShowSearchView(true);
+        m_pTopPane->ShowFunctionListButton(false);
+        m_pTopPane->ShowDailyFileButton(true);
+    }
+    if (!rebuild)
+        return ShowAsItWas(rebuild, restoreTabs);
+    EmptySearchTextForEmptyFilter();
+    DeleteItems();
+    if (m_pTopPane)
+        m_pTopPane->ShowSearchView(true);
+
+    std::vector<const CPartNo*> kept;
+    if (CVehicleDatabase* db = GetVehicleDatabase())
+        for (const auto& partNo : db->partNos)
+            if (MatchesFilter(partNo->fields[0], m_strFilter))
+                kept.push_back(partNo.get());
+
+    const CRect client = GetClientRect();
+    const int n = static_cast<int>(kept.size());
+    const GridRows grid = CountGridRows(n, CPartNoItem::kPerRow, client.Height(), m_nRowHeight);
+    // A search that finds nothing says so in one line instead of a grid of blank cells.
+    m_bNoMatch = n == 0 && !TrimWhiteSpace(m_strFilter).empty();
+    if (!m_bNoMatch) {
+        for (int index = 0; index < grid.drawn * CPartNoItem::kPerRow; ++index) {
+            const int row = index / CPartNoItem::kPerRow, column = index % CPartNoItem::kPerRow;
+            // The last row has no rule below it when the grid runs past the page.
+            const bool bottomBorder = grid.Filled() || row != grid.drawn - 1;
+            auto item = std::make_unique<CPartNoItem>(index < n ? kept[size_t(index)] : nullptr,
+                                                      column != CPartNoItem::kPerRow - 1, bottomBorder);
+            item->Create(this, GridCellRect(index, CPartNoItem::kPerRow, m_nItemWidth, m_nRowHeight, client.Width()),
+                         kFirstItemId + index, WS_CHILD | WS_VISIBLE);
+            m_childControls.push_back(item.get());
+            m_items.push_back(std::move(item));
+        }
+    }
+    ScrollToPosition(CPoint(0, 0));
+    m_nContentHeight = grid.Filled() ? kSmallContent : grid.rows * m_nRowHeight;
+    SetScrollSizes(CSize(kSmallWidth, m_nContentHeight));
+    Invalidate();
+    return CBasePage::ShowPage(rebuild, restoreTabs);
+}
+
+// The last column reaches the page's edge, also when the main window's scroll bar narrows the page.
+void CPagePartNo::OnSize(int cx, int) { StretchLastColumn(m_items, cx); }
+
+LRESULT CPagePartNo::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PAGE_ACTION && !lParam.IsTyped() && lParam.Int() == kActionSelectItem) {
+        CSelectionItem* item = wParam.As<CSelectionItem>();
+        if (!item)
+            return 0;
+        if (m_pPressed && m_pPressed != item)
+            m_pPressed->SetNormal();
+        m_pPressed = item;
+        return 1;
+    }
+    return CBasePage::OnMessage(msg, wParam, lParam);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The part-number page: every sensor part number of the database as a grid
+// of items, five a row, filtered by the search text. An item's release
+// reports its part number to the main window.
+#include "FilteredGridPage.h"
+#include "PartNoItem.h"
+
+#include <memory>
+#include <vector>
+
+class CPagePartNo : public CFilteredGridPage {
+public:
+    static constexpr int kPageType = 7;
+    static constexpr int kFirstItemId = CPartNoItem::kFirstId;
+
+    CPagePartNo();
+    ~CPagePartNo() override;
+
+    int GetPageType() override;
+    void RefreshLanguage() override;
+    int ShowPage(bool rebuild, int restoreTabs) override;
+
+    int GetItemWidth() const { return m_nItemWidth; }
+    int GetRowHeight() const { return m_nRowHeight; }
+    size_t GetItemCount() const { return m_items.size(); }
+    CPartNoItem* GetItem(size_t index) const { return index < m_items.size() ? m_items[index].get() : nullptr; }
+    CSelectionItem* GetPressedItem() const { return m_pPressed; }
+
+protected:
+    void OnDestroy() override;
+    void OnSize(int cx, int cy) override;
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void DeleteItems();
+
+    int m_nRowHeight;
+    int m_nItemWidth;
+    CSelectionItem* m_pPressed = nullptr;
+    std::vector<std::unique_ptr<CPartNoItem>> m_items;
+};
