@@ -25,6 +25,7 @@
 #include "UiApp.h"
 #include "UiScale.h"
 #include "UiThread.h"
+#include "UpgradeCtrl.h"
 #include "VehicleDatabase.h"
 
 #include <algorithm>
@@ -131,6 +132,9 @@ void CBRELK2Dlg::OnDestroy()
     // Nothing a worker uses may go while it runs.
     WaitForWorkers();
     m_pPresence->Stop();
+    // The self-update's download may be writing the settings page: it ends
+    // first, with the events running, while the windows are still here.
+    CUpgradeCtrl::Shutdown();
     if (m_pTopPane)
         m_pTopPane->DestroyWindow();
     m_pTopPane.reset();

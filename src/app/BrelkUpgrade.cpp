@@ -43,7 +43,6 @@ constexpr uint8_t kReplyData = 0x84;
 constexpr uint8_t kReplyFinishFailed = 0xE0;
 const char kLoaderIdentity[] = "BRELK";
 
-constexpr size_t kHeaderLength = 10;
 constexpr size_t kFrameTail = 6; // sum, 00, index
 // A block reply is whole at six bytes; the other replies are judged by their code.
 constexpr int kBlockReplyLength = 6;

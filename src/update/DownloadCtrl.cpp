@@ -26,6 +26,9 @@ constexpr size_t kChunk = 1024;
 constexpr size_t kMaxErrorText = 64;
 constexpr int kPollMs = 50;
 constexpr long kMaxRedirects = 5;
+constexpr const char* kHttpsScheme = "https:";
+constexpr uint16_t kHttpPort = 80;
+constexpr uint16_t kHttpsPort = 443;
 
 void GlobalInit()
 {
@@ -393,8 +396,14 @@ DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, u
     char errbuf[CURL_ERROR_SIZE] = {};
     CURL* c = easy.get();
     curl_easy_setopt(c, CURLOPT_URL, requestUrl.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    // A secure download never follows a redirect to plain HTTP. The
+    // certificate and the host name are checked, and the proxy settings of
+    // the environment (http_proxy, https_proxy, no_proxy) are taken.
+    const bool secure = strncasecmp(requestUrl.c_str(), kHttpsScheme, std::strlen(kHttpsScheme)) == 0;
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(c, CURLOPT_USERAGENT, kAgent);
@@ -513,6 +522,9 @@ unsigned int CDownloadCtrl::DownloadThreadProc(CDownloadCtrl* job)
 CDownloadCtrl::UrlParts CDownloadCtrl::SplitUrl(const std::string& url)
 {
     UrlParts parts;
+    parts.secure = strncasecmp(url.c_str(), kHttpsScheme, std::strlen(kHttpsScheme)) == 0;
+    if (parts.secure)
+        parts.port = kHttpsPort;
     const size_t scheme = url.find("//");
     const std::string rest = scheme == std::string::npos ? url : url.substr(scheme + 2);
     const size_t slash = rest.find('/');
@@ -567,9 +579,9 @@ int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, cons
     if (!HostIsPlain(parts.host)) {
         job->ShowMessage("The server name is not valid", quiet);
     } else {
-        const uint16_t port = parts.port ? parts.port : 80;
-        const std::string requestUrl =
-            "http://" + parts.host + ":" + std::to_string(port) + "/" + EncodeObject(parts.object);
+        const uint16_t port = parts.port ? parts.port : (parts.secure ? kHttpsPort : kHttpPort);
+        const std::string requestUrl = (parts.secure ? "https://" : "http://") + parts.host + ":" +
+                                       std::to_string(port) + "/" + EncodeObject(parts.object);
         using Outcome = DownloadTransfer::Outcome;
         for (int attempt = 0; attempt < 2; ++attempt) {
             uint64_t existing = 0;

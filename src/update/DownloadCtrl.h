@@ -45,10 +45,12 @@ public:
     struct UrlParts {
         std::string host;
         uint16_t port = 80;
-        std::string object; // without a leading '/'
+        std::string object;  // without a leading '/'
+        bool secure = false; // https
         bool operator==(const UrlParts&) const = default;
     };
-    // Scheme and "//" dropped; "host:port/object" or "host/object" (port 80).
+    // Scheme and "//" dropped; "host:port/object" or "host/object" (port 80,
+    // or 443 for an "https:" address, which is fetched over TLS).
     static UrlParts SplitUrl(const std::string& url);
 
     static constexpr uint32_t kDefaultReceiveTimeoutMs = 10000;

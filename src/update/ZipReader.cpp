@@ -1,5 +1,6 @@
 #include "ZipReader.h"
 
+#include "ByteOrder.h"
 #include "CodePage.h"
 #include "Paths.h"
 
@@ -65,12 +66,6 @@ void CloseOpenEntry(ZipReader& reader)
         unzCloseCurrentFile(Archive(reader));
         reader.openEntry = -1;
     }
-}
-
-uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 // The extended timestamp block ("UT") of a local extra field replaces the

@@ -213,10 +213,16 @@ void HttpTestServer::Serve(int fd)
         mode = m_mode;
         shortLength = m_shortLength;
         stallAfter = m_stallAfter;
-        auto s = m_status.find(req.target);
+        // A request through a proxy names the whole address; the file is its path.
+        std::string path = req.target;
+        if (path.rfind("http://", 0) == 0) {
+            const size_t slash = path.find('/', 7);
+            path = slash == std::string::npos ? "/" : path.substr(slash);
+        }
+        auto s = m_status.find(path);
         if (s != m_status.end())
             forced = s->second;
-        auto f = m_files.find(req.target);
+        auto f = m_files.find(path);
         found = f != m_files.end();
         if (found)
             body = f->second;

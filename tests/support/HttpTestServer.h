@@ -2,7 +2,8 @@
 // A small HTTP/1.1 server on loopback for download tests: serves files from
 // memory with Range support, and can misbehave on request (ignore Range, send
 // a wrong Content-Range, leave out the length, cut the body short, stall in
-// the middle of the body). One thread accepts, one thread serves each
+// the middle of the body). It also serves as a proxy: a request for a whole
+// address gets the file of the address's path. One thread accepts, one thread serves each
 // connection; every connection is closed after its reply.
 #include <condition_variable>
 #include <cstdint>

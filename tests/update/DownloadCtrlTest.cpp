@@ -119,6 +119,8 @@ TEST(DownloadUrl, SplitsHostPortAndObject)
         {"http://host/a:b/c.zip", {"host", 80, "a:b/c.zip"}},
         {"http://host:/x", {"host", 0, "x"}},
         {"http://10.0.0.1:9600//twice", {"10.0.0.1", 9600, "/twice"}},
+        {"https://host/dir/file.zip", {"host", 443, "dir/file.zip", true}},
+        {"HTTPS://host:8443/x", {"host", 8443, "x", true}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.parts, CDownloadCtrl::SplitUrl(c.url)) << c.url;
@@ -148,6 +150,32 @@ TEST_F(DownloadCtrlTest, FreshDownloadReportsAndTakesTheTargetName)
     EXPECT_EQ("/dir/file.zip", requests[0].target);
     EXPECT_EQ("", requests[0].range);
     EXPECT_EQ("My Session", requests[0].userAgent);
+}
+
+TEST_F(DownloadCtrlTest, TheProxyOfTheEnvironmentIsTaken)
+{
+    const std::string proxy = "http://127.0.0.1:" + std::to_string(m_server.Port());
+    ScopedEnv httpProxy("http_proxy", proxy);
+    ScopedEnv noProxy("no_proxy", "");
+    const std::string url = "http://update.invalid/dir/file.zip";
+    EXPECT_EQ(1, CDownloadCtrl::DownloadFile(&m_job, url, Target(), true));
+    EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
+    const auto requests = m_server.Requests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ("http://update.invalid/dir/file.zip", requests[0].target);
+}
+
+TEST_F(DownloadCtrlTest, AnHttpsAddressIsFetchedOverTlsOrNotAtAll)
+{
+    // Our server speaks no TLS: the handshake fails, nothing is taken for a file.
+    std::string url = Url();
+    url.replace(0, 4, "https");
+    EXPECT_EQ(0, CDownloadCtrl::DownloadFile(&m_job, url, Target(), true));
+    EXPECT_FALSE(fs::exists(Target()));
+    EXPECT_TRUE(m_recorder.Percents().empty());
+    EXPECT_EQ(1, m_recorder.Ended());
+    for (const auto& request : m_server.Requests())
+        EXPECT_NE("GET", request.method) << "no plain request went out";
 }
 
 // A partial ".tmp" of 500 of 1000 bytes, against servers that honour Range
