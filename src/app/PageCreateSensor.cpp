@@ -84,6 +84,13 @@ void CPageCreateSensor::ApplyControls(bool enable)
         m_pStop->ShowWindow(programmable ? SW_SHOW : SW_HIDE);
 }
 
+void CPageCreateSensor::ReloadCaptions()
+{
+    CSensorPageBase::ReloadCaptions();
+    if (m_pHexCheck)
+        m_pHexCheck->SetWindowText(GetLanguageManager().GetText(L"BTN_HEX_CHECK"));
+}
+
 int CPageCreateSensor::ShowPage(bool rebuild, int restoreTabs)
 {
     if (CBRELK2Dlg* dlg = Dialog())

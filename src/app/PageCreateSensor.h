@@ -21,6 +21,7 @@ public:
 protected:
     void CreateControls() override;
     void ApplyControls(bool enable) override;
+    void ReloadCaptions() override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:

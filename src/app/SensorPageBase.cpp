@@ -63,7 +63,8 @@ void ShowButton(CCustButton* button, bool show)
         button->ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
-// The text cut with "..." so that it ends before `right`.
+} // namespace
+
 std::wstring FitText(Graphics& g, const std::wstring& text, const Font& font, float width)
 {
     if (width <= 0 || g.MeasureString(text, font).Width <= width)
@@ -73,8 +74,6 @@ std::wstring FitText(Graphics& g, const std::wstring& text, const Font& font, fl
         cut.pop_back();
     return cut + kEllipsis;
 }
-
-} // namespace
 
 CSensorPageBase::CSensorPageBase(int pageType)
     : m_nPageType(pageType), m_layout(LayoutOperationPage(pageType, g_dUiScale)), m_pane(Dialog())

@@ -20,6 +20,11 @@
 #include <string>
 
 class CBRELK2Dlg;
+class Font;
+class Graphics;
+
+// The text as it fits `width` in that face: whole, or cut and ended with "...".
+std::wstring FitText(Graphics& g, const std::wstring& text, const Font& font, float width);
 
 class CSensorPageBase : public CBasePage, public IOperationPage {
 public:
@@ -77,7 +82,7 @@ protected:
     virtual void CreateControls() = 0;
     // The identifier edit (copy and create pages) in its face.
     void CreateEdit(bool readOnly);
-    void ReloadCaptions();
+    virtual void ReloadCaptions();
     CBRELK2Dlg* Dialog() const;
 
     int m_nPageType;

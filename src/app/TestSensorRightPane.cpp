@@ -81,6 +81,18 @@ std::array<std::wstring, CTestSensorRightPane::kLines> CTestSensorRightPane::Get
     return CallOnUiThread([&] { return m_values; });
 }
 
+std::wstring CTestSensorRightPane::GetLabel(int line) const
+{
+    return CallOnUiThread([&] { return LabelOf(line); });
+}
+
+std::wstring CTestSensorRightPane::LabelOf(int line) const
+{
+    if (line < 0 || line >= kLines)
+        return {};
+    return line < kLines - 1 ? m_labels[static_cast<size_t>(line)] : std::wstring(kPvPtLabel);
+}
+
 void CTestSensorRightPane::SetReadingShown(bool shown)
 {
     RunOnUiThread([&] {
@@ -195,8 +207,7 @@ void CTestSensorRightPane::OnPaint(Graphics& g)
     }
     const int lines = m_bReadingShown ? kLines : kFirstLines;
     for (int k = 0; k < lines; ++k) {
-        const std::wstring label = k < kLines - 1 ? m_labels[static_cast<size_t>(k)] : kPvPtLabel;
-        draw(label + L" " + m_values[static_cast<size_t>(k)], LinePoint(kValueX, k));
+        draw(LabelOf(k) + L" " + m_values[static_cast<size_t>(k)], LinePoint(kValueX, k));
     }
 }
 

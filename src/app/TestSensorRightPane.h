@@ -32,6 +32,8 @@ public:
     // Every value the same text (emptied with "", "NA" after a failed read).
     void SetAllValues(const std::wstring& text);
     std::array<std::wstring, kLines> GetValues() const;
+    // The label of line k (0 to 8) as the pane draws it.
+    std::wstring GetLabel(int line) const;
 
     // Lines 4 to 8 are shown after a full read.
     void SetReadingShown(bool shown);
@@ -59,6 +61,7 @@ protected:
 private:
     void Changed();
     int Frequency() const;
+    std::wstring LabelOf(int line) const;
 
     CBRELK2Dlg* m_pDialog;
     std::array<std::wstring, kLines> m_values;

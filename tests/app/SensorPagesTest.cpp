@@ -254,3 +254,46 @@ TEST_F(SensorPagesTest, CheckSensorShowsNineLinesAndGenerateFillsTheEdit)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SensorPagesTest, LongSelectionLinesEndBeforeThePane)
+{
+    Image canvas(10, 10);
+    Graphics g(canvas);
+    const Font font(L"Arial", 11, FontStyleBold);
+    const std::wstring longText = L"Sensor Manufacturer:" + std::wstring(80, L'M');
+    const std::wstring fitted = FitText(g, longText, font, 300);
+    EXPECT_LE(g.MeasureString(fitted, font).Width, 300);
+    ASSERT_GE(fitted.size(), 3u);
+    EXPECT_EQ(fitted.substr(fitted.size() - 3), L"...");
+    EXPECT_EQ(FitText(g, L"short", font, 300), L"short");
+
+    // A vehicle with long texts, as the pages draw it.
+    Open();
+    year->sensorManufactor = std::wstring(L"Teskaro Demo Sensors and Valves of a very long company name, Division ") +
+                             L"of Pressure Monitoring";
+    year->oemPartNo = L"BR-101-1640-" + std::wstring(60, L'9');
+    Navigate(kPageTestSensor);
+    dlg->GetCurrentPage()->Invalidate();
+    Grab("page-10204-long-lines");
+}
+
+TEST_F(SensorPagesTest, ALanguageChangeReachesThePagesAndThePane)
+{
+    Open();
+    ASSERT_EQ(GetLanguageManager().LoadLanguage(L"DE"), 0);
+    dlg->OnLanguageChanged(L"DE");
+    auto* create = PageAs<CPageCreateSensor>(kPageCreateSensor);
+    auto* test = PageAs<CPageTestSensor>(kPageTestSensor);
+    EXPECT_EQ(create->GetButton(kCmdProgramCreate)->GetText(), L"Programmieren");
+    EXPECT_EQ(create->GetButton(kIdStop)->GetText(), L"Abbrechen");
+    EXPECT_EQ(create->GetHexCheck()->GetWindowText(), GetLanguageManager().GetText(L"BTN_HEX_CHECK"));
+    EXPECT_EQ(create->GetResultPane()->GetLabel(0), L"Sensor-ID");
+    EXPECT_EQ(test->GetButton(kCmdCheckSensor)->GetText(), L"Sensor auslesen");
+    Navigate(kPageCreateSensor);
+    Grab("page-10205-german");
+    ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
+}
+
+} // namespace
