@@ -40,8 +40,6 @@ constexpr const wchar_t* kNoRecordText = L"Not supported this sensor!";
 
 std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key); }
 
-bool IsV4Type(int type) { return type == TS_TYPE_F7V4 || type == TS_TYPE_F6V4 || type == TS_TYPE_N8V4; }
-
 } // namespace
 
 // ---- shared texts ---------------------------------------------------------------
@@ -484,7 +482,7 @@ uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, c
     }
     program->SetProgressCallback(::OnProgramProgress, &m_dialog);
     CBinary selection;
-    if (IsV4Type(type)) {
+    if (TakesFirmwareSelection(type)) {
         const uint32_t code = WcsToULong32(in.firmwareCode, 16);
         const uint8_t bytes[2] = {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)};
         selection = CBinary(bytes, 2);

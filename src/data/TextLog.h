@@ -4,6 +4,7 @@
 // time-stamped line per call:
 //   2024-03-07 09:05:01.042<TAB>TL_INFO:text
 #include "LocalTime.h"
+#include "UniqueFile.h"
 
 #include <cstdio>
 #include <mutex>
@@ -40,7 +41,7 @@ private:
     void OpenDayFile();
 
     mutable std::mutex m_lock; // the daily records write from a worker thread
-    FILE* file = nullptr;
+    UniqueFile file;
     std::string openName; // the name `file` was opened under
     std::string prefix;
     const std::string tag = "TL_INFO:";

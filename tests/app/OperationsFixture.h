@@ -7,6 +7,7 @@
 #include "AppFlags.h"
 #include "AppMessages.h"
 #include "CodePage.h"
+#include "FamilyTable.h"
 #include "Language.h"
 #include "MainDialogFixture.h"
 #include "OperationPage.h"
@@ -209,12 +210,8 @@ private:
     FakeJournal& m_journal;
 };
 
-// The family types of the attempts, in their order.
-inline int FamilyType(int attempt)
-{
-    static const int types[5] = {TS_TYPE_F7V4, TS_TYPE_N8V4, TS_TYPE_F6V4, TS_TYPE_F7V3, TS_TYPE_F6V1};
-    return types[attempt % 5];
-}
+// The family type of an attempt, as the family table orders them.
+inline int FamilyType(int attempt) { return FamilyOfAttempt(attempt).type; }
 
 class OperationsTest : public MainDialogTest {
 public:
