@@ -339,6 +339,8 @@ void CBRELK2Dlg::OnOperationAction(int command)
     case kCmdProgramCreate: m_pOperations->OnProgramCreate(); break;
     case kCmdProgramCopy: m_pOperations->OnProgramCopy(); break;
     case kCmdCheckSensor: m_pOperations->OnCheckSensor(); break;
+    // Print (10301), the print settings (10302), the upgrade (10210) and the
+    // answer to an id no row lists take their rows here with those features.
     default: break;
     }
 }
