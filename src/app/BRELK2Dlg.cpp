@@ -723,15 +723,9 @@ LabelSource CBRELK2Dlg::GetLabelSource() const
     LabelSource source;
     CBasePage* page = GetCurrentPage();
     source.pageType = page ? page->GetPageType() : 0;
-    source.idBoxText = m_labelIdBoxText;
-    source.operationRunning = g_bBusy != 0;
+    source.idBoxText = ShownIdText(page);
+    source.operationRunning = IsOperationRunning();
     source.selection = MakeLabelSelection(m_nSelectionKind, m_pBrand, m_pModel, m_pYear, m_pPartNo);
-    source.lastResult = m_labelResult;
+    source.lastResult = ConfirmedIds(m_lastResult);
     return source;
-}
-
-void CBRELK2Dlg::SetLabelResult(std::wstring idBoxText, std::optional<SensorResultIds> result)
-{
-    m_labelIdBoxText = std::move(idBoxText);
-    m_labelResult = std::move(result);
 }

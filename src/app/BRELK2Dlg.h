@@ -149,9 +149,6 @@ public:
     // What Print prints from: the page shown, its ID box, the last confirmed
     // result and the selection.
     LabelSource GetLabelSource() const;
-    // Until the operation pages hand them over themselves: what the page's ID
-    // box shows and the identifiers of the last operation that succeeded.
-    void SetLabelResult(std::wstring idBoxText, std::optional<SensorResultIds> result);
 
     const CIni& GetIni() const { return m_ini; }
 
@@ -260,8 +257,6 @@ private:
     const CYear* m_pYear = nullptr;
     const CPartNo* m_pPartNo = nullptr;
     int m_nCurOperationPage = 10204;
-    std::wstring m_labelIdBoxText;
-    std::optional<SensorResultIds> m_labelResult;
 
     std::unique_ptr<CSensorOperations> m_pOperations;
     OperationResult m_lastResult;

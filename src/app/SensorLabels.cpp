@@ -1,20 +1,22 @@
 #include "SensorLabels.h"
 
+#include "BasePage.h"
 #include "LabelPrinting.h"
 #include "Language.h"
 #include "MessageBoxService.h"
+#include "OperationPage.h"
+#include "OperationPageLayout.h"
+#include "PageHistory.h"
 #include "PrintRegistry.h"
+#include "SensorOperations.h"
 #include "TPMSPrintInfo.h"
+#include "TestSensorRightPane.h"
 #include "VehicleRecords.h"
 
 #include <algorithm>
 #include <cwctype>
 
 namespace {
-
-constexpr int kTestPage = 10;
-constexpr int kCopyPage = 11;
-constexpr int kCreatePage = 12;
 
 const wchar_t kLogoFile[] = L"/pic/car/VornixLogo.bmp";
 const wchar_t kBusyText[] = L"A sensor operation is running. Please print its label when it has ended.";
@@ -45,8 +47,8 @@ bool SettingsComplete(const _tagPrintSettingInfo& settings)
 const wchar_t* NoResultText(int pageType)
 {
     switch (pageType) {
-    case kTestPage: return L"Error:\nNo sensor was read yet. Please press [Test] get sensor ID.";
-    case kCopyPage: return L"Error:\nNo sensor was read or programmed yet. Please press [Test] or [Program] first.";
+    case kPageTypeTest: return L"Error:\nNo sensor was read yet. Please press [Test] get sensor ID.";
+    case kPageTypeCopy: return L"Error:\nNo sensor was read or programmed yet. Please press [Test] or [Program] first.";
     default: return L"Error:\nNo sensor was programmed yet. Please press [Program] first.";
     }
 }
@@ -112,6 +114,34 @@ LabelSelection MakeLabelSelection(int selectionKind, const CBrand* brand, const 
     return selection;
 }
 
+std::wstring ShownIdText(CBasePage* page)
+{
+    auto* operationPage = dynamic_cast<IOperationPage*>(page);
+    if (!operationPage)
+        return {};
+    if (page->GetPageType() != kPageTypeTest)
+        return operationPage->GetIdText();
+    const CTestSensorRightPane* pane = operationPage->GetResultPane();
+    return pane ? pane->GetValues()[0] : std::wstring();
+}
+
+std::optional<SensorResultIds> ConfirmedIds(const OperationResult& result)
+{
+    if (result.IsEmpty())
+        return std::nullopt;
+    SensorResultIds ids;
+    ids.hex = result.hex;
+    switch (result.pageId) {
+    case kPageTestSensor: ids.pageType = kPageTypeTest; break;
+    case kPageCopySensor: ids.pageType = kPageTypeCopy; break;
+    case kPageCreateSensor: ids.pageType = kPageTypeCreate; break;
+    default: ids.pageType = 0; break;
+    }
+    for (const OperationResult::Sensor& sensor : result.sensors)
+        ids.ids.push_back(sensor.idText);
+    return ids;
+}
+
 int PrintSensorLabels(Wnd* owner, const _tagPrintSettingInfo& settings, const LabelSource& source,
                       const std::wstring& programFolder)
 {
@@ -119,7 +149,7 @@ int PrintSensorLabels(Wnd* owner, const _tagPrintSettingInfo& settings, const La
         WarnSettingsIncomplete(owner);
         return 0;
     }
-    if (source.pageType != kTestPage && source.pageType != kCopyPage && source.pageType != kCreatePage)
+    if (source.pageType != kPageTypeTest && source.pageType != kPageTypeCopy && source.pageType != kPageTypeCreate)
         return 0;
     // A label names only a sensor the Brelk confirmed: none while an operation
     // is still at work, and only the identifiers of the last result.
@@ -128,7 +158,7 @@ int PrintSensorLabels(Wnd* owner, const _tagPrintSettingInfo& settings, const La
         return 0;
     }
     if (source.idBoxText.empty()) {
-        MessageBox(owner, source.pageType == kCreatePage ? kIdEmptyCreateText : kIdEmptyTestText, Text(L"ERROR"),
+        MessageBox(owner, source.pageType == kPageTypeCreate ? kIdEmptyCreateText : kIdEmptyTestText, Text(L"ERROR"),
                    MB_OK | MB_ICONERROR);
         return 0;
     }

@@ -8,11 +8,13 @@
 
 #include <string>
 
+class CBasePage;
 class CBrand;
 class CModel;
 class CPartNo;
 class CYear;
 class Wnd;
+struct OperationResult;
 
 // Fixed texts of the program.
 inline constexpr wchar_t kIdEmptyTestText[] = L"Error:\nSensor ID is NULL. Please press [Test] get sensor ID.";
@@ -23,6 +25,13 @@ inline constexpr wchar_t kPrintInfoErrorText[] = L"Error:Print info error.";
 // (brand, model and year records), 1 a part number.
 LabelSelection MakeLabelSelection(int selectionKind, const CBrand* brand, const CModel* model, const CYear* year,
                                   const CPartNo* partNo);
+
+// What the page shows as its sensor's identifier: the test page in its results
+// pane, the copy and create pages in their identifier edit; empty on any other page.
+std::wstring ShownIdText(CBasePage* page);
+// The identifiers of the last operation that succeeded, with its page's type;
+// nothing when there was none.
+std::optional<SensorResultIds> ConfirmedIds(const OperationResult& result);
 
 // Prints the labels; the number printed. The logo is the program folder's
 // "pic/car/VornixLogo.bmp"; message boxes go on owner.

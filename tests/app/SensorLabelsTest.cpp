@@ -1,10 +1,16 @@
 #include "SensorLabels.h"
 #include "AppFlags.h"
+#include "AppMessages.h"
 #include "Graphics.h"
 #include "LabelFixture.h"
 #include "Language.h"
 #include "MainDialogFixture.h"
+#include "OperationPage.h"
+#include "OperationPageLayout.h"
+#include "PageHistory.h"
 #include "PrintRegistry.h"
+#include "SensorOperations.h"
+#include "TestSensorRightPane.h"
 #include "UiTestSupport.h"
 #include "VehicleDatabase.h"
 
@@ -14,7 +20,7 @@
 
 namespace {
 
-constexpr int kTestPage = 10, kCopyPage = 11, kCreatePage = 12, kSetupPage = 8;
+constexpr int kSetupPage = 8;
 
 const std::wstring kFolder = Utf8ToWide(BRELK_SAMPLE_BIN);
 
@@ -39,10 +45,10 @@ LabelSelection Vehicle()
 LabelSource Programmed(const std::wstring& shown = L"00ABCDEF")
 {
     LabelSource source;
-    source.pageType = kCreatePage;
+    source.pageType = kPageTypeCreate;
     source.idBoxText = shown;
     source.selection = Vehicle();
-    source.lastResult = SensorResultIds{{L"00ABCDEF"}, true, kCreatePage};
+    source.lastResult = SensorResultIds{{L"00ABCDEF"}, true, kPageTypeCreate};
     return source;
 }
 
@@ -110,15 +116,15 @@ TEST_F(SensorLabelsTest, ALabelNamesOnlyASensorTheBrelkConfirmed)
     settingsPage.pageType = kSetupPage;
     LabelSource emptyCreate = Programmed(L"");
     LabelSource emptyCopy = Programmed(L"");
-    emptyCopy.pageType = kCopyPage;
+    emptyCopy.pageType = kPageTypeCopy;
     LabelSource emptyTest = Programmed(L"");
-    emptyTest.pageType = kTestPage;
+    emptyTest.pageType = kPageTypeTest;
     LabelSource noResult = Programmed();
     noResult.lastResult.reset();
     LabelSource noIds = Programmed();
     noIds.lastResult->ids.clear();
     LabelSource otherPage = Programmed();
-    otherPage.pageType = kTestPage;
+    otherPage.pageType = kPageTypeTest;
     const Case cases[] = {
         {"running", busy, L"A sensor operation is running. Please print its label when it has ended."},
         {"not an operation page", settingsPage, L""},
@@ -154,7 +160,7 @@ TEST_F(SensorLabelsTest, TheSuffixComesFromTheBaseTheIdentifierWasWrittenIn)
 
     // A decimal result prints (D) whatever the settings say now.
     LabelSource decimal = Programmed(L"11259375");
-    decimal.lastResult = SensorResultIds{{L"11259375"}, false, kCreatePage};
+    decimal.lastResult = SensorResultIds{{L"11259375"}, false, kPageTypeCreate};
     EXPECT_EQ(Print(decimal), 1);
     EXPECT_TRUE(Numbered(L"11259375(D)"));
     EXPECT_TRUE(boxes.AskedBoxes().empty());
@@ -255,6 +261,33 @@ TEST_F(SensorLabelsTest, APrintThatFailsIsToldNamingThePrinter)
     }
 }
 
+// The last result as the operations leave it on the main dialog.
+OperationResult Confirmed(int pageId, const std::wstring& idText, uint32_t id)
+{
+    OperationResult result;
+    result.pageId = pageId;
+    result.hex = true;
+    result.sensors.push_back({id, idText, L""});
+    return result;
+}
+
+TEST(SensorLabelsSeam, TheLastResultAsALabelNamesIt)
+{
+    EXPECT_FALSE(ConfirmedIds(OperationResult()).has_value());
+    OperationResult several;
+    several.pageId = kPageCreateSensor;
+    several.hex = false;
+    several.sensors = {{1, L"1", L"P1"}, {2, L"2", L"P2"}};
+    const std::optional<SensorResultIds> ids = ConfirmedIds(several);
+    ASSERT_TRUE(ids);
+    EXPECT_EQ(ids->ids, (std::vector<std::wstring>{L"1", L"2"}));
+    EXPECT_FALSE(ids->hex);
+    EXPECT_EQ(ids->pageType, kPageTypeCreate);
+    EXPECT_EQ(ConfirmedIds(Confirmed(kPageTestSensor, L"AB", 0xAB))->pageType, kPageTypeTest);
+    EXPECT_EQ(ConfirmedIds(Confirmed(kPageCopySensor, L"AB", 0xAB))->pageType, kPageTypeCopy);
+    EXPECT_EQ(ShownIdText(nullptr), L"");
+}
+
 TEST_F(MainDialogTest, PrintTakesThePageTheResultAndTheSelectionFromTheMainDialog)
 {
     ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
@@ -262,7 +295,7 @@ TEST_F(MainDialogTest, PrintTakesThePageTheResultAndTheSelectionFromTheMainDialo
     ScriptedMessageBoxes boxes;
     GetPrintRegistry().numbers.clear();
     theApp.m_printSetting = Settings();
-    auto dlg = CreateDialog();
+    auto dlg = CreateDialog(false); // the program's own pages
     CBrand* brand = GetVehicleDatabase()->GetBrands(CARS_STYLE_US)->AddBrand(L"Testmark", L"1");
     CModel* model = brand->AddModel(L"Alto", L"3");
     CYear* year = model->AddYear(L"2010-2015", L"07C", L"FF", L"", L"", L"", L"", L"1", L"");
@@ -271,10 +304,13 @@ TEST_F(MainDialogTest, PrintTakesThePageTheResultAndTheSelectionFromTheMainDialo
     dlg->SetModelSelection(model);
     dlg->OnVehicleSelected(year);
 
-    // The test page is shown after the selection; its last reading is the result.
-    dlg->SetLabelResult(L"00ABCDEF", SensorResultIds{{L"00ABCDEF"}, true, 10});
+    // The test page is shown after the selection; a test read 00ABCDEF.
+    auto* testPage = dynamic_cast<IOperationPage*>(dlg->GetCurrentPage());
+    ASSERT_TRUE(testPage);
+    testPage->GetResultPane()->SetFirstValues(L"00ABCDEF", L"25", L"230", L"OK");
+    dlg->SetLastResult(Confirmed(kPageTestSensor, L"00ABCDEF", 0x00ABCDEF));
     const LabelSource source = dlg->GetLabelSource();
-    EXPECT_EQ(source.pageType, 10);
+    EXPECT_EQ(source.pageType, kPageTypeTest);
     EXPECT_EQ(source.idBoxText, L"00ABCDEF");
     EXPECT_FALSE(source.operationRunning);
     EXPECT_EQ(source.selection.kind, 1);
@@ -293,14 +329,33 @@ TEST_F(MainDialogTest, PrintTakesThePageTheResultAndTheSelectionFromTheMainDialo
     EXPECT_EQ(printers.Printed().size(), 1u);
     ASSERT_EQ(boxes.AskedBoxes().size(), 1u);
 
-    // A part number replaces the vehicle.
+    // The create page has programmed nothing: the test page's sensor is not its label.
+    dlg->SendMessage(WM_PAGE_ACTION, kPageCreateSensor, kActionNavigate);
+    auto* createPage = dynamic_cast<IOperationPage*>(dlg->GetCurrentPage());
+    ASSERT_TRUE(createPage);
+    createPage->SetIdText(L"00ABCDEF");
+    EXPECT_EQ(dlg->GetLabelSource().idBoxText, L"00ABCDEF");
+    dlg->PrintLabel();
+    EXPECT_EQ(printers.Printed().size(), 1u);
+    ASSERT_EQ(boxes.AskedBoxes().size(), 2u);
+    EXPECT_EQ(boxes.AskedBoxes()[1].text, L"Error:\nNo sensor was programmed yet. Please press [Program] first.");
+    // Once it has, its label prints.
+    dlg->SetLastResult(Confirmed(kPageCreateSensor, L"00ABCDEF", 0x00ABCDEF));
+    dlg->PrintLabel();
+    EXPECT_EQ(printers.Printed().size(), 2u);
+
+    // A part number replaces the vehicle; the new choice forgets the result.
     CPartNo partNo;
     partNo.fields[0] = L"TPX-100";
     dlg->OnPartNoSelected(&partNo);
     EXPECT_EQ(dlg->GetLabelSource().selection.kind, 2);
     EXPECT_EQ(dlg->GetLabelSource().selection.partNo, L"TPX-100");
+    EXPECT_FALSE(dlg->GetLabelSource().lastResult.has_value());
+    EXPECT_EQ(dlg->GetLabelSource().idBoxText, L"");
+    testPage->GetResultPane()->SetFirstValues(L"00ABCDEF", L"25", L"230", L"OK");
+    dlg->SetLastResult(Confirmed(kPageTestSensor, L"00ABCDEF", 0x00ABCDEF));
     dlg->PrintLabel();
-    EXPECT_EQ(printers.Printed().size(), 2u);
+    EXPECT_EQ(printers.Printed().size(), 3u);
     theApp.m_printSetting = _tagPrintSettingInfo();
 }
 
