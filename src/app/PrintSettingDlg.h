@@ -64,6 +64,8 @@ protected:
     bool OnInitDialog() override;
     void OnDestroy() override;
     void OnOK() override;
+    // The Close button, and the window's own close: the dialog ends without saving.
+    void OnClose() override;
     bool OnEraseBkgnd(Graphics& g) override;
     void OnPaint(Graphics& g) override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -84,7 +86,6 @@ private:
 
     void FillControls();
     void UpdatePreview();
-    void OnClose();
     void OnPrinterChanged();
     void OnDateFormatChanged();
     void OnLogoTitleChanged();
