@@ -27,6 +27,7 @@ class CDevicePresence;
 class CFootPane;
 class CModel;
 class CMyScrollBar;
+class CPageSetup;
 class CPartNo;
 class CTopPane;
 class CYear;
@@ -114,6 +115,8 @@ public:
     // The Brelk's version is known: [Config] "BrelkVersion", and the settings
     // page's version text once the settings page is there.
     void RecordBrelkVersion(const std::wstring& version);
+    // The settings page, once it was made.
+    CPageSetup* GetSettingsPage() const;
     // Reads the catalog member "/vornix/composesource/" + name as the image.
     bool ReadCatalogFile(const std::wstring& name);
     // Writes the built-in firmware into the Brelk; 1 when the Brelk came back
@@ -137,6 +140,10 @@ public:
     void BeginWorker(std::function<void()> procedure);
     bool IsWorkerRunning() const;
 
+    // Labels: Print (10301) on a sensor page, the print settings (10302).
+    void PrintLabel();
+    void OnPrintSetting();
+
     const CIni& GetIni() const { return m_ini; }
     const std::wstring& GetHelpPath() const { return m_strHelpPath; }
     CProcessRunner& GetDocumentViewer() { return m_viewer; }
@@ -156,6 +163,19 @@ protected:
 private:
     LRESULT OnPageAction(const WPARAM& wParam, const LPARAM& lParam);
     void OnCommand(int command);
+    // Opens a document or folder with the desktop's viewer; a missing one, or
+    // one that cannot be opened, is named to the user.
+    void OpenDocument(const std::wstring& path);
+    // Kind 6: the operation buttons.
+    void OnOperationAction(int command);
+    // The settings tab: the page takes the self-update's reports and shows
+    // the Brelk's version, read off the UI thread.
+    void OnSettingsPageShown();
+    void ReadVersionForSettingsPage();
+    // The settings page's upgrade button.
+    void StartSelfUpdate();
+    // A status line for what this build cannot do yet.
+    void ShowNotYetAvailable(const wchar_t* text);
     // The search text changed: it becomes the current page's filter.
     LRESULT OnSearchChanged();
     LRESULT OnScrollBarNotify();
@@ -194,6 +214,7 @@ private:
     CProcessRunner m_viewer;
     SerialErrorTarget m_serialErrors;
     bool m_bClosing = false;
+    bool m_bVersionReadRunning = false;
     std::unique_ptr<CBrelkUpgrade> m_pUpgrade;
     std::unique_ptr<CDevicePresence> m_pPresence;
 

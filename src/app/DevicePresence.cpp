@@ -114,7 +114,8 @@ void CDevicePresence::OnDeviceChange(UINT)
         RestoreControls();
         return;
     }
-    if (g_bBusy) {
+    // A worker owns the port (an operation, or the settings page's version read).
+    if (g_bBusy || m_dlg.IsWorkerRunning()) {
         CheckWhileBusy();
         return;
     }

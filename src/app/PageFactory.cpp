@@ -5,6 +5,7 @@
 #include "PageHistory.h"
 #include "PageModel.h"
 #include "PagePartNo.h"
+#include "PageSetup.h"
 #include "StandInOperationPage.h"
 
 std::unique_ptr<CBasePage> CreatePageById(int pageId)
@@ -15,9 +16,10 @@ std::unique_ptr<CBasePage> CreatePageById(int pageId)
         return std::make_unique<CPageModel>();
     if (pageId == kPagePartNo)
         return std::make_unique<CPagePartNo>();
+    if (pageId == kPageSetup)
+        return std::make_unique<CPageSetup>();
     // The operation pages stand in until they are built.
     if (pageId >= kPageTestSensor && pageId <= kPageCopySensor)
         return std::make_unique<CStandInOperationPage>(pageId);
-    // The settings page (10203) is not there yet: navigating to it changes nothing.
     return nullptr;
 }

@@ -99,7 +99,7 @@ int CUpgradeCtrl::Start()
 {
     // One road at a time: a download or a connection under way goes on and
     // gives the controls back itself.
-    if (m_download.IsRunning() || m_net->IsBusy())
+    if (IsBusy())
         return 0;
     m_toolName.clear();
     m_lastVersion.clear();
@@ -136,6 +136,8 @@ int CUpgradeCtrl::Start()
         OnConnectState(false);
     return 0;
 }
+
+bool CUpgradeCtrl::IsBusy() const { return m_download.IsRunning() || m_net->IsBusy(); }
 
 void CUpgradeCtrl::CleanUp()
 {

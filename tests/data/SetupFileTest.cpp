@@ -77,7 +77,6 @@ TEST_F(SetupFileTest, SetupInfoRegionAndLanguage)
         LoadSetupInfo(Write(c.file), record);
         EXPECT_EQ(record.carsStyle, c.style) << c.file;
         EXPECT_EQ(record.language, c.language) << c.file;
-        EXPECT_EQ(record.languageInUse, c.language) << c.file;
     }
 }
 
