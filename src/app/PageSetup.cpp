@@ -340,6 +340,13 @@ void CPageSetup::ReloadLabels()
     m_strSensorCaption = Text(L"SENSOR_VERSION");
 }
 
+std::vector<std::wstring> CPageSetup::GetLabels() const
+{
+    std::vector<std::wstring> labels = m_labels;
+    labels.insert(labels.end(), {m_strSoftwareCaption, m_strBrelkCaption, m_strSensorCaption});
+    return labels;
+}
+
 void CPageSetup::SetVersionText(const std::wstring& text)
 {
     m_strBrelkVersion = text;
@@ -359,14 +366,9 @@ void CPageSetup::LoadSettings()
     m_pLanguageBox->ResetContent();
     for (const _tagLangItem& language : m_languages)
         m_pLanguageBox->AddString(language.AddiName);
-    std::wstring& setting = theApp.m_setupInfo.language;
-    if (setting.empty())
-        setting = L"EN";
-    for (size_t i = 0; i < m_languages.size(); ++i)
-        if (m_languages[i].Code == setting) {
-            m_pLanguageBox->SetCurSel(static_cast<int>(i));
-            break;
-        }
+    if (theApp.m_setupInfo.language.empty())
+        theApp.m_setupInfo.language = L"EN";
+    SelectLanguageItem();
 
     m_pIdFormatBox->ResetContent();
     m_pIdFormatBox->AddString(Text(L"SENSOR_ID_FORMAT_HEX"));
@@ -381,6 +383,15 @@ void CPageSetup::LoadSettings()
     m_pProgramWayBox->AddString(Text(L"WIRE_PROGRAM_WAY"));
     m_pProgramWayBox->AddString(Text(L"WIRELESS_PROGRAM_WAY"));
     m_pProgramWayBox->SetCurSel(ini.ReadStringBuf(L"Setup", L"Program") == L"0" ? 0 : 1);
+}
+
+void CPageSetup::SelectLanguageItem()
+{
+    for (size_t i = 0; i < m_languages.size(); ++i)
+        if (m_languages[i].Code == theApp.m_setupInfo.language) {
+            m_pLanguageBox->SetCurSel(static_cast<int>(i));
+            return;
+        }
 }
 
 void CPageSetup::FillRegionBox()
@@ -442,11 +453,13 @@ void CPageSetup::OnRegionChosen()
 void CPageSetup::OnLanguageChosen()
 {
     const int item = m_pLanguageBox->GetCurSel();
-    if (item < 0 || item >= static_cast<int>(m_languages.size()))
+    const std::wstring code =
+        item >= 0 && item < static_cast<int>(m_languages.size()) ? m_languages[size_t(item)].Code : std::wstring();
+    // A language without a code changes nothing, and the box shows so.
+    if (code.empty()) {
+        SelectLanguageItem();
         return;
-    const std::wstring code = m_languages[size_t(item)].Code;
-    if (code.empty())
-        return;
+    }
     theApp.m_setupInfo.language = code;
     SaveSetupInfo(theApp.m_setupInfo, GetSetupIniFile());
     if (Wnd* main = GetMainWindow())

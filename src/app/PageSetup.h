@@ -83,6 +83,8 @@ public:
     CColorStatic* GetStatusText() const { return m_pStatus.get(); }
     CColorStatic* GetPercentText() const { return m_pPercent.get(); }
     const std::wstring& GetStatusKey() const { return m_strStatusKey; }
+    // The texts drawn: the five labels, then the three version lines' captions.
+    std::vector<std::wstring> GetLabels() const;
     // The label rectangles and the version panel, in page coordinates.
     static CRect LabelRect(int index);
     static CRect VersionPanelRect();
@@ -98,6 +100,8 @@ protected:
 private:
     void CreateBox(std::unique_ptr<CMyComboBox>& box, int id, const CRect& design, bool visible);
     void FillRegionBox();
+    // The item of the language in use.
+    void SelectLanguageItem();
     void OnBoxChanged(int id);
     void OnLanguageChosen();
     void OnRegionChosen();
