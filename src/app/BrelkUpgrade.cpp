@@ -16,6 +16,7 @@
 #include "SearchUsbPort.h"
 #include "TextLog.h"
 #include "UiThread.h"
+#include "WireFormat.h"
 #include "Wnd.h"
 
 #include <algorithm>
@@ -26,15 +27,17 @@
 
 namespace {
 
-// The loader's commands; its replies start B4 96 and a code.
-constexpr uint8_t kEnterLoader[] = {0xAA, 0x55, 0xCF};
-constexpr uint8_t kIdentify[] = {0xAA, 0x55, 0xC9};
-constexpr uint8_t kExchange[] = {0xAA, 0x55, 0xC0, 0x01, 0x02, 0x03, 0x04, 0x05};
-constexpr uint8_t kPrepare[] = {0xAA, 0x55, 0xC2, 0x00, 0x40, 0x00, 0x08, 0x76};
-constexpr uint8_t kFinish[] = {0xAA, 0x55, 0xC3};
-constexpr uint8_t kRestart[] = {0xAA, 0x55, 0xC4};
+// The loader's commands (AA 55 and the command); its replies start B4 96 and a code.
+constexpr uint8_t kHead1 = BRELK_COMMAND_HEAD[0];
+constexpr uint8_t kHead2 = BRELK_COMMAND_HEAD[1];
+constexpr uint8_t kEnterLoader[] = {kHead1, kHead2, 0xCF};
+constexpr uint8_t kIdentify[] = {kHead1, kHead2, 0xC9};
+constexpr uint8_t kExchange[] = {kHead1, kHead2, 0xC0, 0x01, 0x02, 0x03, 0x04, 0x05};
+constexpr uint8_t kPrepare[] = {kHead1, kHead2, 0xC2, 0x00, 0x40, 0x00, 0x08, 0x76};
+constexpr uint8_t kFinish[] = {kHead1, kHead2, 0xC3};
+constexpr uint8_t kRestart[] = {kHead1, kHead2, 0xC4};
 constexpr uint8_t kBlockHeaderCommand = 0xC1;
-constexpr uint8_t kReplyStart[] = {0xB4, 0x96};
+constexpr const uint8_t* kReplyStart = BRELK_REPLY_HEAD;
 constexpr uint8_t kReplyLoader = 0x80;
 constexpr uint8_t kReplyExchange = 0x81;
 constexpr uint8_t kReplyHeader = 0x82;
@@ -133,8 +136,9 @@ bool ReopenPort(int tries)
 
 void PutLe32(std::vector<uint8_t>& out, uint32_t value)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<uint8_t>(value >> shift));
+    uint8_t bytes[4];
+    WriteLe32(bytes, value);
+    out.insert(out.end(), bytes, bytes + sizeof bytes);
 }
 
 } // namespace
@@ -150,12 +154,12 @@ std::vector<UpgradeBlock> SplitIntoBlocks(size_t size)
 
 std::vector<uint8_t> BuildBlockHeader(const UpgradeBlock& block)
 {
-    std::vector<uint8_t> header = {0xAA, 0x55, kBlockHeaderCommand};
+    std::vector<uint8_t> header = {kHead1, kHead2, kBlockHeaderCommand};
     PutLe32(header, block.address);
-    const size_t frameLength = block.length + kFrameTail;
-    header.push_back(static_cast<uint8_t>(frameLength));
-    header.push_back(static_cast<uint8_t>(frameLength >> 8));
-    header.push_back(0xFF);
+    uint8_t frameLength[2];
+    WriteLe16(frameLength, static_cast<uint16_t>(block.length + kFrameTail));
+    header.insert(header.end(), frameLength, frameLength + sizeof frameLength);
+    header.push_back(BRELK_FRAME_END);
     return header;
 }
 

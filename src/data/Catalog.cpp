@@ -1,6 +1,7 @@
 #include "Catalog.h"
 
 #include "TextScrambling.h"
+#include "UniqueFile.h"
 
 #include "Paths.h"
 
@@ -75,11 +76,11 @@ int Catalog::Load(const std::string& indexPath)
 {
     if (indexPath.empty())
         return CATALOG_BAD_NAME;
-    FILE* f = OpenFile(indexPath, "r");
+    UniqueFile f(OpenFile(indexPath, "r"));
     if (!f)
         return CATALOG_NOT_OPENED;
     std::string token;
-    while (ReadToken(f, token)) {
+    while (ReadToken(f.get(), token)) {
         std::string record = StrDecrypt(token);
         // The record is text: a zero byte ends it.
         record.resize(std::min(record.size(), record.find('\0')));
@@ -92,7 +93,6 @@ int Catalog::Load(const std::string& indexPath)
             continue;
         records.emplace(record.substr(keyStart, tagFile - keyStart), record.substr(tagFile));
     }
-    std::fclose(f);
     path = indexPath;
     return CATALOG_OK;
 }

@@ -44,18 +44,13 @@ int CCatalogFile::Open()
     // Containers lie in the index's folder, whichever separator precedes its name.
     const size_t slash = catalogPath.find_last_of("/\\");
     filePath = (slash == std::string::npos ? std::string() : catalogPath.substr(0, slash + 1)) + filePath;
-    if (file) {
-        std::fclose(file);
-        file = nullptr;
-    }
-    FILE* f = OpenFile(filePath, "rb");
+    file.reset();
+    UniqueFile f(OpenFile(filePath, "rb"));
     if (!f)
         return CATALOG_NO_CONTAINER;
-    if (::fseeko(f, static_cast<off_t>(posStart), SEEK_SET) != 0) {
-        std::fclose(f);
+    if (::fseeko(f.get(), static_cast<off_t>(posStart), SEEK_SET) != 0)
         return CATALOG_NO_CONTAINER;
-    }
-    file = f;
+    file = std::move(f);
     position = posStart;
     return CATALOG_OK;
 }
@@ -66,7 +61,7 @@ size_t CCatalogFile::Read(size_t count, void* buffer)
         return 0;
     // posEnd - position cannot wrap, position + count could.
     count = std::min<size_t>(count, posEnd - position);
-    const size_t got = std::fread(buffer, 1, count, file);
+    const size_t got = std::fread(buffer, 1, count, file.get());
     PermuteBits(static_cast<uint8_t*>(buffer), got);
     position += static_cast<uint32_t>(got);
     return got;
@@ -74,10 +69,7 @@ size_t CCatalogFile::Read(size_t count, void* buffer)
 
 void CCatalogFile::Close()
 {
-    if (file) {
-        std::fclose(file);
-        file = nullptr;
-    }
+    file.reset();
     ReleaseCatalogCache();
 }
 

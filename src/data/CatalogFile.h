@@ -1,6 +1,8 @@
 #pragma once
 // A reader of one member of the packed catalog (Catalog.h): Create, Open,
 // Read until it returns 0, Close (or the destructor, or DeleteCatalogFile).
+#include "UniqueFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -34,7 +36,7 @@ public:
     // Bytes left in the member.
     uint32_t Remaining() const { return file && position < posEnd ? posEnd - position : 0; }
 
-    FILE* file = nullptr;
+    UniqueFile file;
     std::string memberName;
     std::string catalogPath;
     std::string filePath;

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "Paths.h"
+#include "UniqueFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -1290,7 +1291,8 @@ bool CMarkup::ReadTextFile(const std::wstring& fileName, std::wstring& doc, std:
     std::wstring scratch;
     std::wstring& res = result ? *result : scratch;
     doc.clear();
-    FILE* f = OpenFile(WideToUtf8(fileName), "rb");
+    UniqueFile file(OpenFile(WideToUtf8(fileName), "rb"));
+    FILE* f = file.get();
     if (!f) {
         const int err = errno;
         std::string msg = std::strerror(err);
@@ -1298,11 +1300,6 @@ bool CMarkup::ReadTextFile(const std::wstring& fileName, std::wstring& doc, std:
         AppendResult(res, "file_error", {{"msg", Utf8ToWide(msg)}, {"n", Num(err)}});
         return false;
     }
-    struct Closer {
-        FILE* f;
-        ~Closer() { std::fclose(f); }
-    } closer{f};
-
     long size = -1;
     if (std::fseek(f, 0, SEEK_END) == 0)
         size = std::ftell(f);

@@ -4,6 +4,7 @@
 #include "Paths.h"
 #include "PrivateProfile.h"
 #include "SharedHelpers.h"
+#include "UniqueFile.h"
 
 #include <charconv>
 #include <climits>
@@ -81,10 +82,6 @@ std::wstring UpperAscii(std::wstring s)
             c = static_cast<wchar_t>(c - 32);
     return s;
 }
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 
 } // namespace
 
@@ -184,7 +181,7 @@ void LoadVersionInfo(_tagVersionInfo& record, const std::wstring& path)
 int ReadIniKeyFallback(const wchar_t* key, const std::wstring& path, std::wstring& out)
 {
     out.clear();
-    std::unique_ptr<FILE, FileCloser> f(OpenFile(WideToUtf8(path), "r"));
+    UniqueFile f(OpenFile(WideToUtf8(path), "r"));
     if (!f)
         return -1;
     std::vector<std::string> lines;

@@ -52,11 +52,7 @@ CTextLog& CTextLog::Instance()
     return *instance;
 }
 
-CTextLog::~CTextLog()
-{
-    if (file)
-        std::fclose(file);
-}
+CTextLog::~CTextLog() = default;
 
 namespace {
 
@@ -97,12 +93,10 @@ void CTextLog::OpenDayFile()
         prefix = MakePrefix(nullptr);
     const std::string name = prefix + "_" + FormatLocalTime(0) + ".txt";
     // A new day, or the file deleted from outside: start the file of that name.
-    if (file && (name != openName || !PathExists(ResolvePath(name)))) {
-        std::fclose(file);
-        file = nullptr;
-    }
+    if (file && (name != openName || !PathExists(ResolvePath(name))))
+        file.reset();
     for (int attempt = 0; !file && attempt < 5; ++attempt)
-        file = OpenFile(name, "a");
+        file.reset(OpenFile(name, "a"));
     openName = file ? name : std::string();
 }
 
@@ -126,6 +120,6 @@ void CTextLog::Write(const char* format, ...)
     OpenDayFile();
     if (!file)
         return;
-    std::fprintf(file, "%s\t%s%s\n", FormatLocalTime(3).c_str(), tag.c_str(), buffer.data());
-    std::fflush(file);
+    std::fprintf(file.get(), "%s\t%s%s\n", FormatLocalTime(3).c_str(), tag.c_str(), buffer.data());
+    std::fflush(file.get());
 }

@@ -3,6 +3,8 @@
 // named after the program and the date ("brelk_2024-03-07.txt"), one
 // time-stamped line per call:
 //   2024-03-07 09:05:01.042<TAB>TL_INFO:text
+#include "UniqueFile.h"
+
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -36,7 +38,7 @@ private:
     void OpenDayFile();
 
     mutable std::mutex m_lock; // the daily records write from a worker thread
-    FILE* file = nullptr;
+    UniqueFile file;
     std::string openName; // the name `file` was opened under
     std::string prefix;
     const std::string tag = "TL_INFO:";

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "Paths.h"
+#include "UniqueFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -58,16 +59,14 @@ std::string DiskPath(const std::wstring& path)
 bool ReadBytes(const std::string& diskPath, std::string& bytes)
 {
     bytes.clear();
-    FILE* f = std::fopen(diskPath.c_str(), "rb");
+    UniqueFile f(std::fopen(diskPath.c_str(), "rb"));
     if (!f)
         return false;
     char buf[8192];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0)
         bytes.append(buf, n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
+    return !std::ferror(f.get());
 }
 
 // One line of the file as it stands, and what it means.

@@ -79,9 +79,9 @@ NetResult ClientNet::Send(uint32_t command, uint32_t type, const char* data, int
         return NetResult::Lost;
     std::string bytes(kNetHeaderSize, '\0');
     auto* header = reinterpret_cast<unsigned char*>(bytes.data());
-    PutLe32(header, static_cast<uint32_t>(length));
-    PutLe32(header + 4, command);
-    PutLe32(header + 8, type);
+    WriteLe32(header, static_cast<uint32_t>(length));
+    WriteLe32(header + 4, command);
+    WriteLe32(header + 8, type);
     bytes.append(data, static_cast<size_t>(length));
 
     const uint32_t start = GetTickCount();

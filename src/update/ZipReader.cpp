@@ -74,8 +74,8 @@ void ApplyExtendedTimestamp(const std::vector<unsigned char>& extra, ZipEntryInf
 {
     size_t pos = 0;
     while (pos + 4 <= extra.size()) {
-        const uint16_t id = Le16(&extra[pos]);
-        const size_t size = Le16(&extra[pos + 2]);
+        const uint16_t id = ReadLe16(&extra[pos]);
+        const size_t size = ReadLe16(&extra[pos + 2]);
         const size_t start = pos + 4;
         const size_t avail = std::min(size, extra.size() - start);
         if (id == kExtendedTimestampId && avail >= 1) {
@@ -87,7 +87,7 @@ void ApplyExtendedTimestamp(const std::vector<unsigned char>& extra, ZipEntryInf
                     continue;
                 if (off + 4 > avail)
                     break;
-                const auto seconds = static_cast<int32_t>(Le32(&extra[start + off]));
+                const auto seconds = static_cast<int32_t>(ReadLe32(&extra[start + off]));
                 *targets[bit] = UnixTimeToFileTime(seconds);
                 off += 4;
             }

@@ -221,8 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ScaleCase{&kLargeScreen, CSize(145, 160), {20, 225, 430, 635, 840}, CSize(255, 135), CSize(202, 98), 290},
         ScaleCase{&kSmallScreen, CSize(113, 125), {20, 193, 366, 539}, CSize(199, 105), CSize(157, 76), 226}),
-    [](const ::testing::TestParamInfo<ScaleCase>& info) {
-        return std::string(info.param.screen == &kLargeScreen ? "Scale100" : "Scale78");
+    [](const ::testing::TestParamInfo<ScaleCase>& scale) {
+        return std::string(scale.param.screen == &kLargeScreen ? "Scale100" : "Scale78");
     });
 
 TEST_F(SelectionPagesTest, ThePartNumberPageFiltersAsTheUserTypes)

@@ -148,13 +148,13 @@ TEST_F(TsF7V4ProgramTest, TheSimulatedSensorReadsWhatIsBuiltInEveryMode)
     CTsF7V4Program program(0, 0);
     for (uint8_t mode : {0x08, 0x09, 0x0A, 0x0B, 0x0F})
         for (uint8_t seq = 0; seq < 3; ++seq)
-            for (const char* data : {"01", "23 10 D6 10", "12 05 40 C0 00 01 02 03 04 05 06 07 08 09"}) {
+            for (const char* request : {"01", "23 10 D6 10", "12 05 40 C0 00 01 02 03 04 05 06 07 08 09"}) {
                 program.m_nMode = mode;
                 program.m_nSendSeq = seq;
-                const CBinary frame = program.BuildSendData(Hex(data), 0x4321);
+                const CBinary frame = program.BuildSendData(Hex(request), 0x4321);
                 SimV4Sensor::Request r;
-                ASSERT_TRUE(SimV4Sensor::ReadRequest(ToVector(frame), r)) << int(mode) << " " << data;
-                EXPECT_EQ(ToHex(CBinary(r.data.data(), static_cast<int>(r.data.size()))), data);
+                ASSERT_TRUE(SimV4Sensor::ReadRequest(ToVector(frame), r)) << int(mode) << " " << request;
+                EXPECT_EQ(ToHex(CBinary(r.data.data(), static_cast<int>(r.data.size()))), request);
                 EXPECT_EQ(r.sensorId, 0x4321);
                 EXPECT_EQ(r.mode, mode);
             }

@@ -276,8 +276,8 @@ TEST_F(TsF7V4WriteTest, ALostReplyIsAskedAgainAndTheImageStaysWhole)
     int lost = 0;
     sensor->SetHook([&lost, raw = sensor.get()](const SimV4Sensor::Request& r, SimV4Sensor::Reply& reply) {
         if (r.Command() == 0x12 && r.data[3] == 0xC4 && r.data[4] == 0x40 && lost++ == 0) {
-            std::vector<uint8_t> data(r.data.begin() + 5, r.data.end());
-            raw->WriteFlash(0xC440, data);
+            std::vector<uint8_t> block(r.data.begin() + 5, r.data.end());
+            raw->WriteFlash(0xC440, block);
             reply.answer = false;
             return true;
         }

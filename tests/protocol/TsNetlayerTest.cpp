@@ -138,10 +138,10 @@ TEST_F(TsNetlayerTest, LfDataBehindAPreambleFromLfModeEight)
 TEST_F(TsNetlayerTest, BodySumIsThirtyTwoBitsLittleEndian)
 {
     CTsNetlayer link;
-    CBinary data;
+    CBinary bytes;
     for (int i = 0; i < 1000; ++i)
-        data.Add(0xFF);
-    const CBinary frame = link.BuildToolData(data);
+        bytes.Add(0xFF);
+    const CBinary frame = link.BuildToolData(bytes);
     // 0x97 for the settings, 1000 x FF and the data length E8 03.
     EXPECT_EQ(ToHex(Tail(frame, 5)), "9A E5 03 00 FF");
 
@@ -161,13 +161,13 @@ TEST_F(TsNetlayerTest, BodySumIsThirtyTwoBitsLittleEndian)
 TEST_F(TsNetlayerTest, ACommandTooLongForABufferIsNotBuilt)
 {
     CTsNetlayer link;
-    CBinary data;
-    data.Reserve(32740);
+    CBinary bytes;
+    bytes.Reserve(32740);
     for (int i = 0; i < 32740; ++i)
-        data.Add(0x11);
-    EXPECT_TRUE(BuildToolCommand(data, link).IsEmpty());
+        bytes.Add(0x11);
+    EXPECT_TRUE(BuildToolCommand(bytes, link).IsEmpty());
     EXPECT_TRUE(trace.Contains({"BuildToolCommand Error"}));
-    EXPECT_FALSE(link.Send(data));
+    EXPECT_FALSE(link.Send(bytes));
 }
 
 TEST_F(TsNetlayerTest, ReplySplitting)

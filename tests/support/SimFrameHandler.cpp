@@ -2,6 +2,7 @@
 
 #include "Binary.h"
 #include "Clock.h"
+#include "SimByteOrder.h"
 #include "TsEnDecode.h"
 
 #include <algorithm>
@@ -18,14 +19,6 @@ constexpr size_t MAX_BODY = 32767 - 10;
 // RF bytes of one reply frame: the body length N = L + 2 is one byte.
 constexpr size_t MAX_REPLY_CHIPS = 253;
 constexpr size_t KEPT_REQUESTS = 2000;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 int CodeTypeOf(const SimRfSettings& rf)
 {
@@ -82,7 +75,7 @@ int SimFrameHandler::ParseCommandFrame(const uint8_t* d, size_t length, int lfCo
         error = "not a command frame";
         return -1;
     }
-    const size_t n = Le16(d + 3);
+    const size_t n = sim::Le16(d + 3);
     if (n < BODY_FIXED || n > MAX_BODY) {
         error = "body length " + std::to_string(n);
         return -1;
@@ -94,7 +87,7 @@ int SimFrameHandler::ParseCommandFrame(const uint8_t* d, size_t length, int lfCo
     uint32_t sum = 0;
     for (size_t i = 0; i < n; ++i)
         sum += body[i];
-    if (Le32(body + n) != sum) {
+    if (sim::Le32(body + n) != sum) {
         error = "body sum";
         return -1;
     }
@@ -109,10 +102,10 @@ int SimFrameHandler::ParseCommandFrame(const uint8_t* d, size_t length, int lfCo
     r.lf.bridgeMode = lf[1];
     r.lf.lfMode = lf[2];
     r.lf.times = lf[3];
-    r.lf.lfSpaceTm = Le16(lf + 4);
-    r.lf.durationTm = Le32(lf + 6);
-    r.lf.bitWidth = Le16(lf + 10);
-    const size_t dataLength = Le16(body + LF_WIRE);
+    r.lf.lfSpaceTm = sim::Le16(lf + 4);
+    r.lf.durationTm = sim::Le32(lf + 6);
+    r.lf.bitWidth = sim::Le16(lf + 10);
+    const size_t dataLength = sim::Le16(body + LF_WIRE);
     if (BODY_FIXED + dataLength > n) {
         error = "data length " + std::to_string(dataLength) + " past the body";
         return -1;
@@ -122,10 +115,10 @@ int SimFrameHandler::ParseCommandFrame(const uint8_t* d, size_t length, int lfCo
     const uint8_t* rf = data + dataLength;
     r.rf.recvMode = rf[0];
     r.rf.chipsPerBit = rf[1];
-    r.rf.chipTimeUs = Le16(rf + 2);
+    r.rf.chipTimeUs = sim::Le16(rf + 2);
     r.rf.bps2 = rf[4];
-    r.rf.chipCount = Le16(rf + 5);
-    r.rf.shWidth = Le16(rf + 7);
+    r.rf.chipCount = sim::Le16(rf + 5);
+    r.rf.shWidth = sim::Le16(rf + 7);
     r.rf.shWidth2 = rf[9];
     r.rf.syncBits = rf[RF_WIRE];
     r.rf.syncLength = rf[RF_WIRE + 1];
@@ -174,8 +167,7 @@ std::vector<uint8_t> SimFrameHandler::ReplyFrame(uint8_t status, const std::vect
         sum += b;
     std::vector<uint8_t> frame = {0xB4, 0x96, 0xF1, static_cast<uint8_t>(body.size()), 0x00};
     frame.insert(frame.end(), body.begin(), body.end());
-    for (int shift = 0; shift < 32; shift += 8)
-        frame.push_back(static_cast<uint8_t>(sum >> shift));
+    sim::PushLe32(frame, sum);
     frame.push_back(0xFF);
     return frame;
 }

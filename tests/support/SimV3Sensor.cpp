@@ -1,6 +1,7 @@
 #include "SimV3Sensor.h"
 
 #include "Binary.h"
+#include "SimByteOrder.h"
 #include "TsEnDecode.h"
 #include "TsVerify.h"
 
@@ -51,7 +52,7 @@ bool SimV3Sensor::ReadRequest(const std::vector<uint8_t>& f, Request& request)
     if (Sum(f.data() + 2, n) != f[2 + n])
         return false;
     Request r;
-    r.sensorId = static_cast<uint16_t>((f[3] << 8) | f[4]);
+    r.sensorId = sim::Be16(f.data() + 3);
     r.toolId = f[5];
     r.data.assign(f.begin() + REQUEST_HEAD, f.begin() + static_cast<long>(2 + n));
     request = std::move(r);
@@ -98,7 +99,7 @@ bool SimV3Sensor::Handle(const Request& request, Reply& reply)
             reply.payload = {SIM_V3_NOT_STARTED};
             return true;
         }
-        const uint32_t address = static_cast<uint32_t>((d[1] << 8) | d[2]);
+        const uint32_t address = sim::Be16(d.data() + 1);
         for (size_t i = 3; i < d.size(); ++i)
             m_code[address + static_cast<uint32_t>(i - 3)] = d[i];
         return true;
@@ -106,13 +107,12 @@ bool SimV3Sensor::Handle(const Request& request, Reply& reply)
     case BLOCK_CONFIG: {
         const uint16_t crc =
             d.size() == CONFIG_BYTES ? CTsVerify::GetInstance().Crc16(CBinary(d.data() + 3, 64), 0, 0x8005) : 0;
-        if (!m_started || d.size() != CONFIG_BYTES || crc != ((d[1] << 8) | d[2]) || d[10] != 0x01) {
+        if (!m_started || d.size() != CONFIG_BYTES || crc != sim::Be16(d.data() + 1) || d[10] != 0x01) {
             reply.payload = {SIM_V3_BAD_CONFIG};
             return true;
         }
         m_config = d;
-        m_newId = (static_cast<uint32_t>(d[11]) << 24) | (static_cast<uint32_t>(d[12]) << 16) |
-                  (static_cast<uint32_t>(d[13]) << 8) | d[14];
+        m_newId = sim::Be32(d.data() + 11);
         return true;
     }
     case BLOCK_RUN:

@@ -1,6 +1,7 @@
 #include "SimV4Sensor.h"
 
 #include "Binary.h"
+#include "SimByteOrder.h"
 #include "TsVerify.h"
 
 #include <algorithm>
@@ -112,8 +113,8 @@ bool SimV4Sensor::ReadRequest(const std::vector<uint8_t>& f, Request& request)
         return false;
     Request r;
     r.flags = f[3];
-    r.sensorId = static_cast<uint16_t>((f[4] << 8) | f[5]);
-    r.toolId = static_cast<uint16_t>((f[6] << 8) | f[7]);
+    r.sensorId = sim::Be16(f.data() + 4);
+    r.toolId = sim::Be16(f.data() + 6);
     r.mode = f[8];
     r.data.assign(f.begin() + REQUEST_HEAD, f.begin() + static_cast<long>(end));
     // Undo the scrambling, last step first.
@@ -190,7 +191,7 @@ bool SimV4Sensor::Handle(const Request& request, Reply& reply)
             return true;
         }
         const size_t length = d[1];
-        const size_t address = static_cast<size_t>((d[2] << 8) | d[3]);
+        const size_t address = sim::Be16(d.data() + 2);
         if (address + length > m_flash.size()) {
             Refuse(reply, command, SIM_V4_REASON_RANGE);
             return true;
@@ -220,7 +221,7 @@ void SimV4Sensor::HandleFlash(const Request& request, Reply& reply)
 {
     const std::vector<uint8_t>& d = request.data;
     const uint8_t command = request.Command();
-    auto word = [&d](size_t at) { return static_cast<uint32_t>((d[at] << 8) | d[at + 1]); };
+    auto word = [&d](size_t at) { return static_cast<uint32_t>(sim::Be16(d.data() + at)); };
     switch (command) {
     case 0x10:   // 10 lenH lenL addrH addrL: erase
     case 0x11: { // 11 lenH lenL addrH addrL: the window of the writes that follow

@@ -5,11 +5,13 @@
 #include "CodePage.h"
 #include "DebugTrace.h"
 #include "SearchUsbPort.h"
+#include "WireFormat.h"
 
 #include <algorithm>
 #include <cstring>
 
-const uint8_t kBrelkVersionQuery[7] = {0xAA, 0x55, 0xC8, 0x01, 0x00, 0x00, 0x68};
+const uint8_t kBrelkVersionQuery[7] = {
+    BRELK_COMMAND_HEAD[0], BRELK_COMMAND_HEAD[1], BRELK_KIND_VERSION, 0x01, 0x00, 0x00, 0x68};
 
 namespace {
 
@@ -27,7 +29,7 @@ void Report(const SerialErrorTarget& window, const char* text)
 // One signal step: the command, then a short read whose answer is not examined.
 void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs)
 {
-    const uint8_t command[3] = {0xAA, 0x55, step};
+    const uint8_t command[3] = {BRELK_COMMAND_HEAD[0], BRELK_COMMAND_HEAD[1], step};
     uint8_t answer[5];
     SendCommand(3, window, command);
     ReceiveBytes(sizeof answer, answer, window, 100);

@@ -1,6 +1,7 @@
 #include "SensorInfo.h"
 
 #include "BitField.h"
+#include "ByteOrder.h"
 #include "Expression.h"
 #include "ProtocolText.h"
 #include "TsLog.h"
@@ -29,7 +30,7 @@ std::string CSensorInfo::CalcByCfg(const CBinary& frame, const CBinary& field)
         const int at = FIELD_FIXED + 3 * i;
         if (at + 3 > size)
             return std::string();
-        const int offset = (f[at] << 8) | f[at + 1];
+        const int offset = ReadBe16(f + at);
         parameters.Append(GetBits(frame, offset, f[at + 2]));
     }
     CExpression expression;

@@ -2,6 +2,7 @@
 
 #include "DebugTrace.h"
 #include "Paths.h"
+#include "UniqueFile.h"
 
 #include <cstdio>
 #include <memory>
@@ -59,12 +60,11 @@ void CTsLog::WriteLine(int level, const char* text)
     // One line per open: a crash loses at most the line being written.
     std::lock_guard<std::mutex> lock(m_fileLock);
     CreateFolders(LogFolder());
-    FILE* f = OpenFile(LogFilePath(), "a");
+    UniqueFile f(OpenFile(LogFilePath(), "a"));
     if (!f)
         return; // a log that cannot be written loses the line, nothing else
-    std::fputs(line.c_str(), f);
-    std::fputc('\n', f);
-    std::fclose(f);
+    std::fputs(line.c_str(), f.get());
+    std::fputc('\n', f.get());
 }
 
 void CTsLog::LogV(int level, const char* format, va_list args)

@@ -1,22 +1,22 @@
 #include "TsF7V3Program.h"
 
+#include "ByteOrder.h"
 #include "ProtocolText.h"
 #include "ScopeGuard.h"
 #include "TsEnDecode.h"
 #include "TsLog.h"
 #include "TsSnData.h"
 #include "TsVerify.h"
+#include "WireFormat.h"
 
 #include <algorithm>
 
 namespace {
 
 // LF settings (LfMode 20: the request travels line-coded behind a preamble)
-// and RF settings of the V1/V3 exchanges, input forms; byte 0 of the RF
-// settings is the receiver mode of the frequency selector.
+// and RF settings of the V1/V3 exchanges, input forms.
 const char* const LF_TABLE = "14 21 01 00 00 50 00 03 E8 00 80";
 const char* const RF_TABLE = "10 25 80 0A 00 00 38 00 02 00 00 00 00 00 00 08 00 36 0A 00 10 FF 55 56";
-constexpr uint8_t RF_RECV_MODE_FREQ1 = 0x37;
 // The sync header of every exchange but the programming.
 const uint8_t SYNC_HEADER[] = {0x55, 0x56};
 
@@ -35,15 +35,7 @@ CTsF7V3Program::CTsF7V3Program(uint8_t freqSelector) : CTsProgram(0, freqSelecto
 {
     m_nType = TS_TYPE_F7V3;
     m_nToolId = 0;
-    CLFConfig lf;
-    lf.Init(HexTextToBinary(LF_TABLE, " "));
-    lf.LfCodeType = 0;
-    CBinary rfBytes = HexTextToBinary(RF_TABLE, " ");
-    if (freqSelector == 1)
-        rfBytes.SetAt(0, RF_RECV_MODE_FREQ1);
-    CRFConfig rf;
-    rf.Init(rfBytes);
-    m_pNetLayer->SetRfConfig(lf, rf);
+    InstallLinkSettings(LF_TABLE, RF_TABLE);
 }
 
 CTsF7V3Program::~CTsF7V3Program() = default;
@@ -63,19 +55,15 @@ CBinary CTsF7V3Program::BuildSendData(const CBinary& request, uint32_t sensorId)
         CTsLog::GetInstance().Error("BuildSendData Error. Len(%d) Error", n);
         return CBinary();
     }
-    const uint8_t head[] = {
-        0x00,
-        0x01,
-        V3_FRAME_START,
-        static_cast<uint8_t>(sensorId >> 8),
-        static_cast<uint8_t>(sensorId),
-        static_cast<uint8_t>(m_nToolId),
-        static_cast<uint8_t>(n + V3_LENGTH_EXTRA),
-    };
-    CBinary frame(head, sizeof head);
+    CBinary frame(SENSOR_FRAME_LEAD, sizeof SENSOR_FRAME_LEAD);
+    frame.Add(V3_FRAME_START);
+    AppendBe16(frame, static_cast<uint16_t>(sensorId));
+    frame.Add(static_cast<uint8_t>(m_nToolId));
+    frame.Add(static_cast<uint8_t>(n + V3_LENGTH_EXTRA));
     frame.Append(request);
     // The sum runs from the 5A to the end of the request.
-    frame.Add(CTsVerify::GetInstance().Sum8(CBinary(frame.GetBuffer() + 2, frame.GetSize() - 2), 0));
+    const int lead = sizeof SENSOR_FRAME_LEAD;
+    frame.Add(CTsVerify::GetInstance().Sum8(CBinary(frame.GetBuffer() + lead, frame.GetSize() - lead), 0));
     return frame;
 }
 
@@ -89,8 +77,8 @@ void CTsF7V3Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint
         return;
     }
     const uint8_t* d = decoded.GetBuffer();
-    const uint8_t idHigh = static_cast<uint8_t>(sensorId >> 8);
-    const uint8_t idLow = static_cast<uint8_t>(sensorId);
+    const uint8_t idHigh = HighByte(static_cast<uint16_t>(sensorId));
+    const uint8_t idLow = LowByte(static_cast<uint16_t>(sensorId));
     uint8_t bytes[IMPLIED_HEADER + V3_REPLY_MAX];
     int length = 0;
     if (sensorId != 0 && !(d[0] == V3_FRAME_START && d[1] == idHigh && d[2] == idLow)) {
@@ -109,6 +97,7 @@ void CTsF7V3Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint
         sum = static_cast<uint8_t>(sum + bytes[i]);
     const uint8_t received = n < length ? bytes[n] : 0;
     if (n >= length || sum != received) {
+        // "VaildSize": the program's own log text, kept as written.
         log.Error("ParseRecvData Error. Check Error. VaildSize(0x%.2X). CheckByte(0x%.2X). Recv(0x%.2X)", n, sum,
                   received);
         return;
@@ -117,7 +106,7 @@ void CTsF7V3Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint
         log.Error("ParseRecvData Error. Tool Id Error.Cur(%.2X). Dst(%.2X)", m_nToolId, bytes[REPLY_TOOL_AT]);
         return;
     }
-    frame.m_nSensorId = static_cast<uint32_t>((bytes[1] << 8) | bytes[2]);
+    frame.m_nSensorId = ReadBe16(bytes + 1);
     if (n > REPLY_COMMAND_AT) {
         frame.m_nCommand = bytes[REPLY_COMMAND_AT];
         frame.m_Payload.Assign(bytes + REPLY_COMMAND_AT + 1, n - REPLY_COMMAND_AT - 1);
@@ -185,12 +174,10 @@ CBinary CTsF7V3Program::PatchConfig(const CBinary& block, const CBinary& index, 
     for (int i = 0; i < n; ++i)
         out.SetAt(V3_CONFIG_DATA_AT + i, index.GetBuffer()[i]);
     out.SetAt(V3_CONFIG_FLAG_AT, 0x01);
-    for (int i = 0; i < 4; ++i)
-        out.SetAt(V3_CONFIG_ID_AT + i, static_cast<uint8_t>(newId >> (24 - 8 * i)));
+    SetBe32(out, V3_CONFIG_ID_AT, newId);
     const uint16_t crc =
         CTsVerify::GetInstance().Crc16(CBinary(out.GetBuffer() + V3_CONFIG_DATA_AT, data), 0, V3_CONFIG_CRC_POLY);
-    out.SetAt(1, static_cast<uint8_t>(crc >> 8));
-    out.SetAt(2, static_cast<uint8_t>(crc));
+    SetBe16(out, V3_CONFIG_CRC_AT, crc);
     return out;
 }
 
@@ -219,9 +206,10 @@ bool CTsF7V3Program::ProgramOne(uint32_t sensorId, uint32_t newId, const CBinary
         log.Error("%s Get DataBlock Error.", PROGRAM_NAME);
         return false;
     }
-    const uint8_t head[] = {V3_FRAME_START, static_cast<uint8_t>(sensorId >> 8), static_cast<uint8_t>(sensorId)};
-    m_pNetLayer->SetShData(V3_PROGRAM_SYNC_BITS, CTsEnDecode::GetInstance().Encode(CBinary(head, sizeof head),
-                                                                                   m_pNetLayer->m_RfConfig.CodeType));
+    CBinary head(&V3_FRAME_START, 1);
+    AppendBe16(head, static_cast<uint16_t>(sensorId));
+    m_pNetLayer->SetShData(V3_PROGRAM_SYNC_BITS,
+                           CTsEnDecode::GetInstance().Encode(head, m_pNetLayer->m_RfConfig.CodeType));
 
     ReportProgress(0);
     const uint32_t total = image.GetTotalSize();

@@ -9,7 +9,8 @@ namespace {
 // passes on a short buffer.
 bool FrameAt(const uint8_t* b, int size, int i, int& frameLength)
 {
-    if (i + 3 >= size || b[i] != 0xB4 || b[i + 1] != 0x96 || b[i + 2] != 0xF1)
+    if (i + 3 >= size || b[i] != BRELK_REPLY_HEAD[0] || b[i + 1] != BRELK_REPLY_HEAD[1] ||
+        b[i + 2] != BRELK_KIND_EXCHANGE)
         return false;
     frameLength = b[i + 3] + REPLY_FRAME_OVERHEAD;
     return i + frameLength <= size;

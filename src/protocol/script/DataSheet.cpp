@@ -1,5 +1,6 @@
 #include "DataSheet.h"
 
+#include "ByteOrder.h"
 #include "Paths.h"
 #include "ProtocolText.h"
 
@@ -9,12 +10,6 @@
 std::atomic<int> g_nTextLanguage{0};
 
 namespace {
-
-uint32_t Be32(const uint8_t* p)
-{
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
 
 const char* LanguagePrefix(int language)
 {
@@ -76,10 +71,10 @@ bool CDataSheet::OpenTable(const std::string& name)
         Fail();
         return false;
     }
-    m_version = static_cast<uint16_t>(head[2] | (head[3] << 8));
+    m_version = ReadLe16(head + 2);
     m_keyLength = head[6];
     m_indexStart = TABLE_INDEX_START;
-    m_entryCount = Be32(head + 12);
+    m_entryCount = ReadBe32(head + 12);
     m_dataEnd = size;
 
     if (IsScrambled()) {
@@ -98,7 +93,7 @@ bool CDataSheet::OpenTable(const std::string& name)
             Fail();
             return false;
         }
-        const int keySize = tail[0] | (tail[1] << 8);
+        const int keySize = ReadLe16(tail);
         if (keySize > TABLE_KEY_BLOCK_MAX || size < TABLE_INDEX_START + 2 + keySize) {
             Fail();
             return false;
@@ -187,7 +182,7 @@ CBinaryGroup CDataSheet::ReadRecord(int64_t index)
     const bool scrambled = IsScrambled();
     if (scrambled)
         Descramble(offsetBytes, 4);
-    int64_t at = Be32(offsetBytes);
+    int64_t at = ReadBe32(offsetBytes);
     uint8_t count = 0;
     if (!ReadAt(at, &count, 1))
         return group;
@@ -201,7 +196,7 @@ CBinaryGroup CDataSheet::ReadRecord(int64_t index)
             return CBinaryGroup();
         if (scrambled)
             Descramble(lengthBytes, 2);
-        const int length = (lengthBytes[0] << 8) | lengthBytes[1];
+        const int length = ReadBe16(lengthBytes);
         at += 2;
         if (length == 0)
             break; // an empty string ends the record

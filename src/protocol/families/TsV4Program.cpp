@@ -1,9 +1,12 @@
-#include "TsF7V4Program.h"
+#include "TsV4Program.h"
 
+#include "ByteOrder.h"
+#include "FamilyTable.h"
 #include "ProtocolText.h"
 #include "TsLog.h"
 #include "TsSnData.h"
 #include "TsVerify.h"
+#include "WireFormat.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,7 +21,6 @@ namespace {
 const char* const LF_TABLE_MULTI = "28 22 01 00 00 80 00 03 E8 00 80";
 const char* const LF_TABLE_SINGLE = "14 21 01 00 00 80 00 03 E8 00 80";
 const char* const RF_TABLE = "10 4B 00 06 00 00 48 00 02 00 00 00 00 00 00 08 00 1A 06 00 10 FF 55 56";
-constexpr uint8_t RF_RECV_MODE_FREQ1 = 0x37;
 
 // Frame bytes before the data: 00 01, length, flags, sensor id, tool id, mode.
 constexpr int V4_HEADER = 9;
@@ -27,42 +29,56 @@ constexpr int V4_LENGTH_EXTRA = 8;
 // Shortest reply: length, flags, id, tool id, mode, check.
 constexpr int V4_MIN_REPLY = 8;
 
-CBinary TableBytes(const char* text) { return HexTextToBinary(text, " "); }
-
-CBinary Bytes(std::initializer_list<uint8_t> bytes) { return CBinary(bytes.begin(), static_cast<int>(bytes.size())); }
-
-// 23 len addrH addrL: a memory read.
-CBinary ReadRequest(uint16_t address, uint8_t length = V4_RECORD_READ)
-{
-    return Bytes({V4_CMD_READ_MEMORY, length, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)});
-}
+// The LF fields the two raw wake-up sequences of the search are sent with.
+constexpr uint8_t RAW_SEQUENCE1_LF_MODE = 14;
+constexpr uint8_t RAW_SEQUENCE2_LF_MODE = 1;
+constexpr uint16_t RAW_SEQUENCE2_BIT_WIDTH = 500;
 
 } // namespace
 
-CTsF7V4Program::CTsF7V4Program(uint8_t multiSensor, uint8_t freqSelector) : CTsProgram(multiSensor, freqSelector)
+CBinary CTsV4Program::Bytes(std::initializer_list<uint8_t> bytes)
 {
-    m_nType = TS_TYPE_F7V4;
-    CLFConfig lf;
-    lf.Init(TableBytes(multiSensor ? LF_TABLE_MULTI : LF_TABLE_SINGLE));
-    lf.LfCodeType = 0;
-    CBinary rfBytes = TableBytes(RF_TABLE);
-    if (freqSelector == 1)
-        rfBytes.SetAt(0, RF_RECV_MODE_FREQ1);
-    CRFConfig rf;
-    rf.Init(rfBytes);
-    m_pNetLayer->SetRfConfig(lf, rf);
+    return CBinary(bytes.begin(), static_cast<int>(bytes.size()));
 }
 
-CTsF7V4Program::~CTsF7V4Program() = default;
+CBinary CTsV4Program::CommandWords(uint8_t command, std::initializer_list<uint16_t> words)
+{
+    CBinary request(&command, 1);
+    for (uint16_t word : words)
+        AppendBe16(request, word);
+    return request;
+}
 
-uint8_t CTsF7V4Program::SequenceFlags(uint8_t sequence)
+CBinary CTsV4Program::ReadRequest(uint16_t address, uint8_t length)
+{
+    CBinary request = Bytes({V4_CMD_READ_MEMORY, length});
+    AppendBe16(request, address);
+    return request;
+}
+
+CBinary CTsV4Program::WriteRequest(uint8_t sequence, uint8_t length, uint16_t address)
+{
+    CBinary request = Bytes({V4_CMD_WRITE_BLOCK, sequence, length});
+    AppendBe16(request, address);
+    return request;
+}
+
+CTsV4Program::CTsV4Program(uint8_t multiSensor, uint8_t freqSelector, int type) : CTsProgram(multiSensor, freqSelector)
+{
+    m_nType = type;
+    InstallLinkSettings(multiSensor ? LF_TABLE_MULTI : LF_TABLE_SINGLE, RF_TABLE);
+}
+
+CTsV4Program::~CTsV4Program() = default;
+
+uint8_t CTsV4Program::SequenceFlags(uint8_t sequence)
 {
     return static_cast<uint8_t>(((sequence % 3) << 3) | (sequence & 7));
 }
 
-uint8_t CTsF7V4Program::DriveByteOfAttempt(int attempt) { return attempt % 4 < 2 ? 0x02 : 0x40; }
+uint8_t CTsV4Program::DriveByteOfAttempt(int attempt) { return attempt % 4 < 2 ? DRIVE_VOLTAGE_2 : DRIVE_BRIDGE_1; }
 
-uint8_t CTsF7V4Program::CheckByte(uint8_t flags, const uint8_t* bytes, int length)
+uint8_t CTsV4Program::CheckByte(uint8_t flags, const uint8_t* bytes, int length)
 {
     const CTsVerify& verify = CTsVerify::GetInstance();
     const CBinary range(bytes, length);
@@ -74,7 +90,7 @@ uint8_t CTsF7V4Program::CheckByte(uint8_t flags, const uint8_t* bytes, int lengt
     }
 }
 
-CBinary CTsF7V4Program::BuildSendData(const CBinary& request, uint32_t sensorId)
+CBinary CTsV4Program::BuildSendData(const CBinary& request, uint32_t sensorId)
 {
     const int n = request.GetSize();
     if (n + V4_LENGTH_EXTRA > 0xFF) {
@@ -82,19 +98,11 @@ CBinary CTsF7V4Program::BuildSendData(const CBinary& request, uint32_t sensorId)
         return CBinary();
     }
     const uint8_t flags = SequenceFlags(m_nSendSeq);
-    const uint8_t head[V4_HEADER] = {
-        0x00,
-        0x01,
-        static_cast<uint8_t>(n + V4_LENGTH_EXTRA),
-        flags,
-        static_cast<uint8_t>(sensorId >> 8),
-        static_cast<uint8_t>(sensorId),
-        static_cast<uint8_t>(m_nToolId >> 8),
-        static_cast<uint8_t>(m_nToolId),
-        m_nMode,
-    };
-    uint8_t frame[V4_HEADER + 0xFF];
-    std::copy(head, head + V4_HEADER, frame);
+    uint8_t frame[V4_HEADER + 0xFF] = {SENSOR_FRAME_LEAD[0], SENSOR_FRAME_LEAD[1],
+                                       static_cast<uint8_t>(n + V4_LENGTH_EXTRA), flags};
+    WriteBe16(frame + 4, static_cast<uint16_t>(sensorId));
+    WriteBe16(frame + 6, m_nToolId);
+    frame[8] = m_nMode;
     uint8_t* data = frame + V4_HEADER;
     if (n > 0)
         std::copy(request.GetBuffer(), request.GetBuffer() + n, data);
@@ -120,7 +128,7 @@ CBinary CTsF7V4Program::BuildSendData(const CBinary& request, uint32_t sensorId)
     return CBinary(frame, length + 1);
 }
 
-void CTsF7V4Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint32_t)
+void CTsV4Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint32_t)
 {
     CTsLog& log = CTsLog::GetInstance();
     frame.Clear();
@@ -138,29 +146,31 @@ void CTsF7V4Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint
         log.Error("ParseRecvData Error. Check Error. CheckByte(%.2X). Recv(%.2X)", check, r[length - 1]);
         return;
     }
-    const uint16_t toolId = static_cast<uint16_t>((r[4] << 8) | r[5]);
+    const uint16_t toolId = ReadBe16(r + 4);
     if (toolId != m_nToolId || ((r[6] ^ m_nMode) & 0xF8) != 0) {
         log.Error("ParseRecvData Error. Tool Id Error.Cur(%.2X). Dst(%.2X)", m_nToolId, r[3]);
         return;
     }
-    frame.m_nSensorId = static_cast<uint32_t>((r[2] << 8) | r[3]);
+    frame.m_nSensorId = ReadBe16(r + 2);
     if (length > V4_MIN_REPLY) {
         frame.m_nCommand = r[7];
         frame.m_Payload.Assign(r + 8, length - 9);
     }
     if (frame.m_nCommand == V4_NEGATIVE_ANSWER && frame.m_Payload.GetSize() >= 2) {
+        // "Nagative Ans": the program's own log text, kept as written.
         log.Error("ParseRecvData Error. Sensor(%d) Nagative Ans. Nagative Commandis:%d.The Reason is:%d",
                   static_cast<int>(frame.m_nSensorId), frame.m_Payload.GetAt(0), frame.m_Payload.GetAt(1));
     }
 }
 
-bool CTsF7V4Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs, CTsFrame* reply)
+bool CTsV4Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs, CTsFrame* reply)
 {
     CTsNetlayer& link = *m_pNetLayer;
     link.m_nRecvFrames = 1;
     link.m_LfConfig.Times = 1;
     link.m_LfConfig.LfSpaceTm = 0;
-    link.m_LfConfig.DurationTm = timeoutMs == 0 ? 500 : (timeoutMs + 130) & 0x7FFFFFFF;
+    link.m_LfConfig.DurationTm =
+        timeoutMs == 0 ? V4_SENSOR_DEFAULT_DURATION : (timeoutMs + V4_SENSOR_REPLY_MARGIN) & ~RECV_WAIT_WHOLE_TIMEOUT;
     for (int attempt = 0; attempt < V4_SENSOR_ATTEMPTS; ++attempt) {
         link.SetDriveByte(DriveByteOfAttempt(attempt));
         for (const CTsFrame& frame : SendRecv(request, sensorId)) {
@@ -174,17 +184,18 @@ bool CTsF7V4Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, u
     return false;
 }
 
-bool CTsF7V4Program::SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorFrameMap* collect,
-                                   const SensorIdSet* targets)
+bool CTsV4Program::SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorFrameMap* collect,
+                                 const SensorIdSet* targets)
 {
     CTsNetlayer& link = *m_pNetLayer;
     const int command = data.IsEmpty() ? -1 : data.GetAt(0);
     const uint32_t targetCount = targets ? static_cast<uint32_t>(targets->size()) : 0;
     link.m_nRecvFrames = targets ? static_cast<uint16_t>(std::min<uint32_t>(targetCount, 0xFFFF)) : 255;
-    uint32_t duration = waitMs + (targets ? 12 * targetCount + 10 : 450);
+    uint32_t duration =
+        waitMs + (targets ? V4_MULTI_PER_TARGET * targetCount + V4_MULTI_TARGETS_MARGIN : V4_MULTI_BROADCAST_MARGIN);
     if (!m_nMultiSensor)
-        duration -= 20;
-    link.m_LfConfig.DurationTm = duration & 0x7FFFFFFF;
+        duration -= V4_MULTI_SINGLE_SAVING;
+    link.m_LfConfig.DurationTm = duration & ~RECV_WAIT_WHOLE_TIMEOUT;
     link.m_LfConfig.Times = 1;
     link.m_LfConfig.LfSpaceTm = 0;
 
@@ -219,7 +230,7 @@ bool CTsF7V4Program::SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorF
         if (answered.count(id))
             continue;
         CTsFrame reply;
-        if (!SendRecvSensor(id, data, 500, &reply))
+        if (!SendRecvSensor(id, data, V4_WAIT_MISSED_TARGET, &reply))
             continue;
         if (collect)
             collect->emplace(reply.m_nSensorId, reply);
@@ -232,7 +243,7 @@ bool CTsF7V4Program::SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorF
 
 // ---- Discovery, link and reading ----
 
-void CTsF7V4Program::SetRawExchange(uint32_t durationMs)
+void CTsV4Program::SetRawExchange(uint32_t durationMs)
 {
     CTsNetlayer& link = *m_pNetLayer;
     link.m_nRecvFrames = 255;
@@ -241,32 +252,32 @@ void CTsF7V4Program::SetRawExchange(uint32_t durationMs)
     link.m_LfConfig.DurationTm = durationMs;
 }
 
-void CTsF7V4Program::SendRawCommand(uint8_t command)
+void CTsV4Program::SendRawCommand(uint8_t command)
 {
     SetRawExchange(V4_RAW_DURATION);
     SendRecv(CBinary(&command, 1), V4_BROADCAST_ID);
 }
 
-void CTsF7V4Program::SendRawSequence1()
+void CTsV4Program::SendRawSequence1()
 {
     static const uint8_t sequence[] = {0x00, 0x01, 0x09, 0xFF, 0xFF};
     CTsNetlayer& link = *m_pNetLayer;
     const uint8_t lfMode = link.m_LfConfig.LfMode;
-    link.m_LfConfig.LfMode = 14;
+    link.m_LfConfig.LfMode = RAW_SEQUENCE1_LF_MODE;
     SetRawExchange(V4_RAW_SEQUENCE_DURATION);
     CTsReceive ignored;
     link.SendRecv(ignored, CBinary(sequence, sizeof sequence));
     link.m_LfConfig.LfMode = lfMode;
 }
 
-void CTsF7V4Program::SendRawSequence2()
+void CTsV4Program::SendRawSequence2()
 {
     static const uint8_t sequence[] = {0xFF, 0xCC, 0xE7, 0x39, 0xC9, 0xCE, 0x40};
     CTsNetlayer& link = *m_pNetLayer;
     const uint8_t lfMode = link.m_LfConfig.LfMode;
     const uint16_t bitWidth = link.m_LfConfig.BitWidth;
-    link.m_LfConfig.LfMode = 1;
-    link.m_LfConfig.BitWidth = 500;
+    link.m_LfConfig.LfMode = RAW_SEQUENCE2_LF_MODE;
+    link.m_LfConfig.BitWidth = RAW_SEQUENCE2_BIT_WIDTH;
     SetRawExchange(V4_RAW_SEQUENCE_DURATION);
     CTsReceive ignored;
     link.SendRecv(ignored, CBinary(sequence, sizeof sequence));
@@ -274,151 +285,171 @@ void CTsF7V4Program::SendRawSequence2()
     link.m_LfConfig.BitWidth = bitWidth;
 }
 
-void CTsF7V4Program::ReleaseSensor(uint32_t sensorId)
+void CTsV4Program::ReleaseSensor(uint32_t sensorId)
 {
     SendRecvSensor(sensorId, Bytes({V4_CMD_RELEASE}), V4_WAIT_RELEASE);
 }
 
-bool CTsF7V4Program::SearchSensors(SensorIdSet& found) { return SearchSensorCount(found) != 0; }
+bool CTsV4Program::SearchSensors(SensorIdSet& found) { return SearchSensorCount(found) != 0; }
 
-uint8_t CTsF7V4Program::SearchSensorCount(SensorIdSet& found)
+uint8_t CTsV4Program::SearchSensorCount(SensorIdSet& found)
 {
-    CTsLog& log = CTsLog::GetInstance();
-    CTsNetlayer& link = *m_pNetLayer;
     g_nSearchResult = V4_SEARCH_NONE;
-    int taken = 0;
-    int previous = 0;
-    int unchanged = 0;
-    int unsupported = 0;
     m_setV4Taken.clear();
     m_setV4Foreign.clear();
-    SensorIdSet& foreign = m_setV4Foreign;
+    if (m_bSearchAllTypes || m_nType == TS_TYPE_F7V4)
+        EndEarlierLinks();
 
-    if (m_bSearchAllTypes || m_nType == TS_TYPE_F7V4) {
-        // End whatever link an earlier search left, on both drives.
-        for (int i = 0; i < 3; ++i) {
-            link.SetDriveByte(i == 1 ? 0x40 : 0x02);
-            SendRawCommand(V4_CMD_END_LINK);
-        }
-    }
-
+    SearchCount count;
+    int previous = 0;
+    int unchanged = 0;
     const int quietLimit = m_nMultiSensor ? V4_SEARCH_QUIET_PASSES_MULTI : V4_SEARCH_QUIET_PASSES_SINGLE;
     for (int pass = 0; pass < V4_SEARCH_PASSES; ++pass) {
-        link.SetDriveByte(pass % 4 < 2 || !m_nMultiSensor ? 0x40 : 0x02);
-        SendRawCommand(V4_CMD_WAKE_FIRST);
-        SendRawSequence2();
-        SendRawCommand(m_nFreqSelector == 1 ? V4_CMD_WAKE_FREQ1 : V4_CMD_WAKE);
-        for (int i = 0; i < 8; ++i) {
-            SendRawSequence2();
-            SendRawSequence1();
-        }
+        WakeSensors(pass);
         SensorFrameMap answers;
         SendRecvMulti(Bytes({V4_CMD_SEARCH}), V4_WAIT_SEARCH, &answers);
         m_lstV4Answers.clear();
         for (const auto& entry : answers)
             m_lstV4Answers.push_back(entry.second);
-
-        for (const auto& entry : answers) {
-            const uint32_t id = entry.first;
-            if (!SendRecvSensor(id, Bytes({V4_CMD_SEARCH_STEP, m_nV4SearchStep, static_cast<uint8_t>(taken)}),
-                                V4_WAIT_SEARCH_STEP))
-                continue;
-            CTsFrame reply;
-            const ReadResult read =
-                ReadSensor(id, Bytes({V4_CMD_READ_HARD_VERSION}), V4_WAIT_READ_HARD_VERSION, 4, reply);
-            if (read == ReadResult::NoAnswer) {
-                log.Error("Read Hard Version Error.");
-                break;
-            }
-            // A record too short to name the line is no line: nothing is
-            // taken on the strength of another sensor's record.
-            if (read == ReadResult::Refused) {
-                log.Error("Read Hard Version Error!");
-                break;
-            }
-            const uint8_t* record = reply.m_Payload.GetBuffer();
-            const uint16_t hard = static_cast<uint16_t>((record[0] << 8) | record[1]);
-            const uint8_t line = record[0] & 0xF0;
-            const uint16_t boot = static_cast<uint16_t>((record[2] << 8) | record[3]);
-
-            // A sensor seen again counts once. The hard version kept is that
-            // of a sensor taken: the boot update picks the family by it, and
-            // a sensor of another line read after it must not change that.
-            auto take = [&](bool lowerBoot) {
-                if (found.insert(id).second)
-                    ++taken;
-                m_setV4Taken.insert(id);
-                m_nHardVersion = hard;
-                if (lowerBoot && (m_nBootVersion == 0 || boot < m_nBootVersion))
-                    m_nBootVersion = boot;
-            };
-            const bool ownLine = (m_nType == TS_TYPE_F7V4 && (line == V4_LINE_F7 || line == V4_LINE_F7E)) ||
-                                 (m_nType == TS_TYPE_F6V4 && line == V4_LINE_F6) ||
-                                 (m_nType == TS_TYPE_N8V4 && line == V4_LINE_N8);
-            if (m_nInfoRead) {
-                take(false);
-            } else if (ownLine) {
-                take(true);
-            } else if (m_nType == TS_TYPE_ACV4 && line == V4_LINE_AC) {
-                if (CTsSnData::HasAcV4File())
-                    take(true);
-                else
-                    ++unsupported;
-            } else if (taken == 0 && ((m_nType == TS_TYPE_F7V4 && (line == V4_LINE_N8 || line == V4_LINE_AC)) ||
-                                      (m_nType == TS_TYPE_N8V4 && line == V4_LINE_AC))) {
-                // A sensor of the family tried next: let it go and leave the
-                // search to that family.
-                ReleaseSensor(id);
-                return 0;
-            } else {
-                foreign.insert(id);
-                if (line == V4_LINE_ZERO)
-                    m_nErrorCode = TS_ERR_LINE_ZERO;
-                else if (line != V4_LINE_F6 && line != V4_LINE_F7 && line != V4_LINE_F7E && line != V4_LINE_N8 &&
-                         line != V4_LINE_AC)
-                    ++unsupported;
-            }
-        }
-
-        if (m_nMultiSensor) {
-            if (taken > V4_SEARCH_MAX_SENSORS) {
-                if (!m_bSearchAllTypes)
-                    m_nErrorCode = TS_ERR_MANY_SENSORS;
-                break;
-            }
-        } else if (taken > 1) {
-            m_nErrorCode = TS_ERR_MANY_SENSORS;
+        if (!TakeAnswers(answers, found, count))
+            return 0;
+        if (TooManyTaken(count.taken))
             break;
-        }
-        if (taken == previous) {
-            if (++unchanged >= quietLimit)
-                break;
-        } else {
-            unchanged = 0;
-        }
-        previous = taken;
+        unchanged = count.taken == previous ? unchanged + 1 : 0;
+        if (unchanged >= quietLimit)
+            break;
+        previous = count.taken;
     }
 
-    for (uint32_t id : foreign)
+    ReleaseAfterSearch(found);
+    if (count.taken == 0 && count.unsupported > 0)
+        g_nSearchResult = V4_SEARCH_UNSUPPORTED;
+    if (m_nMultiSensor)
+        return static_cast<uint8_t>(count.taken);
+    return count.taken == 0 ? 0 : static_cast<uint8_t>(count.taken + static_cast<int>(m_setV4Foreign.size()));
+}
+
+void CTsV4Program::EndEarlierLinks()
+{
+    // On both drives: whatever link an earlier search left is ended.
+    for (uint8_t drive : {DRIVE_VOLTAGE_2, DRIVE_BRIDGE_1, DRIVE_VOLTAGE_2}) {
+        m_pNetLayer->SetDriveByte(drive);
+        SendRawCommand(V4_CMD_END_LINK);
+    }
+}
+
+void CTsV4Program::WakeSensors(int pass)
+{
+    m_pNetLayer->SetDriveByte(pass % 4 < 2 || !m_nMultiSensor ? DRIVE_BRIDGE_1 : DRIVE_VOLTAGE_2);
+    SendRawCommand(V4_CMD_WAKE_FIRST);
+    SendRawSequence2();
+    SendRawCommand(m_nFreqSelector == 1 ? V4_CMD_WAKE_FREQ1 : V4_CMD_WAKE);
+    for (int i = 0; i < V4_WAKE_ROUNDS; ++i) {
+        SendRawSequence2();
+        SendRawSequence1();
+    }
+}
+
+bool CTsV4Program::TakeAnswers(const SensorFrameMap& answers, SensorIdSet& found, SearchCount& count)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    for (const auto& entry : answers) {
+        const uint32_t id = entry.first;
+        if (!SendRecvSensor(id, Bytes({V4_CMD_SEARCH_STEP, m_nV4SearchStep, static_cast<uint8_t>(count.taken)}),
+                            V4_WAIT_SEARCH_STEP))
+            continue;
+        CTsFrame reply;
+        const ReadResult read = ReadSensor(id, Bytes({V4_CMD_READ_HARD_VERSION}), V4_WAIT_READ_HARD_VERSION, 4, reply);
+        if (read == ReadResult::NoAnswer) {
+            log.Error("Read Hard Version Error.");
+            return true;
+        }
+        // A record too short to name the line is no line: nothing is taken on
+        // the strength of another sensor's record.
+        if (read == ReadResult::Refused) {
+            log.Error("Read Hard Version Error!");
+            return true;
+        }
+        const uint16_t hard = ReadBe16(reply.m_Payload.GetBuffer());
+        const uint16_t boot = ReadBe16(reply.m_Payload.GetBuffer() + 2);
+        const uint8_t line = V4LineOf(hard);
+
+        // A sensor seen again counts once. The hard version kept is that of a
+        // sensor taken: the boot update picks the family by it, and a sensor
+        // of another line read after it must not change that.
+        auto take = [&](bool lowerBoot) {
+            if (found.insert(id).second)
+                ++count.taken;
+            m_setV4Taken.insert(id);
+            m_nHardVersion = hard;
+            if (lowerBoot && (m_nBootVersion == 0 || boot < m_nBootVersion))
+                m_nBootVersion = boot;
+        };
+        switch (ChooseLine(line, count.taken)) {
+        case LineChoice::TakeAny: take(false); break;
+        case LineChoice::Take: take(true); break;
+        case LineChoice::Unsupported: ++count.unsupported; break;
+        case LineChoice::LeaveToNext: ReleaseSensor(id); return false;
+        case LineChoice::Foreign:
+            m_setV4Foreign.insert(id);
+            if (line == V4_LINE_ZERO)
+                m_nErrorCode = TS_ERR_LINE_ZERO;
+            else if (!FamilyOfLine(line))
+                ++count.unsupported;
+            break;
+        }
+    }
+    return true;
+}
+
+CTsV4Program::LineChoice CTsV4Program::ChooseLine(uint8_t line, int taken) const
+{
+    if (m_nInfoRead)
+        return LineChoice::TakeAny;
+    const SensorFamily* own = FindFamily(m_nType);
+    if (!own)
+        return LineChoice::Foreign;
+    if (own->lines.Has(line))
+        return !own->dataPresent || own->dataPresent() ? LineChoice::Take : LineChoice::Unsupported;
+    // A sensor of a family tried after this one, before any of this one's:
+    // it is let go and the search left to that family.
+    if (taken == 0 && own->leaves.Has(line))
+        return LineChoice::LeaveToNext;
+    return LineChoice::Foreign;
+}
+
+bool CTsV4Program::TooManyTaken(int taken)
+{
+    if (m_nMultiSensor) {
+        if (taken <= V4_SEARCH_MAX_SENSORS)
+            return false;
+        if (!m_bSearchAllTypes)
+            m_nErrorCode = TS_ERR_MANY_SENSORS;
+        return true;
+    }
+    if (taken <= 1)
+        return false;
+    m_nErrorCode = TS_ERR_MANY_SENSORS;
+    return true;
+}
+
+void CTsV4Program::ReleaseAfterSearch(const SensorIdSet& found)
+{
+    for (uint32_t id : m_setV4Foreign)
         ReleaseSensor(id);
     if (m_nErrorCode == TS_ERR_MANY_SENSORS) {
         for (uint32_t id : found)
             ReleaseSensor(id);
     }
-    if (taken == 0 && unsupported > 0)
-        g_nSearchResult = V4_SEARCH_UNSUPPORTED;
-    if (m_nMultiSensor)
-        return static_cast<uint8_t>(taken);
-    return taken == 0 ? 0 : static_cast<uint8_t>(taken + static_cast<int>(foreign.size()));
 }
 
-void CTsF7V4Program::KeepLink(const SensorIdSet& found)
+void CTsV4Program::KeepLink(const SensorIdSet& found)
 {
     if (!SendRecvMulti(Bytes({V4_CMD_KEEP_LINK}), V4_WAIT_KEEP_LINK, nullptr, &found))
         CTsLog::GetInstance().Error("Keep Link error!");
 }
 
-bool CTsF7V4Program::EndLink(const SensorIdSet& found)
+bool CTsV4Program::EndLink(const SensorIdSet& found)
 {
     // After a user stop the end command must still go out.
     const bool stopped = g_bAbort == 1;
@@ -434,8 +465,8 @@ bool CTsF7V4Program::EndLink(const SensorIdSet& found)
     return !answers.empty();
 }
 
-CTsF7V4Program::ReadResult CTsF7V4Program::ReadSensor(uint32_t sensorId, const CBinary& request, uint32_t waitMs,
-                                                      int minPayload, CTsFrame& reply)
+CTsV4Program::ReadResult CTsV4Program::ReadSensor(uint32_t sensorId, const CBinary& request, uint32_t waitMs,
+                                                  int minPayload, CTsFrame& reply)
 {
     reply.Clear();
     if (!SendRecvSensor(sensorId, request, waitMs, &reply))
@@ -445,7 +476,7 @@ CTsF7V4Program::ReadResult CTsF7V4Program::ReadSensor(uint32_t sensorId, const C
     return ReadResult::Ok;
 }
 
-bool CTsF7V4Program::ReadMemory(uint32_t sensorId, uint16_t address, uint8_t length, const char* what, CBinary& bytes)
+bool CTsV4Program::ReadMemory(uint32_t sensorId, uint16_t address, uint8_t length, const char* what, CBinary& bytes)
 {
     CTsLog& log = CTsLog::GetInstance();
     bytes.Empty();
@@ -464,9 +495,7 @@ bool CTsF7V4Program::ReadMemory(uint32_t sensorId, uint16_t address, uint8_t len
     return true;
 }
 
-bool CTsF7V4Program::ReadPsn(CBinaryGroup& records) { return ReadPsnRecords(records, false); }
-
-bool CTsF7V4Program::ReadPsnRecords(CBinaryGroup& records, bool n8Layout)
+bool CTsV4Program::ReadPsnRecords(CBinaryGroup& records, const V4Records* addresses)
 {
     CTsLog& log = CTsLog::GetInstance();
     SensorIdSet found;
@@ -487,21 +516,14 @@ bool CTsF7V4Program::ReadPsnRecords(CBinaryGroup& records, bool n8Layout)
         if (read(V4_CMD_READ_HARD_VERSION, V4_WAIT_READ_HARD_VERSION, 2)) {
             const CBinary& hard = reply.m_Payload;
             records.Add(CBinary(hard.GetBuffer(), std::min(hard.GetSize(), 12)));
-            const uint16_t line = static_cast<uint16_t>(((hard.GetAt(0) << 8) | hard.GetAt(1)) & 0xF000);
+            const uint8_t line = V4LineOf(ReadBe16(hard.GetBuffer()));
             if (read(V4_CMD_READ_INFO, V4_WAIT_READ_INFO, 0)) {
                 const CBinary& info = reply.m_Payload;
                 records.Add(CBinary(info.GetBuffer(), std::min(info.GetSize(), 16)));
-                uint16_t identity = V4_IDENTITY_BLOCK;
-                uint16_t version = V4_CONFIG_BLOCK;
-                if (n8Layout || line == 0x8000) {
-                    identity = V4_N8_IDENTITY_BLOCK;
-                    version = V4_N8_CONFIG_BLOCK;
-                } else if (line == 0x1000) {
-                    identity = V4_AC_IDENTITY_BLOCK;
-                    version = V4_AC_VERSION_BLOCK;
-                }
+                const V4Records& lineRecords = addresses ? *addresses : V4RecordsOfLine(line);
+                const uint16_t version = lineRecords.config;
                 CBinary bytes;
-                if (ReadMemory(id, identity, V4_RECORD_READ, "PSN", bytes)) {
+                if (ReadMemory(id, lineRecords.identity, V4_RECORD_READ, "PSN", bytes)) {
                     records.Add(bytes);
                     // Three reads of 16 bytes; the low address byte alone moves on.
                     CBinary block;
@@ -515,22 +537,6 @@ bool CTsF7V4Program::ReadPsnRecords(CBinaryGroup& records, bool n8Layout)
                     result = true;
                 }
             }
-        }
-    }
-    EndLink(found);
-    return result;
-}
-
-bool CTsF7V4Program::ReadPsnByAddr(CBinaryGroup& records)
-{
-    SensorIdSet found;
-    SearchSensorCount(found);
-    bool result = false;
-    if (!found.empty()) {
-        CBinary bytes;
-        if (ReadMemory(*found.begin(), V4_CONFIG_BLOCK, V4_RECORD_READ, "PSN", bytes)) {
-            records.Add(bytes);
-            result = true;
         }
     }
     EndLink(found);
@@ -556,13 +562,9 @@ std::string IdentityText(const CTsFrame& reply)
 
 } // namespace
 
-void CTsF7V4Program::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
+void CTsV4Program::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
 {
-    GetPsnTextAt(found, texts, V4_IDENTITY_BLOCK);
-}
-
-void CTsF7V4Program::GetPsnTextAt(const SensorIdSet& found, SensorTextMap& texts, uint16_t identityAddress)
-{
+    const uint16_t identityAddress = Layout().records.identity;
     for (uint32_t id : found) {
         CTsFrame reply;
         std::string text;
@@ -575,16 +577,12 @@ void CTsF7V4Program::GetPsnTextAt(const SensorIdSet& found, SensorTextMap& texts
     }
 }
 
-bool CTsF7V4Program::ReadMeasureInfo(MeasureTextMap& info)
+bool CTsV4Program::ReadMeasureInfo(MeasureTextMap& info)
 {
     CTsLog& log = CTsLog::GetInstance();
     SensorIdSet found;
     SearchSensorCount(found);
-    uint16_t identity = V4_IDENTITY_BLOCK;
-    if (m_nType == TS_TYPE_N8V4)
-        identity = V4_N8_IDENTITY_BLOCK;
-    else if (m_nType == TS_TYPE_ACV4)
-        identity = V4_AC_IDENTITY_BLOCK;
+    const uint16_t identity = V4RecordsOfType(m_nType).identity;
     int blankCount = 0;
     bool allRead = !found.empty();
     for (uint32_t id : found) {
@@ -600,6 +598,7 @@ bool CTsF7V4Program::ReadMeasureInfo(MeasureTextMap& info)
         log.Debug("strPsn:%s", text.c_str());
         const ReadResult read = ReadSensor(id, Bytes({V4_CMD_READ_INFO}), V4_WAIT_READ_INFO, 8, reply);
         if (read == ReadResult::NoAnswer) {
+            // "MeasureInfor": the program's own log text, kept as written.
             log.Error("Read MeasureInfor Error. Addr:%.4X", id);
             allRead = false;
             continue;
@@ -611,7 +610,7 @@ bool CTsF7V4Program::ReadMeasureInfo(MeasureTextMap& info)
         }
         // The battery word counts 10 mV above 1.22 V.
         const CBinary& p = reply.m_Payload;
-        const int word = (p.GetAt(6) << 8) | p.GetAt(7);
+        const int word = ReadBe16(p.GetBuffer() + 6);
         char volts[32];
         std::snprintf(volts, sizeof volts, "%0.2fV", (word + 122) / 100.0);
         info[text] = volts;
@@ -620,36 +619,9 @@ bool CTsF7V4Program::ReadMeasureInfo(MeasureTextMap& info)
     return allRead;
 }
 
-bool CTsF7V4Program::ExchangeFrames()
-{
-    CTsNetlayer& link = *m_pNetLayer;
-    uint32_t id = 0;
-    bool answered = false;
-    for (int attempt = 0; attempt < V4_SENSOR_ATTEMPTS && !answered; ++attempt) {
-        link.m_nRecvFrames = 1;
-        link.m_LfConfig.Times = 1;
-        link.m_LfConfig.LfSpaceTm = 0;
-        link.m_LfConfig.DurationTm = V4_EXCHANGE_DURATION;
-        for (const CTsFrame& frame : SendRecv(Bytes({V4_CMD_SEARCH}), V4_BROADCAST_ID)) {
-            if (frame.m_nCommand != V4_NEGATIVE_ANSWER) {
-                id = frame.m_nSensorId;
-                answered = true;
-                break;
-            }
-        }
-    }
-    if (!answered)
-        return false;
-    const bool read = SendRecvSensor(id, Bytes({V4_CMD_SEARCH_STEP, m_nV4SearchStep, 0x00}), V4_WAIT_SEARCH_STEP) &&
-                      SendRecvSensor(id, Bytes({V4_CMD_READ_INFO}), V4_WAIT_EXCHANGE_INFO) &&
-                      SendRecvSensor(id, ReadRequest(V4_CONFIG_BLOCK), V4_WAIT_READ_MEMORY);
-    EndLink(SensorIdSet{id});
-    return read;
-}
-
 // ---- Flash and configuration writing ----
 
-bool CTsF7V4Program::ProgramSensor(const SensorIdMap& ids, const CBinary& selection)
+bool CTsV4Program::ProgramSensor(const SensorIdMap& ids, const CBinary& selection)
 {
     CTsLog& log = CTsLog::GetInstance();
     if (ids.empty() || selection.IsEmpty()) {
@@ -681,7 +653,7 @@ bool CTsF7V4Program::ProgramSensor(const SensorIdMap& ids, const CBinary& select
     return result;
 }
 
-bool CTsF7V4Program::ReadCrcTable(const SensorIdSet& ids, uint16_t address, int reads, CBinary& table)
+bool CTsV4Program::ReadCrcTable(const SensorIdSet& ids, uint16_t address, int reads, CBinary& table)
 {
     CTsLog& log = CTsLog::GetInstance();
     table.Empty();
@@ -698,7 +670,7 @@ bool CTsF7V4Program::ReadCrcTable(const SensorIdSet& ids, uint16_t address, int 
                 continue;
             const CBinary& p = entry.second.m_Payload;
             if (entry.second.m_nCommand == V4_NEGATIVE_ANSWER || p.IsEmpty() || p.GetAt(0) > p.GetSize() - 1) {
-                log.Error("Read RCR32 Error!");
+                log.Error("Read RCR32 Error!"); // the program's own text, kept as written
                 return false;
             }
             table.Append(p.GetBuffer() + 1, p.GetAt(0));
@@ -711,8 +683,8 @@ bool CTsF7V4Program::ReadCrcTable(const SensorIdSet& ids, uint16_t address, int 
     return true;
 }
 
-uint16_t CTsF7V4Program::FirstChangedBlock(const CBinary& table, const std::vector<uint32_t>& crcs, int count,
-                                           uint16_t start)
+uint16_t CTsV4Program::FirstChangedBlock(const CBinary& table, const std::vector<uint32_t>& crcs, int count,
+                                         uint16_t start)
 {
     uint16_t from = start;
     for (int i = 0; i < count && i < static_cast<int>(crcs.size()) && 4 * i + 4 <= table.GetSize(); ++i) {
@@ -723,21 +695,19 @@ uint16_t CTsF7V4Program::FirstChangedBlock(const CBinary& table, const std::vect
     return from;
 }
 
-bool CTsF7V4Program::EraseFlash(const SensorIdSet& ids, uint16_t from, uint16_t length, uint32_t waitMs)
+bool CTsV4Program::EraseFlash(const SensorIdSet& ids, uint16_t from, uint16_t length, uint32_t waitMs)
 {
-    const CBinary erase = Bytes({V4_CMD_ERASE, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length),
-                                 static_cast<uint8_t>(from >> 8), static_cast<uint8_t>(from)});
+    const CBinary erase = CommandWords(V4_CMD_ERASE, {length, from});
     if (SendRecvMulti(erase, waitMs, nullptr, &ids))
         return true;
     CTsLog::GetInstance().Error("Erase Flash Error!");
     return false;
 }
 
-bool CTsF7V4Program::CheckWritten(const SensorIdSet& ids, uint16_t crc, uint32_t waitMs)
+bool CTsV4Program::CheckWritten(const SensorIdSet& ids, uint16_t crc, uint32_t waitMs)
 {
     SensorFrameMap answers;
-    bool ok = SendRecvMulti(Bytes({V4_CMD_CHECK_CRC, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}),
-                            waitMs, &answers, &ids);
+    bool ok = SendRecvMulti(CommandWords(V4_CMD_CHECK_CRC, {crc}), waitMs, &answers, &ids);
     for (const auto& entry : answers)
         ok = ok && entry.second.m_nCommand != V4_NEGATIVE_ANSWER;
     if (!ok)
@@ -745,14 +715,12 @@ bool CTsF7V4Program::CheckWritten(const SensorIdSet& ids, uint16_t crc, uint32_t
     return ok;
 }
 
-bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, uint16_t from, uint32_t length,
-                                      bool skipBelow, uint8_t startPercent, int pieceBytes, uint32_t announceWaitMs,
-                                      uint32_t writeWaitMs, uint32_t checkWaitMs)
+bool CTsV4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, uint16_t from, uint32_t length,
+                                    bool skipBelow, uint8_t startPercent, int pieceBytes, uint32_t announceWaitMs,
+                                    uint32_t writeWaitMs, uint32_t checkWaitMs)
 {
     CTsLog& log = CTsLog::GetInstance();
-    const CBinary announce =
-        Bytes({V4_CMD_ANNOUNCE_WRITE, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length),
-               static_cast<uint8_t>(from >> 8), static_cast<uint8_t>(from)});
+    const CBinary announce = CommandWords(V4_CMD_ANNOUNCE_WRITE, {static_cast<uint16_t>(length), from});
     if (!SendRecvMulti(announce, announceWaitMs, nullptr, &ids)) {
         log.Error("Req Write Error!");
         return false;
@@ -763,7 +731,7 @@ bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, 
     uint32_t written = 0;
     image.Rewind();
     for (CBinary block = image.GetDataBlock(); !block.IsEmpty(); block = image.GetDataBlock()) {
-        const uint16_t address = static_cast<uint16_t>((block.GetAt(0) << 8) | block.GetAt(1));
+        const uint16_t address = ReadBe16(block.GetBuffer());
         if (skipBelow && address < from)
             continue;
         const uint8_t* data = block.GetBuffer() + 2;
@@ -772,8 +740,7 @@ bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, 
         for (int at = 0; at < size; at += piece) {
             const int n = std::min(piece, size - at);
             const uint16_t pieceAddress = static_cast<uint16_t>(address + at);
-            CBinary request = Bytes({V4_CMD_WRITE_BLOCK, sequence, static_cast<uint8_t>(n),
-                                     static_cast<uint8_t>(pieceAddress >> 8), static_cast<uint8_t>(pieceAddress)});
+            CBinary request = WriteRequest(sequence, static_cast<uint8_t>(n), pieceAddress);
             request.Append(data + at, n);
             if (!SendRecvMulti(request, writeWaitMs, nullptr, &ids)) {
                 log.Error("Write Data Error");
@@ -794,7 +761,7 @@ bool CTsF7V4Program::WriteImageBlocks(const SensorIdSet& ids, CTsSnData& image, 
     return CheckWritten(ids, crc, checkWaitMs);
 }
 
-bool CTsF7V4Program::StartFlashWrite(const CTsSnData* image, uint8_t startPercent)
+bool CTsV4Program::StartFlashWrite(const CTsSnData* image, uint8_t startPercent)
 {
     ReportProgress(startPercent);
     if (!image || !image->IsLoaded()) {
@@ -806,8 +773,8 @@ bool CTsF7V4Program::StartFlashWrite(const CTsSnData* image, uint8_t startPercen
     return true;
 }
 
-bool CTsF7V4Program::WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image, uint8_t startPercent, bool tableFits,
-                                        const V4FlashArea& area)
+bool CTsV4Program::WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image, uint8_t startPercent, bool tableFits,
+                                      const V4FlashArea& area)
 {
     const uint16_t start = static_cast<uint16_t>(m_nV4FlashHigh << 8);
     uint16_t from = start;
@@ -832,50 +799,9 @@ bool CTsF7V4Program::WriteImageSkipping(const SensorIdSet& ids, CTsSnData& image
                                                area.announceWaitMs, V4_WAIT_WRITE_BLOCK, area.checkWaitMs);
 }
 
-bool CTsF7V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
+bool CTsV4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
-    static const V4FlashArea area = {V4_IMAGE_END,  V4_CRC_TABLE,     V4_CRC_TABLE_READS, V4_FLASH_BLOCKS,
-                                     V4_WAIT_ERASE, V4_WAIT_ANNOUNCE, V4_WAIT_CHECK};
-    CTsLog& log = CTsLog::GetInstance();
-    if (!StartFlashWrite(image, startPercent))
-        return false;
-    const std::vector<uint32_t>& crcs = image->GetTrailerValues();
-    if (!WriteImageSkipping(ids, *image, startPercent, crcs.size() == V4_FLASH_BLOCKS, area))
-        return false;
-    if (crcs.size() == V4_FLASH_BLOCKS) {
-        const CBinary table = image->GetHeaderBlock();
-        if (table.IsEmpty()) {
-            log.Error("Bin file Error CRC32");
-            return false;
-        }
-        const uint8_t length = static_cast<uint8_t>(table.GetSize());
-        const uint8_t high = V4_CRC_TABLE >> 8;
-        const uint8_t low = V4_CRC_TABLE & 0xFF;
-        if (!SendRecvMulti(Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, length, high, low}), V4_WAIT_ANNOUNCE, nullptr, &ids)) {
-            log.Error("Req Write Error!");
-            return false;
-        }
-        CBinary write = Bytes({V4_CMD_WRITE_BLOCK, 0x00, length, high, low});
-        write.Append(table);
-        if (!SendRecvMulti(write, V4_WAIT_WRITE_CRC_TABLE, nullptr, &ids)) {
-            log.Error("Write Data Error");
-            return false;
-        }
-        const uint16_t crc = CTsVerify::GetInstance().Crc16(table, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
-        if (!CheckWritten(ids, crc, V4_WAIT_CHECK_CRC_TABLE))
-            return false;
-    }
-    m_nErrorCode = TS_ERR_OK;
-    return true;
-}
-
-bool CTsF7V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
-{
-    return WriteImagePlain(ids, image, startPercent, V4_IMAGE_END);
-}
-
-bool CTsF7V4Program::WriteImagePlain(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent, uint16_t imageEnd)
-{
+    const uint16_t imageEnd = Layout().flash.imageEnd;
     CTsLog& log = CTsLog::GetInstance();
     if (!StartFlashWrite(image, startPercent))
         return false;
@@ -894,14 +820,8 @@ bool CTsF7V4Program::WriteImagePlain(const SensorIdSet& ids, CTsSnData* image, u
     return true;
 }
 
-bool CTsF7V4Program::WriteSensorConfig(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
-                                       const SensorIdSet* keepAwake, const SensorIdMap* newIds)
-{
-    return WriteConfigAt(ids, config, startPercent, keepAwake, newIds, V4_CONFIG_BLOCK, V4_IDENTITY_BLOCK);
-}
-
-CBinary CTsF7V4Program::PatchConfig(const CBinary& config, uint32_t sensorId, const CBinary& temperature,
-                                    const CBinary& battery) const
+CBinary CTsV4Program::PatchConfig(const CBinary& config, uint32_t sensorId, const CBinary& temperature,
+                                  const CBinary& battery) const
 {
     CBinary block(config.GetBuffer(), config.GetSize());
     if (block.GetSize() != V4_CONFIG_BYTES)
@@ -910,22 +830,21 @@ CBinary CTsF7V4Program::PatchConfig(const CBinary& config, uint32_t sensorId, co
         for (uint8_t b : bytes)
             block.SetAt(at++, b);
     };
-    put(7, {static_cast<uint8_t>(sensorId >> 24), static_cast<uint8_t>(sensorId >> 16),
-            static_cast<uint8_t>(sensorId >> 8), static_cast<uint8_t>(sensorId)});
+    SetBe32(block, 7, sensorId);
     if (!m_bKeepCfgWord)
         put(17, {0x06, 0x00});
     put(39, {0x00, 0x00});
     put(41, {temperature.GetAt(0), temperature.GetAt(1)});
-    put(43, {static_cast<uint8_t>(m_nDate >> 8), static_cast<uint8_t>(m_nDate)});
+    SetBe16(block, 43, m_nDate);
     put(45, {0x01});
     put(46, {battery.GetAt(0), battery.GetAt(1)});
     return block;
 }
 
-bool CTsF7V4Program::WriteConfigAt(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
-                                   const SensorIdSet* keepAwake, const SensorIdMap* newIds, uint16_t configAddress,
-                                   uint16_t identityAddress)
+bool CTsV4Program::WriteSensorConfig(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
+                                     const SensorIdSet* keepAwake, const SensorIdMap* newIds)
 {
+    const V4Records& records = Layout().records;
     CTsLog& log = CTsLog::GetInstance();
     ReportProgress(startPercent);
     // Set before the length check: after a flash write that went well the
@@ -939,7 +858,7 @@ bool CTsF7V4Program::WriteConfigAt(const SensorIdSet& ids, const CBinary& config
     bool result = !ids.empty();
     int n = 1;
     for (uint32_t id : ids) {
-        if (!WriteOneConfig(id, config, newIds, configAddress, identityAddress)) {
+        if (!WriteOneConfig(id, config, newIds, records)) {
             result = false;
             continue;
         }
@@ -957,20 +876,20 @@ bool CTsF7V4Program::WriteConfigAt(const SensorIdSet& ids, const CBinary& config
     return result;
 }
 
-bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, const SensorIdMap* newIds,
-                                    uint16_t configAddress, uint16_t identityAddress)
+bool CTsV4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, const SensorIdMap* newIds,
+                                  const V4Records& records)
 {
     CTsLog& log = CTsLog::GetInstance();
     CTsFrame reply;
     // The information record gives the battery (6-7) and temperature (8-9) words.
     if (ReadSensor(sensorId, Bytes({V4_CMD_READ_INFO}), V4_WAIT_READ_INFO, 10, reply) != ReadResult::Ok) {
-        log.Error("Req Wirte Cfg Error. Addr:%.4X", sensorId);
+        log.Error("Req Wirte Cfg Error. Addr:%.4X", sensorId); // the program's own text, kept as written
         return false;
     }
     const CBinary battery(reply.m_Payload.GetBuffer() + 6, 2);
     const CBinary temperature(reply.m_Payload.GetBuffer() + 8, 2);
     CBinary identity;
-    if (!ReadMemory(sensorId, identityAddress, V4_RECORD_READ, "PSN", identity))
+    if (!ReadMemory(sensorId, records.identity, V4_RECORD_READ, "PSN", identity))
         return false;
     m_aPsnBlocks.Add(identity);
 
@@ -982,23 +901,20 @@ bool CTsF7V4Program::WriteOneConfig(uint32_t sensorId, const CBinary& config, co
             written = entry->second;
     }
 
-    const uint8_t high = static_cast<uint8_t>(configAddress >> 8);
-    const uint8_t low = static_cast<uint8_t>(configAddress);
-    if (!SendRecvSensor(sensorId, Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, V4_CONFIG_BYTES, high, low}),
+    if (!SendRecvSensor(sensorId, CommandWords(V4_CMD_ANNOUNCE_WRITE, {V4_CONFIG_BYTES, records.config}),
                         V4_WAIT_CONFIG_ANNOUNCE)) {
         log.Error("Req Wirte Cfg Error. Addr:%.4X", sensorId);
         return false;
     }
     const CBinary patched = PatchConfig(config, written, temperature, battery);
-    CBinary write = Bytes({V4_CMD_WRITE_BLOCK, 0x00, V4_CONFIG_BYTES, high, low});
+    CBinary write = WriteRequest(0, V4_CONFIG_BYTES, records.config);
     write.Append(patched);
     if (!SendRecvSensor(sensorId, write, V4_WAIT_CONFIG_WRITE)) {
         log.Error("Write Cfg Error. Addr:%.4X", sensorId);
         return false;
     }
     const uint16_t crc = CTsVerify::GetInstance().Crc16(patched, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
-    if (ReadSensor(sensorId, Bytes({V4_CMD_CHECK_CRC, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}),
-                   V4_WAIT_CONFIG_CHECK, 0, reply) != ReadResult::Ok) {
+    if (ReadSensor(sensorId, CommandWords(V4_CMD_CHECK_CRC, {crc}), V4_WAIT_CONFIG_CHECK, 0, reply) != ReadResult::Ok) {
         log.Error("Check Sensor Error!");
         return false;
     }

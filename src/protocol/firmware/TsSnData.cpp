@@ -1,8 +1,10 @@
 #include "TsSnData.h"
 
 #include "Aes.h"
+#include "ByteOrder.h"
 #include "Paths.h"
 #include "TsLog.h"
+#include "UniqueFile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,21 +16,9 @@ namespace {
 // take the memory.
 constexpr long MAX_CONTAINER_BYTES = 256L * 1024 * 1024;
 
-// Where a family keeps its images, and how the number is written.
-struct Family {
-    int type;
-    const char* prefix;
-    const char* numberFormat;
-};
-constexpr Family FAMILIES[] = {
-    {SN_TYPE_F6, "F6Bin/F6_", "%02X.bin"},     {SN_TYPE_F7, "F7Bin/F7_", "%02X.bin"},
-    {SN_TYPE_F7V4, "F7V4Bin/F7_", "%03X.bin"}, {SN_TYPE_F6V4, "F6V4Bin/F6_", "%03X.bin"},
-    {SN_TYPE_AT, "ATBin/AT_", "%03X.bin"},     {SN_TYPE_N8V4, "N8V4Bin/N8_", "%03X.bin"},
-    {SN_TYPE_ACV4, "ACV4Bin/AC_", "%03X.bin"},
-};
-
-// The trailer record of a family, counted back from the end of the image:
-// its length byte, 11 11 and the flash address of the CRC table, then the table.
+// The trailer record of an image type, counted back from the end of the
+// image: its length byte, 11 11 and the flash address of the CRC table, then
+// the table.
 struct Trailer {
     int fromEnd;
     int length;
@@ -36,38 +26,48 @@ struct Trailer {
     int values;
 };
 
-const Trailer* TrailerOf(int type)
+constexpr Trailer CRC_TABLE_TRAILER = {147, 69, {0x44, 0x11, 0x11, 0xD5, 0x80}, 10};
+constexpr Trailer AT_TRAILER = {216, 69, {0x44, 0x11, 0x11, 0x3F, 0x00}, 10};
+constexpr Trailer N8_TRAILER = {163, 85, {0x54, 0x11, 0x11, 0xE3, 0x70}, 20};
+constexpr Trailer AC_TRAILER = {143, 65, {0x40, 0x11, 0x11, 0x5F, 0x83}, 15};
+
+// How the images of a type are framed: V1 records (a length byte, the block
+// in its frame) with the total-size word 79 bytes from the end, or V4 records
+// (N, 00 00, address and data) with it 6 bytes from the end.
+enum class Records { V1, V4 };
+
+// Where the images of a type are kept, how their number is written, how they
+// are framed and where their CRC table trailer stands.
+struct ImageKind {
+    int type;
+    const char* prefix;
+    const char* numberFormat;
+    Records records;
+    const Trailer* trailer;
+};
+
+// F6 and F7 images have no trailer of their own; their header block is read like F7V4's.
+constexpr ImageKind IMAGE_KINDS[] = {
+    {SN_TYPE_F6, "F6Bin/F6_", "%02X.bin", Records::V1, &CRC_TABLE_TRAILER},
+    {SN_TYPE_F7, "F7Bin/F7_", "%02X.bin", Records::V1, &CRC_TABLE_TRAILER},
+    {SN_TYPE_F7V4, "F7V4Bin/F7_", "%03X.bin", Records::V4, &CRC_TABLE_TRAILER},
+    {SN_TYPE_F6V4, "F6V4Bin/F6_", "%03X.bin", Records::V4, &CRC_TABLE_TRAILER},
+    {SN_TYPE_AT, "ATBin/AT_", "%03X.bin", Records::V4, &AT_TRAILER},
+    {SN_TYPE_N8V4, "N8V4Bin/N8_", "%03X.bin", Records::V4, &N8_TRAILER},
+    {SN_TYPE_ACV4, "ACV4Bin/AC_", "%03X.bin", Records::V4, &AC_TRAILER},
+};
+
+const ImageKind* KindOf(int type)
 {
-    static const Trailer crcTable = {147, 69, {0x44, 0x11, 0x11, 0xD5, 0x80}, 10};
-    static const Trailer at = {216, 69, {0x44, 0x11, 0x11, 0x3F, 0x00}, 10};
-    static const Trailer n8 = {163, 85, {0x54, 0x11, 0x11, 0xE3, 0x70}, 20};
-    static const Trailer ac = {143, 65, {0x40, 0x11, 0x11, 0x5F, 0x83}, 15};
-    switch (type) {
-    case SN_TYPE_F6:
-    case SN_TYPE_F7: // no trailer of their own; their header block is read like F7V4's
-    case SN_TYPE_F7V4:
-    case SN_TYPE_F6V4: return &crcTable;
-    case SN_TYPE_AT: return &at;
-    case SN_TYPE_N8V4: return &n8;
-    case SN_TYPE_ACV4: return &ac;
-    default: return nullptr;
-    }
+    for (const ImageKind& kind : IMAGE_KINDS)
+        if (kind.type == type)
+            return &kind;
+    return nullptr;
 }
 
-bool IsV1Family(int type) { return type == SN_TYPE_F6 || type == SN_TYPE_F7; }
-bool IsV4Family(int type) { return type >= SN_TYPE_F7V4 && type <= SN_TYPE_ACV4; }
+const Trailer* TrailerOf(int type) { return KindOf(type) ? KindOf(type)->trailer : nullptr; }
 
-uint32_t Le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint32_t Be32(const uint8_t* p)
-{
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
+bool HasRecords(int type, Records records) { return KindOf(type) && KindOf(type)->records == records; }
 
 // The bytes [from, from + length) of the image, when they lie inside it.
 const uint8_t* ImageRange(const CBinary& image, int from, int length)
@@ -85,11 +85,6 @@ const uint8_t* MatchingTrailer(const CBinary& image, const Trailer& t)
         return nullptr;
     return block;
 }
-
-struct FileClose {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileClose>;
 
 bool ReadWhole(FILE* file, std::vector<uint8_t>& bytes)
 {
@@ -121,11 +116,12 @@ int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& 
         }
     }
     if (!entry) {
+        // The log texts of the images are the program's own, kept as written.
         log.Error("Can`t find file:---%s---", member.c_str());
         return -1;
     }
-    const uint32_t offset = Le32(entry + SN_ENTRY_OFFSET_AT);
-    const uint32_t stored = Le32(entry + SN_ENTRY_SIZE_AT);
+    const uint32_t offset = ReadLe32(entry + SN_ENTRY_OFFSET_AT);
+    const uint32_t stored = ReadLe32(entry + SN_ENTRY_SIZE_AT);
     const int fill = static_cast<int8_t>(entry[SN_ENTRY_FILL_AT]);
     if (offset > size || stored > size - offset || fill < 0 || static_cast<uint32_t>(fill) > stored ||
         stored - static_cast<uint32_t>(fill) > static_cast<uint32_t>(BINARY_MAX_SIZE)) {
@@ -164,7 +160,7 @@ int LoadUpgradeBin(const std::string& path, CBinary& out)
         programRelative.erase(0, 2);
     const std::string inProgram = JoinPath(GetProgramFolder(), programRelative);
 
-    FilePtr file(OpenFile(folder + ".bin", "rb"));
+    UniqueFile file(OpenFile(folder + ".bin", "rb"));
     if (!file)
         file.reset(OpenFile(inProgram + ".bin", "rb"));
     if (!file) {
@@ -190,14 +186,9 @@ CTsSnData::~CTsSnData() = default;
 
 std::string CTsSnData::ImageName(int type, int number)
 {
-    const char* prefix = "";
-    const char* format = "%03X.bin";
-    for (const Family& f : FAMILIES) {
-        if (f.type == type) {
-            prefix = f.prefix;
-            format = f.numberFormat;
-        }
-    }
+    const ImageKind* kind = KindOf(type);
+    const char* prefix = kind ? kind->prefix : "";
+    const char* format = kind ? kind->numberFormat : "%03X.bin";
     char digits[32];
     std::snprintf(digits, sizeof digits, format, static_cast<unsigned>(number));
     return std::string(prefix) + digits;
@@ -238,27 +229,27 @@ bool CTsSnData::SetImage(const CBinary& plain)
 
 void CTsSnData::ReadTrailerValues()
 {
-    if (!IsV4Family(m_nType))
+    if (!HasRecords(m_nType, Records::V4))
         return;
     const Trailer* t = TrailerOf(m_nType);
     const uint8_t* block = MatchingTrailer(m_Image, *t);
     if (!block)
         return;
     for (int i = 0; i < t->values; ++i)
-        m_aTrailer.push_back(Be32(block + sizeof t->head + 4 * i));
+        m_aTrailer.push_back(ReadBe32(block + sizeof t->head + 4 * i));
 }
 
 uint16_t CTsSnData::GetTotalSize() const
 {
     int fromEnd = 0;
-    if (IsV1Family(m_nType))
+    if (HasRecords(m_nType, Records::V1))
         fromEnd = 79;
-    else if (IsV4Family(m_nType))
+    else if (HasRecords(m_nType, Records::V4))
         fromEnd = 6;
     else
         return 0;
     const uint8_t* word = ImageRange(m_Image, m_Image.GetSize() - fromEnd, 2);
-    return word ? static_cast<uint16_t>((word[0] << 8) | word[1]) : 0;
+    return word ? ReadBe16(word) : 0;
 }
 
 CBinary CTsSnData::GetDataBlock()
@@ -272,7 +263,7 @@ CBinary CTsSnData::GetDataBlock()
         return CBinary();
     const uint8_t* at = m_Image.GetBuffer() + m_nCursor;
     const int length = at[0];
-    if (IsV1Family(m_nType)) {
+    if (HasRecords(m_nType, Records::V1)) {
         if (length < 1 || length > SN_V1_RECORD_MAX) {
             ++m_nCursor;
             return CBinary();
@@ -285,7 +276,7 @@ CBinary CTsSnData::GetDataBlock()
         // Bytes 4 to L-2 of the L: the block without its frame.
         return length > 5 ? CBinary(at + 1 + 4, length - 5) : CBinary();
     }
-    if (!IsV4Family(m_nType))
+    if (!HasRecords(m_nType, Records::V4))
         return CBinary();
     // N, 00 00, then N - 2 bytes: the flash address and the data.
     if (length + 1 > size - m_nCursor) {
@@ -328,6 +319,6 @@ CBinary CTsSnData::GetHeaderBlock() const
 
 bool CTsSnData::HasAcV4File()
 {
-    FilePtr file(OpenFile("./ACV4Bin.bin", "r+b"));
+    UniqueFile file(OpenFile("./ACV4Bin.bin", "r+b"));
     return file != nullptr;
 }

@@ -2,13 +2,10 @@
 // The RF frames of one Brelk exchange, split out of the Brelk's reply frames
 // in arrival order; each is still line-coded.
 #include "Binary.h"
+#include "WireFormat.h"
 
 #include <cstdint>
 #include <vector>
-
-// Reply frame: B4 96 F1, N, a second length byte, N body bytes (status, RF
-// byte count, RF bytes), four checksum bytes, FF.
-constexpr int REPLY_FRAME_OVERHEAD = 10;
 
 class CTsReceive : public std::vector<CBinary> {
 public:

@@ -1,16 +1,17 @@
 #include "SensorBootContext.h"
 
 #include "Clock.h"
-#include "TsF7V4Program.h"
+#include "FamilyTable.h"
 #include "TsLog.h"
 
 namespace {
 
-bool IsV1Type(int type) { return type == TS_TYPE_F6V1 || type == TS_TYPE_F7V3; }
-bool IsV4Type(int type) { return type == TS_TYPE_F7V4 || type == TS_TYPE_F6V4; }
-
-constexpr uint16_t HARD_LINE_MASK = 0xF000;
-constexpr uint16_t HARD_LINE_F6 = 0x6000;
+// Whether the boot update runs on the sensors of a type, and over that frame.
+bool UpdatesBoot(int type, FrameKind frame)
+{
+    const SensorFamily* family = FindFamily(type);
+    return family && family->updatesBoot && family->frame == frame;
+}
 
 } // namespace
 
@@ -20,11 +21,11 @@ CBinary BuildBootCommand(const SensorBootContext& context)
         return CBinary();
     const int type = context.program->GetType();
     const bool freq1 = context.program->m_nFreqSelector == 1;
-    if (IsV4Type(type)) {
+    if (UpdatesBoot(type, FrameKind::V4)) {
         const uint8_t command[] = {0x02, static_cast<uint8_t>(freq1 ? 0x0A : 0x0B)};
         return CBinary(command, sizeof command);
     }
-    if (IsV1Type(type)) {
+    if (UpdatesBoot(type, FrameKind::V1V3)) {
         const uint8_t command = freq1 ? 0xF4 : 0xF5;
         return CBinary(&command, 1);
     }
@@ -37,12 +38,12 @@ int GetSensorBootVer(const SensorBootContext& context, bool& needUpdate)
     if (!context.program)
         return BOOT_VERSION_UNKNOWN;
     const int type = context.program->GetType();
-    if (IsV1Type(type)) {
+    if (UpdatesBoot(type, FrameKind::V1V3)) {
         // A V1/V3 sensor always gets the V4 boot.
         needUpdate = true;
         return BOOT_VERSION_DECIDED;
     }
-    if (!IsV4Type(type))
+    if (!UpdatesBoot(type, FrameKind::V4))
         return BOOT_VERSION_DECIDED;
     const uint16_t version = context.program->m_nBootVersion;
     CTsLog::GetInstance().Debug("GetSensorBootVer:Boot version is [%04X]", version);
@@ -72,7 +73,7 @@ uint8_t UpdateSensorBoot(SensorBootContext& context)
     }
     if (program->GetType() == TS_TYPE_F7V4) {
         log.Record("HardVersion:%X", program->GetHardVersion());
-        if ((program->GetHardVersion() & HARD_LINE_MASK) == HARD_LINE_F6)
+        if (V4LineOf(program->GetHardVersion()) == V4_LINE_F6)
             program->SetType(TS_TYPE_F6V4);
     }
     bool needUpdate = false;
@@ -93,15 +94,15 @@ uint8_t UpdateSensorBoot(SensorBootContext& context)
     // several sensors in range the same id.
     SensorIdMap ids;
     for (uint32_t id : context.found)
-        ids[id] = IsV4Type(type) ? id : BOOT_V1_NEW_ID;
+        ids[id] = UpdatesBoot(type, FrameKind::V4) ? id : BOOT_V1_NEW_ID;
     const bool updated = program->ProgramSensor(ids, BuildBootCommand(context));
     Sleep(BOOT_SETTLE_MS);
     log.Debug("Update Boot %s!", updated ? "ok" : "failed");
     if (!updated)
         return BOOT_FAILED;
-    if (IsV1Type(program->GetType()))
+    if (UpdatesBoot(program->GetType(), FrameKind::V1V3))
         return BOOT_UPDATED_V1;
-    if (IsV4Type(program->GetType()))
+    if (UpdatesBoot(program->GetType(), FrameKind::V4))
         return BOOT_UPDATED_V4;
     return BOOT_NO_PROGRAM;
 }

@@ -1,6 +1,7 @@
 #include "RFConfig.h"
 
 #include "BitField.h"
+#include "ByteOrder.h"
 #include "ProtocolText.h"
 #include "TsLog.h"
 #include "TsVerify.h"
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
 // count bytes of b from byte `from` on; bytes behind its end read as 0.
 std::vector<uint8_t> BytesOf(const CBinary& b, long from, long count)
@@ -78,13 +77,13 @@ bool CRFConfig::Init(const CBinary& config)
         return false;
     }
     RecvMode = b[0];
-    Bps = Be16(b + 1);
+    Bps = ReadBe16(b + 1);
     if (b[4] >= 9) {
         log.Error("RFConfig Init Decode Type. Type Is %d", b[4]);
         return false;
     }
     const uint8_t vfLen = b[15];
-    const uint16_t shSize = Be16(b + 19);
+    const uint16_t shSize = ReadBe16(b + 19);
     const int maskBytes = (vfLen + 7) / 8;
     const int shBytes = (shSize + 7) / 8;
     const int needed = 21 + maskBytes + shBytes;
@@ -96,13 +95,13 @@ bool CRFConfig::Init(const CBinary& config)
 
     Bps2 = b[3];
     CodeType = b[4];
-    RfCfgSize = Be16(b + 5);
-    m_VfType = Be16(b + 7);
-    PreValue = Be16(b + 9);
-    Ploy = Be16(b + 11);
-    m_VfPos = Be16(b + 13);
+    RfCfgSize = ReadBe16(b + 5);
+    m_VfType = ReadBe16(b + 7);
+    PreValue = ReadBe16(b + 9);
+    Ploy = ReadBe16(b + 11);
+    m_VfPos = ReadBe16(b + 13);
     m_VfLen = vfLen;
-    SHWidth = Be16(b + 16);
+    SHWidth = ReadBe16(b + 16);
     SHWidth2 = b[18];
     SHSize = shSize;
     CheckMask = CBinary(b + 21, maskBytes).ToInteger();
@@ -128,18 +127,12 @@ CBinary CRFConfig::ToToolData() const
     // send the Brelk a tiny value.
     uint32_t chipTime = Bps ? std::min<uint32_t>(500000u / Bps, 0xFFFF) : 52;
     uint32_t chips = std::min<uint32_t>(std::max<uint32_t>(chipsPerBit * RfCfgSize, 32), 0xFFFF);
-    const uint8_t wire[10] = {
-        RecvMode,
-        static_cast<uint8_t>(chipsPerBit),
-        static_cast<uint8_t>(chipTime),
-        static_cast<uint8_t>(chipTime >> 8),
-        Bps2,
-        static_cast<uint8_t>(chips),
-        static_cast<uint8_t>(chips >> 8),
-        static_cast<uint8_t>(SHWidth),
-        static_cast<uint8_t>(SHWidth >> 8),
-        SHWidth2,
-    };
+    uint8_t wire[10] = {RecvMode, static_cast<uint8_t>(chipsPerBit)};
+    WriteLe16(wire + 2, static_cast<uint16_t>(chipTime));
+    wire[4] = Bps2;
+    WriteLe16(wire + 5, static_cast<uint16_t>(chips));
+    WriteLe16(wire + 7, SHWidth);
+    wire[9] = SHWidth2;
     return CBinary(wire, sizeof wire);
 }
 

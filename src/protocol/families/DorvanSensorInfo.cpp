@@ -1,5 +1,6 @@
 #include "DorvanSensorInfo.h"
 
+#include "ByteOrder.h"
 #include "TsF7V4Program.h"
 #include "TsLog.h"
 
@@ -17,20 +18,9 @@ constexpr double BATTERY_FACTOR = 0.01;
 constexpr double BATTERY_OFFSET = 1.22;
 constexpr int TEMPERATURE_OFFSET = 55;
 
-constexpr uint16_t LINE_MASK = 0xF000;
-constexpr uint16_t LINE_AC = 0x1000;
-constexpr uint16_t LINE_N8 = 0x8000;
-constexpr uint16_t LINE_F7E = 0xE000;
+uint16_t Word(const CBinary& bytes, int at) { return ReadBe16(bytes.GetBuffer() + at); }
 
-uint16_t Word(const CBinary& bytes, int at)
-{
-    return static_cast<uint16_t>((bytes.GetBuffer()[at] << 8) | bytes.GetBuffer()[at + 1]);
-}
-
-uint32_t Long(const CBinary& bytes, int at)
-{
-    return (static_cast<uint32_t>(Word(bytes, at)) << 16) | Word(bytes, at + 2);
-}
+uint32_t Long(const CBinary& bytes, int at) { return ReadBe32(bytes.GetBuffer() + at); }
 
 float BatteryVolts(uint16_t raw) { return static_cast<float>(raw * BATTERY_FACTOR + BATTERY_OFFSET); }
 
@@ -63,10 +53,10 @@ bool DorvanSensorInfo::FillFromRecords(const CBinaryGroup& records)
     m_nWordA = Word(hard, 10);
     m_nHardVersion = Word(hard, 0);
     m_nWordB = Word(hard, 6) & 0x7FFF;
-    const uint16_t line = m_nHardVersion & LINE_MASK;
-    m_fBattery = line == LINE_AC ? Word(measure, 6) * BATTERY_FACTOR_AC : BatteryVolts(Word(measure, 6));
+    const uint8_t line = V4LineOf(m_nHardVersion);
+    m_fBattery = line == V4_LINE_AC ? Word(measure, 6) * BATTERY_FACTOR_AC : BatteryVolts(Word(measure, 6));
     m_fTemperature = Celsius(Word(measure, 8));
-    if (line == LINE_F7E || line == LINE_N8) {
+    if (line == V4_LINE_F7E || line == V4_LINE_N8) {
         const float pressure = Word(measure, 10) * PRESSURE_FACTOR_N8 - PRESSURE_OFFSET_N8;
         m_fPressure = pressure < 0 ? 0.0f : pressure;
     } else {

@@ -1,37 +1,19 @@
 #include "TsN8V4Program.h"
 
+#include "FamilyTable.h"
 #include "ScopeGuard.h"
 #include "TsLog.h"
 #include "TsSnData.h"
 #include "TsVerify.h"
 
-#include <initializer_list>
-
-namespace {
-
-CBinary Bytes(std::initializer_list<uint8_t> bytes) { return CBinary(bytes.begin(), static_cast<int>(bytes.size())); }
-
-uint8_t High(uint16_t value) { return static_cast<uint8_t>(value >> 8); }
-uint8_t Low(uint16_t value) { return static_cast<uint8_t>(value); }
-
-} // namespace
-
-CTsN8V4Program::CTsN8V4Program(uint8_t multiSensor, uint8_t freqSelector) : CTsF7V4Program(multiSensor, freqSelector)
+CTsN8V4Program::CTsN8V4Program(uint8_t multiSensor, uint8_t freqSelector)
+    : CTsF7V4Program(multiSensor, freqSelector, TS_TYPE_N8V4)
 {
-    m_nType = TS_TYPE_N8V4;
 }
 
-bool CTsN8V4Program::ReadPsn(CBinaryGroup& records) { return ReadPsnRecords(records, true); }
+const V4Layout& CTsN8V4Program::Layout() const { return *FindFamily(TS_TYPE_N8V4)->layout; }
 
-void CTsN8V4Program::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
-{
-    GetPsnTextAt(found, texts, V4_N8_IDENTITY_BLOCK);
-}
-
-bool CTsN8V4Program::WriteSensorFlash(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
-{
-    return WriteImagePlain(ids, image, startPercent, N8_IMAGE_END);
-}
+bool CTsN8V4Program::ReadPsn(CBinaryGroup& records) { return ReadPsnRecords(records, &N8_RECORDS); }
 
 bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* image, uint8_t startPercent)
 {
@@ -42,11 +24,9 @@ bool CTsN8V4Program::WriteSensorFlashCrc(const SensorIdSet& ids, CTsSnData* imag
 
     if (!StartFlashWrite(image, startPercent))
         return false;
-    static const V4FlashArea area = {N8_IMAGE_END,  N8_CRC_TABLE,     N8_CRC_TABLE_READS, N8_COMPARED_CRCS,
-                                     N8_WAIT_ERASE, N8_WAIT_ANNOUNCE, N8_WAIT_CHECK};
     // The image's trailer gives 20 block CRCs; the first 17 cover the area.
     const bool withTable = image->GetTrailerValues().size() >= static_cast<size_t>(N8_COMPARED_CRCS);
-    if (!WriteImageSkipping(ids, *image, startPercent, withTable, area))
+    if (!WriteImageSkipping(ids, *image, startPercent, withTable, Layout().flash))
         return false;
     if (withTable && !WriteCrcTable(ids, *image))
         return false;
@@ -62,16 +42,16 @@ bool CTsN8V4Program::WriteCrcTable(const SensorIdSet& ids, const CTsSnData& imag
         log.Error("Bin file Error CRC32");
         return false;
     }
-    if (!SendRecvMulti(Bytes({V4_CMD_ANNOUNCE_WRITE, 0x00, N8_CRC_TABLE_BYTES, High(N8_CRC_TABLE), Low(N8_CRC_TABLE)}),
-                       N8_WAIT_ANNOUNCE, nullptr, &ids)) {
+    if (!SendRecvMulti(CommandWords(V4_CMD_ANNOUNCE_WRITE, {N8_CRC_TABLE_BYTES, N8_CRC_TABLE}), N8_WAIT_ANNOUNCE,
+                       nullptr, &ids)) {
         log.Error("Req Write Error!");
         return false;
     }
     // 64 bytes at E370, then the last 16 at E3B0 as the second block.
     const uint16_t tailAddress = N8_CRC_TABLE + V4_CONFIG_BYTES;
-    CBinary head = Bytes({V4_CMD_WRITE_BLOCK, 0x00, V4_CONFIG_BYTES, High(N8_CRC_TABLE), Low(N8_CRC_TABLE)});
+    CBinary head = WriteRequest(0, V4_CONFIG_BYTES, N8_CRC_TABLE);
     head.Append(table.GetBuffer(), V4_CONFIG_BYTES);
-    CBinary tail = Bytes({V4_CMD_WRITE_BLOCK, 0x01, N8_CRC_TABLE_TAIL, High(tailAddress), Low(tailAddress)});
+    CBinary tail = WriteRequest(1, N8_CRC_TABLE_TAIL, tailAddress);
     tail.Append(table.GetBuffer() + V4_CONFIG_BYTES, N8_CRC_TABLE_TAIL);
     for (const CBinary* write : {&head, &tail}) {
         if (!SendRecvMulti(*write, V4_WAIT_WRITE_CRC_TABLE, nullptr, &ids)) {
@@ -82,10 +62,4 @@ bool CTsN8V4Program::WriteCrcTable(const SensorIdSet& ids, const CTsSnData& imag
     // The CRC-16 over the 64 bytes, continued over the 16: the whole table.
     const uint16_t crc = CTsVerify::GetInstance().Crc16(table, V4_WRITE_CRC_INIT, V4_WRITE_CRC_POLY);
     return CheckWritten(ids, crc, V4_WAIT_CHECK_CRC_TABLE);
-}
-
-bool CTsN8V4Program::WriteSensorConfig(const SensorIdSet& ids, const CBinary& config, uint8_t startPercent,
-                                       const SensorIdSet* keepAwake, const SensorIdMap* newIds)
-{
-    return WriteConfigAt(ids, config, startPercent, keepAwake, newIds, V4_N8_CONFIG_BLOCK, V4_N8_IDENTITY_BLOCK);
 }

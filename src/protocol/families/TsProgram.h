@@ -2,10 +2,12 @@
 // The abstract sensor programming object: owns the link layer, holds what the
 // application reads and sets (type, error code, progress callback, multi-sensor
 // flag, date) and runs the one request/reply step every family builds on.
-// The families fill in the operations through the virtual slots below.
+// The families fill in the virtual operations below; the family table
+// (FamilyTable.h) constructs them.
 #include "Binary.h"
 #include "TsFrame.h"
 #include "TsNetlayer.h"
+#include "TsSnData.h"
 
 #include <cstdint>
 #include <map>
@@ -14,13 +16,14 @@
 #include <string>
 #include <vector>
 
-// Family types, as GetType reports them.
-constexpr int TS_TYPE_F6V1 = 1;
-constexpr int TS_TYPE_F7V3 = 2;
-constexpr int TS_TYPE_F7V4 = 3;
-constexpr int TS_TYPE_F6V4 = 4;
-constexpr int TS_TYPE_N8V4 = 6;
-constexpr int TS_TYPE_ACV4 = 7;
+// Family types, as GetType reports them. A family's type is the type of its
+// firmware images; the family table (FamilyTable.h) says the rest of it.
+constexpr int TS_TYPE_F6V1 = SN_TYPE_F6;
+constexpr int TS_TYPE_F7V3 = SN_TYPE_F7;
+constexpr int TS_TYPE_F7V4 = SN_TYPE_F7V4;
+constexpr int TS_TYPE_F6V4 = SN_TYPE_F6V4;
+constexpr int TS_TYPE_N8V4 = SN_TYPE_N8V4;
+constexpr int TS_TYPE_ACV4 = SN_TYPE_ACV4;
 
 // Error codes a programming object leaves.
 constexpr int TS_ERR_OK = 0;
@@ -33,6 +36,8 @@ constexpr int TS_ERR_LINE_ZERO = -9;    // a sensor reported hard-version line 0
 // The tool id the PC side puts in V4 sensor frames, and the V4 frame mode.
 constexpr uint16_t TS_DEFAULT_TOOL_ID = 0x3031;
 constexpr uint8_t TS_DEFAULT_MODE = 9;
+// The receiver mode of the RF settings with frequency selector 1.
+constexpr uint8_t TS_RECV_MODE_FREQ1 = 0x37;
 
 using SensorIdSet = std::set<uint32_t>;                    // found sensors, ascending
 using SensorIdMap = std::map<uint32_t, uint32_t>;          // found id -> new id
@@ -51,43 +56,41 @@ public:
     CTsProgram(const CTsProgram&) = delete;
     CTsProgram& operator=(const CTsProgram&) = delete;
 
-    // Slot 0: deletes the link layer, which closes the port.
+    // Deletes the link layer, which closes the port.
     virtual ~CTsProgram();
-    // Slot 1: the sensors of this family in range.
+    // The sensors of this family in range.
     virtual bool SearchSensors(SensorIdSet& found) = 0;
-    // Slot 2: keeps the found sensors listening; nothing in the base.
+    // Keeps the found sensors listening; nothing in the base.
     virtual void KeepLink(const SensorIdSet& found);
-    // Slots 3 to 5: identity reads and the single-sensor exchange.
+    // The identity reads and the single-sensor exchange.
     virtual bool ReadPsn(CBinaryGroup& records) = 0;
     virtual bool ReadPsnByAddr(CBinaryGroup& records) = 0;
     virtual bool ExchangeFrames() = 0;
-    // Slot 6: programs every sensor of the map (found id -> new id) with the
-    // firmware selection bytes.
+    // Programs every sensor of the map (found id -> new id) with the firmware
+    // selection bytes.
     virtual bool ProgramSensor(const SensorIdMap& ids, const CBinary& selection) = 0;
-    // Slot 7: ends the link with the sensors.
+    // Ends the link with the sensors.
     virtual bool EndLink(const SensorIdSet& found) = 0;
-    // Slot 8: the sensor frame of a request.
+    // The sensor frame of a request.
     virtual CBinary BuildSendData(const CBinary& request, uint32_t sensorId) = 0;
-    // Slot 9: one decoded reply into a frame; the empty frame when it fails a check.
+    // One decoded reply into a frame; the empty frame when it fails a check.
     virtual void ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint32_t sensorId) = 0;
-    // Slot 10: one request to one sensor with the family's retries.
+    // One request to one sensor with the family's retries.
     virtual bool SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs,
                                 CTsFrame* reply = nullptr) = 0;
-    // Slot 11.
     virtual int GetType() const;
-    // Slot 12: battery voltages by identity text; nothing in the base.
+    // Battery voltages by identity text; nothing in the base.
     virtual bool ReadMeasureInfo(MeasureTextMap& info);
-    // Slot 13.
     virtual void SetType(int type);
-    // Slot 14: every found id -> "NA" in the base.
+    // Every found id -> "NA" in the base.
     virtual void GetPsnText(const SensorIdSet& found, SensorTextMap& texts);
-    // Slot 15.
     virtual uint16_t GetHardVersion() const;
 
-    // One request/reply step: builds the frame (slot 8), sends it through the
-    // link layer with the expected-frame count and time-out set there, decodes
-    // every RF frame that came back and parses it (slot 9). Frames with an id
-    // or a command, in arrival order; the send sequence advances in any case.
+    // One request/reply step: builds the frame (BuildSendData), sends it
+    // through the link layer with the expected-frame count and time-out set
+    // there, decodes every RF frame that came back and parses it
+    // (ParseRecvData). Frames with an id or a command, in arrival order; the
+    // send sequence advances in any case.
     TsFrameList SendRecv(const CBinary& request, uint32_t sensorId);
 
     void SetProgressCallback(TsProgressCallback callback, void* context);
@@ -97,6 +100,11 @@ public:
     // nothing while total is 0, as an image that gives no size has nothing to
     // divide: only the start and the end are reported.
     void ReportShare(uint8_t startPercent, int span, uint32_t done, uint32_t total);
+
+    // The family's link settings from their input forms as hexadecimal
+    // texts: the LF table (line code type 0) and the RF table, whose first
+    // byte, the receiver mode, becomes 37 with frequency selector 1.
+    void InstallLinkSettings(const char* lfTable, const char* rfTable);
 
     std::unique_ptr<CTsNetlayer> m_pNetLayer;
     uint16_t m_nToolId = TS_DEFAULT_TOOL_ID; // the V1/V3 family sets 0
@@ -109,30 +117,13 @@ public:
     TsProgressCallback m_pfnProgress = nullptr;
     void* m_pProgressContext = nullptr;
 
-    // V4 discovery state, as the last search left it: the sensors taken and
-    // those of other lines (released at its end), the answers of its last
-    // pass, the parameter of the per-sensor search step and the high byte of
-    // the flash start.
-    SensorIdSet m_setV4Taken;
-    SensorIdSet m_setV4Foreign;
-    TsFrameList m_lstV4Answers;
-    uint8_t m_nV4SearchStep = 0x20;
-    uint8_t m_nV4FlashHigh = 0xC0;
-
     uint8_t m_nMultiSensor = 0; // also picks the V4 family's LF table
-    uint8_t m_nInfoRead = 0;    // set by the sensor information check
     int m_nErrorCode = TS_ERR_NO_SENSOR;
     uint16_t m_nDate = 0; // (year << 9) | (month << 5) | day
 
-    // Identity blocks read while programming, and the ids written into
-    // configuration blocks (a block the sensor's check accepted).
+    // What programming proved: the identity blocks read while programming,
+    // and the ids written into configuration blocks (a block the sensor's
+    // check accepted). The V4 families fill them.
     CBinaryGroup m_aPsnBlocks;
     SensorIdSet m_setWrittenIds;
-    // Nothing sets these two; their values are the ones the sensors work with.
-    // Set: the V4 search's start sequence runs for every type, and a
-    // multi-sensor search past 20 sensors ends without an error code.
-    uint8_t m_bSearchAllTypes = 1;
-    // Set: configuration bytes 17-18 are left as the image has them; clear:
-    // they are written as 06 00.
-    uint8_t m_bKeepCfgWord = 0;
 };

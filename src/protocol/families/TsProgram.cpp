@@ -1,5 +1,6 @@
 #include "TsProgram.h"
 
+#include "ProtocolText.h"
 #include "SerialPort.h"
 #include "TsEnDecode.h"
 #include "TsLog.h"
@@ -31,6 +32,19 @@ void CTsProgram::GetPsnText(const SensorIdSet& found, SensorTextMap& texts)
 }
 
 uint16_t CTsProgram::GetHardVersion() const { return m_nHardVersion; }
+
+void CTsProgram::InstallLinkSettings(const char* lfTable, const char* rfTable)
+{
+    CLFConfig lf;
+    lf.Init(HexTextToBinary(lfTable, " "));
+    lf.LfCodeType = 0;
+    CBinary rfBytes = HexTextToBinary(rfTable, " ");
+    if (m_nFreqSelector == 1)
+        rfBytes.SetAt(0, TS_RECV_MODE_FREQ1);
+    CRFConfig rf;
+    rf.Init(rfBytes);
+    m_pNetLayer->SetRfConfig(lf, rf);
+}
 
 void CTsProgram::SetProgressCallback(TsProgressCallback callback, void* context)
 {

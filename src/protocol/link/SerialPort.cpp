@@ -35,6 +35,8 @@ void SerialReportError(const char* text)
         g_hSerialOwner(text);
 }
 
+// The trace and error texts of these functions are the program's own and
+// kept as written, the Windows call names in them included ("CreateFileA fail").
 bool SerialOpen(int port)
 {
     std::unique_lock<std::mutex> lock(g_serialLock);

@@ -5,6 +5,7 @@
 // the RF frames it caught.
 #include "TsNetlayerBase.h"
 #include "TsReceive.h"
+#include "WireFormat.h"
 
 #include <atomic>
 #include <cstdint>
@@ -16,10 +17,6 @@ extern std::atomic<int> g_bAbort;
 
 // The read buffer of one receive round.
 constexpr int RECV_READ_CHUNK = 4096;
-// The longest wait between two read rounds; a reply is seen within it.
-constexpr uint32_t RECV_POLL_MS = 1;
-// Bit 31 of the time-out word: wait the whole time-out, do not count frames.
-constexpr uint32_t RECV_WAIT_WHOLE_TIMEOUT = 0x80000000u;
 // The sync header travels with at most this many bytes (its last ones). For a
 // longer header the sync check holds the same number of bytes, repeated or
 // complemented by the same rule as for a short one.

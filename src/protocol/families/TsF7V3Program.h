@@ -37,6 +37,7 @@ constexpr int V3_BLOCK_TRIES = 3;
 // 10 the flag 01 and 11 to 14 the new id.
 constexpr uint8_t V3_CONFIG_TAG = 0x54;
 constexpr int V3_CONFIG_BLOCK_BYTES = 67;
+constexpr int V3_CONFIG_CRC_AT = 1;
 constexpr int V3_CONFIG_DATA_AT = 3;
 constexpr int V3_CONFIG_FLAG_AT = 10;
 constexpr int V3_CONFIG_ID_AT = 11;
@@ -71,7 +72,7 @@ public:
     bool SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs,
                         CTsFrame* reply = nullptr) override;
 
-    // Slot 16: whether a reply reports success (status 0).
+    // Whether a reply reports success (status 0); the F6V1 family checks its own way.
     virtual bool IsReplyOk(const CTsFrame& frame);
 
     // A configuration block as one sensor gets it: the index bytes (at most

@@ -9,25 +9,6 @@
 
 std::atomic<int> g_bAbort{0};
 
-namespace {
-
-void AppendLe16(CBinary& out, uint32_t value)
-{
-    out.Add(static_cast<uint8_t>(value));
-    out.Add(static_cast<uint8_t>(value >> 8));
-}
-
-void AppendLe32(CBinary& out, uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out.Add(static_cast<uint8_t>(value >> shift));
-}
-
-// Header, body length field, sum and end byte around the body.
-constexpr int COMMAND_FRAME_OVERHEAD = 10;
-
-} // namespace
-
 CBinary BuildToolCommand(const CBinary& data, const CTsNetlayerBase& link)
 {
     const CRFConfig& rf = link.m_RfConfig;
@@ -49,10 +30,10 @@ CBinary BuildToolCommand(const CBinary& data, const CTsNetlayerBase& link)
         return CBinary();
     }
     body.Append(lfWire);
-    AppendLe16(body, static_cast<uint32_t>(data.GetSize()));
+    AppendLe16(body, static_cast<uint16_t>(data.GetSize()));
     body.Append(data);
     body.Append(rfWire);
-    body.Add(syncLength > SYNC_HEADER_MAX_SENT ? 0x20 : static_cast<uint8_t>(rf.SHSize));
+    body.Add(syncLength > SYNC_HEADER_MAX_SENT ? 8 * SYNC_HEADER_MAX_SENT : static_cast<uint8_t>(rf.SHSize));
     // The length byte gives the full header length; a header of more than 255
     // bytes is not one a Brelk takes, so it is not wrapped to a short one.
     body.Add(static_cast<uint8_t>(std::min(syncLength, 255)));
@@ -66,12 +47,12 @@ CBinary BuildToolCommand(const CBinary& data, const CTsNetlayerBase& link)
 
     CBinary frame;
     frame.Reserve(body.GetSize() + COMMAND_FRAME_OVERHEAD);
-    const uint8_t head[3] = {0xAA, 0x55, 0xF1};
-    frame.Append(head, 3);
-    AppendLe16(frame, static_cast<uint32_t>(body.GetSize()));
+    frame.Append(BRELK_COMMAND_HEAD, sizeof BRELK_COMMAND_HEAD);
+    frame.Add(BRELK_KIND_EXCHANGE);
+    AppendLe16(frame, static_cast<uint16_t>(body.GetSize()));
     frame.Append(body);
     AppendLe32(frame, sum);
-    frame.Add(0xFF);
+    frame.Add(BRELK_FRAME_END);
     return frame;
 }
 
@@ -87,9 +68,8 @@ CBinary CTsNetlayer::BuildToolData(const CBinary& data) const
     const int preamble = (lf.LfMode * 125) >> 7;
     CBinary field;
     for (int i = 0; i < preamble; ++i)
-        field.Add(i + 1 < preamble ? 0xAA : 0xAB);
-    field.Add(0x8B);
-    field.Add(0x32);
+        field.Add(i + 1 < preamble ? LF_PREAMBLE_BYTE : LF_PREAMBLE_LAST);
+    field.Append(LF_SYNC, sizeof LF_SYNC);
     if (field.Append(CTsEnDecode::GetInstance().Encode(data, lf.LfCodeType)) != BINARY_OK)
         return CBinary();
     return BuildToolCommand(field, *this);
@@ -137,9 +117,9 @@ void CTsNetlayer::SendRecv(CTsReceive& recv, const CBinary& data)
 
 bool CTsNetlayer::Reset()
 {
-    static const uint8_t reset[4] = {0xAA, 0x55, 0xF2, 0xFF};
-    const bool written = WriteToPort(CBinary(reset, 4));
-    Sleep(100);
+    const uint8_t reset[] = {BRELK_COMMAND_HEAD[0], BRELK_COMMAND_HEAD[1], BRELK_KIND_RESET, BRELK_FRAME_END};
+    const bool written = WriteToPort(CBinary(reset, sizeof reset));
+    Sleep(BRELK_RESET_SETTLE_MS);
     uint8_t discard[RECV_READ_CHUNK];
     SerialRead(discard, RECV_READ_CHUNK);
     g_bAbort = written ? 0 : 1;

@@ -11,6 +11,7 @@
 // (u16 LE). Every offset and length read from the file is checked against the
 // file; whatever points outside it reads as absent.
 #include "Binary.h"
+#include "UniqueFile.h"
 
 #include <atomic>
 #include <cstdint>
@@ -77,9 +78,6 @@ public:
     uint8_t m_nFolderChoice = TABLE_FOLDER_PROGRAM;
 
 private:
-    struct FileCloser {
-        void operator()(FILE* f) const { std::fclose(f); }
-    };
     // length bytes at offset, within the table's data; false outside it.
     bool ReadAt(int64_t offset, uint8_t* out, int64_t length);
     // Key bytes of entry index (descrambled).
@@ -88,7 +86,7 @@ private:
     CBinaryGroup ReadRecord(int64_t index);
     void Fail();
 
-    std::unique_ptr<FILE, FileCloser> m_file;
+    UniqueFile m_file;
     int m_nOpenState = -1; // 0 open, -1 not open or the last open failed
     uint16_t m_version = 0;
     uint8_t m_keyLength = 0;
