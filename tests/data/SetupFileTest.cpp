@@ -80,6 +80,17 @@ TEST_F(SetupFileTest, SetupInfoRegionAndLanguage)
     }
 }
 
+TEST(SetupFileIdFormat, HexadecimalOnlyForH)
+{
+    // The one rule the settings page and the operations share: a missing value is decimal.
+    const struct {
+        const wchar_t* value;
+        bool hex;
+    } cases[] = {{L"H", true}, {L"h", true}, {L"", false}, {L"D", false}, {L"HEX", false}, {L"X", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IdFormatIsHex(c.value), c.hex) << WideToUtf8(c.value);
+}
+
 TEST_F(SetupFileTest, NoFileKeepsTheInitialValues)
 {
     const std::wstring path = Path(); // never written
