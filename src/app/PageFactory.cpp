@@ -2,11 +2,13 @@
 
 #include "BasePage.h"
 #include "PageCar.h"
+#include "PageCopySensor.h"
+#include "PageCreateSensor.h"
 #include "PageHistory.h"
 #include "PageModel.h"
 #include "PagePartNo.h"
 #include "PageSetup.h"
-#include "StandInOperationPage.h"
+#include "PageTestSensor.h"
 
 std::unique_ptr<CBasePage> CreatePageById(int pageId)
 {
@@ -14,12 +16,12 @@ std::unique_ptr<CBasePage> CreatePageById(int pageId)
         return std::make_unique<CPageCar>(static_cast<ECarsStyle>(CARS_STYLE_US + pageId - kPageCarRegion1));
     if (pageId == kPageModel || (pageId >= kPageModelRegion1 && pageId < kPageModelRegion1 + 5))
         return std::make_unique<CPageModel>();
-    if (pageId == kPagePartNo)
-        return std::make_unique<CPagePartNo>();
-    if (pageId == kPageSetup)
-        return std::make_unique<CPageSetup>();
-    // The operation pages stand in until they are built.
-    if (pageId >= kPageTestSensor && pageId <= kPageCopySensor)
-        return std::make_unique<CStandInOperationPage>(pageId);
-    return nullptr;
+    switch (pageId) {
+    case kPagePartNo: return std::make_unique<CPagePartNo>();
+    case kPageTestSensor: return std::make_unique<CPageTestSensor>();
+    case kPageCreateSensor: return std::make_unique<CPageCreateSensor>();
+    case kPageCopySensor: return std::make_unique<CPageCopySensor>();
+    case kPageSetup: return std::make_unique<CPageSetup>();
+    default: return nullptr;
+    }
 }

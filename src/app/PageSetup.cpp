@@ -18,7 +18,6 @@
 namespace {
 
 constexpr COLORREF kPageFace = 0xE1DFDE;
-constexpr COLORREF kStatusBlue = 0xFF0000;
 constexpr COLORREF kStatusFace = 0xEEECED;
 constexpr COLORREF kProgressFace = 0xE7E5E5;
 constexpr COLORREF kProgressBar = 0xE7A610;

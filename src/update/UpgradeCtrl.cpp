@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 #include "CodePage.h"
+#include "ColorStatic.h"
 #include "DebugTrace.h"
 #include "MessageBoxService.h"
 #include "Paths.h"
@@ -18,8 +19,6 @@
 
 namespace {
 
-constexpr COLORREF kStatusBlue = 0xFF0000;
-constexpr COLORREF kStatusRed = 0x0000FF;
 constexpr int kButtonNormal = 0;
 // The download fills the bar to 80 %, the unpacking the rest.
 constexpr unsigned int kDownloadShare = 80;

@@ -18,10 +18,10 @@
 #include "PageModel.h"
 #include "PagePartNo.h"
 #include "PageSetup.h"
+#include "PageTestSensor.h"
 #include "ProductStrings.h"
 #include "SerialPort.h"
 #include "SetupFile.h"
-#include "StandInOperationPage.h"
 #include "TopPane.h"
 #include "UiThread.h"
 #include "UpgradeCtrl.h"
@@ -261,7 +261,7 @@ TEST_F(SettingsPageTest, ALanguageSwitchReachesEveryPageMadeSoFar)
     EXPECT_EQ(models->GetYearPane()->GetNote(), L"Choose a model on the left.");
     CYear year(L"2015", L"1A", L"0x40", L"0", L"OBD", L"Maker", L"OE-1", L"1", L"1A");
     dlg->SendMessage(WM_PAGE_ACTION, MsgParam::Of(static_cast<const CYear*>(&year)), kActionVehicle);
-    auto* test = Current<CStandInOperationPage>(*dlg);
+    auto* test = Current<CPageTestSensor>(*dlg);
     ASSERT_TRUE(test);
     dlg->SendMessage(WM_PAGE_ACTION, CTopPane::kBackId, kActionBack);
     MouseClick(*tabs->GetTab(1), CPoint(40, 12));
@@ -310,7 +310,7 @@ TEST_F(SettingsPageTest, ALanguageSwitchReachesEveryPageMadeSoFar)
     EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"Der Update-Server ist nicht erreichbar");
     // The selection pages and the operation pages draw their texts in the language in use.
     EXPECT_EQ(models->GetYearPane()->GetNote(), L"Bitte links ein Modell wählen.");
-    EXPECT_EQ(test->GetSelectionText().rfind(L"Fahrzeug: ", 0), 0u);
+    EXPECT_EQ(test->ComposeLines().a.rfind(L"Fahrzeug: ", 0), 0u);
     EXPECT_TRUE(GrabWindowToPng(*dlg, GrabPath("brelk-settings-de.png")));
     dlg->DestroyWindow();
 }
