@@ -787,13 +787,13 @@ void CBRELK2Dlg::FormatPressureTemperature(int pressureKpa, int temperatureC, st
     ::FormatPressureTemperature(pressureKpa, temperatureC, ReadDisplayUnits(), pressureText, temperatureText);
 }
 
-void CBRELK2Dlg::SetOperationStatus(const std::wstring& text, COLORREF colour)
+void CBRELK2Dlg::SetOperationStatus(const StatusText& text, COLORREF colour)
 {
     RunOnUiThread([&] {
         if (!m_pCurrentLink || !IsOperationPage(m_pCurrentLink->pageId))
             return;
         if (auto* page = dynamic_cast<IOperationPage*>(m_pCurrentLink->page.get()))
-            page->SetStatus(text, colour);
+            page->SetStatusText(text, colour);
     });
 }
 

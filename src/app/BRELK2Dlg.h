@@ -189,8 +189,9 @@ public:
         return m_pOperations->FormatSensorInfo(in, info);
     }
     void ShowPercent(int percent) { m_pOperations->ShowPercent(percent); }
-    // The status line of the current operation page; nothing on other pages.
-    void SetOperationStatus(const std::wstring& text, COLORREF colour);
+    // The status line of the current operation page, in the language in use
+    // now and after a change of it; nothing on other pages.
+    void SetOperationStatus(const StatusText& text, COLORREF colour);
     // The top pane's navigation controls off while an operation runs.
     void LockNavigation(bool locked);
     bool IsNavigationLocked() const;

@@ -273,5 +273,5 @@ void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
     m_strStatusKey = key;
     m_statusColor = color;
     DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
-    m_dlg.SetOperationStatus(GetLanguageManager().GetText(key), color);
+    m_dlg.SetOperationStatus(StatusOfKey(key), color);
 }

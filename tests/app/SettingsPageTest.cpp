@@ -15,11 +15,13 @@
 #include "ModelRightWnd.h"
 #include "NetTestServer.h"
 #include "PageCar.h"
+#include "PageCreateSensor.h"
 #include "PageModel.h"
 #include "PagePartNo.h"
 #include "PageSetup.h"
 #include "PageTestSensor.h"
 #include "ProductStrings.h"
+#include "SensorOperations.h"
 #include "SerialPort.h"
 #include "SetupFile.h"
 #include "TopPane.h"
@@ -259,10 +261,19 @@ TEST_F(SettingsPageTest, ALanguageSwitchReachesEveryPageMadeSoFar)
     CPageModel* models = Current<CPageModel>(*dlg);
     ASSERT_TRUE(models);
     EXPECT_EQ(models->GetYearPane()->GetNote(), L"Choose a model on the left.");
-    CYear year(L"2015", L"1A", L"0x40", L"0", L"OBD", L"Maker", L"OE-1", L"1", L"1A");
+    CYear year(L"2015", L"40", L"0x40", L"0", L"OBD", L"Maker", L"OE-1", L"1", L"40");
     dlg->SendMessage(WM_PAGE_ACTION, MsgParam::Of(static_cast<const CYear*>(&year)), kActionVehicle);
     auto* test = Current<CPageTestSensor>(*dlg);
     ASSERT_TRUE(test);
+    EXPECT_EQ(test->GetStatusText()->GetWindowText(), L"Ready");
+    // Test without a Brelk: the status line says so in red.
+    MouseClick(*test->GetButton(kCmdTestSensor), CPoint(40, 15));
+    EXPECT_EQ(test->GetStatusText()->GetWindowText(), L"Cannot open the Brelk port");
+    EXPECT_EQ(test->GetStatusText()->GetTextColor(), kRed);
+    MouseClick(*top->GetMenuTabs(CMenuTabs::kModeSensor)->GetTab(1), CPoint(40, 12));
+    auto* create = Current<CPageCreateSensor>(*dlg);
+    ASSERT_TRUE(create);
+    EXPECT_EQ(create->GetStatusText()->GetWindowText(), L"Ready");
     dlg->SendMessage(WM_PAGE_ACTION, CTopPane::kBackId, kActionBack);
     MouseClick(*tabs->GetTab(1), CPoint(40, 12));
     ASSERT_TRUE(Current<CPagePartNo>(*dlg));
@@ -311,6 +322,12 @@ TEST_F(SettingsPageTest, ALanguageSwitchReachesEveryPageMadeSoFar)
     // The selection pages and the operation pages draw their texts in the language in use.
     EXPECT_EQ(models->GetYearPane()->GetNote(), L"Bitte links ein Modell wählen.");
     EXPECT_EQ(test->ComposeLines().a.rfind(L"Fahrzeug: ", 0), 0u);
+    // The operation pages: their buttons and their status lines, the colour kept.
+    EXPECT_EQ(test->GetButton(kCmdTestSensor)->GetText(), L"Prüfen");
+    EXPECT_EQ(test->GetStatusText()->GetWindowText(), L"Der Brelk-Anschluss lässt sich nicht öffnen");
+    EXPECT_EQ(test->GetStatusText()->GetTextColor(), kRed);
+    EXPECT_EQ(create->GetStatusText()->GetWindowText(), L"Bereit");
+    EXPECT_EQ(create->GetButton(kCmdProgramCreate)->GetText(), L"Programmieren");
     EXPECT_TRUE(GrabWindowToPng(*dlg, GrabPath("brelk-settings-de.png")));
     dlg->DestroyWindow();
 }
