@@ -360,6 +360,7 @@ void CBRELK2Dlg::OnPrintSetting() { ShowNotYetAvailable(L"Print settings are not
 void CBRELK2Dlg::ShowNotYetAvailable(const wchar_t* text)
 {
     DebugTrace("%s\n", WideToUtf8(text).c_str());
+    SetOperationStatus([text] { return std::wstring(text); }, kStatusRed);
     CPageSetup* page = GetSettingsPage();
     if (!page || GetCurrentPage() != page || !page->GetStatusText())
         return;
