@@ -253,6 +253,14 @@ TEST_F(SensorPagesTest, NoPortShowsItsTextInRedOnEachPageAndStartsNothing)
     }
     Grab("page-10205-no-port");
     brelk.port.FailOpen(0);
+
+    // Label printing is not in this build yet: Print and the print settings say so there.
+    for (const auto& [command, text] : {std::pair{kIdPrint, L"Label printing is not available in this build."},
+                                        std::pair{10302, L"Print settings are not available in this build."}}) {
+        dlg->SendMessage(WM_PAGE_ACTION, command, kActionOperation);
+        EXPECT_EQ(CreatePage()->GetStatus(), text) << command;
+        EXPECT_EQ(CreatePage()->GetStatusText()->GetTextColor(), kStatusRed) << command;
+    }
 }
 
 TEST_F(SensorPagesTest, CheckSensorShowsNineLinesAndGenerateFillsTheEdit)
