@@ -225,6 +225,49 @@ TEST_F(SensorPagesTest, AnUnsupportedSensorThenASupportedOneKeepsStopVisible)
     EXPECT_TRUE(test->GetButton(kCmdTestSensor)->IsWindowEnabled());
 }
 
+TEST_F(SensorPagesTest, NoPortShowsItsTextInRedOnEachPageAndStartsNothing)
+{
+    Open();
+    SetIdFormat(L"H");
+    brelk.port.FailOpen(ENOENT);
+    SerialClose();
+    const struct {
+        int pageId;
+        int command;
+    } rows[] = {{kPageTestSensor, kCmdTestSensor},
+                {kPageCopySensor, kCmdTestBeforeCopy},
+                {kPageCreateSensor, kCmdProgramCreate}};
+    for (const auto& row : rows) {
+        ClickTab(row.pageId);
+        CSensorPageBase* page = PageAs<CSensorPageBase>(row.pageId);
+        ASSERT_NE(page, nullptr) << row.pageId;
+        if (row.pageId == kPageCreateSensor) {
+            Click(*CreatePage()->GetEdit());
+            TypeText(*CreatePage()->GetEdit(), L"4038aaa0");
+        }
+        ClickButton(page, row.command);
+        EXPECT_EQ(page->GetStatus(), Text(L"CAN_NOT_OPEN_COM_PORT")) << row.pageId;
+        EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed) << row.pageId;
+        EXPECT_EQ(g_bBusy.load(), 0) << row.pageId;
+        EXPECT_FALSE(dlg->IsWorkerRunning()) << row.pageId;
+    }
+    Grab("page-10205-no-port");
+    brelk.port.FailOpen(0);
+
+    // Nothing was programmed: Print prints nothing and says what to do first.
+    FakePrinterService printers({L"Label"}, L"Label");
+    theApp.m_printSetting = _tagPrintSettingInfo();
+    theApp.m_printSetting.printerName = L"Label";
+    {
+        ScriptedMessageBoxes boxes;
+        dlg->SendMessage(WM_PAGE_ACTION, kIdPrint, kActionOperation);
+        EXPECT_TRUE(printers.Printed().empty());
+        ASSERT_EQ(boxes.AskedBoxes().size(), 1u);
+        EXPECT_EQ(boxes.AskedBoxes()[0].text, L"Error:\nNo sensor was programmed yet. Please press [Program] first.");
+    }
+    theApp.m_printSetting = _tagPrintSettingInfo();
+}
+
 TEST_F(SensorPagesTest, CheckSensorShowsNineLinesAndGenerateFillsTheEdit)
 {
     Open();
