@@ -4,7 +4,10 @@
 #include "LabelFixture.h"
 #include "Language.h"
 #include "MainDialogFixture.h"
+#include "MenuTabs.h"
+#include "PageSetup.h"
 #include "SetupFile.h"
+#include "TopPane.h"
 #include "UiThread.h"
 
 #include <gtest/gtest.h>
@@ -342,6 +345,58 @@ TEST_F(MainDialogTest, PrintSettingsAreSavedOnlyWhenConfirmed)
     LoadPrintSetting(ini, stored);
     EXPECT_EQ(stored.paperWidth, 60.0f);
     EXPECT_EQ(stored.printerName, L"Label A");
+    theApp.m_printSetting = _tagPrintSettingInfo();
+}
+
+TEST_F(PagesTest, ThePrintSettingsOpenFromTheSettingsTab)
+{
+    FakePrinterService printers({L"Label A", L"Label B"}, L"Label B");
+    theApp.m_printSetting = _tagPrintSettingInfo();
+    auto dlg = OpenProgram();
+    CMenuTabs* tabs = dlg->GetTopPane()->GetMenuTabs(CMenuTabs::kModeMain);
+    ASSERT_TRUE(tabs);
+    MouseClick(*tabs->GetTab(2), CPoint(40, 12));
+    auto* setup = dynamic_cast<CPageSetup*>(dlg->GetCurrentPage());
+    ASSERT_TRUE(setup);
+
+    // The user clicks the print settings, types a width, picks the date format
+    // and confirms. The button's action reaches the main dialog as a message:
+    // the script looks again behind it until the dialog has come up.
+    bool shown = false;
+    int looks = 0;
+    std::function<void()> script = [&] {
+        auto* settings = dynamic_cast<CPrintSettingDlg*>(ActiveModalWindow());
+        if (!settings) {
+            if (++looks < 1000)
+                PostToUiThread(script);
+            return;
+        }
+        shown = true;
+        auto& width = *static_cast<Edit*>(settings->GetDlgItem(CPrintSettingDlg::kWidthEdit));
+        width.SetFocus();
+        width.SetSel(0, -1);
+        KeyPress(width, VK_DELETE);
+        TypeText(width, L"50");
+        auto& date = *static_cast<ComboBox*>(settings->GetDlgItem(CPrintSettingDlg::kDateCombo));
+        date.SetFocus();
+        KeyPress(date, VK_DOWN);
+        EXPECT_EQ(date.GetCurSel(), 2);
+        EXPECT_TRUE(GrabWindowToPng(*settings, LabelGrabPath("brelk-print-settings-from-tab.png")));
+        MouseClick(*settings->GetDlgItem(CPrintSettingDlg::kOkButton), CPoint(10, 10));
+    };
+    PostToUiThread(script);
+    const CRect button = setup->GetPrintSettingButton()->GetClientRect();
+    MouseClick(*setup->GetPrintSettingButton(), CPoint(button.Width() / 2, button.Height() / 2));
+    RunEvents(20);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(theApp.m_printSetting.paperWidth, 50.0f);
+    EXPECT_EQ(theApp.m_printSetting.printerName, L"Label B");
+    EXPECT_EQ(theApp.m_printSetting.dateFormatType, 2);
+    _tagPrintSettingInfo stored;
+    LoadPrintSetting(dlg->GetIni().path, stored);
+    EXPECT_EQ(stored.paperWidth, 50.0f);
+    EXPECT_EQ(stored.printerName, L"Label B");
+    EXPECT_EQ(stored.dateFormatType, 2);
     theApp.m_printSetting = _tagPrintSettingInfo();
 }
 
