@@ -205,7 +205,7 @@ void CBRELK2Dlg::WaitForWorkers()
             // Every serial send and receive returns at once now, so the worker
             // runs to its end; it may still write the pages or ask a question
             // meanwhile, so the events go on and the window takes no input.
-            g_bAbort = 1;
+            g_bAbort.Set();
             EnableWindow(false);
             PumpUntil([&] { return !IsWorkerRunning(); });
         }

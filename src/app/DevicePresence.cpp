@@ -131,7 +131,7 @@ void CDevicePresence::OnDeviceChange(UINT)
 
 void CDevicePresence::Arrived()
 {
-    g_bAbort = 0;
+    g_bAbort.Clear();
     g_bDeviceRemoved = 0;
     std::wstring version = m_dlg.ReadBrelkVersion();
     // A Brelk that answers no version may sit in its loader, half-written.
@@ -171,8 +171,9 @@ void CDevicePresence::Gone()
 {
     if (!StartUpWindowExists())
         ShowConnection(kViewDisconnected);
-    g_bAbort = 1;
+    // Removed first: the waits the stop wakes find the Brelk gone.
     g_bDeviceRemoved = 1;
+    g_bAbort.Set();
     m_bIgnoreDeviceChange = false;
     m_bUpgradedThisArrival = false;
     ShowStatus(L"DISCONNECTED", kStatusRed);
@@ -184,8 +185,8 @@ void CDevicePresence::CheckWhileBusy()
     m_bChangeWhileBusy = true;
     if (BrelkNodePresent())
         return;
-    g_bAbort = 1;
     g_bDeviceRemoved = 1;
+    g_bAbort.Set();
     if (!StartUpWindowExists())
         ShowConnection(kViewDisconnected);
     ShowStatus(L"DISCONNECTED", kStatusRed);

@@ -6,6 +6,13 @@
 #include <memory>
 #include <string>
 
+class WakeEvent;
+
+// What a wait on a device ended with: the device is ready (input, room for
+// output, or a hang-up that the next read or write reports), the event was
+// set, or the time ran out.
+enum class DeviceWait { Ready, Woken, TimedOut };
+
 class ISerialDevice {
 public:
     virtual ~ISerialDevice() = default;
@@ -20,8 +27,12 @@ public:
     // Up to max bytes of what is queued (0 when nothing is); -1 on error.
     virtual int Read(uint8_t* buffer, int max) = 0;
     virtual bool Purge(bool input, bool output) = 0;
-    // Waits at most ms for input (or a hang-up); true when a read would not return 0.
-    virtual bool WaitReadable(uint32_t ms) = 0;
+    // Blocks until a read would not return 0, the event (when given) is set,
+    // or ms passed: one wait on the device and the event together.
+    virtual DeviceWait WaitReadable(uint32_t ms, const WakeEvent* wake) = 0;
+    // The same until a write can go on.
+    virtual DeviceWait WaitWritable(uint32_t ms, const WakeEvent* wake) = 0;
+    // Puts the line back as the device had it before Configure, and closes it.
     virtual bool Close() = 0;
     // errno-style code of the last failure.
     virtual int LastError() const = 0;

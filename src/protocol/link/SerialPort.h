@@ -32,7 +32,15 @@ int SerialWrite(const uint8_t* data, int length);
 int SerialRead(uint8_t* buffer, int max);
 // Throws away what waits in the input and/or output queue.
 bool SerialPurge(bool input, bool output);
-// Waits at most ms until a read would not return 0; a closed port just waits.
-bool SerialWaitReadable(uint32_t ms);
+// Reads and throws away what waits in the input queue: late answers to
+// earlier requests, which must never be taken for the answer to the next.
+// Logged at debug level; the number of bytes dropped.
+int SerialDropStale();
+// Blocks in one poll on the port and the stop (when given) until a read would
+// not return 0 (input, or a failing port that the read reports), the stop is
+// set, or ms passed. A closed port: the stop and the time alone.
+DeviceWait SerialWaitReadable(uint32_t ms, const WakeEvent* stop);
+// The same until a write can go on.
+DeviceWait SerialWaitWritable(uint32_t ms, const WakeEvent* stop);
 // Sends WM_SERIAL_ERROR with the text to g_hSerialOwner when both are set.
 void SerialReportError(const char* text);
