@@ -171,7 +171,7 @@ TsFrameList CTsV4Program::Exchange(const CBinary& request, uint32_t sensorId)
     // A reply names the command it answers; a negative answer names it in its
     // payload. Any other (a late answer to an earlier request) is a bad frame.
     const uint8_t command = request.GetAt(0);
-    std::erase_if(frames, [this, command](const CTsFrame& frame) {
+    std::erase_if(frames, [command](const CTsFrame& frame) {
         const bool refusal = frame.m_nCommand == V4_NEGATIVE_ANSWER && frame.m_Payload.GetSize() >= 1;
         const uint8_t answered = refusal ? frame.m_Payload.GetAt(0) : frame.m_nCommand;
         if (answered == command)
