@@ -18,6 +18,7 @@
 #include "SearchUsbPort.h"
 #include "SetupFile.h"
 #include "SharedHelpers.h"
+#include "TestSensorRightPane.h"
 #include "TextLog.h"
 #include "TopPane.h"
 #include "TsNetlayer.h"
@@ -70,6 +71,7 @@ CBRELK2Dlg::CBRELK2Dlg(const ScreenInfo* screen) : Dialog(SizeForScreen(screen),
             m_serialErrors(text);
     });
     m_pPresence = std::make_unique<CDevicePresence>(*this);
+    m_pOperations = std::make_unique<CSensorOperations>(*this);
 }
 
 CBRELK2Dlg::~CBRELK2Dlg()
@@ -202,10 +204,11 @@ void CBRELK2Dlg::WaitForWorkers()
 {
     RunOnUiThread([&] {
         if (IsWorkerRunning()) {
-            // Every serial send and receive returns at once now, so the worker
-            // runs to its end; it may still write the pages or ask a question
-            // meanwhile, so the events go on and the window takes no input.
-            g_bAbort.Set();
+            // Every serial send and receive returns at once now, and no next
+            // attempt starts, so the worker runs to its end; it may still
+            // write the pages or ask a question meanwhile, so the events go
+            // on and the window takes no input.
+            RequestOperationStop();
             EnableWindow(false);
             PumpUntil([&] { return !IsWorkerRunning(); });
         }
@@ -242,7 +245,11 @@ LRESULT CBRELK2Dlg::OnPageAction(const WPARAM& wParam, const LPARAM& lParam)
     const int kind = lParam.IsTyped() ? -1 : lParam.Int();
     switch (kind) {
     case kActionCommand: OnCommand(id); break;
-    case kActionNavigate: OnNavigate(id); break;
+    case kActionNavigate:
+        OnNavigate(id);
+        if (id == kPageCreateSensor)
+            m_pOperations->PrepareCreatePage();
+        break;
     case kActionBrand:
         // A brand panel sends its brand's name; the record is the current region's.
         if (const std::wstring* name = wParam.As<const std::wstring>()) {
@@ -260,6 +267,7 @@ LRESULT CBRELK2Dlg::OnPageAction(const WPARAM& wParam, const LPARAM& lParam)
         if (const CPartNo* partNo = wParam.As<const CPartNo>())
             OnPartNoSelected(partNo);
         break;
+    case kActionOperation: OnOperationAction(id); break;
     case kActionScroll:
         if (const ScrollBarPos* pos = wParam.As<const ScrollBarPos>())
             if (CBasePage* page = GetCurrentPage())
@@ -311,6 +319,30 @@ LRESULT CBRELK2Dlg::OnSearchChanged()
     if (CBasePage* page = GetCurrentPage(); page && m_pTopPane)
         page->SetFilterText(m_pTopPane->GetSearchText());
     return 0;
+}
+
+void CBRELK2Dlg::OnOperationAction(int command)
+{
+    if (command == kCmdHiddenStop)
+        return;
+    if (command == kCmdStop) {
+        RequestOperationStop();
+        return;
+    }
+    // While an operation runs, Stop is the only button taken.
+    if (g_bBusy)
+        return;
+    switch (command) {
+    case kCmdTestSensor:
+    case kCmdTestBeforeCopy: m_pOperations->OnTestSensor(command); break;
+    case kCmdGenerateId: m_pOperations->OnGenerateId(); break;
+    case kCmdProgramCreate: m_pOperations->OnProgramCreate(); break;
+    case kCmdProgramCopy: m_pOperations->OnProgramCopy(); break;
+    case kCmdCheckSensor: m_pOperations->OnCheckSensor(); break;
+    // Print (10301), the print settings (10302), the upgrade (10210) and the
+    // answer to an id no row lists take their rows here with those features.
+    default: break;
+    }
 }
 
 LRESULT CBRELK2Dlg::OnScrollBarNotify()
@@ -470,13 +502,18 @@ void CBRELK2Dlg::OnPartNoSelected(const CPartNo* partNo)
 
 void CBRELK2Dlg::PrepareOperationPages()
 {
+    // A label of the earlier selection's sensor would name the wrong vehicle.
+    ClearLastResult();
+    const bool supported = FindSensorParamOf(GetCurrentSensorCode()) != nullptr;
     PageLink* test = nullptr;
     for (int pageId : {kPageTestSensor, kPageCreateSensor, kPageCopySensor}) {
         PageLink* link = GetOrCreatePage(kStackPrepared, pageId);
         if (!link)
             continue;
         // Each operation page empties its results and shows "READY" for the
-        // new selection when it is prepared; the copy and create pages wait hidden.
+        // new selection; the copy and create pages wait hidden.
+        if (auto* page = dynamic_cast<IOperationPage*>(link->page.get()))
+            page->PrepareForSelection(supported);
         if (pageId == kPageTestSensor)
             test = link;
         else
@@ -509,6 +546,14 @@ std::wstring CBRELK2Dlg::GetSelectionSensorText() const
     CVehicleDatabase* db = GetVehicleDatabase();
     const CPartNo* record = db ? db->FindPartNo(m_pPartNo->fields[0]) : nullptr;
     return record ? record->fields[2] : std::wstring();
+}
+
+const CPartNo* CBRELK2Dlg::SelectedPartNoRecord() const
+{
+    if (m_nSelectionKind != 1 || !m_pPartNo)
+        return nullptr;
+    CVehicleDatabase* db = GetVehicleDatabase();
+    return db ? db->FindPartNo(m_pPartNo->fields[0]) : nullptr;
 }
 
 void CBRELK2Dlg::OnLanguageChanged(const std::wstring& code)
@@ -566,4 +611,95 @@ void CBRELK2Dlg::OnClose()
         return;
     }
     Dialog::OnClose();
+}
+
+// ---- sensor operations -------------------------------------------------------------
+
+std::wstring CBRELK2Dlg::GetSelectionRelearnType() const
+{
+    if (m_nSelectionKind == 0)
+        return m_pYear ? m_pYear->relearnType : std::wstring();
+    const CPartNo* record = SelectedPartNoRecord();
+    return record ? record->fields[4] : std::wstring();
+}
+
+std::wstring CBRELK2Dlg::GetSelectionChipStatus() const
+{
+    if (m_nSelectionKind == 0)
+        return m_pYear ? m_pYear->chipProgStatus : std::wstring();
+    const CPartNo* record = SelectedPartNoRecord();
+    return record ? record->fields[3] : std::wstring();
+}
+
+std::wstring CBRELK2Dlg::GetSensorCodeText() const
+{
+    std::wstring code;
+    if (m_nSelectionKind == 0 && m_pYear)
+        code = m_pYear->ProtocolIDOEM;
+    else if (m_nSelectionKind == 1 && m_pPartNo)
+        code = m_pPartNo->fields[6];
+    return SensorCodeText(WcsToULong32(code, 16));
+}
+
+uint8_t CBRELK2Dlg::GetFrequencySelector() const
+{
+    return FrequencySelectorOf(FindSensorParamOf(GetCurrentSensorCode()));
+}
+
+bool CBRELK2Dlg::IsSensorSupported() const
+{
+    std::wstring flag;
+    if (m_nSelectionKind == 0 && m_pYear)
+        flag = m_pYear->IsProg;
+    else if (const CPartNo* record = SelectedPartNoRecord())
+        flag = record->fields[5];
+    return !flag.empty() && WcsToULong32(flag, 16) == 1;
+}
+
+DisplayUnits CBRELK2Dlg::ReadDisplayUnits() const
+{
+    auto upper = [this](const wchar_t* key) { return UpperText(m_ini.ReadStringBuf(L"Setup", key)); };
+    return DisplayUnits{upper(L"IDFormat"), upper(L"Temperature"), upper(L"Pressure")};
+}
+
+bool CBRELK2Dlg::IsHexIdFormat() const { return ReadDisplayUnits().HexIds(); }
+
+uint32_t CBRELK2Dlg::AdjustNewSensorId(uint32_t id) const { return ::AdjustNewSensorId(GetCurrentSensorCode(), id); }
+
+std::wstring CBRELK2Dlg::FormatIdText(uint32_t id, bool hex) const
+{
+    return ::FormatIdText(id, hex, FindSensorParamOf(GetCurrentSensorCode()));
+}
+
+void CBRELK2Dlg::FormatPressureTemperature(int pressureKpa, int temperatureC, std::wstring& pressureText,
+                                           std::wstring& temperatureText) const
+{
+    ::FormatPressureTemperature(pressureKpa, temperatureC, ReadDisplayUnits(), pressureText, temperatureText);
+}
+
+void CBRELK2Dlg::SetOperationStatus(const std::wstring& text, COLORREF colour)
+{
+    RunOnUiThread([&] {
+        if (!m_pCurrentLink || !IsOperationPage(m_pCurrentLink->pageId))
+            return;
+        if (auto* page = dynamic_cast<IOperationPage*>(m_pCurrentLink->page.get()))
+            page->SetStatus(text, colour);
+    });
+}
+
+void CBRELK2Dlg::LockNavigation(bool locked)
+{
+    RunOnUiThread([&] {
+        if (!m_pTopPane)
+            return;
+        if (locked)
+            m_pTopPane->LockNavigation();
+        else
+            m_pTopPane->UnlockNavigation();
+    });
+}
+
+bool CBRELK2Dlg::IsNavigationLocked() const
+{
+    return CallOnUiThread([&] { return m_pTopPane && !m_pTopPane->IsNavigationUnlocked(); });
 }

@@ -3,14 +3,17 @@
 // pane, the foot pane, the page scroll bar and one visible page at a time. It
 // makes the pages on first use, keeps a page history per tab and per region,
 // keeps the user's selection (a vehicle or a part number), switches the
-// language, and follows the Brelk: the first contact while it is created, its
-// arrival and removal, and its firmware upgrade (DevicePresence, BrelkUpgrade).
+// language, follows the Brelk: the first contact while it is created, its
+// arrival and removal, and its firmware upgrade (DevicePresence,
+// BrelkUpgrade), and runs the sensor operations (SensorOperations).
+#include "AppFlags.h"
 #include "Dialog.h"
 #include "Ini.h"
 #include "PageFactory.h"
 #include "PageHistory.h"
 #include "PageHost.h"
 #include "ProcessRunner.h"
+#include "SensorOperations.h"
 #include "SerialPort.h"
 
 #include <atomic>
@@ -138,6 +141,60 @@ public:
     bool IsWorkerRunning() const;
 
     const CIni& GetIni() const { return m_ini; }
+
+    // ---- sensor operations (the substance is in SensorOperations) ----------
+
+    // The selection as the operations read it: relearn type, chip status,
+    // firmware code ("%03X"), frequency selector, programming flag.
+    std::wstring GetSelectionRelearnType() const;
+    std::wstring GetSelectionChipStatus() const;
+    std::wstring GetSensorCodeText() const;
+    uint8_t GetFrequencySelector() const;
+    bool IsSensorSupported() const;
+    // [Setup] IDFormat is "H"; the units a reading is shown in.
+    bool IsHexIdFormat() const;
+    DisplayUnits ReadDisplayUnits() const;
+    uint32_t AdjustNewSensorId(uint32_t id) const;
+    std::wstring FormatIdText(uint32_t id, bool hex) const;
+    void FormatPressureTemperature(int pressureKpa, int temperatureC, std::wstring& pressureText,
+                                   std::wstring& temperatureText) const;
+
+    CSensorOperations& Operations() { return *m_pOperations; }
+    bool AutoCreateSensor(const OperationInputs& in) { return m_pOperations->AutoCreateSensor(in); }
+    bool ProgramWithTypedId(const OperationInputs& in) { return m_pOperations->ProgramWithTypedId(in); }
+    bool ProgramSensorFlow(const OperationInputs& in) { return m_pOperations->ProgramSensorFlow(in); }
+    uint8_t ProgramSensor(std::unique_ptr<CTsProgram>& program, const OperationInputs& in, ProgrammedList& list)
+    {
+        return m_pOperations->ProgramSensor(program, in, list);
+    }
+    uint8_t CheckSensorBoot(std::unique_ptr<CTsProgram>& program, const OperationInputs& in, SensorIdSet& found)
+    {
+        return m_pOperations->CheckSensorBoot(program, in, found);
+    }
+    bool TestSensorWorker(const OperationInputs& in) { return m_pOperations->TestSensorWorker(in); }
+    bool ReadSensorWorker(const OperationInputs& in) { return m_pOperations->ReadSensorWorker(in); }
+    bool ReadAndShowSensor(const OperationInputs& in, const ReadCheck& check)
+    {
+        return m_pOperations->ReadAndShowSensor(in, check);
+    }
+    bool FormatSensorInfo(const OperationInputs& in, _SensorInfo& info)
+    {
+        return m_pOperations->FormatSensorInfo(in, info);
+    }
+    void ShowPercent(int percent) { m_pOperations->ShowPercent(percent); }
+    // The status line of the current operation page; nothing on other pages.
+    void SetOperationStatus(const std::wstring& text, COLORREF colour);
+    // The top pane's navigation controls off while an operation runs.
+    void LockNavigation(bool locked);
+    bool IsNavigationLocked() const;
+    // An operation's worker runs (g_bBusy is set until it ends).
+    bool IsOperationRunning() const { return g_bBusy != 0; }
+    // The last operation that succeeded: the identifiers a label may name,
+    // with the base their texts were formatted in. Emptied when an operation
+    // starts and when a new vehicle or part number is chosen. UI thread.
+    const OperationResult& GetLastResult() const { return m_lastResult; }
+    void SetLastResult(const OperationResult& result) { m_lastResult = result; }
+    void ClearLastResult() { m_lastResult = OperationResult(); }
     const std::wstring& GetHelpPath() const { return m_strHelpPath; }
     CProcessRunner& GetDocumentViewer() { return m_viewer; }
 
@@ -158,6 +215,9 @@ private:
     void OnCommand(int command);
     // The search text changed: it becomes the current page's filter.
     LRESULT OnSearchChanged();
+    // Kind 6: the operation buttons.
+    void OnOperationAction(int command);
+    const CPartNo* SelectedPartNoRecord() const;
     LRESULT OnScrollBarNotify();
     LRESULT OnMyScrollLMouse(int flags, int delta);
     void PrepareOperationPages();
@@ -187,6 +247,9 @@ private:
     const CYear* m_pYear = nullptr;
     const CPartNo* m_pPartNo = nullptr;
     int m_nCurOperationPage = 10204;
+
+    std::unique_ptr<CSensorOperations> m_pOperations;
+    OperationResult m_lastResult;
 
     CIni m_ini;
     std::wstring m_strAppFolder;

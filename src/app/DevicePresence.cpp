@@ -9,6 +9,7 @@
 #include "DebugTrace.h"
 #include "DeviceMap.h"
 #include "DeviceWatcher.h"
+#include "Language.h"
 #include "PageHistory.h"
 #include "ProductStrings.h"
 #include "ScopeGuard.h"
@@ -19,9 +20,6 @@
 #include "TsNetlayer.h"
 
 namespace {
-
-constexpr COLORREF kStatusBlue = 0xFF0000;
-constexpr COLORREF kStatusRed = 0x0000FF;
 
 std::wstring BuiltInVersion() { return Utf8ToWide(g_productStrings[kBrelkFirmwareIndex]); }
 
@@ -185,8 +183,11 @@ void CDevicePresence::CheckWhileBusy()
     m_bChangeWhileBusy = true;
     if (BrelkNodePresent())
         return;
+    // Removed first, so the waits the stop wakes find the Brelk gone. The
+    // running operation stops at its next exchange and starts no next
+    // attempt (a new programming object would clear g_bAbort alone).
     g_bDeviceRemoved = 1;
-    g_bAbort.Set();
+    RequestOperationStop();
     if (!StartUpWindowExists())
         ShowConnection(kViewDisconnected);
     ShowStatus(L"DISCONNECTED", kStatusRed);
@@ -273,5 +274,5 @@ void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
     m_strStatusKey = key;
     m_statusColor = color;
     DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
-    // The current operation page's status line shows it once the operation pages are there.
+    m_dlg.SetOperationStatus(GetLanguageManager().GetText(key), color);
 }

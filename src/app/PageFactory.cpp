@@ -2,10 +2,12 @@
 
 #include "BasePage.h"
 #include "PageCar.h"
+#include "PageCopySensor.h"
+#include "PageCreateSensor.h"
 #include "PageHistory.h"
 #include "PageModel.h"
 #include "PagePartNo.h"
-#include "StandInOperationPage.h"
+#include "PageTestSensor.h"
 
 std::unique_ptr<CBasePage> CreatePageById(int pageId)
 {
@@ -13,11 +15,12 @@ std::unique_ptr<CBasePage> CreatePageById(int pageId)
         return std::make_unique<CPageCar>(static_cast<ECarsStyle>(CARS_STYLE_US + pageId - kPageCarRegion1));
     if (pageId == kPageModel || (pageId >= kPageModelRegion1 && pageId < kPageModelRegion1 + 5))
         return std::make_unique<CPageModel>();
-    if (pageId == kPagePartNo)
-        return std::make_unique<CPagePartNo>();
-    // The operation pages stand in until they are built.
-    if (pageId >= kPageTestSensor && pageId <= kPageCopySensor)
-        return std::make_unique<CStandInOperationPage>(pageId);
+    switch (pageId) {
+    case kPagePartNo: return std::make_unique<CPagePartNo>();
+    case kPageTestSensor: return std::make_unique<CPageTestSensor>();
+    case kPageCreateSensor: return std::make_unique<CPageCreateSensor>();
+    case kPageCopySensor: return std::make_unique<CPageCopySensor>();
     // The settings page (10203) is not there yet: navigating to it changes nothing.
-    return nullptr;
+    default: return nullptr;
+    }
 }

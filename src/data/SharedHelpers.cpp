@@ -20,6 +20,13 @@ std::wstring WithSeparator(const std::string& folder)
 
 } // namespace
 
+std::wstring UpperText(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+    return text;
+}
+
 std::wstring GetDataFolder() { return WithSeparator(GetDataFolderPath()); }
 
 std::wstring GetPublicDataFolder() { return GetDataFolder(); }

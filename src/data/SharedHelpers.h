@@ -17,6 +17,9 @@ std::wstring GetAppDirectory();
 // The program's folder with a trailing '/', from its narrow name.
 std::wstring GetExeFolderA();
 
+// The text upper-cased, as settings and record fields are compared.
+std::wstring UpperText(std::wstring text);
+
 // UTF-8 text to wide text; empty in, empty out.
 std::wstring Utf8ToCString(const std::string& text);
 // Wide text to the narrow "ANSI" text (UTF-8 here).

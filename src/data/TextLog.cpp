@@ -8,9 +8,10 @@
 #include <memory>
 #include <vector>
 
-std::string FormatLocalTime(int kind)
+std::string FormatLocalTime(int kind) { return FormatLocalTime(kind, GetLocalTime()); }
+
+std::string FormatLocalTime(int kind, const LocalTime& t)
 {
-    const LocalTime t = GetLocalTime();
     char text[128] = "";
     switch (kind) {
     case 0: std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day); break;

@@ -3,6 +3,7 @@
 // named after the program and the date ("brelk_2024-03-07.txt"), one
 // time-stamped line per call:
 //   2024-03-07 09:05:01.042<TAB>TL_INFO:text
+#include "LocalTime.h"
 #include "UniqueFile.h"
 
 #include <cstdio>
@@ -13,6 +14,8 @@
 // 2 "2024-03-07 09:05:01", 3 "2024-03-07 09:05:01.042", 4 "09:05". Any other
 // kind gives an empty text.
 std::string FormatLocalTime(int kind);
+// The same for a time already read, so that several texts come from one reading.
+std::string FormatLocalTime(int kind, const LocalTime& t);
 // The program's file name without its folder and without ".exe".
 std::string GetExeBaseNameA();
 

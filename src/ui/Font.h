@@ -19,14 +19,17 @@ public:
           m_weight((style & FontStyleBold) ? 700 : 400)
     {
     }
-    // GDI: CreateFont(height, 0, ..., weight, ..., face).
-    static Font Gdi(std::wstring face, int height, int weight)
+    // GDI: CreateFont(height, width, ..., weight, ..., face). A width of 0
+    // keeps the face's own proportions; another width is the average
+    // character width in pixels, which the face is stretched to.
+    static Font Gdi(std::wstring face, int height, int weight, int width = 0)
     {
         Font f;
         f.m_face = std::move(face);
         f.m_size = float(height);
         f.m_unit = Unit::GdiHeight;
         f.m_weight = weight;
+        f.m_width = width;
         return f;
     }
 
@@ -34,10 +37,12 @@ public:
     float Size() const { return m_size; }
     Unit GetUnit() const { return m_unit; }
     int Weight() const { return m_weight; }
+    int Width() const { return m_width; }
 
 private:
     std::wstring m_face = L"Arial";
     float m_size = 12;
     Unit m_unit = Unit::Point;
     int m_weight = 400;
+    int m_width = 0;
 };

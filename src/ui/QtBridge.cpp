@@ -36,7 +36,38 @@ double CellRatio(const QString& family, int weight)
     return ratio;
 }
 
-QFont MakeFont(const Font& font, double pixels, double deviceDpi)
+// The average character width as GDI takes it for a TrueType face: the
+// lowercase letters and the space weighted by their frequency in English
+// text (per thousand). The table of the font file's own average differs
+// between the metric-compatible faces; this one does not.
+double AverageCharWidth(const QFont& f)
+{
+    static const int weights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6,  35, 20, 56,
+                                    56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2,  166};
+    const QFontMetricsF fm(f);
+    double sum = 0;
+    for (int i = 0; i < 26; ++i)
+        sum += weights[i] * fm.horizontalAdvance(QChar(u'a' + i));
+    sum += weights[26] * fm.horizontalAdvance(QChar(u' '));
+    return sum / 1000.0;
+}
+
+// A GDI width: the face stretched so that its average character is that
+// many pixels wide (at `scale` device pixels per logical one).
+void ApplyWidth(QFont& f, const Font& font, double scale)
+{
+    if (font.Width() <= 0)
+        return;
+    QFont natural(f);
+    natural.setStretch(QFont::Unstretched);
+    const double average = AverageCharWidth(natural);
+    if (average <= 0)
+        return;
+    const int stretch = int(std::lround(100.0 * font.Width() * scale / average));
+    f.setStretch(std::clamp(stretch, 1, 4000));
+}
+
+QFont MakeFont(const Font& font, double pixels, double deviceDpi, double scale)
 {
     QFont f(ResolveFace(font.Face()));
     f.setWeight(QFont::Weight(std::clamp(font.Weight(), 100, 900)));
@@ -44,6 +75,7 @@ QFont MakeFont(const Font& font, double pixels, double deviceDpi)
         pixels = 1;
     // Point size on the device's own scale gives the exact pixel size, fractions included.
     f.setPointSizeF(pixels * 72.0 / (deviceDpi > 0 ? deviceDpi : 96.0));
+    ApplyWidth(f, font, scale);
     return f;
 }
 
@@ -62,7 +94,7 @@ double PixelsFor(const Font& font, int dpi, float scale)
 QFont ToQFont(const Font& font, const QPaintDevice* device, int dpi, float scale)
 {
     double deviceDpi = device ? device->logicalDpiY() : 96.0;
-    return MakeFont(font, PixelsFor(font, dpi, scale), deviceDpi);
+    return MakeFont(font, PixelsFor(font, dpi, scale), deviceDpi, scale);
 }
 
 QFont ToWidgetFont(const Font& font)
@@ -70,5 +102,6 @@ QFont ToWidgetFont(const Font& font)
     QFont f(ResolveFace(font.Face()));
     f.setWeight(QFont::Weight(std::clamp(font.Weight(), 100, 900)));
     f.setPixelSize(std::max(1, int(std::lround(PixelsFor(font, 96, 1.0f)))));
+    ApplyWidth(f, font, 1.0);
     return f;
 }

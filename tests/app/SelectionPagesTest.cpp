@@ -12,8 +12,8 @@
 #include "PageCar.h"
 #include "PageModel.h"
 #include "PagePartNo.h"
+#include "PageTestSensor.h"
 #include "SearchView.h"
-#include "StandInOperationPage.h"
 #include "TopPane.h"
 #include "UiScale.h"
 #include "VehicleDatabase.h"
@@ -137,9 +137,9 @@ TEST_F(SelectionPagesTest, ChoosingRegionBrandModelAndYearReachesTheOperationPag
     EXPECT_EQ(dlg->GetSelectionKind(), 0);
     EXPECT_EQ(dlg->GetBrandSelection()->name, L"Velsor");
     EXPECT_EQ(dlg->GetModelSelection()->name, L"Fenn");
-    auto* test = Current<CStandInOperationPage>(*dlg);
+    auto* test = Current<CPageTestSensor>(*dlg);
     ASSERT_TRUE(test);
-    EXPECT_EQ(test->GetSelectionText(), L"Vehicle: Velsor Fenn 2016");
+    EXPECT_EQ(test->ComposeLines().a, L"Vehicle: Velsor-->Fenn-->2016");
     EXPECT_TRUE(top->GetMenuTabs(CMenuTabs::kModeSensor)->IsWindowVisible());
     EXPECT_FALSE(top->GetMenuTabs(CMenuTabs::kModeMain)->IsWindowVisible());
 
@@ -308,7 +308,7 @@ TEST_F(SelectionPagesTest, ThePartNumberPageFiltersAsTheUserTypes)
     EXPECT_EQ(dlg->GetSelectionKind(), 1);
     ASSERT_TRUE(dlg->GetPartNoSelection());
     EXPECT_EQ(dlg->GetPartNoSelection()->fields[0], L"BRK-D040S");
-    EXPECT_EQ(Current<CStandInOperationPage>(*dlg)->GetSelectionText(), L"Part number: BRK-D040S");
+    EXPECT_EQ(Current<CPageTestSensor>(*dlg)->ComposeLines().a, L"Part number: BRK-D040S");
     // Back: the page as it was, its filter in the search box.
     dlg->SendMessage(WM_PAGE_ACTION, CTopPane::kBackId, kActionBack);
     EXPECT_EQ(CurrentId(*dlg), kPagePartNo);

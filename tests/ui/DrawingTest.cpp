@@ -132,6 +132,22 @@ TEST_F(Drawing, PointsCountAt96DpiAndGdiHeightsAreCellHeights)
     EXPECT_EQ(QFontInfo(ToQFont(Font(L"Arial", 11), nullptr)).family(), QStringLiteral("Liberation Sans"));
 }
 
+TEST_F(Drawing, AGdiWidthStretchesTheFaceToThatAverageCharacter)
+{
+    Image canvas(10, 10);
+    Graphics g(canvas);
+    // Height 22, width 7: the identifier edit's face. Ten digits come to
+    // about ten average characters, far narrower than the face's own.
+    const float natural = g.MeasureString(L"0123456789", Font::Gdi(L"Arial", 22, FW_BOLD)).Width;
+    const SizeF narrow = g.MeasureString(L"0123456789", Font::Gdi(L"Arial", 22, FW_BOLD, 7));
+    EXPECT_GT(natural, 100);
+    // Arial Bold's digits are 0.556 em and its average 0.480 em: 10 x 7 x 0.556 / 0.480.
+    EXPECT_NEAR(narrow.Width, 81, 3);
+    EXPECT_NEAR(g.CellHeight(Font::Gdi(L"Arial", 22, FW_BOLD, 7)), 22, 0.6); // the height stays
+    EXPECT_GT(QFontInfo(ToWidgetFont(Font::Gdi(L"Arial", 22, FW_BOLD, 7))).pixelSize(), 15);
+    EXPECT_LT(ToWidgetFont(Font::Gdi(L"Arial", 22, FW_BOLD, 7)).stretch(), 100);
+}
+
 TEST_F(Drawing, ChildrenShowTheirParentThroughAndRoundedRegionsCutCorners)
 {
     top.fillColor = RGB(255, 0, 0);

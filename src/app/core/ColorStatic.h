@@ -10,6 +10,10 @@
 
 #include <string>
 
+// The colours of the status lines: progress and success, failures.
+constexpr COLORREF kStatusBlue = 0xFF0000;
+constexpr COLORREF kStatusRed = 0x0000FF;
+
 class CColorStatic : public Wnd {
 public:
     CColorStatic();

@@ -6,6 +6,14 @@
 #include "MemDC.h"
 #include "UiThread.h"
 
+namespace {
+
+constexpr uint32_t kDisabledText = 0xFFA8A8A8;
+constexpr uint32_t kDisabledVeil = 0x70FFFFFF;
+constexpr int kDisabledVeilInset = 2;
+
+} // namespace
+
 CCustButton::CCustButton(int normalId, int hoverId, int pressedId, int fontSize)
     : m_nNormalId(normalId), m_nHoverId(hoverId), m_nPressedId(pressedId), m_nFontSize(fontSize)
 {
@@ -151,12 +159,20 @@ void CCustButton::OnPaint(Graphics& g)
     CRect client = GetClientRect();
     const int width = client.Width(), height = client.Height();
     CMyMemDC dc(g, client);
+    // A button that takes no click looks it: veiled, its caption grey.
+    const bool disabled = m_nState == kStateDisabled || !IsWindowEnabled();
     Color ink = m_normalText;
-    if (m_nState == kStateHover)
+    if (disabled)
+        ink = Color(kDisabledText);
+    else if (m_nState == kStateHover)
         ink = m_hoverText;
     else if (m_nState == kStatePressed)
         ink = m_pressedText;
     dc->DrawImage(ImageFor(m_nState), RectF(0, 0, float(m_nWidth), float(m_nHeight)));
+    if (disabled && m_nWidth > 2 * kDisabledVeilInset && m_nHeight > 2 * kDisabledVeilInset)
+        dc->FillRectangle(Color(kDisabledVeil),
+                          RectF(float(kDisabledVeilInset), float(kDisabledVeilInset),
+                                float(m_nWidth - 2 * kDisabledVeilInset), float(m_nHeight - 2 * kDisabledVeilInset)));
     if (m_caption.empty())
         return;
     if (m_nKind == kBack)

@@ -175,12 +175,13 @@ void RunEvents(int ms)
 
 // ---- message boxes ------------------------------------------------------------
 
-ScriptedMessageBoxes::ScriptedMessageBoxes(std::vector<int> answers) : m_answers(answers.begin(), answers.end())
+ScriptedMessageBoxes::ScriptedMessageBoxes(std::vector<int> answers)
+    : m_answers(answers.begin(), answers.end()), m_previous(&GetMessageBoxService())
 {
     SetMessageBoxService(this);
 }
 
-ScriptedMessageBoxes::~ScriptedMessageBoxes() { SetMessageBoxService(nullptr); }
+ScriptedMessageBoxes::~ScriptedMessageBoxes() { SetMessageBoxService(m_previous); }
 
 int ScriptedMessageBoxes::Show(Wnd*, const std::wstring& text, const std::wstring& caption, UINT type)
 {

@@ -41,7 +41,8 @@ void SetClipboardText(const std::wstring& text);
 void RunEvents(int ms = 0);
 
 // Answers message boxes from a script, in order (IDOK when the script is
-// empty), and remembers every box asked. Installed for its lifetime.
+// empty), and remembers every box asked. Installed for its lifetime; the
+// service before it comes back after it.
 class ScriptedMessageBoxes final : public IMessageBoxService {
 public:
     struct Asked {
@@ -59,6 +60,7 @@ private:
     mutable std::mutex m_mutex;
     std::deque<int> m_answers;
     std::vector<Asked> m_asked;
+    IMessageBoxService* m_previous;
 };
 
 // Printers of a test: a list, a default, and jobs drawn into bitmaps at the

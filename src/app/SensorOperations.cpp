@@ -1,0 +1,696 @@
+#include "SensorOperations.h"
+
+#include "AppFlags.h"
+#include "BRELK2Dlg.h"
+#include "BasePage.h"
+#include "BrelkCommands.h"
+#include "Clock.h"
+#include "CodePage.h"
+#include "Language.h"
+#include "LocalTime.h"
+#include "MessageBoxService.h"
+#include "OneNumberFormat.h"
+#include "PageFactory.h"
+#include "ScopeGuard.h"
+#include "SharedHelpers.h"
+#include "TestSensorRightPane.h"
+#include "TextLog.h"
+#include "TsActive.h"
+#include "TsLog.h"
+#include "TsNetlayer.h"
+#include "UiThread.h"
+
+#include <cstdio>
+
+namespace {
+
+// Pause after the last attempt before the outcome is shown.
+constexpr uint32_t kSettleAfterAttemptsMs = 250;
+// Groups of the success signal: after programming, after a test reading.
+constexpr int kSignalProgrammed = 1;
+constexpr int kSignalRead = 10;
+constexpr uint8_t kHidePercent = 255;
+// New identifiers of several sensors are this far apart.
+constexpr uint32_t kIdStep = 0x1111;
+constexpr const wchar_t* kRelearnAsks = L"O";
+constexpr const wchar_t* kChipNotForFamily = L"0X40";
+constexpr const wchar_t* kNotSupportedText = L"program not support the sensor on this version!";
+constexpr const wchar_t* kCopyIdMissingText = L"Error:\nSensor ID is NULL. Please press [Test] get sensor ID.";
+constexpr const wchar_t* kNoRecordText = L"Not supported this sensor!";
+
+std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key); }
+
+} // namespace
+
+// ---- shared texts ---------------------------------------------------------------
+
+std::wstring ProgramFailureText(uint8_t result)
+{
+    const int code = static_cast<int8_t>(result);
+    if (code == kProgramUpdateTool)
+        return Text(L"UPDATE_TOOL");
+    wchar_t suffix[32];
+    std::swprintf(suffix, 32, L"[Error Code:%d]", code);
+    return Text(L"PROGRAM_FAULT") + suffix;
+}
+
+uint16_t ProgramDateWord(int year, int month, int day)
+{
+    return static_cast<uint16_t>((year << 9) | (month << 5) | day);
+}
+
+// ---- workers ----------------------------------------------------------------------
+
+bool AutoCreateThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in) { return dialog.AutoCreateSensor(in); }
+bool ProgramThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in) { return dialog.ProgramWithTypedId(in); }
+bool TestSensorThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in)
+{
+    return dialog.Operations().TestSensorOnTestPage(in);
+}
+bool CopyTestThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in) { return dialog.TestSensorWorker(in); }
+bool ReadSensorThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in) { return dialog.ReadSensorWorker(in); }
+
+void OnProgramProgress(void* context, uint8_t percent)
+{
+    static_cast<CBRELK2Dlg*>(context)->Operations().OnProgramProgress(percent);
+}
+
+void OnFirmwareProgress(void* context, uint8_t percent)
+{
+    static_cast<CBRELK2Dlg*>(context)->Operations().OnFirmwareProgress(percent);
+}
+
+// ---- the operations -----------------------------------------------------------------
+
+CSensorOperations::CSensorOperations(CBRELK2Dlg& dialog) : m_dialog(dialog)
+{
+    m_services.makeProgram = MakeProgramForAttempt;
+    m_services.makeProgramAfterBoot = MakeProgramAfterBootUpdate;
+    m_services.updateBoot = UpdateSensorBoot;
+    m_services.testSensor = [](unsigned sensorCode) {
+        CTsActive active(sensorCode);
+        active.Test();
+        return active.GetSensorInfo();
+    };
+    m_services.checkSensor = DorvanSensorCheck;
+    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_dialog.GetSerialErrors(), repeat); };
+    m_services.failSignal = [this] { SendBrelkFailSignal(m_dialog.GetSerialErrors()); };
+    m_services.idSeed = [] { return FirstRandAfterSeed(GetTickCount()); };
+}
+
+IOperationPage* CSensorOperations::PageOf(int pageId, CBasePage** basePage) const
+{
+    for (const auto& link : m_dialog.GetPageHistory().Links())
+        if (link->pageId == pageId && link->page) {
+            if (basePage)
+                *basePage = link->page.get();
+            return dynamic_cast<IOperationPage*>(link->page.get());
+        }
+    return nullptr;
+}
+
+OperationInputs CSensorOperations::CollectInputs(int pageId)
+{
+    OperationInputs in;
+    in.pageId = pageId;
+    in.page = PageOf(pageId, &in.basePage);
+    in.selectionKind = m_dialog.GetSelectionKind();
+    if (in.selectionKind == 0) {
+        if (const CBrand* brand = m_dialog.GetBrandSelection())
+            in.brand = brand->name;
+        if (const CModel* model = m_dialog.GetModelSelection())
+            in.model = model->name;
+        if (const CYear* year = m_dialog.GetVehicleSelection())
+            in.year = year->name;
+    } else if (const CPartNo* partNo = m_dialog.GetPartNoSelection()) {
+        in.partNo = partNo->fields[0];
+    }
+    in.sensorCode = m_dialog.GetCurrentSensorCode();
+    if (const CSensorParam* record = FindSensorParamOf(in.sensorCode))
+        in.sensorParam = *record;
+    in.relearnType = m_dialog.GetSelectionRelearnType();
+    in.chipStatus = m_dialog.GetSelectionChipStatus();
+    in.firmwareCode = m_dialog.GetSensorCodeText();
+    in.freqSelector = m_dialog.GetFrequencySelector();
+    in.units = m_dialog.ReadDisplayUnits();
+    return in;
+}
+
+bool CSensorOperations::PortReady()
+{
+    if (EnsureDeviceConnected())
+        return true;
+    m_dialog.SetOperationStatus(Text(L"CAN_NOT_OPEN_COM_PORT"), kStatusRed);
+    return false;
+}
+
+void CSensorOperations::StartWorker(const OperationInputs& in, bool (*procedure)(CBRELK2Dlg&, const OperationInputs&))
+{
+    // Everything the user could press again is off before the worker exists.
+    ClearOperationStopRequest();
+    if (in.basePage)
+        in.basePage->EnableActions(false);
+    if (in.page)
+        in.page->EnablePrint(false);
+    m_dialog.LockNavigation(true);
+    m_dialog.ClearLastResult();
+    m_pRunPage = in.page;
+    m_nRunPageId = in.pageId;
+    g_bBusy = 1;
+    CBRELK2Dlg* dialog = &m_dialog;
+    m_dialog.BeginWorker([this, dialog, in, procedure] {
+        bool success = false;
+        ScopeGuard end([&] { EndOfWorker(in, success); });
+        success = procedure(*dialog, in);
+    });
+}
+
+void CSensorOperations::EndOfWorker(const OperationInputs& in, bool success)
+{
+    RunOnUiThread([&] {
+        if (in.basePage)
+            in.basePage->EnableActions(true);
+        if (in.page)
+            in.page->EnablePrint(success);
+        m_dialog.LockNavigation(false);
+    });
+    g_bBusy = 0;
+}
+
+// ---- the rows of the dispatcher ---------------------------------------------------------
+
+void CSensorOperations::OnTestSensor(int command)
+{
+    const int pageId = command == kCmdTestSensor ? kPageTestSensor : kPageCopySensor;
+    if (!PortReady())
+        return;
+    OperationInputs in = CollectInputs(pageId);
+    if (!in.page)
+        return;
+    CTestSensorRightPane* pane = in.page->GetResultPane();
+    if (pane) {
+        pane->SetReadingShown(false);
+        if (command == kCmdTestBeforeCopy)
+            pane->SetProgrammedListShown(false);
+    }
+    StartWorker(in, command == kCmdTestSensor ? TestSensorThreadProc : CopyTestThreadProc);
+}
+
+void CSensorOperations::OnGenerateId()
+{
+    IOperationPage* page = PageOf(kPageCreateSensor);
+    if (!page)
+        return;
+    const unsigned code = m_dialog.GetCurrentSensorCode();
+    const CSensorParam* record = FindSensorParamOf(code);
+    if (!record) {
+        MessageBox(&m_dialog, kNoRecordText, Text(L"APP_TITLE"), MB_OK);
+        page->SetIdText(L"");
+        return;
+    }
+    const GeneratedId id =
+        GenerateSensorId(*record, code, m_dialog.GetSelectionSensorText(), page->IsHexMode(), m_services.idSeed());
+    if (id.notSupported)
+        MessageBox(&m_dialog, kNoRecordText, Text(L"APP_TITLE"), MB_OK);
+    page->SetIdText(id.text);
+}
+
+void CSensorOperations::OnProgramCreate()
+{
+    IOperationPage* page = PageOf(kPageCreateSensor);
+    if (!page)
+        return;
+    const std::wstring text = page->GetIdText();
+    if (text.empty()) {
+        MessageBox(&m_dialog, Text(L"ID_NULL"), Text(L"APP_TITLE"), MB_OK);
+        return;
+    }
+    // In either base: a value the sensor cannot hold, or a text that is not
+    // a number through to its end, is refused with the range.
+    const uint64_t max = MaxIdOf(FindSensorParamOf(m_dialog.GetCurrentSensorCode()));
+    const ParsedId id = ParseIdText(text, page->IsHexMode() ? 16 : 10);
+    if (id.result != IdParse::Ok || id.value64 > max) {
+        MessageBox(&m_dialog, IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
+        return;
+    }
+    if (!m_dialog.IsSensorSupported()) {
+        MessageBox(&m_dialog, kNotSupportedText, Text(L"APP_TITLE"), MB_OK);
+        return;
+    }
+    if (!PortReady())
+        return;
+    if (CTestSensorRightPane* pane = page->GetResultPane())
+        pane->ClearProgrammedList();
+    OperationInputs in = CollectInputs(kPageCreateSensor);
+    in.startId = id.value32;
+    StartWorker(in, AutoCreateThreadProc);
+}
+
+void CSensorOperations::OnProgramCopy()
+{
+    IOperationPage* page = PageOf(kPageCopySensor);
+    if (!page)
+        return;
+    // The value the copy page's test read; without one, the edit's text in
+    // the base of the moment.
+    std::optional<uint32_t> copied = page->GetCopiedId();
+    const std::wstring text = page->GetIdText();
+    if (!copied && text.empty()) {
+        MessageBox(&m_dialog, kCopyIdMissingText, Text(L"APP_TITLE"), MB_OK);
+        return;
+    }
+    const uint64_t max = MaxIdOf(FindSensorParamOf(m_dialog.GetCurrentSensorCode()));
+    if (!copied) {
+        const ParsedId id = ParseIdText(text, m_dialog.IsHexIdFormat() ? 16 : 10);
+        if (id.result != IdParse::Ok || id.value64 > max) {
+            MessageBox(&m_dialog, IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
+            return;
+        }
+        copied = id.value32;
+    }
+    if (!m_dialog.IsSensorSupported()) {
+        MessageBox(&m_dialog, kNotSupportedText, Text(L"APP_TITLE"), MB_OK);
+        return;
+    }
+    if (!PortReady())
+        return;
+    if (CTestSensorRightPane* pane = page->GetResultPane()) {
+        pane->ClearProgrammedList();
+        pane->SetReadingShown(false);
+    }
+    OperationInputs in = CollectInputs(kPageCopySensor);
+    in.startId = *copied;
+    StartWorker(in, ProgramThreadProc);
+}
+
+void CSensorOperations::OnCheckSensor()
+{
+    OperationInputs in = CollectInputs(kPageTestSensor);
+    if (!in.page)
+        return;
+    StartWorker(in, ReadSensorThreadProc);
+}
+
+void CSensorOperations::PrepareCreatePage()
+{
+    IOperationPage* page = PageOf(kPageCreateSensor);
+    const CSensorParam* record = FindSensorParamOf(m_dialog.GetCurrentSensorCode());
+    if (page && record)
+        page->SetIdDigits(IdDigitsOf(*record));
+}
+
+// ---- page output ----------------------------------------------------------------------
+
+void CSensorOperations::Status(const OperationInputs& in, const std::wstring& text, COLORREF colour)
+{
+    if (in.page)
+        RunOnUiThread([&] { in.page->SetStatus(text, colour); });
+}
+
+void CSensorOperations::StatusKey(const OperationInputs& in, const wchar_t* key, COLORREF colour)
+{
+    Status(in, Text(key), colour);
+}
+
+int CSensorOperations::Ask(const std::wstring& text, const std::wstring& caption, unsigned type)
+{
+    return MessageBox(&m_dialog, text, caption, type);
+}
+
+void CSensorOperations::ShowPercent(int percent)
+{
+    CTsLog::GetInstance().Debug("Percent:%d", percent);
+    if (m_nRunPageId != kPageCreateSensor && m_nRunPageId != kPageCopySensor)
+        return;
+    if (percent != kHidePercent && (percent < 0 || percent > 100))
+        return;
+    IOperationPage* page = m_pRunPage;
+    if (page)
+        RunOnUiThread([&] { page->ShowProgress(percent); });
+}
+
+void CSensorOperations::OnProgress(ProgressState& state, const wchar_t* key, uint8_t percent)
+{
+    if (!state.seen) {
+        state.seen = true;
+        state.last = percent;
+    }
+    if (percent < state.last)
+        return;
+    state.last = percent;
+    if (percent == kHidePercent) {
+        state.restart = true;
+        state.last = 0;
+        ShowPercent(kHidePercent);
+        return;
+    }
+    if (state.restart) {
+        state.restart = false;
+        if (m_pRunPage) {
+            const std::wstring text = Text(key);
+            IOperationPage* page = m_pRunPage;
+            RunOnUiThread([&] { page->SetStatus(text, kStatusBlue); });
+        }
+        ShowPercent(0);
+    }
+    ShowPercent(percent);
+}
+
+void CSensorOperations::OnProgramProgress(uint8_t percent)
+{
+    OnProgress(m_programProgress, L"PROGRAM_SENSOR", percent);
+}
+
+void CSensorOperations::OnFirmwareProgress(uint8_t percent)
+{
+    OnProgress(m_firmwareProgress, L"UPDATE_FIRMWARE", percent);
+}
+
+// ---- programming ------------------------------------------------------------------------
+
+bool CSensorOperations::AutoCreateSensor(const OperationInputs& in)
+{
+    if (UpperText(in.relearnType) == kRelearnAsks &&
+        Ask(Text(L"AUTOCREATE_TIPS"), Text(L"SPECAIL_NOTE"), MB_OKCANCEL) != IDOK)
+        return false;
+    return ProgramSensorFlow(in);
+}
+
+bool CSensorOperations::ProgramWithTypedId(const OperationInputs& in) { return ProgramSensorFlow(in); }
+
+bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    StatusKey(in, L"CHECK_TYPE", kStatusBlue);
+    // Both bars start anew: a boot update shows its progress on every run.
+    m_programProgress.Reset();
+    m_firmwareProgress.Reset();
+    uint8_t result = kProgramNotStarted;
+    ProgrammedList list;
+    for (int attempt = 0; attempt < kProgramAttempts; ++attempt) {
+        // A Stop is looked at before each object is made and again after it:
+        // making one clears g_bAbort, never the stop request.
+        if (IsOperationStopRequested()) {
+            log.Record("user cancel!");
+            break;
+        }
+        std::unique_ptr<CTsProgram> program = m_services.makeProgram(attempt, in.freqSelector);
+        if (IsOperationStopRequested()) {
+            g_bAbort.Set();
+            log.Record("user cancel!");
+            break;
+        }
+        list.clear();
+        result = program ? ProgramSensor(program, in, list) : kProgramNoObject;
+        program.reset();
+        if (result != kProgramNoSensor)
+            break;
+    }
+    Sleep(kSettleAfterAttemptsMs);
+    m_programProgress.Reset();
+    ShowPercent(kHidePercent);
+
+    if (result != kProgramOk) {
+        m_services.failSignal();
+        Status(in, ProgramFailureText(result), kStatusRed);
+        return false;
+    }
+    return ShowProgrammed(in, list);
+}
+
+uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, const OperationInputs& in,
+                                         ProgrammedList& list)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    SensorIdSet found;
+    const bool createPage = in.pageId == kPageCreateSensor;
+    program->m_nMultiSensor = createPage ? 1 : 0;
+    const uint8_t boot = CheckSensorBoot(program, in, found);
+    if (boot != kProgramOk)
+        return boot;
+    if (IsOperationStopRequested()) {
+        // The object the boot check made cleared g_bAbort.
+        g_bAbort.Set();
+        return kProgramNoSensor;
+    }
+
+    StatusKey(in, L"PROGRAM_SENSOR", kStatusBlue);
+    if (found.empty() && !program->SearchSensors(found))
+        found.clear();
+    if (found.empty()) {
+        log.Debug("Connect Sensor Error. The BootVersion is %d", program->GetType());
+        return kProgramNoSensor;
+    }
+    if (found.size() > 1) {
+        program->KeepLink(found);
+        if (createPage) {
+            const std::wstring question =
+                FormatOneNumber(Text(L"MUTI_PROG_INFO"), static_cast<long long>(found.size()));
+            if (Ask(question, Text(L"SPECAIL_NOTE"), MB_YESNO) != IDYES) {
+                program->EndLink(found);
+                return kProgramRefused;
+            }
+            program->m_nMultiSensor = 1;
+        }
+    }
+
+    SensorTextMap psn;
+    program->GetPsnText(found, psn);
+
+    // New identifiers, k x 0x1111 apart in the order of the old ones; the sum
+    // wraps at 32 bits as it always did, and no identifier beyond the
+    // sensor's digits is written.
+    const uint64_t max = MaxIdOf(in.Param());
+    SensorIdMap ids;
+    uint32_t k = 0;
+    for (uint32_t sensor : found) {
+        const uint32_t newId = in.startId + k++ * kIdStep;
+        if (newId > max) {
+            program->EndLink(found);
+            Ask(IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
+            return kProgramIdRange;
+        }
+        ids[sensor] = newId;
+        const auto text = psn.find(sensor);
+        list.emplace_back(newId, text != psn.end() ? text->second : std::string());
+    }
+
+    const int type = program->GetType();
+    if (UpperText(in.chipStatus) == kChipNotForFamily && (type == TS_TYPE_F6V1 || type == TS_TYPE_F6V4)) {
+        log.Debug("Program not support 86 type");
+        return kProgramChip86;
+    }
+    program->SetProgressCallback(::OnProgramProgress, &m_dialog);
+    CBinary selection;
+    if (TakesFirmwareSelection(type)) {
+        const uint32_t code = WcsToULong32(in.firmwareCode, 16);
+        const uint8_t bytes[2] = {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)};
+        selection = CBinary(bytes, 2);
+    }
+    const LocalTime today = GetLocalTime();
+    program->m_nDate = ProgramDateWord(today.year, today.month, today.day);
+    if (program->ProgramSensor(ids, selection))
+        return kProgramOk;
+    // A failed write that left no error code is still a failure.
+    const uint8_t code = static_cast<uint8_t>(program->m_nErrorCode);
+    return code == kProgramOk ? static_cast<uint8_t>(TS_ERR_WRITE_FAILED) : code;
+}
+
+uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program, const OperationInputs& in,
+                                           SensorIdSet& found)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    program->SetProgressCallback(::OnFirmwareProgress, &m_dialog);
+    SensorBootContext context;
+    context.program = program.get();
+    const uint8_t code = m_services.updateBoot(context);
+    switch (code) {
+    case BOOT_NOT_NEEDED: found = context.found; return kProgramOk;
+    case BOOT_UPDATED_V1: {
+        // The sensor runs the V4 boot now: a V4 object goes on with it.
+        const int oldType = program->GetType();
+        program = m_services.makeProgramAfterBoot(in.freqSelector);
+        if (!program)
+            return kProgramNoObject;
+        program->SetType(oldType == TS_TYPE_F6V1 ? TS_TYPE_F6V4 : TS_TYPE_F7V4);
+        OnFirmwareProgress(kHidePercent);
+        return kProgramOk;
+    }
+    case BOOT_UPDATED_V4: OnFirmwareProgress(kHidePercent); return BOOT_UPDATED_V4;
+    case BOOT_FAILED: log.Error("UpdateBoot Error. The BootVersion is %d", program->GetType()); return BOOT_FAILED;
+    case BOOT_MANY_SENSORS:
+        Ask(FormatOneNumber(Text(L"NOT_MUTI_PROG"), static_cast<long long>(context.found.size())),
+            Text(L"SPECAIL_NOTE"), MB_OK);
+        return kProgramRefused;
+    case BOOT_TOO_NEW: return BOOT_TOO_NEW;
+    case BOOT_NO_PROGRAM:
+        log.Error("Connect Sensor Error. The BootVersion is %d", program->GetType());
+        return BOOT_NO_PROGRAM;
+    default: return code;
+    }
+}
+
+bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const ProgrammedList& list)
+{
+    const bool hex = in.units.HexIds();
+    const LocalTime now = GetLocalTime();
+    std::list<CTestSensorRightPane::Row> rows;
+    OperationResult result;
+    result.pageId = in.pageId;
+    result.hex = hex;
+    bool recordsWritten = true;
+    for (const auto& [id, psnBytes] : list) {
+        const std::wstring idText = FormatIdText(id, hex, in.Param());
+        const std::wstring psn = PsnTextToWide(psnBytes);
+        rows.emplace_back(idText, psn);
+        result.sensors.push_back({id, idText, psn});
+        const std::wstring recordId = idText + (hex ? L"(H)" : L"(D)");
+        const DailyLogRecord record = in.selectionKind == 1
+                                          ? MakeDailyLogRecordPartNo(in.partNo, recordId, psn)
+                                          : DailyLogRecord(in.brand, in.model, in.year, recordId, psn);
+        const bool csv = WriteDailyCsv(record, now);
+        const bool txt = WriteDailyTxt(record, now);
+        if (!csv || !txt) {
+            CTextLog::Instance().Write("Daily record not written: %s", WideToUtf8(recordId).c_str());
+            recordsWritten = false;
+        }
+    }
+
+    CTestSensorRightPane* pane = in.page ? in.page->GetResultPane() : nullptr;
+    bool success = false;
+    if (list.size() >= 2) {
+        m_services.successSignal(kSignalProgrammed);
+        Status(in, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+        if (pane) {
+            pane->SetProgrammedList(rows);
+            pane->SetProgrammedListShown(true);
+        }
+        success = true;
+    } else {
+        StatusKey(in, L"TEST_SENSOR", kStatusBlue);
+        // A read-back by any other sensor in range is not this one.
+        ReadCheck check;
+        check.requireId = true;
+        if (!list.empty())
+            check.expectedId = list.front().first;
+        success = ReadAndShowSensor(in, check);
+        if (success)
+            Status(in, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+        else
+            Status(in, Text(L"PROGRAM_FINISH_BUT_CAN_NOT_TEST"), kStatusRed);
+    }
+    if (success)
+        RunOnUiThread([&] { m_dialog.SetLastResult(result); });
+    if (!recordsWritten && in.page) {
+        const std::wstring note = Text(L"DAILY_RECORD_FAULT");
+        RunOnUiThread([&] { in.page->SetStatus(in.page->GetStatus() + L" - " + note, kStatusRed); });
+    }
+    return success;
+}
+
+// ---- test and read ------------------------------------------------------------------------
+
+bool CSensorOperations::ReadAndShowSensor(const OperationInputs& in, const ReadCheck& check, CSensorInfo* read)
+{
+    CTestSensorRightPane* pane = in.page ? in.page->GetResultPane() : nullptr;
+    if (pane) {
+        pane->SetAllValues(L"");
+        pane->SetReadingShown(false);
+    }
+    const CSensorInfo info = m_services.testSensor(in.sensorCode);
+    if (read)
+        *read = info;
+    const bool wrongId = (check.requireId && info.m_ID == 0) || (check.expectedId && info.m_ID != *check.expectedId);
+    if (info.IsEmpty() || wrongId) {
+        if (wrongId && !info.IsEmpty())
+            CTsLog::GetInstance().Record("Read back ID %08X, not the one expected", info.m_ID);
+        m_services.failSignal();
+        return false;
+    }
+    m_services.successSignal(kSignalRead);
+    std::wstring pressure, temperature;
+    FormatPressureTemperature(info.m_Pressure, info.m_Temp, in.units, pressure, temperature);
+    if (pane)
+        pane->SetFirstValues(FormatIdText(info.m_ID, in.units.HexIds(), in.Param()), temperature, pressure,
+                             BatteryText(info.m_Battery));
+    return true;
+}
+
+void CSensorOperations::KeepReading(const OperationInputs& in, const CSensorInfo& info)
+{
+    StatusKey(in, L"TEST_SUCCSSED", kStatusBlue);
+    OperationResult result;
+    result.pageId = in.pageId;
+    result.hex = in.units.HexIds();
+    result.sensors.push_back({info.m_ID, FormatIdText(info.m_ID, result.hex, in.Param()), L""});
+    RunOnUiThread([&] { m_dialog.SetLastResult(result); });
+}
+
+bool CSensorOperations::TestSensorOnTestPage(const OperationInputs& in)
+{
+    StatusKey(in, L"TEST_SENSOR", kStatusBlue);
+    CSensorInfo info;
+    const bool ok = ReadAndShowSensor(in, ReadCheck{}, &info);
+    if (ok)
+        KeepReading(in, info);
+    else
+        StatusKey(in, L"TEST_FAULT", kStatusRed);
+    return ok;
+}
+
+bool CSensorOperations::TestSensorWorker(const OperationInputs& in)
+{
+    StatusKey(in, L"TEST_SENSOR", kStatusBlue);
+    if (in.page)
+        RunOnUiThread([&] { in.page->SetCopiedId(std::nullopt); });
+    ReadCheck check;
+    check.requireId = true;
+    CSensorInfo info;
+    const bool ok = ReadAndShowSensor(in, check, &info);
+    if (ok) {
+        // The copy page keeps the value; it shows it in the format of the moment.
+        if (in.page)
+            RunOnUiThread([&] { in.page->SetCopiedId(info.m_ID); });
+        KeepReading(in, info);
+    } else {
+        StatusKey(in, L"TEST_FAULT", kStatusRed);
+    }
+    return ok;
+}
+
+bool CSensorOperations::FormatSensorInfo(const OperationInputs& in, _SensorInfo& info)
+{
+    DorvanSensorInfo record;
+    if (!m_services.checkSensor(record))
+        return false;
+    info = SensorInfoTexts(record, in.units, in.Param(), GetLocalTime().year);
+    return true;
+}
+
+bool CSensorOperations::ReadSensorWorker(const OperationInputs& in)
+{
+    StatusKey(in, L"TEST_SENSOR", kStatusBlue);
+    CTestSensorRightPane* pane = in.page ? in.page->GetResultPane() : nullptr;
+    _SensorInfo info;
+    if (pane) {
+        pane->SetAllValues(L"");
+        pane->SetProgrammedListShown(false);
+        pane->SetReadingShown(false);
+    }
+    const bool ok = FormatSensorInfo(in, info);
+    if (ok) {
+        m_services.successSignal(kSignalRead);
+        if (pane)
+            pane->SetSensorInfo(info);
+        StatusKey(in, L"TEST_SUCCSSED", kStatusBlue);
+    } else {
+        m_services.failSignal();
+        if (pane)
+            pane->SetAllValues(L"NA");
+        StatusKey(in, L"TEST_FAULT", kStatusRed);
+    }
+    // A full read shows all nine lines, "NA" when the sensor did not answer.
+    if (pane)
+        pane->SetReadingShown(true);
+    return ok;
+}
