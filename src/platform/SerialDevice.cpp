@@ -73,7 +73,7 @@ public:
         return true;
     }
 
-    int Write(const uint8_t* data, int length) override
+    int Write(const uint8_t* data, int length, const WakeEvent* wake) override
     {
         if (m_fd < 0)
             return FailInt(EBADF);
@@ -93,10 +93,11 @@ public:
             if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return done > 0 ? done : FailInt(errno);
             uint32_t spent = TicksSince(start, GetTickCount());
-            if (spent >= limit)
+            if (spent >= limit || (wake && wake->IsSet()))
                 break;
-            pollfd p{m_fd, POLLOUT, 0};
-            ::poll(&p, 1, static_cast<int>(limit - spent));
+            // Room on the line, or the event: a stalled line holds no one up.
+            pollfd fds[2] = {{m_fd, POLLOUT, 0}, {wake ? wake->Fd() : -1, POLLIN, 0}};
+            ::poll(fds, 2, static_cast<int>(limit - spent));
         }
         return done;
     }

@@ -20,8 +20,9 @@ public:
     virtual bool Configure(uint32_t baud) = 0;
     // Write time-out: perByteMs for every byte plus constantMs.
     virtual bool SetWriteTimeout(uint32_t perByteMs, uint32_t constantMs) = 0;
-    // Writes as much of the buffer as the time-out allows; the count, or -1 on error.
-    virtual int Write(const uint8_t* data, int length) = 0;
+    // Writes as much of the buffer as the time-out allows, waiting for room
+    // only until the event (when given) is set; the count, or -1 on error.
+    virtual int Write(const uint8_t* data, int length, const WakeEvent* wake) = 0;
     // Bytes waiting in the input queue; -1 when the device is gone or failing.
     virtual int Queued() = 0;
     // Up to max bytes of what is queued (0 when nothing is); -1 on error.

@@ -13,6 +13,7 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -74,7 +75,7 @@ TEST(TermiosDevice, ReadsOnlyWhatIsQueuedAndWritesThrough)
     EXPECT_EQ(buf[3], 0x01);
 
     const uint8_t out[3] = {0xAA, 0x55, 0xF5};
-    EXPECT_EQ(dev->Write(out, 3), 3);
+    EXPECT_EQ(dev->Write(out, 3, nullptr), 3);
     char got[3];
     ASSERT_EQ(::read(pty.master, got, 3), 3);
     EXPECT_EQ(static_cast<uint8_t>(got[2]), 0xF5);
@@ -171,6 +172,35 @@ TEST(TermiosDevice, AWaitEndsWithInputOrTheEventOrItsTime)
 
     ASSERT_EQ(::write(pty.master, "x", 1), 1);
     EXPECT_EQ(dev->WaitReadable(10000, &stop), DeviceWait::Ready);
+}
+
+TEST(TermiosDevice, AWriteToAStalledLineEndsWhenTheEventIsSet)
+{
+    using Steady = std::chrono::steady_clock;
+    Pty pty; // the master side never reads: the line fills and stalls
+    int err = 0;
+    auto dev = OpenTermiosDevice(pty.slave, &err);
+    ASSERT_TRUE(dev) << err;
+    ASSERT_TRUE(dev->Configure(57600));
+    // A millisecond a byte: the write would wait for room for some 17 minutes.
+    ASSERT_TRUE(dev->SetWriteTimeout(1, 0));
+    const std::vector<uint8_t> big(1 << 20, 0x5A);
+    WakeEvent stop;
+    std::thread setter([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stop.Set();
+    });
+    auto t0 = Steady::now();
+    const int written = dev->Write(big.data(), static_cast<int>(big.size()), &stop);
+    EXPECT_LT(Steady::now() - t0, std::chrono::seconds(5));
+    setter.join();
+    EXPECT_GT(written, 0); // what the line took before it stalled
+    EXPECT_LT(written, static_cast<int>(big.size()));
+
+    // Still set: a write that finds no room returns at once.
+    t0 = Steady::now();
+    EXPECT_EQ(dev->Write(big.data(), static_cast<int>(big.size()), &stop), 0);
+    EXPECT_LT(Steady::now() - t0, std::chrono::seconds(1));
 }
 
 TEST(WakeEventTest, SetWakesAPollUntilCleared)

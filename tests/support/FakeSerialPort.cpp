@@ -75,7 +75,7 @@ public:
     }
     bool SetWriteTimeout(uint32_t, uint32_t) override { return true; }
 
-    int Write(const uint8_t* data, int length) override
+    int Write(const uint8_t* data, int length, const WakeEvent*) override
     {
         FakeSerialPort::Peer peer;
         FakeSerialPort* owner;

@@ -45,7 +45,7 @@ int WriteCommand(int length, const SerialErrorTarget& window, const uint8_t* byt
         if (g_bDeviceRemoved)
             return 0;
         // A short write is completed, not sent again from the start.
-        const int n = SerialWrite(bytes + done, length - done);
+        const int n = SerialWrite(bytes + done, length - done, stop);
         if (n > 0)
             done += n;
         if (done >= length)

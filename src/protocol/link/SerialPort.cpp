@@ -85,12 +85,12 @@ bool SerialClose()
     return true;
 }
 
-int SerialWrite(const uint8_t* data, int length)
+int SerialWrite(const uint8_t* data, int length, const WakeEvent* stop)
 {
     std::shared_ptr<ISerialDevice> port = CurrentPort();
     if (!port)
         return -1;
-    int n = port->Write(data, length);
+    int n = port->Write(data, length, stop);
     if (n < 0) {
         DebugTrace("WriteFile Fail: %d\n", port->LastError());
         return -1;

@@ -26,8 +26,10 @@ extern std::atomic<int> g_nBrelkPort;                // COM number of the Brelk,
 bool SerialOpen(int port);
 // Always true; closes the port when it is open.
 bool SerialClose();
-// -1 when closed; else the number of bytes written, or -1 on failure.
-int SerialWrite(const uint8_t* data, int length);
+// -1 when closed; else the number of bytes written, or -1 on failure. A line
+// that takes no more waits for room until its time-out, or until the stop
+// (when given) is set: then the count written so far.
+int SerialWrite(const uint8_t* data, int length, const WakeEvent* stop = nullptr);
 // -1 when closed; 0 when nothing is queued (never waits); else the bytes read.
 int SerialRead(uint8_t* buffer, int max);
 // Throws away what waits in the input and/or output queue.

@@ -77,7 +77,8 @@ bool CTsNetlayer::WriteToPort(const CBinary& bytes)
 {
     if (!g_bSerialOpen && !SerialOpen(g_nBrelkPort))
         return false;
-    return SerialWrite(bytes.GetBuffer(), bytes.GetSize()) > 0;
+    // A Stop ends the wait of a stalled line for room; what went out counts.
+    return SerialWrite(bytes.GetBuffer(), bytes.GetSize(), &g_bAbort) > 0;
 }
 
 bool CTsNetlayer::Send(const CBinary& data)
