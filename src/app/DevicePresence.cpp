@@ -117,6 +117,9 @@ void CDevicePresence::OnDeviceChange(UINT)
         CheckWhileBusy();
         return;
     }
+    // Handled now: a change left for a worker's end is not handled again
+    // when an end posted late arrives, over the next operation's status.
+    m_bChangeWhileBusy = false;
     if (g_nBrelkPort == 0)
         FindDeviceComPort();
     SerialClose();

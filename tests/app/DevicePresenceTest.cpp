@@ -255,6 +255,40 @@ TEST_F(DevicePresenceTest, WhileAnOperationRunsNothingIsClosedUnderIt)
     dlg->DestroyWindow();
 }
 
+// A change seen while a worker ran, then handled at once because the worker
+// had just ended before its end was posted: the late end must not handle it
+// again at the end of the next operation, over that operation's own status.
+TEST_F(DevicePresenceTest, AChangeHandledDirectlyIsNotHandledAgainWhenTheNextWorkerEnds)
+{
+    SimBrelk brelk(3);
+    Plug(brelk, true);
+    auto dlg = CreateDialog();
+    ASSERT_TRUE(EnsureDeviceConnected());
+
+    g_bBusy = 1;
+    dlg->BeginWorker([] { g_bBusy = 0; });
+    DeviceChanged(*dlg); // busy: left for the worker's end
+    // The worker is over, its end still queued: no events pumped meanwhile.
+    while (dlg->IsWorkerRunning())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    DeviceChanged(*dlg); // handled now, the port opened anew
+    const int opens = brelk.port.OpenCount();
+
+    std::atomic<bool> release{false};
+    g_bBusy = 1;
+    dlg->BeginWorker([&] {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        g_bBusy = 0;
+    });
+    PumpMessages(); // the first worker's end arrives while the second runs
+    release = true;
+    EXPECT_TRUE(PumpUntil([&] { return !dlg->IsWorkerRunning(); }, 5000));
+    PumpMessages();
+    EXPECT_EQ(brelk.port.OpenCount(), opens);
+    dlg->DestroyWindow();
+}
+
 TEST_F(DevicePresenceTest, F2EntersWithoutABrelkAndTheStartUpWindowNeverReturns)
 {
     SimBrelk brelk(3);
