@@ -55,6 +55,7 @@ TEST_F(SensorOperationsTest, CreateSensorForAVehicleChosenByClicksWithATypedHexI
     EXPECT_EQ(sensor.codeCrc, AcceptanceProgramFolder().codeAreaCrc);
     // Both daily records name it, with the vehicle.
     const std::string txt = DailyFile("(Car-Model-Year).txt");
+    // Identifiers are decimal until the user asks for hexadecimal.
     const std::string csv = DailyFile("(Car-Model-Year).CSV");
     EXPECT_NE(txt.find("4038AAA0"), std::string::npos) << txt;
     EXPECT_NE(csv.find(",Velsor,Fenn,2016,4038AAA0(H),"), std::string::npos) << csv;
@@ -66,6 +67,91 @@ TEST_F(SensorOperationsTest, CreateSensorForAVehicleChosenByClicksWithATypedHexI
     auto after = GrabSettled();
     ASSERT_TRUE(after);
     SaveGrab(*after, "create-page-programmed");
+}
+
+TEST_F(SensorOperationsTest, TestSensorThenCopyTheIdReadOntoABlankSensor)
+{
+    // The fitted sensor is in range first; SIGHUP puts the blank one there instead.
+    StartSim({"--sensors", "3456=00ABCDEF/4567"});
+    StartClient();
+    ASSERT_TRUE(WaitForCarPage()) << Trace();
+    ChooseRegion(2);
+    ChooseVehicle(L"Velsor", L"Fenn", L"2016");
+
+    // Test on the test page reads the fitted sensor.
+    EXPECT_EQ(RunOperation(kCmdTestSensor), "Test succeeded (blue)") << Trace();
+    auto tested = GrabSettled();
+    ASSERT_TRUE(tested);
+    SaveGrab(*tested, "test-page");
+
+    // The copy page's Test reads it again and keeps its identifier.
+    OpenSensorPage(kPageCopySensor);
+    EXPECT_EQ(RunOperation(kCmdTestBeforeCopy), "Test succeeded (blue)") << Trace();
+    auto* page = dynamic_cast<IOperationPage*>(twin->Dialog().GetCurrentPage());
+    ASSERT_TRUE(page);
+
+    // The fitted sensor goes, the blank one comes, and Program writes the copy.
+    sim.Signal(SIGHUP);
+    ASSERT_TRUE(WaitUntil([&] { return BenchSensor(kSecondBlank).inRange; }, 5000));
+    EXPECT_EQ(RunOperation(kCmdProgramCopy), "Programming succeeded (blue)") << Trace();
+    const BenchRecordLine copy = BenchSensor(kSecondBlank);
+    EXPECT_EQ(copy.held, kFittedId);
+    EXPECT_EQ(copy.codeCrc, AcceptanceProgramFolder().codeAreaCrc);
+    // The fitted sensor was only read.
+    EXPECT_EQ(BenchSensor(kFitted).held, kFittedId);
+    EXPECT_EQ(BenchSensor(kFitted).codeCrc, AcceptanceProgramFolder().blankCodeCrc);
+    // Identifiers are decimal until the user asks for hexadecimal.
+    const std::string csv = DailyFile("(Car-Model-Year).CSV");
+    EXPECT_NE(csv.find(",Velsor,Fenn,2016,11259375(D),"), std::string::npos) << csv;
+    auto line = GrabStatusLine("status-copied");
+    ASSERT_TRUE(line);
+    EXPECT_GT(BluePixels(*line), 20);
+    EXPECT_EQ(RedPixels(*line), 0);
+    auto copied = GrabSettled();
+    ASSERT_TRUE(copied);
+    SaveGrab(*copied, "copy-page-programmed");
+}
+
+TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndAReplugConnects)
+{
+    // At the Brelk's own line rate the run lasts long enough to pull the plug in it.
+    StartSim({"--sensors", "2345", "--baud", "57600"});
+    StartClient();
+    CreatePageWithId("4038AAA0");
+    const size_t connected = TraceCount("Brelk connection: CONNECTED");
+    const size_t ended = TraceCount("operation ended: ");
+    ClickClient(twin->PageControl(kCmdProgramCreate));
+    MoveAway();
+    ASSERT_TRUE(WaitForTrace("status line: Programming the sensor...", 1, 60000)) << Trace();
+    // Some blocks of the image are in the sensor.
+    ASSERT_TRUE(WaitUntil([&] { return BenchSensor(kBlank).codeCrc != AcceptanceProgramFolder().blankCodeCrc; }, 30000))
+        << Trace();
+
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(WaitForTrace("Brelk connection: DISCONNECTED")) << Trace();
+    ASSERT_TRUE(WaitForTrace("operation ended: ", ended + 1, 30000)) << Trace();
+    EXPECT_NE(Trace().find("operation ended: failure"), std::string::npos) << Trace();
+    const std::string status = LastStatusLine();
+    EXPECT_NE(status.find("(red)"), std::string::npos) << status;
+    // Nothing was recorded, and the sensor does not hold the identifier.
+    EXPECT_TRUE(DailyFiles().empty());
+    EXPECT_NE(BenchSensor(kBlank).held, 0x4038AAA0u);
+    auto line = GrabStatusLine("status-unplugged");
+    ASSERT_TRUE(line);
+    EXPECT_GT(RedPixels(*line), 20);
+    auto unplugged = GrabSettled();
+    ASSERT_TRUE(unplugged);
+    SaveGrab(*unplugged, "create-page-unplugged");
+
+    // The client still answers: a tab takes it to the test page and back.
+    OpenSensorPage(kPageTestSensor);
+    OpenSensorPage(kPageCreateSensor);
+    EXPECT_TRUE(client.Running());
+
+    // Plugged in again, the Brelk is connected once more.
+    sim.Signal(SIGUSR2);
+    ASSERT_TRUE(WaitForTrace("Brelk connection: CONNECTED", connected + 1, 20000)) << Trace();
+    EXPECT_TRUE(client.Running());
 }
 
 } // namespace
