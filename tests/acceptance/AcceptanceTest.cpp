@@ -98,6 +98,12 @@ bool InOrder(const std::vector<std::string>& seen, const std::vector<std::string
 void AcceptanceTest::SetUp()
 {
     m_start = std::chrono::steady_clock::now();
+    // Grabs of an earlier run of this scenario would pass for this run's.
+    std::error_code ec;
+    const std::string prefix = CurrentTestName() + "-";
+    for (const auto& entry : fs::directory_iterator(GrabFolder(), ec))
+        if (entry.path().filename().string().rfind(prefix, 0) == 0)
+            fs::remove(entry.path(), ec);
     if (!x.Start(kScreenWidth, kScreenHeight, run.File("xvfb.log"))) {
         std::fprintf(stderr, "acceptance: skipped, no X server can be started here: %s\n", x.Error().c_str());
         GTEST_SKIP() << "no X server can be started here: " << x.Error();
@@ -284,11 +290,16 @@ void AcceptanceTest::ChooseRegion(int region)
     ASSERT_TRUE(WaitForCarPage(region)) << Trace();
 }
 
-void AcceptanceTest::ChooseVehicle(const std::wstring& brand, const std::wstring& model, const std::wstring& year)
+void AcceptanceTest::ChooseVehicle(const std::wstring& brand, const std::wstring& model, const std::wstring& year,
+                                   bool grabs)
 {
     const size_t testPages = TraceCount("page " + std::to_string(kPageTestSensor) + " shown");
+    if (grabs)
+        SaveSettledGrab("car-page");
     Tap(twin->Brand(brand));
     Tap(twin->Model(model));
+    if (grabs)
+        SaveSettledGrab("model-page");
     Tap(twin->Year(year));
     ASSERT_TRUE(WaitForTrace("page " + std::to_string(kPageTestSensor) + " shown", testPages + 1)) << Trace();
 }
@@ -351,6 +362,14 @@ std::unique_ptr<Image> AcceptanceTest::GrabSettled(const CRect& rect)
         last = std::move(next);
     }
     return last;
+}
+
+void AcceptanceTest::SaveSettledGrab(const std::string& name)
+{
+    MoveAway();
+    auto shot = GrabSettled();
+    ASSERT_TRUE(shot);
+    SaveGrab(*shot, name);
 }
 
 std::string AcceptanceTest::SaveGrab(const Image& image, const std::string& name)

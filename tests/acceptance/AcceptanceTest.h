@@ -72,7 +72,9 @@ protected:
     // The region from the region box's list, by clicks; its car page shows.
     void ChooseRegion(int region);
     // Brand, model and year by clicks; the Test Sensor page shows the vehicle.
-    void ChooseVehicle(const std::wstring& brand, const std::wstring& model, const std::wstring& year);
+    // With grabs, the car page and the model page with its years are saved on the way.
+    void ChooseVehicle(const std::wstring& brand, const std::wstring& model, const std::wstring& year,
+                       bool grabs = false);
     // A sensor tab; its page shows.
     void OpenSensorPage(int pageId);
     // Presses an operation button of the page shown and waits for the
@@ -98,6 +100,8 @@ protected:
     std::unique_ptr<Image> GrabSettled(const CRect& rect = CRect());
     // Saves into the grabs folder as <scenario>-<name>.png.
     std::string SaveGrab(const Image& image, const std::string& name);
+    // The whole window once it has settled, the pointer out of the way.
+    void SaveSettledGrab(const std::string& name);
     // The other windows of the client (dialogs, drop-down lists, message boxes).
     std::vector<XSession::Window> OtherWindows();
     // Pixels of the image that are the status colours (blue text, red text).

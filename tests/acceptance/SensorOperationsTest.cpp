@@ -22,11 +22,11 @@ class SensorOperationsTest : public AcceptanceTest {
 protected:
     // On the create page of Velsor Fenn 2016 (code 040), chosen by clicks in
     // the region Europe, with the identifier typed in hexadecimal.
-    void CreatePageWithId(const std::string& id)
+    void CreatePageWithId(const std::string& id, bool grabs = false)
     {
         ASSERT_TRUE(WaitForCarPage()) << Trace();
         ChooseRegion(2);
-        ChooseVehicle(L"Velsor", L"Fenn", L"2016");
+        ChooseVehicle(L"Velsor", L"Fenn", L"2016", grabs);
         OpenSensorPage(kPageCreateSensor);
         auto* page = dynamic_cast<IOperationPage*>(twin->Dialog().GetCurrentPage());
         ASSERT_TRUE(page);
@@ -42,10 +42,8 @@ TEST_F(SensorOperationsTest, CreateSensorForAVehicleChosenByClicksWithATypedHexI
 {
     StartSim({"--sensors", "2345"});
     StartClient();
-    CreatePageWithId("4038AAA0");
-    auto before = GrabSettled();
-    ASSERT_TRUE(before);
-    SaveGrab(*before, "create-page");
+    CreatePageWithId("4038AAA0", true);
+    SaveSettledGrab("create-page");
 
     const std::string status = RunOperation(kCmdProgramCreate);
     EXPECT_EQ(status, "Programming succeeded (blue)") << Trace();
@@ -64,9 +62,7 @@ TEST_F(SensorOperationsTest, CreateSensorForAVehicleChosenByClicksWithATypedHexI
     ASSERT_TRUE(line);
     EXPECT_GT(BluePixels(*line), 20);
     EXPECT_EQ(RedPixels(*line), 0);
-    auto after = GrabSettled();
-    ASSERT_TRUE(after);
-    SaveGrab(*after, "create-page-programmed");
+    SaveSettledGrab("create-page-programmed");
 }
 
 TEST_F(SensorOperationsTest, TestSensorThenCopyTheIdReadOntoABlankSensor)
@@ -80,9 +76,7 @@ TEST_F(SensorOperationsTest, TestSensorThenCopyTheIdReadOntoABlankSensor)
 
     // Test on the test page reads the fitted sensor.
     EXPECT_EQ(RunOperation(kCmdTestSensor), "Test succeeded (blue)") << Trace();
-    auto tested = GrabSettled();
-    ASSERT_TRUE(tested);
-    SaveGrab(*tested, "test-page");
+    SaveSettledGrab("test-page");
 
     // The copy page's Test reads it again and keeps its identifier.
     OpenSensorPage(kPageCopySensor);
@@ -107,9 +101,7 @@ TEST_F(SensorOperationsTest, TestSensorThenCopyTheIdReadOntoABlankSensor)
     ASSERT_TRUE(line);
     EXPECT_GT(BluePixels(*line), 20);
     EXPECT_EQ(RedPixels(*line), 0);
-    auto copied = GrabSettled();
-    ASSERT_TRUE(copied);
-    SaveGrab(*copied, "copy-page-programmed");
+    SaveSettledGrab("copy-page-programmed");
 }
 
 TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndAReplugConnects)
@@ -139,9 +131,7 @@ TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndA
     auto line = GrabStatusLine("status-unplugged");
     ASSERT_TRUE(line);
     EXPECT_GT(RedPixels(*line), 20);
-    auto unplugged = GrabSettled();
-    ASSERT_TRUE(unplugged);
-    SaveGrab(*unplugged, "create-page-unplugged");
+    SaveSettledGrab("create-page-unplugged");
 
     // The client still answers: a tab takes it to the test page and back.
     OpenSensorPage(kPageTestSensor);
