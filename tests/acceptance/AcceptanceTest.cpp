@@ -6,6 +6,7 @@
 #include "Image.h"
 #include "OperationPageLayout.h"
 #include "PageHistory.h"
+#include "TextLines.h"
 #include "TsProgram.h"
 #include "UiTestSupport.h"
 
@@ -74,25 +75,6 @@ const AcceptanceProgram& AcceptanceProgramFolder()
         return p;
     }();
     return program;
-}
-
-std::vector<std::string> LinesWith(const std::string& text, const std::string& part)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (line.find(part) != std::string::npos)
-            lines.push_back(line);
-    return lines;
-}
-
-bool InOrder(const std::vector<std::string>& seen, const std::vector<std::string>& wanted)
-{
-    size_t next = 0;
-    for (const std::string& line : seen)
-        if (next < wanted.size() && line == wanted[next])
-            ++next;
-    return next == wanted.size();
 }
 
 void AcceptanceTest::SetUp()
@@ -244,14 +226,7 @@ BenchRecordLine AcceptanceTest::BenchSensor(uint16_t searchId) const
     return BenchRecordLine();
 }
 
-std::vector<std::string> AcceptanceTest::SimCommands() const
-{
-    std::vector<std::string> lines;
-    std::istringstream in(ReadFile(run.File("sim.record")));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
+std::vector<std::string> AcceptanceTest::SimCommands() const { return ReadLines(run.File("sim.record")); }
 
 std::vector<std::string> AcceptanceTest::DailyFiles() const
 {
@@ -388,28 +363,30 @@ std::vector<XSession::Window> AcceptanceTest::OtherWindows()
     return others;
 }
 
-int AcceptanceTest::BluePixels(const Image& image)
+namespace {
+
+// Pixels of the image whose colour passes the test (given red, green, blue).
+template <typename Test> int CountPixels(const Image& image, Test test)
 {
     int n = 0;
     for (int y = 0; y < image.GetHeight(); ++y)
         for (int x = 0; x < image.GetWidth(); ++x) {
             const uint32_t p = image.GetPixel(x, y).GetValue();
-            const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-            n += (b > 150 && r < 90 && g < 90) ? 1 : 0;
+            n += test((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) ? 1 : 0;
         }
     return n;
 }
 
+} // namespace
+
+int AcceptanceTest::BluePixels(const Image& image)
+{
+    return CountPixels(image, [](uint32_t r, uint32_t g, uint32_t b) { return b > 150 && r < 90 && g < 90; });
+}
+
 int AcceptanceTest::RedPixels(const Image& image)
 {
-    int n = 0;
-    for (int y = 0; y < image.GetHeight(); ++y)
-        for (int x = 0; x < image.GetWidth(); ++x) {
-            const uint32_t p = image.GetPixel(x, y).GetValue();
-            const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-            n += (r > 150 && g < 90 && b < 90) ? 1 : 0;
-        }
-    return n;
+    return CountPixels(image, [](uint32_t r, uint32_t g, uint32_t b) { return r > 150 && g < 90 && b < 90; });
 }
 
 double AcceptanceTest::Likeness(const Image& a, const Image& b)

@@ -12,6 +12,7 @@
 #include "SimBench.h"
 #include "TempFolder.h"
 #include "TestProcess.h"
+#include "TextLines.h"
 #include "XSession.h"
 
 #include <gtest/gtest.h>
@@ -128,7 +129,3 @@ private:
 };
 
 inline CPoint Centre(const CRect& r) { return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
-// The lines of the text that hold the part.
-std::vector<std::string> LinesWith(const std::string& text, const std::string& part);
-// True when `wanted` appears in `seen` in this order, other lines between.
-bool InOrder(const std::vector<std::string>& seen, const std::vector<std::string>& wanted);
