@@ -252,15 +252,21 @@ bool AcceptanceTest::WaitForCarPage(int region)
     return WaitForTrace("page " + std::to_string(kPageCarRegion1 + region - 1) + " shown");
 }
 
-void AcceptanceTest::ChooseRegion(int region)
+void AcceptanceTest::ChooseFromBox(const CRect& box, int rowCount, int row)
 {
-    ClickClient(twin->RegionBox());
-    // The box's list drops down as a window of its own, one row a region.
+    ClickClient(box);
+    // The box's list drops down as a window of its own, one row an item.
     std::vector<XSession::Window> list;
     ASSERT_TRUE(WaitUntil([&] { return !(list = OtherWindows()).empty(); }, 5000)) << "no list dropped down";
     const CRect rows = list.front().rect;
-    const int rowHeight = rows.Height() / kRegionCount;
-    x.Click(CPoint(rows.left + rows.Width() / 2, rows.top + rowHeight * (region - 1) + rowHeight / 2));
+    const int rowHeight = rows.Height() / rowCount;
+    x.Click(CPoint(rows.left + rows.Width() / 2, rows.top + rowHeight * row + rowHeight / 2));
+    ASSERT_TRUE(WaitUntil([&] { return OtherWindows().empty(); }, 5000)) << "the list stays down";
+}
+
+void AcceptanceTest::ChooseRegion(int region)
+{
+    ChooseFromBox(twin->RegionBox(), kRegionCount, region - 1);
     twin->ChooseRegion(region);
     ASSERT_TRUE(WaitForCarPage(region)) << Trace();
 }

@@ -70,6 +70,8 @@ protected:
     // ---- the user's roads ----------------------------------------------------
     // Waits for the car page of the region in use.
     bool WaitForCarPage(int region = 1);
+    // The item of that row (from 0) of a drop-down box of the client, by clicks.
+    void ChooseFromBox(const CRect& box, int rowCount, int row);
     // The region from the region box's list, by clicks; its car page shows.
     void ChooseRegion(int region);
     // Brand, model and year by clicks; the Test Sensor page shows the vehicle.
