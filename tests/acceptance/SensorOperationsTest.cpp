@@ -104,7 +104,7 @@ TEST_F(SensorOperationsTest, TestSensorThenCopyTheIdReadOntoABlankSensor)
     SaveSettledGrab("copy-page-programmed");
 }
 
-TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndAReplugConnects)
+TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndAfterTheReplugItSucceeds)
 {
     // At the Brelk's own line rate the run lasts long enough to pull the plug in it.
     StartSim({"--sensors", "2345", "--baud", "57600"});
@@ -142,6 +142,11 @@ TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndA
     sim.Signal(SIGUSR2);
     ASSERT_TRUE(WaitForTrace("Brelk connection: CONNECTED", connected + 1, 20000)) << Trace();
     EXPECT_TRUE(client.Running());
+    // And the run goes through now, recorded once.
+    EXPECT_EQ(RunOperation(kCmdProgramCreate), "Programming succeeded (blue)") << Trace();
+    EXPECT_EQ(BenchSensor(kBlank).held, 0x4038AAA0u);
+    EXPECT_EQ(BenchSensor(kBlank).codeCrc, AcceptanceProgramFolder().codeAreaCrc);
+    EXPECT_EQ(LinesWith(DailyFile("(Car-Model-Year).CSV"), "4038AAA0(H)").size(), 1u);
 }
 
 } // namespace
