@@ -28,6 +28,7 @@ constexpr int kRegionCount = 5;
 constexpr int kWindowMs = 20000;
 constexpr int kSettleMs = 80;
 constexpr int kSettleTries = 40;
+constexpr int kNewWindowPaintMs = 300;
 // The bench sensors' firmware: code 040 of the F7V4 family, a full code area.
 constexpr int kImageNumber = 0x40;
 constexpr int kBootImageNumber = 0x20B;
@@ -343,6 +344,17 @@ std::unique_ptr<Image> AcceptanceTest::GrabSettled(const CRect& rect)
         last = std::move(next);
     }
     return last;
+}
+
+void AcceptanceTest::SaveWindowGrab(const XSession::Window& window, const std::string& name)
+{
+    // A window just mapped shows what was under it until it has painted itself.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kNewWindowPaintMs));
+    CRect inClient = window.rect;
+    inClient.OffsetRect(-m_window.left, -m_window.top);
+    auto shot = GrabSettled(inClient);
+    ASSERT_TRUE(shot);
+    SaveGrab(*shot, name);
 }
 
 void AcceptanceTest::SaveSettledGrab(const std::string& name)

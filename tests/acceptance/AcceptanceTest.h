@@ -105,6 +105,8 @@ protected:
     std::string SaveGrab(const Image& image, const std::string& name);
     // The whole window once it has settled, the pointer out of the way.
     void SaveSettledGrab(const std::string& name);
+    // Another window of the client (a dialog, a message box) once it has painted itself.
+    void SaveWindowGrab(const XSession::Window& window, const std::string& name);
     // The other windows of the client (dialogs, drop-down lists, message boxes).
     std::vector<XSession::Window> OtherWindows();
     // Pixels of the image that are the status colours (blue text, red text).

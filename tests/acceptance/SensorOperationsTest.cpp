@@ -150,3 +150,31 @@ TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndA
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SensorOperationsTest, TwoBlankSensorsInRangeAreBothCreatedAfterTheQuestion)
+{
+    StartSim({"--sensors", "2345,4567"});
+    StartClient();
+    CreatePageWithId("4038AAA0");
+    const size_t ended = TraceCount("operation ended: ");
+    ClickClient(twin->PageControl(kCmdProgramCreate));
+    MoveAway();
+    // The question comes as a window of its own; Return answers Yes.
+    std::vector<XSession::Window> question;
+    ASSERT_TRUE(WaitUntil([&] { return !(question = OtherWindows()).empty(); }, 30000)) << Trace();
+    SaveWindowGrab(question.front(), "question");
+    x.MoveTo(Centre(question.front().rect));
+    Key("Return");
+    ASSERT_TRUE(WaitForTrace("operation ended: ", ended + 1, 60000)) << Trace();
+    EXPECT_EQ(BenchSensor(kBlank).held, 0x4038AAA0u);
+    EXPECT_EQ(BenchSensor(kSecondBlank).held, 0x4038BBB1u);
+    const std::string csv = DailyFile("(Car-Model-Year).CSV");
+    EXPECT_NE(csv.find("4038AAA0(H)"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("4038BBB1(H)"), std::string::npos) << csv;
+    EXPECT_EQ(LastStatusLine(), "Programming succeeded (blue)");
+    SaveSettledGrab("create-page-two");
+}
+
+} // namespace
