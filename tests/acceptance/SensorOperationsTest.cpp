@@ -178,3 +178,27 @@ TEST_F(SensorOperationsTest, TwoBlankSensorsInRangeAreBothCreatedAfterTheQuestio
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SensorOperationsTest, CancelStopsACreateSensorRunWithoutARecord)
+{
+    StartSim({"--sensors", "2345", "--baud", "57600"});
+    StartClient();
+    CreatePageWithId("4038AAA0");
+    const size_t ended = TraceCount("operation ended: ");
+    ClickClient(twin->PageControl(kCmdProgramCreate));
+    MoveAway();
+    ASSERT_TRUE(WaitUntil([&] { return BenchSensor(kBlank).codeCrc != AcceptanceProgramFolder().blankCodeCrc; }, 60000))
+        << Trace();
+    ClickClient(twin->PageControl(kIdStop));
+    MoveAway();
+    ASSERT_TRUE(WaitForTrace("operation ended: ", ended + 1, 30000)) << Trace();
+    EXPECT_NE(LastStatusLine().find("(red)"), std::string::npos) << LastStatusLine();
+    EXPECT_NE(Trace().find("operation ended: failure"), std::string::npos);
+    EXPECT_TRUE(DailyFiles().empty());
+    EXPECT_NE(BenchSensor(kBlank).held, 0x4038AAA0u);
+    SaveSettledGrab("create-page-cancelled");
+}
+
+} // namespace
