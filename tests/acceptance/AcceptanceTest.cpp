@@ -110,6 +110,7 @@ void AcceptanceTest::TearDown()
     }
     // The client first: it must not see its Brelk go before it ends.
     client.Stop();
+    ExpectNoSanitizerReport();
     sim.Stop();
     twin.reset();
     twinData.reset();
@@ -169,7 +170,16 @@ void AcceptanceTest::StartClient()
 void AcceptanceTest::StopClient()
 {
     client.Stop();
+    ExpectNoSanitizerReport();
     m_window = CRect();
+}
+
+void AcceptanceTest::ExpectNoSanitizerReport()
+{
+    // A sanitizer build of the client writes what it found to its standard error.
+    const std::string trace = Trace();
+    for (const char* report : {"runtime error:", "ERROR: AddressSanitizer", "ERROR: LeakSanitizer"})
+        EXPECT_EQ(trace.find(report), std::string::npos) << trace;
 }
 
 bool AcceptanceTest::WaitUntil(const std::function<bool()>& condition, int ms)

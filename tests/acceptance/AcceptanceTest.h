@@ -49,6 +49,9 @@ protected:
     // The client; waits until its main window is on the screen.
     void StartClient();
     void StopClient();
+    // Fails the scenario when the client reported a fault of memory or
+    // undefined behaviour (a sanitizer build).
+    void ExpectNoSanitizerReport();
 
     // ---- waiting on what the program shows or writes -----------------------
     // Polls until the condition holds; false when the time (or the scenario's) is up.
