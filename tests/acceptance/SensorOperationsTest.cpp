@@ -76,6 +76,8 @@ TEST_F(SensorOperationsTest, TestSensorThenCopyTheIdReadOntoABlankSensor)
 
     // Test on the test page reads the fitted sensor.
     EXPECT_EQ(RunOperation(kCmdTestSensor), "Test succeeded (blue)") << Trace();
+    // What the panel shows: decimal identifiers, PSI and Fahrenheit until the settings say otherwise.
+    EXPECT_NE(Trace().find("readings: ID 11259375, 77 °F, 36.2 PSI, battery OK"), std::string::npos) << Trace();
     SaveSettledGrab("test-page");
 
     // The copy page's Test reads it again and keeps its identifier.
