@@ -147,6 +147,7 @@ void AcceptanceTest::StartClient()
              {"WAYLAND_DISPLAY", ""},      {"BRELK_DATA_DIR", data},
              {"BRELK_PORTS_DIR", ports},   {"BRELK_PROGRAM_DIR", AcceptanceProgramFolder().folder},
              {"BRELK_TRACE", "1"},         {"XDG_RUNTIME_DIR", run.File("runtime")}};
+    o.env.insert(o.env.end(), clientEnv.begin(), clientEnv.end());
     o.stdoutFile = run.File("client.out");
     o.stderrFile = run.File("client.err");
     o.workingFolder = AcceptanceProgramFolder().folder;

@@ -125,6 +125,8 @@ protected:
     std::unique_ptr<LayoutTwin> twin;
     std::unique_ptr<ScopedEnv> twinData;
     std::unique_ptr<ScopedEnv> programEnv;
+    // Variables added to the client's environment at its start.
+    std::vector<std::pair<std::string, std::string>> clientEnv;
     std::string data;  // the client's data folder
     std::string ports; // its links folder
 
