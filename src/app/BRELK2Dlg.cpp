@@ -17,7 +17,9 @@
 #include "PageModel.h"
 #include "PageSetup.h"
 #include "Paths.h"
+#include "PrintSettingDlg.h"
 #include "SearchUsbPort.h"
+#include "SensorLabels.h"
 #include "SetupFile.h"
 #include "SharedHelpers.h"
 #include "TestSensorRightPane.h"
@@ -353,20 +355,26 @@ void CBRELK2Dlg::OpenDocument(const std::wstring& path)
 
 // ---- labels ------------------------------------------------------------------------
 
-void CBRELK2Dlg::PrintLabel() { ShowNotYetAvailable(L"Label printing is not available in this build."); }
+void CBRELK2Dlg::PrintLabel() { PrintSensorLabels(this, theApp.m_printSetting, GetLabelSource(), m_strAppFolder); }
 
-void CBRELK2Dlg::OnPrintSetting() { ShowNotYetAvailable(L"Print settings are not available in this build."); }
-
-void CBRELK2Dlg::ShowNotYetAvailable(const wchar_t* text)
+void CBRELK2Dlg::OnPrintSetting()
 {
-    DebugTrace("%s\n", WideToUtf8(text).c_str());
-    SetOperationStatus([text] { return std::wstring(text); }, kStatusRed);
-    CPageSetup* page = GetSettingsPage();
-    if (!page || GetCurrentPage() != page || !page->GetStatusText())
-        return;
-    page->GetStatusText()->SetTextColor(kStatusRed);
-    page->GetStatusText()->SetText(text);
-    page->GetStatusText()->ShowWindow(SW_SHOW);
+    CPrintSettingDlg dlg;
+    dlg.SetSettings(&theApp.m_printSetting);
+    if (dlg.DoModal(this) == IDOK)
+        SavePrintSetting(m_ini.path.empty() ? GetSetupIniFile() : m_ini.path, theApp.m_printSetting);
+}
+
+LabelSource CBRELK2Dlg::GetLabelSource() const
+{
+    LabelSource source;
+    CBasePage* page = GetCurrentPage();
+    source.pageType = page ? page->GetPageType() : 0;
+    source.idBoxText = ShownIdText(page);
+    source.operationRunning = IsOperationRunning();
+    source.selection = MakeLabelSelection(m_nSelectionKind, m_pBrand, m_pModel, m_pYear, m_pPartNo);
+    source.lastResult = ConfirmedIds(m_lastResult);
+    return source;
 }
 
 // ---- the settings page -------------------------------------------------------------

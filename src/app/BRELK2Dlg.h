@@ -9,6 +9,7 @@
 #include "AppFlags.h"
 #include "Dialog.h"
 #include "Ini.h"
+#include "LabelSource.h"
 #include "PageFactory.h"
 #include "PageHistory.h"
 #include "PageHost.h"
@@ -143,9 +144,14 @@ public:
     void BeginWorker(std::function<void()> procedure);
     bool IsWorkerRunning() const;
 
-    // Labels: Print (10301) on a sensor page, the print settings (10302).
+    // Labels: Print (10301) on a sensor operation page prints the last result
+    // the Brelk confirmed (SensorLabels.h); the print settings (10302) run
+    // their dialog and save what it confirmed.
     void PrintLabel();
     void OnPrintSetting();
+    // What Print prints from: the page shown, its ID box, the last confirmed
+    // result and the selection.
+    LabelSource GetLabelSource() const;
 
     const CIni& GetIni() const { return m_ini; }
 
@@ -232,8 +238,6 @@ private:
     void ReadVersionForSettingsPage();
     // The settings page's upgrade button.
     void StartSelfUpdate();
-    // A status line for what this build cannot do yet.
-    void ShowNotYetAvailable(const wchar_t* text);
     // The search text changed: it becomes the current page's filter.
     LRESULT OnSearchChanged();
     const CPartNo* SelectedPartNoRecord() const;

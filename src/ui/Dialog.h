@@ -21,6 +21,9 @@ public:
     int DoModal(Wnd* owner = nullptr);
     void EndDialog(int result);
     bool IsRunning() const { return m_running; }
+    // True once EndDialog was called in this run (the loop ends when the
+    // events return to it).
+    bool HasEnded() const { return m_ended; }
 
 protected:
     virtual bool OnInitDialog() { return true; }

@@ -41,9 +41,9 @@ Qt::Alignment VerticalFlag(StringAlignment a)
 
 } // namespace
 
-Graphics::Graphics(Image& target)
-    : m_ownPainter(std::make_unique<QPainter>()), m_painter(m_ownPainter.get()), m_width(target.GetWidth()),
-      m_height(target.GetHeight())
+Graphics::Graphics(Image& target, int dpi)
+    : m_ownPainter(std::make_unique<QPainter>()), m_painter(m_ownPainter.get()), m_dpi(dpi > 0 ? dpi : 96),
+      m_width(target.GetWidth()), m_height(target.GetHeight())
 {
     if (!target.IsNull())
         m_painter->begin(&target.Data());

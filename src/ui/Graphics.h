@@ -5,7 +5,8 @@
 // (mapping mode MM_LOMETRIC, device capabilities, the clip box).
 //
 // Screens and bitmaps count as 96-dpi devices whatever the real screen, so a
-// layout in pixels and fonts in points come out the same everywhere.
+// layout in pixels and fonts in points come out the same everywhere. A bitmap
+// may be given another resolution: a preview drawn smaller than life.
 #include "Color.h"
 #include "Font.h"
 #include "Rect.h"
@@ -32,8 +33,9 @@ struct StringFormat {
 
 class Graphics {
 public:
-    // Draws into a bitmap (a back buffer, a preview).
-    explicit Graphics(Image& target);
+    // Draws into a bitmap (a back buffer, a preview) that counts as a device of
+    // `dpi` dots per inch.
+    explicit Graphics(Image& target, int dpi = 96);
     // The layer's own: over a painter of a window or a printer page.
     Graphics(QPainter& painter, int dpi, bool printing);
     ~Graphics();

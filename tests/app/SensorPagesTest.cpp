@@ -3,10 +3,12 @@
 // The grabs land in the build folder's "grabs".
 #include "EndToEndFixture.h"
 
+#include "LabelFixture.h"
 #include "MenuTabs.h"
 #include "PageCopySensor.h"
 #include "PageCreateSensor.h"
 #include "PageTestSensor.h"
+#include "PrintRegistry.h"
 #include "SetupFile.h"
 #include "TopPane.h"
 
@@ -105,6 +107,54 @@ TEST_F(SensorPagesTest, ACreateSensorRunOnThePagesBeforeAndAfter)
     EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed);
     EXPECT_FALSE(page->GetButton(kIdPrint)->IsWindowEnabled());
     Grab("page-10205-failed");
+}
+
+TEST_F(SensorPagesTest, PrintAfterACreateSensorRunPrintsTheLabelOfTheSensorItProgrammed)
+{
+    FakePrinterService printers({L"Label"}, L"Label");
+    theApp.m_printSetting = _tagPrintSettingInfo();
+    theApp.m_printSetting.printerName = L"Label";
+    program.Write("pic/car/VornixLogo.bmp", ReadFile(WideToUtf8(BuiltLogoPath())));
+    Open();
+    SetIdFormat(L"H");
+    Bench();
+    ClickTab(kPageCreateSensor);
+    CPageCreateSensor* page = CreatePage();
+    ASSERT_NE(page, nullptr);
+    Click(*page->GetEdit());
+    TypeText(*page->GetEdit(), L"4038aaa0");
+    ClickButton(page, kCmdProgramCreate);
+    ASSERT_TRUE(WaitForOperation(120000));
+    ASSERT_EQ(page->GetStatus(), Text(L"PROGRAM_SUCCSSED"));
+
+    FixedDate date(2024, 3, 5);
+    ScriptedMessageBoxes boxes;
+    ClickButton(page, kIdPrint);
+    EXPECT_TRUE(boxes.AskedBoxes().empty());
+    const std::vector<FakePrinterService::Page> printed = printers.Printed();
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_EQ(printed[0].printer, L"Label");
+    EXPECT_EQ(printed[0].document, L"Data Printing");
+    EXPECT_EQ(printed[0].widthTenthMm, 400);
+    EXPECT_EQ(printed[0].lengthTenthMm, 310);
+    // The identifier the Brelk read back, in the base it was written in.
+    EXPECT_EQ(GetPrintRegistry().numbers.count(L"4038AAA0(H)"), 1u);
+    ASSERT_TRUE(printed[0].image);
+    const Image& label = *printed[0].image;
+    EXPECT_TRUE(label.Save(GrabFolder() + "/label-10205-printed.png"));
+    // The logo in the head, the ID line from 8.8 mm (69 pixels at 203 dpi).
+    EXPECT_TRUE(FindInk(label, CRect(0, 0, label.GetWidth(), 69)).Found());
+    const InkBox id = FindInk(label, CRect(0, 70, label.GetWidth(), 100));
+    ASSERT_TRUE(id.Found());
+    EXPECT_NEAR((id.left + id.right) / 2.0, label.GetWidth() / 2.0, 3);
+
+    // A failed run takes the label away with Print: nothing names the sensor that was not written.
+    brelk.frames.ClearSensors();
+    ClickButton(page, kCmdProgramCreate);
+    ASSERT_TRUE(WaitForOperation(120000));
+    ClickButton(page, kIdPrint);
+    EXPECT_EQ(printers.Printed().size(), 1u);
+    theApp.m_printSetting = _tagPrintSettingInfo();
 }
 
 TEST_F(SensorPagesTest, ThePaneListsTwelveProgrammedSensorsAndScrolls)
@@ -254,13 +304,18 @@ TEST_F(SensorPagesTest, NoPortShowsItsTextInRedOnEachPageAndStartsNothing)
     Grab("page-10205-no-port");
     brelk.port.FailOpen(0);
 
-    // Label printing is not in this build yet: Print and the print settings say so there.
-    for (const auto& [command, text] : {std::pair{kIdPrint, L"Label printing is not available in this build."},
-                                        std::pair{10302, L"Print settings are not available in this build."}}) {
-        dlg->SendMessage(WM_PAGE_ACTION, command, kActionOperation);
-        EXPECT_EQ(CreatePage()->GetStatus(), text) << command;
-        EXPECT_EQ(CreatePage()->GetStatusText()->GetTextColor(), kStatusRed) << command;
+    // Nothing was programmed: Print prints nothing and says what to do first.
+    FakePrinterService printers({L"Label"}, L"Label");
+    theApp.m_printSetting = _tagPrintSettingInfo();
+    theApp.m_printSetting.printerName = L"Label";
+    {
+        ScriptedMessageBoxes boxes;
+        dlg->SendMessage(WM_PAGE_ACTION, kIdPrint, kActionOperation);
+        EXPECT_TRUE(printers.Printed().empty());
+        ASSERT_EQ(boxes.AskedBoxes().size(), 1u);
+        EXPECT_EQ(boxes.AskedBoxes()[0].text, L"Error:\nNo sensor was programmed yet. Please press [Program] first.");
     }
+    theApp.m_printSetting = _tagPrintSettingInfo();
 }
 
 TEST_F(SensorPagesTest, CheckSensorShowsNineLinesAndGenerateFillsTheEdit)

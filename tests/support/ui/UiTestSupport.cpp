@@ -1,14 +1,17 @@
 #include "UiTestSupport.h"
 
 #include "Graphics.h"
+#include "QtPrintJob.h"
 #include "UiApp.h"
 #include "UiThread.h"
 #include "Wnd.h"
+#include "WndWidget.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -75,6 +78,12 @@ CRect RectInTopLevel(Wnd& wnd)
         const QPoint origin = w->mapTo(w->window(), QPoint(0, 0));
         return CRect(origin.x(), origin.y(), origin.x() + w->width(), origin.y() + w->height());
     });
+}
+
+Wnd* ActiveModalWindow()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal ? WndRouter::FromWidget(modal) : nullptr;
 }
 
 bool ShowAndWait(Wnd& wnd)
@@ -263,12 +272,13 @@ private:
 };
 
 FakePrinterService::FakePrinterService(std::vector<std::wstring> printers, std::wstring defaultPrinter, int dpi)
-    : m_printers(std::move(printers)), m_default(std::move(defaultPrinter)), m_dpi(dpi)
+    : m_printers(std::move(printers)), m_default(std::move(defaultPrinter)), m_dpi(dpi),
+      m_previous(&GetPrinterService())
 {
     SetPrinterService(this);
 }
 
-FakePrinterService::~FakePrinterService() { SetPrinterService(nullptr); }
+FakePrinterService::~FakePrinterService() { SetPrinterService(m_previous); }
 
 std::unique_ptr<IPrintJob> FakePrinterService::StartJob(const std::wstring& printer, int widthTenthMm,
                                                         int lengthTenthMm, const std::wstring& documentName)
@@ -286,4 +296,23 @@ std::vector<FakePrinterService::Page> FakePrinterService::Printed() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_printed;
+}
+
+PdfPrinterService::PdfPrinterService(std::wstring name, std::string path)
+    : m_name(std::move(name)), m_path(std::move(path)), m_previous(&GetPrinterService())
+{
+    SetPrinterService(this);
+}
+
+PdfPrinterService::~PdfPrinterService() { SetPrinterService(m_previous); }
+
+std::unique_ptr<IPrintJob> PdfPrinterService::StartJob(const std::wstring& printer, int widthTenthMm, int lengthTenthMm,
+                                                       const std::wstring& documentName)
+{
+    if (printer != m_name)
+        return nullptr;
+    auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    pdf->setOutputFormat(QPrinter::PdfFormat);
+    pdf->setOutputFileName(QString::fromStdString(m_path));
+    return StartQtPrintJob(std::move(pdf), widthTenthMm, lengthTenthMm, documentName);
 }

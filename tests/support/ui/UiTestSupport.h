@@ -30,6 +30,9 @@ std::unique_ptr<Image> CropImage(const Image& image, const CRect& rect);
 // The window's rectangle in the client coordinates of its top-level window.
 CRect RectInTopLevel(Wnd& wnd);
 
+// The modal dialog running now (the innermost), or nullptr.
+Wnd* ActiveModalWindow();
+
 // Shows the window's top-level window and waits until it can take input.
 bool ShowAndWait(Wnd& wnd);
 
@@ -71,7 +74,8 @@ private:
 };
 
 // Printers of a test: a list, a default, and jobs drawn into bitmaps at the
-// printer's resolution. Installed for its lifetime.
+// printer's resolution. Installed for its lifetime; the printers before them
+// come back after them.
 class FakePrinterService final : public IPrinterService {
 public:
     struct Page {
@@ -97,4 +101,23 @@ private:
     int m_dpi;
     mutable std::mutex m_mutex;
     std::vector<Page> m_printed;
+    IPrinterService* m_previous;
+};
+
+// One printer, `name`, that writes each job into the PDF file at `path`
+// through the program's own print job set-up. Installed for its lifetime, as
+// FakePrinterService is.
+class PdfPrinterService final : public IPrinterService {
+public:
+    PdfPrinterService(std::wstring name, std::string path);
+    ~PdfPrinterService() override;
+    std::vector<std::wstring> EnumPrinters() override { return {m_name}; }
+    std::wstring GetDefaultPrinter() override { return m_name; }
+    std::unique_ptr<IPrintJob> StartJob(const std::wstring& printer, int widthTenthMm, int lengthTenthMm,
+                                        const std::wstring& documentName) override;
+
+private:
+    std::wstring m_name;
+    std::string m_path;
+    IPrinterService* m_previous;
 };
