@@ -547,6 +547,7 @@ void CBRELK2Dlg::ShowPage(PageLink* link, bool rebuild, int restoreTabs)
     page->ShowPage(rebuild, restoreTabs);
     page->UpdateWindow();
     page->SetFocus();
+    DebugTrace("page %d shown\n", link->pageId);
 }
 
 void CBRELK2Dlg::OnNavigate(int pageId)

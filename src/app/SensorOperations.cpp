@@ -6,6 +6,7 @@
 #include "BrelkCommands.h"
 #include "Clock.h"
 #include "CodePage.h"
+#include "DebugTrace.h"
 #include "Language.h"
 #include "LocalTime.h"
 #include "MessageBoxService.h"
@@ -174,6 +175,7 @@ void CSensorOperations::EndOfWorker(const OperationInputs& in, bool success)
             in.page->EnablePrint(success);
         m_dialog.LockNavigation(false);
     });
+    DebugTrace("operation ended: %s\n", success ? "success" : "failure");
     g_bBusy = 0;
 }
 

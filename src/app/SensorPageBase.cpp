@@ -1,6 +1,8 @@
 #include "SensorPageBase.h"
 
 #include "BRELK2Dlg.h"
+#include "CodePage.h"
+#include "DebugTrace.h"
 #include "Graphics.h"
 #include "Language.h"
 #include "OneNumberFormat.h"
@@ -206,6 +208,10 @@ void CSensorPageBase::ShowStatus(const std::wstring& text, COLORREF colour)
     m_pStatus->SetTextColor(colour);
     m_pStatus->SetText(text);
     m_pStatus->UpdateWindow();
+    DebugTrace("status line: %s (%s)\n", WideToUtf8(text).c_str(),
+               colour == kStatusBlue  ? "blue"
+               : colour == kStatusRed ? "red"
+                                      : "ink");
 }
 
 void CSensorPageBase::SetStatus(const std::wstring& text, COLORREF colour)

@@ -18,12 +18,23 @@ constexpr char kRequestStop = 'q';
 constexpr char kRequestUnplug = 'u';
 constexpr char kRequestReplug = 'r';
 constexpr char kRequestTimer = 't';
+constexpr char kRequestPoke = 'p';
+constexpr int kBitsPerByte = 10; // start, eight data bits, stop
+// A paced answer goes out in pieces of this many bytes, each when its last
+// byte would have left.
+constexpr size_t kPacedPiece = 8;
 constexpr int kIdlePollMs = 200;
 
 int64_t NowMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+int64_t NowUs()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 } // namespace
@@ -129,6 +140,8 @@ void PtyBrelk::Stop()
 
 void PtyBrelk::Unplug() { Wake(kRequestUnplug); }
 
+void PtyBrelk::Poke() { Wake(kRequestPoke); }
+
 void PtyBrelk::Replug() { Wake(kRequestReplug); }
 
 void PtyBrelk::Reenumerate(uint32_t goneAfterMs, uint32_t backAfterMs)
@@ -139,22 +152,43 @@ void PtyBrelk::Reenumerate(uint32_t goneAfterMs, uint32_t backAfterMs)
     Wake(kRequestTimer);
 }
 
+void PtyBrelk::PaceLine(int64_t& freeAt, size_t bytes) const
+{
+    if (!m_baud)
+        return;
+    const int64_t start = std::max(freeAt, NowUs());
+    freeAt = start + static_cast<int64_t>(bytes) * kBitsPerByte * 1000000 / m_baud;
+    const int64_t wait = freeAt - NowUs();
+    if (wait > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(wait));
+}
+
+void PtyBrelk::WritePaced(const uint8_t* data, size_t length)
+{
+    size_t off = 0;
+    while (off < length && m_master >= 0) {
+        const size_t piece = m_baud ? std::min(kPacedPiece, length - off) : length - off;
+        PaceLine(m_outFreeAtUs, piece);
+        size_t done = 0;
+        while (done < piece && m_master >= 0) {
+            ssize_t w = ::write(m_master, data + off + done, piece - done);
+            if (w < 0) {
+                if (errno == EINTR || errno == EAGAIN)
+                    continue;
+                return;
+            }
+            done += static_cast<size_t>(w);
+        }
+        off += piece;
+    }
+}
+
 void PtyBrelk::Answer(const std::vector<std::vector<uint8_t>>& parts)
 {
     for (size_t p = 0; p < parts.size(); ++p) {
         if (p > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(BrelkSimulator::kReplyPauseMs));
-        const std::vector<uint8_t>& reply = parts[p];
-        size_t off = 0;
-        while (off < reply.size() && m_master >= 0) {
-            ssize_t w = ::write(m_master, reply.data() + off, reply.size() - off);
-            if (w < 0) {
-                if (errno == EINTR || errno == EAGAIN)
-                    continue;
-                break;
-            }
-            off += static_cast<size_t>(w);
-        }
+        WritePaced(parts[p].data(), parts[p].size());
     }
     if (!parts.empty() && m_answerObserver)
         m_answerObserver();
@@ -207,6 +241,8 @@ void PtyBrelk::Serve()
                     unplug();
                 else if (requests[i] == kRequestReplug)
                     replug();
+                else if (requests[i] == kRequestPoke && m_pokeObserver)
+                    m_pokeObserver();
             }
             continue;
         }
@@ -215,6 +251,9 @@ void PtyBrelk::Serve()
         ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n <= 0)
             continue;
+        PaceLine(m_inFreeAtUs, static_cast<size_t>(n));
         Answer(m_sim.FeedParts(buf, static_cast<size_t>(n)));
+        if (m_exchangeObserver)
+            m_exchangeObserver();
     }
 }

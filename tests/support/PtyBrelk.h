@@ -43,6 +43,18 @@ public:
     // Called on the serving thread right after the last byte of an answer was
     // written (a benchmark times the client from there). Set before Start.
     void SetAnswerObserver(std::function<void()> observer) { m_answerObserver = std::move(observer); }
+    // Called on the serving thread after the bytes of each read were taken
+    // and answered (the simulator writes its record there). Set before Start.
+    void SetExchangeObserver(std::function<void()> observer) { m_exchangeObserver = std::move(observer); }
+    // Poke runs the observer on the serving thread (the simulator's bench is
+    // changed there). Poke: any thread, and safe in a signal handler.
+    void SetPokeObserver(std::function<void()> observer) { m_pokeObserver = std::move(observer); }
+    void Poke();
+    // Paces both directions as a serial line of that many baud would (ten
+    // bits a byte): the bytes the client wrote are taken when the last of
+    // them would have arrived, and the answer leaves no faster than the line
+    // carries it. 0, the default, passes bytes at once. Set before Start.
+    void SetLineRate(unsigned baud) { m_baud = baud; }
 
     const std::string& SlavePath() const { return m_slavePath; }
     const std::string& Error() const { return m_error; }
@@ -53,6 +65,10 @@ private:
     void Wake(char request);
     void Serve();
     void Answer(const std::vector<std::vector<uint8_t>>& parts);
+    // With a line rate: waits until `bytes` more bytes would have crossed the
+    // line that is free from `freeAt` on (steady-clock microseconds).
+    void PaceLine(int64_t& freeAt, size_t bytes) const;
+    void WritePaced(const uint8_t* data, size_t length);
 
     BrelkSimulator& m_sim;
     int m_master = -1;
@@ -69,5 +85,10 @@ private:
     std::atomic<int64_t> m_goneAt{0};
     std::atomic<int64_t> m_backAt{0};
     std::function<void()> m_answerObserver;
+    std::function<void()> m_exchangeObserver;
+    std::function<void()> m_pokeObserver;
+    unsigned m_baud = 0;
+    int64_t m_inFreeAtUs = 0;
+    int64_t m_outFreeAtUs = 0;
     std::thread m_thread;
 };

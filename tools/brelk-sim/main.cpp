@@ -1,14 +1,21 @@
 // brelk-sim: a simulated Brelk on a pseudo-terminal.
 //
 //   brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE] [--sensors LIST]
-//             [--in-loader] [--unplug-at-block K]
+//             [--state FILE] [--baud N] [--in-loader] [--unplug-at-block K]
 //
 // Publishes the terminal as DIR/comN (default: the client's links folder and
 // COM 9), answers the version query with TEXT and a terminating zero (default
 // "V6.11"), and appends each command byte it takes, as two hex digits on a
-// line, to FILE. Command frames are answered by simulated V4 sensors, one per
-// hexadecimal id in LIST (comma-separated; default "1234"; "none" for an
-// empty field). Runs until interrupted.
+// line, to FILE. Command frames are answered by simulated sensors on its
+// bench, one per hexadecimal search id in LIST (comma-separated; default
+// "1234"; "none" for an empty field). Each is a blank programmable V4 sensor,
+// or one programmed before with "=ID" ("2345=00ABCDEF"), that also answers the
+// test trigger of the protocol 40 of the tests' "Active.tab" with the
+// identifier it holds. Groups separated by "/" take turns in front of the
+// Brelk: the first is in range, SIGHUP swaps it for the next. --state keeps in
+// FILE a line per sensor saying whether it is in range, the identifier it
+// holds and the CRC-32 of its code area (SimBench.h). --baud paces the
+// terminal as a serial line of that speed. Runs until interrupted.
 //
 // Its firmware loader takes an upgrade to "V6.11": a Brelk started with another
 // version is upgraded by the client. Like a USB Brelk it leaves the bus and
@@ -20,9 +27,9 @@
 #include "BrelkSimulator.h"
 #include "DeviceMap.h"
 #include "PtyBrelk.h"
+#include "SimBench.h"
 #include "SimBrelkLoader.h"
 #include "SimFrameHandler.h"
-#include "SimV4Sensor.h"
 
 #include <csignal>
 #include <cstdio>
@@ -48,6 +55,8 @@ void OnSignal(int signal)
         g_host->Unplug();
     else if (signal == SIGUSR2)
         g_host->Replug();
+    else if (signal == SIGHUP)
+        g_host->Poke();
     else
         g_host->Stop();
 }
@@ -55,30 +64,8 @@ void OnSignal(int signal)
 int Usage()
 {
     std::fprintf(stderr, "usage: brelk-sim [--com N] [--ports DIR] [--version TEXT] [--record FILE] [--sensors LIST]\n"
-                         "                 [--in-loader] [--unplug-at-block K]\n");
+                         "                 [--state FILE] [--baud N] [--in-loader] [--unplug-at-block K]\n");
     return 2;
-}
-
-// "1234,5678" -> the ids; "none" -> none. False on anything else.
-bool ParseSensorIds(const std::string& text, std::vector<uint16_t>& ids)
-{
-    ids.clear();
-    if (text == "none")
-        return true;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(',', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string part = text.substr(start, end - start);
-        char* stop = nullptr;
-        const unsigned long id = std::strtoul(part.c_str(), &stop, 16);
-        if (part.empty() || *stop != '\0' || id > 0xFFFE)
-            return false;
-        ids.push_back(static_cast<uint16_t>(id));
-        start = end + 1;
-    }
-    return true;
 }
 
 } // namespace
@@ -89,7 +76,10 @@ int main(int argc, char** argv)
     std::string ports = DeviceMap::LinksFolder();
     std::string version = "V6.11";
     std::string record;
-    std::vector<uint16_t> sensorIds = {0x1234};
+    std::string state;
+    BenchGroups sensors;
+    ParseBenchSensors("1234", sensors);
+    int baud = 0;
     bool inLoader = false;
     int unplugAtBlock = -1;
     for (int i = 1; i < argc; ++i) {
@@ -111,10 +101,14 @@ int main(int argc, char** argv)
             version = value;
         else if (arg == "--record")
             record = value;
-        else if (arg != "--sensors" || !ParseSensorIds(value, sensorIds))
+        else if (arg == "--state")
+            state = value;
+        else if (arg == "--baud")
+            baud = std::atoi(value.c_str());
+        else if (arg != "--sensors" || !ParseBenchSensors(value, sensors))
             return Usage();
     }
-    if (com < 1 || com > 255)
+    if (com < 1 || com > 255 || baud < 0)
         return Usage();
 
     BrelkSimulator sim;
@@ -123,8 +117,7 @@ int main(int argc, char** argv)
     SimBrelkLoader loader(sim);
     if (inLoader)
         loader.StartInLoader();
-    for (uint16_t id : sensorIds)
-        frames.AddSensor(std::make_shared<SimV4Sensor>(id));
+    SimBench bench(frames, sensors);
     FILE* rec = record.empty() ? nullptr : std::fopen(record.c_str(), "a");
     if (rec) {
         sim.SetCommandObserver([rec](uint8_t command) {
@@ -134,6 +127,16 @@ int main(int argc, char** argv)
     }
 
     PtyBrelk host(sim);
+    host.SetLineRate(static_cast<unsigned>(baud));
+    if (!state.empty()) {
+        bench.WriteRecordIfChanged(state);
+        host.SetExchangeObserver([&] { bench.WriteRecordIfChanged(state); });
+    }
+    host.SetPokeObserver([&] {
+        bench.Swap();
+        if (!state.empty())
+            bench.WriteRecordIfChanged(state);
+    });
     if (!host.Open() || !host.Publish(ports, com)) {
         std::fprintf(stderr, "brelk-sim: %s\n", host.Error().c_str());
         return 1;
@@ -143,7 +146,7 @@ int main(int argc, char** argv)
     if (unplugAtBlock >= 0)
         loader.OnBlock(unplugAtBlock, [&host] { host.Unplug(); });
     g_host = &host;
-    for (int signal : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2})
+    for (int signal : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2, SIGHUP})
         std::signal(signal, OnSignal);
     std::printf("brelk-sim: COM%d -> %s (%s/com%d)\n", com, host.SlavePath().c_str(), ports.c_str(), com);
     std::fflush(stdout);

@@ -51,6 +51,35 @@ bool GrabWindowToPng(Wnd& wnd, const std::string& path)
     return img && img->Save(path);
 }
 
+std::unique_ptr<Image> ImageFromPixels(int width, int height, const std::vector<uint32_t>& pixels)
+{
+    if (width <= 0 || height <= 0 || pixels.size() < static_cast<size_t>(width) * static_cast<size_t>(height))
+        return nullptr;
+    QImage img(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
+    return std::make_unique<Image>(img);
+}
+
+std::unique_ptr<Image> CropImage(const Image& image, const CRect& rect)
+{
+    return std::make_unique<Image>(image.Data().copy(rect.left, rect.top, rect.Width(), rect.Height()));
+}
+
+CRect RectInTopLevel(Wnd& wnd)
+{
+    return CallOnUiThread([&]() -> CRect {
+        QWidget* w = wnd.Widget();
+        if (!w)
+            return CRect();
+        const QPoint origin = w->mapTo(w->window(), QPoint(0, 0));
+        return CRect(origin.x(), origin.y(), origin.x() + w->width(), origin.y() + w->height());
+    });
+}
+
 Wnd* ActiveModalWindow()
 {
     QWidget* modal = QApplication::activeModalWidget();

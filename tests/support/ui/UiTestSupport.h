@@ -8,6 +8,7 @@
 #include "Rect.h"
 #include "WinDefs.h"
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,12 @@ void EnsureUiApp();
 // What the window shows now, children included.
 std::unique_ptr<Image> GrabWindow(Wnd& wnd);
 bool GrabWindowToPng(Wnd& wnd, const std::string& path);
+// An image of width x height pixels given as 0xAARRGGBB, row by row.
+std::unique_ptr<Image> ImageFromPixels(int width, int height, const std::vector<uint32_t>& pixels);
+// The part of the image in the rectangle.
+std::unique_ptr<Image> CropImage(const Image& image, const CRect& rect);
+// The window's rectangle in the client coordinates of its top-level window.
+CRect RectInTopLevel(Wnd& wnd);
 
 // The modal dialog running now (the innermost), or nullptr.
 Wnd* ActiveModalWindow();
