@@ -50,12 +50,9 @@ void CBRELK2App::LoadSettings()
     LoadSetupInfo(path, m_setupInfo);
     LoadPrintSetting(path, m_printSetting);
     LoadVersionInfo(m_versionInfo, path);
-    m_strLanguage = m_setupInfo.language;
-    if (m_strLanguage.empty()) {
-        m_strLanguage = L"EN";
-        m_setupInfo.language = m_setupInfo.languageInUse = m_strLanguage;
-    }
-    GetLanguageManager().LoadLanguage(m_strLanguage);
+    if (m_setupInfo.language.empty())
+        m_setupInfo.language = L"EN";
+    GetLanguageManager().LoadLanguage(m_setupInfo.language);
 }
 
 const std::wstring& CBRELK2App::GetAppFolder()

@@ -35,8 +35,7 @@ public:
     // The program's folder, without a trailing separator.
     const std::wstring& GetAppFolder();
 
-    _tagSetupInfo m_setupInfo;          // the region and the language codes
-    std::wstring m_strLanguage = L"EN"; // the language code in use
+    _tagSetupInfo m_setupInfo; // the region and the application's language setting
     _tagPrintSettingInfo m_printSetting;
     _tagVersionInfo m_versionInfo;
 

@@ -12,8 +12,10 @@
 #include "DevicePresence.h"
 #include "FootPane.h"
 #include "Language.h"
+#include "MessageBoxService.h"
 #include "MyScrollBar.h"
 #include "PageModel.h"
+#include "PageSetup.h"
 #include "Paths.h"
 #include "SearchUsbPort.h"
 #include "SetupFile.h"
@@ -38,6 +40,21 @@ constexpr int kFootHeight = 33;
 constexpr int kCornerSize = 9;
 constexpr int kLanguageBox = 10115;
 constexpr COLORREF kDialogFace = 0xF0F0F0;
+
+// Operation buttons (kind 6) beside those of the sensor operations.
+constexpr int kCmdUpgrade = 10210;
+constexpr int kCmdPrint = 10301;
+constexpr int kCmdPrintSetting = 10302;
+
+constexpr const wchar_t* kUnknownActionText = L"Unknown action.";
+
+std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key); }
+
+std::wstring TextOr(const wchar_t* key, const wchar_t* fallback)
+{
+    std::wstring text = Text(key);
+    return text.empty() ? std::wstring(fallback) : text;
+}
 
 bool IsOperationPage(int pageId) { return pageId >= kPageTestSensor && pageId <= kPageCopySensor; }
 
@@ -249,6 +266,8 @@ LRESULT CBRELK2Dlg::OnPageAction(const WPARAM& wParam, const LPARAM& lParam)
         OnNavigate(id);
         if (id == kPageCreateSensor)
             m_pOperations->PrepareCreatePage();
+        else if (id == kPageSetup)
+            OnSettingsPageShown();
         break;
     case kActionBrand:
         // A brand panel sends its brand's name; the record is the current region's.
@@ -267,7 +286,12 @@ LRESULT CBRELK2Dlg::OnPageAction(const WPARAM& wParam, const LPARAM& lParam)
         if (const CPartNo* partNo = wParam.As<const CPartNo>())
             OnPartNoSelected(partNo);
         break;
-    case kActionOperation: OnOperationAction(id); break;
+    case kActionOperation:
+        // The hidden stop button does nothing at all.
+        if (id == kCmdHiddenStop)
+            return 0;
+        OnOperationAction(id);
+        break;
     case kActionScroll:
         if (const ScrollBarPos* pos = wParam.As<const ScrollBarPos>())
             if (CBasePage* page = GetCurrentPage())
@@ -297,21 +321,107 @@ void CBRELK2Dlg::OnCommand(int command)
         PostQuitMessage(0);
         break;
     case CTopPane::kMinimiseId: ShowWindow(SW_MINIMIZE); break;
-    case CTopPane::kHelpId: m_viewer.Open(GetSafeHwnd(), m_strHelpPath); break;
+    case CTopPane::kHelpId: OpenDocument(m_strHelpPath); break;
     case CTopPane::kFunctionListId: {
         const int region = theApp.m_setupInfo.carsStyle;
         const wchar_t* file = region >= 1 && region <= 5 ? kFunctionLists[region - 1] : kFunctionLists[0];
-        m_viewer.Open(GetSafeHwnd(), m_strAppFolder + file);
+        OpenDocument(m_strAppFolder + file);
         break;
     }
     case CTopPane::kDailyFileId: {
         const std::wstring folder = GetDataFolder() + L"DailyFile";
         CreateFolders(WideToUtf8(folder));
-        m_viewer.Open(GetSafeHwnd(), folder);
+        OpenDocument(folder);
         break;
     }
     default: break;
     }
+}
+
+void CBRELK2Dlg::OpenDocument(const std::wstring& path)
+{
+    // The user learns which document is missing instead of seeing nothing happen.
+    if (!PathExists(ResolvePath(WideToUtf8(path)))) {
+        MessageBox(this, TextOr(L"DOCUMENT_NOT_FOUND", L"The document was not found:") + L"\n" + path,
+                   Text(L"APP_TITLE"), MB_OK);
+        return;
+    }
+    if (!m_viewer.Open(GetSafeHwnd(), path))
+        MessageBox(this, TextOr(L"DOCUMENT_NOT_OPENED", L"The document could not be opened:") + L"\n" + path,
+                   Text(L"APP_TITLE"), MB_OK);
+}
+
+// ---- labels ------------------------------------------------------------------------
+
+void CBRELK2Dlg::PrintLabel() { ShowNotYetAvailable(L"Label printing is not available in this build."); }
+
+void CBRELK2Dlg::OnPrintSetting() { ShowNotYetAvailable(L"Print settings are not available in this build."); }
+
+void CBRELK2Dlg::ShowNotYetAvailable(const wchar_t* text)
+{
+    DebugTrace("%s\n", WideToUtf8(text).c_str());
+    SetOperationStatus([text] { return std::wstring(text); }, kStatusRed);
+    CPageSetup* page = GetSettingsPage();
+    if (!page || GetCurrentPage() != page || !page->GetStatusText())
+        return;
+    page->GetStatusText()->SetTextColor(kStatusRed);
+    page->GetStatusText()->SetText(text);
+    page->GetStatusText()->ShowWindow(SW_SHOW);
+}
+
+// ---- the settings page -------------------------------------------------------------
+
+CPageSetup* CBRELK2Dlg::GetSettingsPage() const
+{
+    for (const auto& link : m_history.Links())
+        if (link->pageId == kPageSetup)
+            return dynamic_cast<CPageSetup*>(link->page.get());
+    return nullptr;
+}
+
+void CBRELK2Dlg::OnSettingsPageShown()
+{
+    CPageSetup* page = GetSettingsPage();
+    if (!page)
+        return;
+    // The self-update reports to it from now on.
+    CPageSetup::Register(page);
+    ReadVersionForSettingsPage();
+}
+
+void CBRELK2Dlg::ReadVersionForSettingsPage()
+{
+    // The port is an operation's or the firmware upgrade's while they run; a
+    // read under way already brings the version.
+    if (m_bVersionReadRunning || g_bBusy || IsUpgradeRunning() || m_pUpgrade->IsRunning())
+        return;
+    m_bVersionReadRunning = true;
+    // The Brelk may take its time to answer: the window goes on meanwhile.
+    BeginWorker([this] {
+        const std::wstring version = ReadBrelkVersion();
+        RunOnUiThread([&] {
+            m_bVersionReadRunning = false;
+            if (CPageSetup* page = GetSettingsPage())
+                page->SetVersionText(version);
+        });
+    });
+}
+
+void CBRELK2Dlg::StartSelfUpdate()
+{
+    CUpgradeCtrl& controller = CUpgradeCtrl::Instance();
+    // A road under way gives the controls back itself; nothing is locked twice.
+    if (controller.IsBusy())
+        return;
+    IUpgradePage& page = CPageSetup::UpgradeReports();
+    page.SetUpgradeButtonState(CCustButton::kStateDisabled, false);
+    page.SetUpgradeStatusColor(kStatusBlue);
+    page.SetUpgradeButtonText(L"BTN_UPGRADE");
+    if (m_pTopPane)
+        m_pTopPane->LockNavigation();
+    controller.SetUpgradePage(&page);
+    controller.SetNavigationLock(m_pTopPane.get());
+    controller.Start();
 }
 
 LRESULT CBRELK2Dlg::OnSearchChanged()
@@ -323,8 +433,6 @@ LRESULT CBRELK2Dlg::OnSearchChanged()
 
 void CBRELK2Dlg::OnOperationAction(int command)
 {
-    if (command == kCmdHiddenStop)
-        return;
     if (command == kCmdStop) {
         RequestOperationStop();
         return;
@@ -339,9 +447,10 @@ void CBRELK2Dlg::OnOperationAction(int command)
     case kCmdProgramCreate: m_pOperations->OnProgramCreate(); break;
     case kCmdProgramCopy: m_pOperations->OnProgramCopy(); break;
     case kCmdCheckSensor: m_pOperations->OnCheckSensor(); break;
-    // Print (10301), the print settings (10302), the upgrade (10210) and the
-    // answer to an id no row lists take their rows here with those features.
-    default: break;
+    case kCmdUpgrade: StartSelfUpdate(); break;
+    case kCmdPrint: PrintLabel(); break;
+    case kCmdPrintSetting: OnPrintSetting(); break;
+    default: MessageBox(this, kUnknownActionText, Text(L"APP_TITLE"), MB_OK); break;
     }
 }
 
@@ -560,6 +669,7 @@ const CPartNo* CBRELK2Dlg::SelectedPartNoRecord() const
 void CBRELK2Dlg::OnLanguageChanged(const std::wstring& code)
 {
     GetLanguageManager().LoadLanguage(code);
+    SetWindowText(Text(L"APP_TITLE"));
     if (m_pTopPane)
         m_pTopPane->RefreshLanguage();
     for (const auto& link : m_history.Links())
@@ -576,7 +686,8 @@ std::wstring CBRELK2Dlg::ReadBrelkVersion() { return GetBrelkVersion(m_serialErr
 void CBRELK2Dlg::RecordBrelkVersion(const std::wstring& version)
 {
     m_ini.WriteString(version.c_str(), L"Config", L"BrelkVersion");
-    // The settings page shows it too once it is there (its SetVersionText).
+    if (CPageSetup* page = GetSettingsPage())
+        page->SetVersionText(version);
 }
 
 bool CBRELK2Dlg::ReadCatalogFile(const std::wstring& name) { return m_pUpgrade->ReadCatalogFile(name); }
@@ -678,13 +789,13 @@ void CBRELK2Dlg::FormatPressureTemperature(int pressureKpa, int temperatureC, st
     ::FormatPressureTemperature(pressureKpa, temperatureC, ReadDisplayUnits(), pressureText, temperatureText);
 }
 
-void CBRELK2Dlg::SetOperationStatus(const std::wstring& text, COLORREF colour)
+void CBRELK2Dlg::SetOperationStatus(const StatusText& text, COLORREF colour)
 {
     RunOnUiThread([&] {
         if (!m_pCurrentLink || !IsOperationPage(m_pCurrentLink->pageId))
             return;
         if (auto* page = dynamic_cast<IOperationPage*>(m_pCurrentLink->page.get()))
-            page->SetStatus(text, colour);
+            page->SetStatusText(text, colour);
     });
 }
 

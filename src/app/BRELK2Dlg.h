@@ -30,6 +30,7 @@ class CDevicePresence;
 class CFootPane;
 class CModel;
 class CMyScrollBar;
+class CPageSetup;
 class CPartNo;
 class CTopPane;
 class CYear;
@@ -117,6 +118,8 @@ public:
     // The Brelk's version is known: [Config] "BrelkVersion", and the settings
     // page's version text once the settings page is there.
     void RecordBrelkVersion(const std::wstring& version);
+    // The settings page, once it was made.
+    CPageSetup* GetSettingsPage() const;
     // Reads the catalog member "/vornix/composesource/" + name as the image.
     bool ReadCatalogFile(const std::wstring& name);
     // Writes the built-in firmware into the Brelk; 1 when the Brelk came back
@@ -139,6 +142,10 @@ public:
     // stops the workers (g_bAbort) and waits for them before anything goes.
     void BeginWorker(std::function<void()> procedure);
     bool IsWorkerRunning() const;
+
+    // Labels: Print (10301) on a sensor page, the print settings (10302).
+    void PrintLabel();
+    void OnPrintSetting();
 
     const CIni& GetIni() const { return m_ini; }
 
@@ -182,8 +189,9 @@ public:
         return m_pOperations->FormatSensorInfo(in, info);
     }
     void ShowPercent(int percent) { m_pOperations->ShowPercent(percent); }
-    // The status line of the current operation page; nothing on other pages.
-    void SetOperationStatus(const std::wstring& text, COLORREF colour);
+    // The status line of the current operation page, in the language in use
+    // now and after a change of it; nothing on other pages.
+    void SetOperationStatus(const StatusText& text, COLORREF colour);
     // The top pane's navigation controls off while an operation runs.
     void LockNavigation(bool locked);
     bool IsNavigationLocked() const;
@@ -213,10 +221,21 @@ protected:
 private:
     LRESULT OnPageAction(const WPARAM& wParam, const LPARAM& lParam);
     void OnCommand(int command);
-    // The search text changed: it becomes the current page's filter.
-    LRESULT OnSearchChanged();
+    // Opens a document or folder with the desktop's viewer; a missing one, or
+    // one that cannot be opened, is named to the user.
+    void OpenDocument(const std::wstring& path);
     // Kind 6: the operation buttons.
     void OnOperationAction(int command);
+    // The settings tab: the page takes the self-update's reports and shows
+    // the Brelk's version, read off the UI thread.
+    void OnSettingsPageShown();
+    void ReadVersionForSettingsPage();
+    // The settings page's upgrade button.
+    void StartSelfUpdate();
+    // A status line for what this build cannot do yet.
+    void ShowNotYetAvailable(const wchar_t* text);
+    // The search text changed: it becomes the current page's filter.
+    LRESULT OnSearchChanged();
     const CPartNo* SelectedPartNoRecord() const;
     LRESULT OnScrollBarNotify();
     LRESULT OnMyScrollLMouse(int flags, int delta);
@@ -257,6 +276,7 @@ private:
     CProcessRunner m_viewer;
     SerialErrorTarget m_serialErrors;
     bool m_bClosing = false;
+    bool m_bVersionReadRunning = false;
     std::unique_ptr<CBrelkUpgrade> m_pUpgrade;
     std::unique_ptr<CDevicePresence> m_pPresence;
 

@@ -112,7 +112,8 @@ void CDevicePresence::OnDeviceChange(UINT)
         RestoreControls();
         return;
     }
-    if (g_bBusy) {
+    // A worker owns the port (an operation, or the settings page's version read).
+    if (g_bBusy || m_dlg.IsWorkerRunning()) {
         CheckWhileBusy();
         return;
     }
@@ -272,5 +273,5 @@ void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
     m_strStatusKey = key;
     m_statusColor = color;
     DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
-    m_dlg.SetOperationStatus(GetLanguageManager().GetText(key), color);
+    m_dlg.SetOperationStatus(StatusOfKey(key), color);
 }

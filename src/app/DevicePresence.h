@@ -6,10 +6,11 @@
 // and the start-up window that covers the page area until a Brelk has been
 // seen once or the user enters with F2.
 //
-// All of it runs on the UI thread. While an operation runs (g_bBusy) a device
-// change closes nothing under the worker: it only checks that the Brelk's
-// device node is still there, stops the operation when it is gone, and is
-// handled in full when the worker has ended.
+// All of it runs on the UI thread. While an operation runs (g_bBusy), or
+// another worker of the main window uses the port, a device change closes
+// nothing under the worker: it only checks that the Brelk's device node is
+// still there, stops the operation when it is gone, and is handled in full
+// when the worker has ended.
 #include "Color.h"
 #include "DeviceMonitor.h"
 #include "WinDefs.h"

@@ -4,13 +4,25 @@
 // thread only (a worker goes through the windowing layer's thread rule), and
 // collect everything they read from it before their worker starts.
 #include "Color.h"
+#include "Language.h"
 #include "SensorIdentifiers.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 class CTestSensorRightPane;
+
+// A status text made of language texts: made when shown and again after every
+// language change, so the status line always reads in the language in use.
+using StatusText = std::function<std::wstring()>;
+
+// The text of a language key, in the language of the moment.
+inline StatusText StatusOfKey(std::wstring key)
+{
+    return [key = std::move(key)] { return GetLanguageManager().GetText(key); };
+}
 
 class IOperationPage {
 public:
@@ -20,6 +32,11 @@ public:
     // and success, 0x0000FF red for failures), repainted.
     virtual void SetStatus(const std::wstring& text, COLORREF colour) = 0;
     virtual std::wstring GetStatus() const = 0;
+    // The status line from language texts: shown now, and made again in the
+    // new language after a language change. Here: shown as it reads now.
+    virtual void SetStatusText(const StatusText& text, COLORREF colour) { SetStatus(text(), colour); }
+    // More text after what the status line says, in the same way.
+    virtual void AppendStatusText(const StatusText& more, COLORREF colour) { SetStatus(GetStatus() + more(), colour); }
     // The progress bar with its percent text: 0..100 shows it at that place,
     // 255 hides it. Only the copy and create pages have one.
     virtual void ShowProgress(int percent) { (void)percent; }

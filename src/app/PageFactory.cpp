@@ -7,6 +7,7 @@
 #include "PageHistory.h"
 #include "PageModel.h"
 #include "PagePartNo.h"
+#include "PageSetup.h"
 #include "PageTestSensor.h"
 
 std::unique_ptr<CBasePage> CreatePageById(int pageId)
@@ -20,7 +21,7 @@ std::unique_ptr<CBasePage> CreatePageById(int pageId)
     case kPageTestSensor: return std::make_unique<CPageTestSensor>();
     case kPageCreateSensor: return std::make_unique<CPageCreateSensor>();
     case kPageCopySensor: return std::make_unique<CPageCopySensor>();
-    // The settings page (10203) is not there yet: navigating to it changes nothing.
+    case kPageSetup: return std::make_unique<CPageSetup>();
     default: return nullptr;
     }
 }

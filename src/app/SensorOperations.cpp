@@ -141,7 +141,7 @@ bool CSensorOperations::PortReady()
 {
     if (EnsureDeviceConnected())
         return true;
-    m_dialog.SetOperationStatus(Text(L"CAN_NOT_OPEN_COM_PORT"), kStatusRed);
+    m_dialog.SetOperationStatus(StatusOfKey(L"CAN_NOT_OPEN_COM_PORT"), kStatusRed);
     return false;
 }
 
@@ -303,15 +303,15 @@ void CSensorOperations::PrepareCreatePage()
 
 // ---- page output ----------------------------------------------------------------------
 
-void CSensorOperations::Status(const OperationInputs& in, const std::wstring& text, COLORREF colour)
-{
-    if (in.page)
-        RunOnUiThread([&] { in.page->SetStatus(text, colour); });
-}
-
 void CSensorOperations::StatusKey(const OperationInputs& in, const wchar_t* key, COLORREF colour)
 {
-    Status(in, Text(key), colour);
+    StatusMade(in, StatusOfKey(key), colour);
+}
+
+void CSensorOperations::StatusMade(const OperationInputs& in, const StatusText& text, COLORREF colour)
+{
+    if (in.page)
+        RunOnUiThread([&] { in.page->SetStatusText(text, colour); });
 }
 
 int CSensorOperations::Ask(const std::wstring& text, const std::wstring& caption, unsigned type)
@@ -414,7 +414,8 @@ bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
 
     if (result != kProgramOk) {
         m_services.failSignal();
-        Status(in, ProgramFailureText(result), kStatusRed);
+        StatusMade(
+            in, [result] { return ProgramFailureText(result); }, kStatusRed);
         return false;
     }
     return ShowProgrammed(in, list);
@@ -562,7 +563,7 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
     bool success = false;
     if (list.size() >= 2) {
         m_services.successSignal(kSignalProgrammed);
-        Status(in, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+        StatusKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
         if (pane) {
             pane->SetProgrammedList(rows);
             pane->SetProgrammedListShown(true);
@@ -577,15 +578,15 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
             check.expectedId = list.front().first;
         success = ReadAndShowSensor(in, check);
         if (success)
-            Status(in, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+            StatusKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
         else
-            Status(in, Text(L"PROGRAM_FINISH_BUT_CAN_NOT_TEST"), kStatusRed);
+            StatusKey(in, L"PROGRAM_FINISH_BUT_CAN_NOT_TEST", kStatusRed);
     }
     if (success)
         RunOnUiThread([&] { m_dialog.SetLastResult(result); });
     if (!recordsWritten && in.page) {
-        const std::wstring note = Text(L"DAILY_RECORD_FAULT");
-        RunOnUiThread([&] { in.page->SetStatus(in.page->GetStatus() + L" - " + note, kStatusRed); });
+        const StatusText note = [] { return L" - " + Text(L"DAILY_RECORD_FAULT"); };
+        RunOnUiThread([&] { in.page->AppendStatusText(note, kStatusRed); });
     }
     return success;
 }

@@ -170,8 +170,9 @@ public:
     OperationInputs CollectInputs(int pageId);
 
 private:
-    void Status(const OperationInputs& in, const std::wstring& text, COLORREF colour);
+    // A status of language texts, made again when the language changes.
     void StatusKey(const OperationInputs& in, const wchar_t* key, COLORREF colour);
+    void StatusMade(const OperationInputs& in, const StatusText& text, COLORREF colour);
     int Ask(const std::wstring& text, const std::wstring& caption, unsigned type);
     void OnProgress(ProgressState& state, const wchar_t* key, uint8_t percent);
     // The outcome of a programming run whose attempt succeeded: daily

@@ -160,6 +160,8 @@ void CSensorPageBase::RefreshLanguage()
 {
     RunOnUiThread([&] {
         ReloadCaptions();
+        if (m_statusText && m_pStatus)
+            m_pStatus->SetText(m_statusText());
         m_pane.RefreshLanguage();
         m_pane.Invalidate();
         Invalidate();
@@ -199,14 +201,41 @@ void CSensorPageBase::EnableActions(bool enable)
     RunOnUiThread([&] { ApplyControls(enable); });
 }
 
+void CSensorPageBase::ShowStatus(const std::wstring& text, COLORREF colour)
+{
+    if (!m_pStatus)
+        return;
+    m_pStatus->SetTextColor(colour);
+    m_pStatus->SetText(text);
+    m_pStatus->UpdateWindow();
+}
+
 void CSensorPageBase::SetStatus(const std::wstring& text, COLORREF colour)
+{
+    RunOnUiThread([&] {
+        m_statusText = nullptr;
+        ShowStatus(text, colour);
+    });
+}
+
+void CSensorPageBase::SetStatusText(const StatusText& text, COLORREF colour)
+{
+    RunOnUiThread([&] {
+        m_statusText = text;
+        ShowStatus(m_statusText(), colour);
+    });
+}
+
+void CSensorPageBase::AppendStatusText(const StatusText& more, COLORREF colour)
 {
     RunOnUiThread([&] {
         if (!m_pStatus)
             return;
-        m_pStatus->SetTextColor(colour);
-        m_pStatus->SetText(text);
-        m_pStatus->UpdateWindow();
+        StatusText before = m_statusText;
+        if (!before)
+            before = [text = m_pStatus->GetWindowText()] { return text; };
+        m_statusText = [before, more] { return before() + more(); };
+        ShowStatus(m_statusText(), colour);
     });
     DebugTrace("status line: %s (%s)\n", WideToUtf8(text).c_str(),
                colour == kStatusBlue  ? "blue"
@@ -276,7 +305,7 @@ void CSensorPageBase::PrepareForSelection(bool supported)
         m_pane.SetProgrammedListShown(false);
         if (m_pEdit)
             m_pEdit->SetWindowText(L"");
-        SetStatus(GetLanguageManager().GetText(L"READY"), kStatusInk);
+        SetStatusText(StatusOfKey(L"READY"), kStatusInk);
         ShowProgress(kHidePercent);
         Invalidate();
     });
@@ -421,7 +450,7 @@ void CSensorPageBase::CreateControls()
     if (test)
         m_pStatus->SetBkColor(kTestPageFace);
     else
-        m_pStatus->SetText(GetLanguageManager().GetText(L"READY"));
+        SetStatusText(StatusOfKey(L"READY"), kStatusInk);
     m_childControls.push_back(m_pStatus.get());
     if (test)
         return;

@@ -39,6 +39,8 @@ public:
 
     // IOperationPage.
     void SetStatus(const std::wstring& text, COLORREF colour) override;
+    void SetStatusText(const StatusText& text, COLORREF colour) override;
+    void AppendStatusText(const StatusText& more, COLORREF colour) override;
     std::wstring GetStatus() const override;
     void ShowProgress(int percent) override;
     CTestSensorRightPane* GetResultPane() override { return &m_pane; }
@@ -100,10 +102,14 @@ protected:
     std::unique_ptr<ProgressBar> m_pProgress;
     std::unique_ptr<CColorStatic> m_pPercent;
     CTestSensorRightPane m_pane;
+    // How the status line's text is made again in a new language; empty for
+    // a text given as it is.
+    StatusText m_statusText;
     const wchar_t* m_firstKey = L"BTN_TEST";
     const wchar_t* m_secondKey = L"BTN_PROGRAM";
 
 private:
+    void ShowStatus(const std::wstring& text, COLORREF colour);
     void DrawSelection(Graphics& g);
     void LoadPicture(int frequency);
 

@@ -5,6 +5,7 @@
 // (single-precision factors, truncation toward zero), so a value shows the
 // same digits it always did.
 #include "SensorIdentifiers.h"
+#include "SetupFile.h"
 
 #include <array>
 #include <cstdint>
@@ -44,7 +45,7 @@ struct DisplayUnits {
     std::wstring idFormat;
     std::wstring temperature;
     std::wstring pressure;
-    bool HexIds() const { return idFormat == L"H"; }
+    bool HexIds() const { return IdFormatIsHex(idFormat); }
 };
 
 // Pressure in kPa and temperature in degrees Celsius as texts in the units;

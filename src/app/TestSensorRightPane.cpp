@@ -1,6 +1,8 @@
 #include "TestSensorRightPane.h"
 
 #include "BRELK2Dlg.h"
+#include "CodePage.h"
+#include "DebugTrace.h"
 #include "Graphics.h"
 #include "Image.h"
 #include "Language.h"
@@ -66,6 +68,8 @@ void CTestSensorRightPane::SetFirstValues(const std::wstring& id, const std::wst
         m_values[_SensorInfo::Voltage] = voltage;
         Changed();
     });
+    DebugTrace("readings: ID %s, %s, %s, battery %s\n", WideToUtf8(id).c_str(), WideToUtf8(temperature).c_str(),
+               WideToUtf8(pressure).c_str(), WideToUtf8(voltage).c_str());
 }
 
 void CTestSensorRightPane::SetAllValues(const std::wstring& text)

@@ -11,6 +11,7 @@
 #include "CustButton.h"
 #include "Image.h"
 #include "MenuTabs.h"
+#include "NavigationLock.h"
 #include "SearchView.h"
 #include "Wnd.h"
 
@@ -19,7 +20,7 @@
 
 class CBRELK2Dlg;
 
-class CTopPane : public Wnd, public CBaseWndLayoutManage {
+class CTopPane : public Wnd, public CBaseWndLayoutManage, public INavigationLock {
 public:
     // Button ids; their clicks go to the main window as WM_PAGE_ACTION kind 2
     // (the back button: kind 3).
@@ -61,8 +62,8 @@ public:
     // While an operation runs: the close button, the back button (state 4)
     // and the sensor tab bar are disabled. Unlocking gives them back (the back
     // button at state 0).
-    void LockNavigation();
-    void UnlockNavigation();
+    void LockNavigation() override;
+    void UnlockNavigation() override;
     bool IsNavigationUnlocked() const;
 
     // Reloads the captions after a language change.

@@ -45,12 +45,12 @@ CProcessRunner::~CProcessRunner()
         process->Terminate();
 }
 
-void CProcessRunner::Open(ParentWindowHandle parent, const std::wstring& document)
+bool CProcessRunner::Open(ParentWindowHandle parent, const std::wstring& document)
 {
     if (process) {
         process->Terminate();
         process.reset();
     }
-    ShellOpenDocument(process, parent, document, L"");
     path = document;
+    return ShellOpenDocument(process, parent, document, L"");
 }

@@ -31,8 +31,9 @@ public:
     CProcessRunner(const CProcessRunner&) = delete;
     CProcessRunner& operator=(const CProcessRunner&) = delete;
 
-    // Ends the previous viewer (when it still runs), then opens the document.
-    void Open(ParentWindowHandle parent, const std::wstring& path);
+    // Ends the previous viewer (when it still runs), then opens the document;
+    // false when no opener could be started.
+    bool Open(ParentWindowHandle parent, const std::wstring& path);
 
     // The viewer process last started (null when none).
     ChildProcess* Process() const { return process.get(); }

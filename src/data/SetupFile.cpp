@@ -127,8 +127,9 @@ void LoadSetupInfo(const std::wstring& path, _tagSetupInfo& record)
     std::wstring language;
     ReadSetupString(language, path, L"Setup", L"Language");
     record.language = UpperAscii(language);
-    record.languageInUse = record.language;
 }
+
+bool IdFormatIsHex(const std::wstring& value) { return UpperAscii(value) == L"H"; }
 
 void SaveSetupInfo(const _tagSetupInfo& record, const std::wstring& path)
 {

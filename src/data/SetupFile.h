@@ -33,9 +33,13 @@ int ReadSetupInt(int& value, const wchar_t* section, const std::wstring& path, c
 void WriteSetupInt(const std::wstring& path, const wchar_t* key, const wchar_t* section, int value);
 
 // [Setup] CarsStyle (kept when absent; outside 1..5 it loads as 1) and
-// Language (empty when absent, upper-cased); languageInUse := language.
+// Language (empty when absent, upper-cased).
 void LoadSetupInfo(const std::wstring& path, _tagSetupInfo& record);
 void SaveSetupInfo(const _tagSetupInfo& record, const std::wstring& path);
+// [Setup] IDFormat as read: hexadecimal for "H" in either case; a missing
+// value or any other is decimal. The settings page and the operations both
+// go by it, so they never disagree on a base.
+bool IdFormatIsHex(const std::wstring& value);
 // [PrintSetting]: absent numbers keep the record's values; paper sizes below
 // 1 (or not numbers) become 1, an orientation of 0 or less becomes 1.
 void LoadPrintSetting(const std::wstring& path, _tagPrintSettingInfo& record);

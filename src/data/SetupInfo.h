@@ -5,8 +5,9 @@
 
 struct _tagSetupInfo {
     int carsStyle = 1; // region 1..5
+    // The application's language setting: the code of the language the
+    // program shows and stores ([Setup] Language), upper-case.
     std::wstring language = L"EN";
-    std::wstring languageInUse = L"EN";
 };
 
 struct _tagVersionInfo {

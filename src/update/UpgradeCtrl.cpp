@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 #include "CodePage.h"
+#include "ColorStatic.h"
 #include "DebugTrace.h"
 #include "MessageBoxService.h"
 #include "Paths.h"
@@ -18,8 +19,6 @@
 
 namespace {
 
-constexpr COLORREF kStatusBlue = 0xFF0000;
-constexpr COLORREF kStatusRed = 0x0000FF;
 constexpr int kButtonNormal = 0;
 // The download fills the bar to 80 %, the unpacking the rest.
 constexpr unsigned int kDownloadShare = 80;
@@ -99,7 +98,7 @@ int CUpgradeCtrl::Start()
 {
     // One road at a time: a download or a connection under way goes on and
     // gives the controls back itself.
-    if (m_download.IsRunning() || m_net->IsBusy())
+    if (IsBusy())
         return 0;
     m_toolName.clear();
     m_lastVersion.clear();
@@ -136,6 +135,8 @@ int CUpgradeCtrl::Start()
         OnConnectState(false);
     return 0;
 }
+
+bool CUpgradeCtrl::IsBusy() const { return m_download.IsRunning() || m_net->IsBusy(); }
 
 void CUpgradeCtrl::CleanUp()
 {

@@ -47,7 +47,10 @@ public:
     void SetNavigationLock(INavigationLock* navigation) { m_navigation = navigation; }
 
     // 1 when it started the update program and asked the program to end, else 0.
+    // Nothing happens while a road is under way (IsBusy).
     int Start();
+    // A connection or a download is under way; it gives the controls back itself.
+    bool IsBusy() const;
 
     // CNetCtrlNotify, on the UI thread.
     void OnConnectState(bool connected) override;

@@ -12,6 +12,7 @@
 #include "SimBench.h"
 #include "TempFolder.h"
 #include "TestProcess.h"
+#include "TextLines.h"
 #include "XSession.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,9 @@ protected:
     // The client; waits until its main window is on the screen.
     void StartClient();
     void StopClient();
+    // Fails the scenario when the client reported a fault of memory or
+    // undefined behaviour (a sanitizer build).
+    void ExpectNoSanitizerReport();
 
     // ---- waiting on what the program shows or writes -----------------------
     // Polls until the condition holds; false when the time (or the scenario's) is up.
@@ -69,10 +73,14 @@ protected:
     // ---- the user's roads ----------------------------------------------------
     // Waits for the car page of the region in use.
     bool WaitForCarPage(int region = 1);
+    // The item of that row (from 0) of a drop-down box of the client, by clicks.
+    void ChooseFromBox(const CRect& box, int rowCount, int row);
     // The region from the region box's list, by clicks; its car page shows.
     void ChooseRegion(int region);
     // Brand, model and year by clicks; the Test Sensor page shows the vehicle.
-    void ChooseVehicle(const std::wstring& brand, const std::wstring& model, const std::wstring& year);
+    // With grabs, the car page and the model page with its years are saved on the way.
+    void ChooseVehicle(const std::wstring& brand, const std::wstring& model, const std::wstring& year,
+                       bool grabs = false);
     // A sensor tab; its page shows.
     void OpenSensorPage(int pageId);
     // Presses an operation button of the page shown and waits for the
@@ -98,6 +106,10 @@ protected:
     std::unique_ptr<Image> GrabSettled(const CRect& rect = CRect());
     // Saves into the grabs folder as <scenario>-<name>.png.
     std::string SaveGrab(const Image& image, const std::string& name);
+    // The whole window once it has settled, the pointer out of the way.
+    void SaveSettledGrab(const std::string& name);
+    // Another window of the client (a dialog, a message box) once it has painted itself.
+    void SaveWindowGrab(const XSession::Window& window, const std::string& name);
     // The other windows of the client (dialogs, drop-down lists, message boxes).
     std::vector<XSession::Window> OtherWindows();
     // Pixels of the image that are the status colours (blue text, red text).
@@ -124,7 +136,3 @@ private:
 };
 
 inline CPoint Centre(const CRect& r) { return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
-// The lines of the text that hold the part.
-std::vector<std::string> LinesWith(const std::string& text, const std::string& part);
-// True when `wanted` appears in `seen` in this order, other lines between.
-bool InOrder(const std::vector<std::string>& seen, const std::vector<std::string>& wanted);

@@ -62,6 +62,13 @@ void LayoutTwin::ChooseRegion(int region)
     RunEvents(20);
 }
 
+void LayoutTwin::TypeSearch(const std::wstring& text)
+{
+    if (CSearchView* view = m_dlg->GetTopPane()->GetSearchView())
+        TypeText(view->GetEdit(), text);
+    RunEvents(20);
+}
+
 CRect LayoutTwin::Of(Wnd* wnd) const
 {
     if (!wnd || !CallOnUiThread([&] { return wnd->IsWindowVisible(); }))

@@ -29,6 +29,8 @@ public:
     void Click(CPoint point);
     // The region chosen in the region box (1 to 5), as the user's choice.
     void ChooseRegion(int region);
+    // Text typed into the search box, as the user types it there.
+    void TypeSearch(const std::wstring& text);
 
     // Rectangles in the window's client coordinates; empty when the thing is
     // not on what the twin shows now.

@@ -49,3 +49,24 @@ TEST_F(AcceptanceTest, ABrelkOfAnotherVersionIsUpgradedAtStartAndTheCarPageShows
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AcceptanceTest, WithoutABrelkTheStartUpPictureCoversThePagesUntilF2)
+{
+    StartClient();
+    ASSERT_TRUE(WaitForTrace("Brelk connection: SEARCHING")) << Trace();
+    MoveAway();
+    SaveSettledGrab("start-up");
+    EXPECT_EQ(TraceCount("page "), 0u) << Trace();
+
+    // F2, typed with the pointer over the window, lets the user in without a Brelk.
+    const CRect window = ClientOnScreen();
+    x.MoveTo(CPoint(window.left + window.Width() / 2, window.top + window.Height() / 2));
+    Key("F2");
+    ASSERT_TRUE(WaitForCarPage()) << Trace();
+    EXPECT_GE(TraceCount("Brelk connection: DISCONNECTED"), 1u) << Trace();
+    SaveSettledGrab("entered-without-brelk");
+}
+
+} // namespace

@@ -153,6 +153,10 @@ protected:
     std::vector<std::string> journal;
 };
 
+// The screens of the two scales: 1024 x 768 and more gives 1.0; 1024 x 600 gives 0.78125.
+inline const ScreenInfo kLargeScreen{CSize(1280, 1024), CRect(0, 0, 1280, 994)};
+inline const ScreenInfo kSmallScreen{CSize(1024, 600), CRect(0, 0, 1024, 600)};
+
 // Tests of the program's pages and panes: English texts, and the scale and
 // region put back for the next test of the process.
 class PagesTest : public MainDialogTest {
@@ -162,6 +166,19 @@ protected:
         MainDialogTest::SetUp();
         ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
     }
+    // The program's own window with its own pages, entered as a Brelk (or F2) enters it.
+    std::unique_ptr<CBRELK2Dlg> OpenProgram(const ScreenInfo& screen = kLargeScreen)
+    {
+        auto dlg = std::make_unique<CBRELK2Dlg>(&screen);
+        SetMainWindow(dlg.get());
+        const CSize size = dlg->GetWindowSize();
+        EXPECT_TRUE(dlg->Create(nullptr, CRect(0, 0, size.cx, size.cy), 0, WS_POPUP));
+        EXPECT_TRUE(ShowAndWait(*dlg));
+        dlg->SetConnectState(1, 1);
+        RunEvents(10);
+        return dlg;
+    }
+    template <class Page> static Page* Current(CBRELK2Dlg& dlg) { return dynamic_cast<Page*>(dlg.GetCurrentPage()); }
     void TearDown() override
     {
         MainDialogTest::TearDown();

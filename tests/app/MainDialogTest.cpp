@@ -166,15 +166,16 @@ TEST_F(MainDialogTest, SelectionsAndTheirSensorCode)
     EXPECT_EQ(dlg->GetPageHistory().Links().size(), 3u);
 }
 
-TEST_F(MainDialogTest, PagesThatDoNotExistYetChangeNothing)
+TEST_F(MainDialogTest, IdsWithoutAPageChangeNothing)
 {
     auto dlg = CreateDialog(false);
-    // The settings page is not there yet.
-    Navigate(*dlg, kPageSetup);
+    // No page of the program has this id.
+    constexpr int kNoPage = 10299;
+    Navigate(*dlg, kNoPage);
     EXPECT_EQ(dlg->GetCurrentLink(), nullptr);
     EXPECT_TRUE(dlg->GetPageHistory().Links().empty());
     Navigate(*dlg, kPagePartNo);
-    Navigate(*dlg, kPageSetup);
+    Navigate(*dlg, kNoPage);
     EXPECT_EQ(CurrentId(*dlg), kPagePartNo);
     EXPECT_EQ(dlg->GetPageHistory().Links().size(), 1u);
 }

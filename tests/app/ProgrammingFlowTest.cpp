@@ -495,6 +495,30 @@ TEST_F(ProgrammingFlowTest, ChecksBeforeTheWorkerStarts)
     EXPECT_EQ(Makes().size(), 0u);
 }
 
+TEST_F(ProgrammingFlowTest, ASixDigitSensorTakesDecimalValuesUpTo16777215)
+{
+    // Sensor 0B2 has identifiers of three bytes: six hexadecimal digits.
+    OpenCreate(L"", L"B2");
+    Create()->hexMode = false;
+    Create()->idText = L"16777216";
+    {
+        ScriptedMessageBoxes boxes;
+        Press(kCmdProgramCreate);
+        ASSERT_EQ(boxes.AskedBoxes().size(), 1u);
+        EXPECT_EQ(boxes.AskedBoxes()[0].text, L"Invalid data !\r\nRange:0-16777215");
+        EXPECT_EQ(g_bBusy.load(), 0);
+        EXPECT_EQ(Makes().size(), 0u);
+    }
+    Create()->idText = L"16777215";
+    {
+        ScriptedMessageBoxes boxes;
+        Press(kCmdProgramCreate);
+        ASSERT_TRUE(WaitForOperation());
+        EXPECT_TRUE(boxes.AskedBoxes().empty());
+        EXPECT_FALSE(Makes().empty());
+    }
+}
+
 TEST_F(ProgrammingFlowTest, AnUnprogrammableSensorAndAMissingPortStartNothing)
 {
     Open();

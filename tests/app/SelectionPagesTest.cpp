@@ -26,10 +26,6 @@
 
 namespace {
 
-// The screens of the two scales: 1024 x 768 and more gives 1.0; 1024 x 600 gives 0.78125.
-const ScreenInfo kLargeScreen{CSize(1280, 1024), CRect(0, 0, 1280, 994)};
-const ScreenInfo kSmallScreen{CSize(1024, 600), CRect(0, 0, 1024, 600)};
-
 std::string GrabPath(const std::string& name) { return (std::filesystem::temp_directory_path() / name).string(); }
 
 CPoint Centre(Wnd& w)
@@ -40,21 +36,6 @@ CPoint Centre(Wnd& w)
 
 class SelectionPagesTest : public PagesTest {
 protected:
-    // The program's own window with its own pages, entered as a Brelk (or F2) enters it.
-    std::unique_ptr<CBRELK2Dlg> OpenProgram(const ScreenInfo& screen = kLargeScreen)
-    {
-        auto dlg = std::make_unique<CBRELK2Dlg>(&screen);
-        SetMainWindow(dlg.get());
-        const CSize size = dlg->GetWindowSize();
-        EXPECT_TRUE(dlg->Create(nullptr, CRect(0, 0, size.cx, size.cy), 0, WS_POPUP));
-        EXPECT_TRUE(ShowAndWait(*dlg));
-        dlg->SetConnectState(1, 1);
-        RunEvents(10);
-        return dlg;
-    }
-
-    template <class Page> static Page* Current(CBRELK2Dlg& dlg) { return dynamic_cast<Page*>(dlg.GetCurrentPage()); }
-
     static CBrandWnd* Panel(CPageCar& page, const std::wstring& brand)
     {
         for (size_t i = 0; i < page.GetPanelCount(); ++i)

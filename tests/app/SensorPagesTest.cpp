@@ -225,6 +225,44 @@ TEST_F(SensorPagesTest, AnUnsupportedSensorThenASupportedOneKeepsStopVisible)
     EXPECT_TRUE(test->GetButton(kCmdTestSensor)->IsWindowEnabled());
 }
 
+TEST_F(SensorPagesTest, NoPortShowsItsTextInRedOnEachPageAndStartsNothing)
+{
+    Open();
+    SetIdFormat(L"H");
+    brelk.port.FailOpen(ENOENT);
+    SerialClose();
+    const struct {
+        int pageId;
+        int command;
+    } rows[] = {{kPageTestSensor, kCmdTestSensor},
+                {kPageCopySensor, kCmdTestBeforeCopy},
+                {kPageCreateSensor, kCmdProgramCreate}};
+    for (const auto& row : rows) {
+        ClickTab(row.pageId);
+        CSensorPageBase* page = PageAs<CSensorPageBase>(row.pageId);
+        ASSERT_NE(page, nullptr) << row.pageId;
+        if (row.pageId == kPageCreateSensor) {
+            Click(*CreatePage()->GetEdit());
+            TypeText(*CreatePage()->GetEdit(), L"4038aaa0");
+        }
+        ClickButton(page, row.command);
+        EXPECT_EQ(page->GetStatus(), Text(L"CAN_NOT_OPEN_COM_PORT")) << row.pageId;
+        EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed) << row.pageId;
+        EXPECT_EQ(g_bBusy.load(), 0) << row.pageId;
+        EXPECT_FALSE(dlg->IsWorkerRunning()) << row.pageId;
+    }
+    Grab("page-10205-no-port");
+    brelk.port.FailOpen(0);
+
+    // Label printing is not in this build yet: Print and the print settings say so there.
+    for (const auto& [command, text] : {std::pair{kIdPrint, L"Label printing is not available in this build."},
+                                        std::pair{10302, L"Print settings are not available in this build."}}) {
+        dlg->SendMessage(WM_PAGE_ACTION, command, kActionOperation);
+        EXPECT_EQ(CreatePage()->GetStatus(), text) << command;
+        EXPECT_EQ(CreatePage()->GetStatusText()->GetTextColor(), kStatusRed) << command;
+    }
+}
+
 TEST_F(SensorPagesTest, CheckSensorShowsNineLinesAndGenerateFillsTheEdit)
 {
     Open();

@@ -193,7 +193,6 @@ TEST(AppStart, AnEmptyLanguageStartsInEnglish)
         data.Folder().Write("Setup.ini", c.ini);
         CBRELK2App app;
         app.LoadSettings();
-        EXPECT_EQ(app.m_strLanguage, c.code);
         EXPECT_EQ(app.m_setupInfo.language, c.code);
         EXPECT_EQ(app.m_setupInfo.carsStyle, 3);
         EXPECT_EQ(GetLanguageManager().GetCurrentCode(), c.code);

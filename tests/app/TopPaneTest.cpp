@@ -18,8 +18,6 @@
 
 namespace {
 
-const ScreenInfo kSmallScreen{CSize(1024, 600), CRect(0, 0, 1024, 600)};
-
 class TopPaneTest : public PagesTest {
 protected:
     // A top pane of 1024 x 70 under a main window that writes down the page actions it gets.

@@ -77,8 +77,18 @@ TEST_F(SetupFileTest, SetupInfoRegionAndLanguage)
         LoadSetupInfo(Write(c.file), record);
         EXPECT_EQ(record.carsStyle, c.style) << c.file;
         EXPECT_EQ(record.language, c.language) << c.file;
-        EXPECT_EQ(record.languageInUse, c.language) << c.file;
     }
+}
+
+TEST(SetupFileIdFormat, HexadecimalOnlyForH)
+{
+    // The one rule the settings page and the operations share: a missing value is decimal.
+    const struct {
+        const wchar_t* value;
+        bool hex;
+    } cases[] = {{L"H", true}, {L"h", true}, {L"", false}, {L"D", false}, {L"HEX", false}, {L"X", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IdFormatIsHex(c.value), c.hex) << WideToUtf8(c.value);
 }
 
 TEST_F(SetupFileTest, NoFileKeepsTheInitialValues)

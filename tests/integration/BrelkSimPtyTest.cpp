@@ -4,6 +4,8 @@
 #include "SearchUsbPort.h"
 #include "SerialPort.h"
 #include "TempFolder.h"
+#include "TestProcess.h"
+#include "TextLines.h"
 #include "TsF7V4Program.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +17,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -32,47 +31,25 @@ public:
     SimProcess(const TempFolder& dir, int com, const char* sensors = nullptr, std::vector<const char*> more = {})
         : m_record(dir.File("record.txt"))
     {
-        std::string comText = std::to_string(com);
-        std::string ports = dir.File("ports");
-        std::vector<const char*> argv = {BRELK_SIM_PATH, "--com",    comText.c_str(), "--ports",
-                                         ports.c_str(),  "--record", m_record.c_str()};
+        const std::string ports = dir.File("ports");
+        TestProcess::Options options;
+        options.args = {"--com", std::to_string(com), "--ports", ports, "--record", m_record};
         if (sensors) {
-            argv.push_back("--sensors");
-            argv.push_back(sensors);
+            options.args.push_back("--sensors");
+            options.args.push_back(sensors);
         }
-        argv.insert(argv.end(), more.begin(), more.end());
-        argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, BRELK_SIM_PATH, nullptr, nullptr, const_cast<char**>(argv.data()), environ) != 0)
-            m_pid = -1;
-        std::string link = ports + "/com" + comText;
+        options.args.insert(options.args.end(), more.begin(), more.end());
+        m_process.Start(BRELK_SIM_PATH, options);
+        const std::string link = ports + "/com" + std::to_string(com);
         for (int i = 0; i < 500 && access(link.c_str(), F_OK) != 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ~SimProcess()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-        }
-    }
-    bool Running() const { return m_pid > 0; }
-    void Signal(int signal) const
-    {
-        if (m_pid > 0)
-            kill(m_pid, signal);
-    }
-    std::vector<std::string> Recorded() const
-    {
-        std::vector<std::string> lines;
-        std::ifstream in(m_record);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
+    bool Running() { return m_process.Running(); }
+    void Signal(int signal) const { m_process.Signal(signal); }
+    std::vector<std::string> Recorded() const { return ReadLines(m_record); }
 
 private:
-    pid_t m_pid = -1;
+    TestProcess m_process;
     std::string m_record;
 };
 
@@ -83,65 +60,20 @@ class ClientProcess {
 public:
     ClientProcess(const std::vector<std::pair<std::string, std::string>>& vars, const std::string& stderrFile)
     {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            std::string entry = *e;
-            const std::string name = entry.substr(0, entry.find('='));
-            if (std::none_of(vars.begin(), vars.end(), [&](const auto& v) { return v.first == name; }))
-                env.push_back(entry);
-        }
-        for (const auto& [name, value] : vars)
-            if (!value.empty())
-                env.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (std::string& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        char* argv[] = {const_cast<char*>(BRELK_EXE_PATH), nullptr};
-        if (posix_spawn(&m_pid, BRELK_EXE_PATH, &actions, nullptr, argv, envp.data()) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        TestProcess::Options options;
+        options.env = vars;
+        options.stderrFile = stderrFile;
+        m_process.Start(BRELK_EXE_PATH, options);
     }
-    ~ClientProcess() { Stop(); }
-    bool Started() const { return m_pid > 0; }
+    bool Started() const { return m_process.Pid() > 0; }
     // True while it runs.
-    bool Running()
-    {
-        if (m_pid <= 0 || m_exited)
-            return false;
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_exited = true;
-            m_status = status;
-            return false;
-        }
-        return true;
-    }
+    bool Running() { return m_process.Running(); }
     // Its exit code once it ended within the time (real), else -1.
-    int WaitForExit(int ms)
-    {
-        for (int i = 0; i < ms / 10 && Running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (Running() || !WIFEXITED(m_status))
-            return -1;
-        return WEXITSTATUS(m_status);
-    }
-    void Stop()
-    {
-        if (Running()) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, &m_status, 0);
-            m_exited = true;
-        }
-    }
+    int WaitForExit(int ms) { return m_process.WaitForExit(ms); }
+    void Stop() { m_process.Stop(); }
 
 private:
-    pid_t m_pid = -1;
-    bool m_exited = false;
-    int m_status = 0;
+    TestProcess m_process;
 };
 
 // Waits (real time) until the file holds the text `count` times.
@@ -159,16 +91,6 @@ bool WaitForCount(const TempFolder& dir, const std::string& file, const std::str
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
-}
-
-// True when `wanted` appears in `seen` in this order, other lines between.
-bool InOrder(const std::vector<std::string>& seen, const std::vector<std::string>& wanted)
-{
-    size_t next = 0;
-    for (const std::string& line : seen)
-        if (next < wanted.size() && line == wanted[next])
-            ++next;
-    return next == wanted.size();
 }
 
 // Waits (real time) until the file holds the text.
