@@ -208,6 +208,10 @@ void CSensorPageBase::ShowStatus(const std::wstring& text, COLORREF colour)
     m_pStatus->SetTextColor(colour);
     m_pStatus->SetText(text);
     m_pStatus->UpdateWindow();
+    DebugTrace("status line: %s (%s)\n", WideToUtf8(text).c_str(),
+               colour == kStatusBlue  ? "blue"
+               : colour == kStatusRed ? "red"
+                                      : "ink");
 }
 
 void CSensorPageBase::SetStatus(const std::wstring& text, COLORREF colour)
@@ -237,10 +241,6 @@ void CSensorPageBase::AppendStatusText(const StatusText& more, COLORREF colour)
         m_statusText = [before, more] { return before() + more(); };
         ShowStatus(m_statusText(), colour);
     });
-    DebugTrace("status line: %s (%s)\n", WideToUtf8(text).c_str(),
-               colour == kStatusBlue  ? "blue"
-               : colour == kStatusRed ? "red"
-                                      : "ink");
 }
 
 std::wstring CSensorPageBase::GetStatus() const
