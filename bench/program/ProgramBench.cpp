@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <dirent.h>
 #include <filesystem>
@@ -34,6 +35,8 @@ namespace {
 constexpr int kSimCom = 9;
 constexpr int kLinkWaitMs = 10000;
 constexpr int kPollMs = 10;
+// The simulator swaps its sensors on its serving thread, at its next wake-up.
+constexpr int kSwapSettleMs = 300;
 // The bench sensors' firmware: code 040 of the F7V4 family over their whole code area.
 constexpr int kImageNumber = 0x40;
 constexpr int kBootImageNumber = 0x20B;
@@ -138,6 +141,12 @@ bool SimBrelkProcess::Start(const std::vector<std::string>& options)
 }
 
 void SimBrelkProcess::Stop() { m_process.Stop(); }
+
+void SimBrelkProcess::NextSensorGroup()
+{
+    m_process.Signal(SIGHUP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSwapSettleMs));
+}
 
 // ---- the program folder ----------------------------------------------------------------
 

@@ -31,6 +31,9 @@ public:
     // link did not appear.
     bool Start(const std::vector<std::string>& options);
     void Stop();
+    // The next group of its bench sensors comes in range (SIGHUP); returns
+    // once the simulator has had time to take the signal.
+    void NextSensorGroup();
 
 private:
     TempFolder m_folder;
