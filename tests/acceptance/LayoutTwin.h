@@ -45,7 +45,7 @@ public:
     CRect Model(const std::wstring& name) const; // on the model page shown
     CRect Year(const std::wstring& name) const;
     CRect PartNumber(const std::wstring& name) const; // on the part-number page shown
-    // A control of the operation page shown, by its id.
+    // A control of the operation page or the settings page shown, by its id.
     CRect PageControl(int id) const;
     CRect Page() const; // the page area
 

@@ -54,7 +54,8 @@ TestProcess::~TestProcess() { Stop(); }
 
 bool TestProcess::Start(const std::string& program, const Options& options)
 {
-    if (m_pid > 0)
+    // One child at a time; one that ended and was reaped may be followed by another.
+    if (m_pid > 0 && !m_reaped)
         return false;
     std::vector<std::string> words{program};
     words.insert(words.end(), options.args.begin(), options.args.end());
