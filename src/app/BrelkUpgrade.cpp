@@ -1,5 +1,6 @@
 #include "BrelkUpgrade.h"
 
+#include "AbortFlag.h"
 #include "AppFlags.h"
 #include "BrelkCommands.h"
 #include "BrelkUpgradeDlg.h"
@@ -85,9 +86,10 @@ template <size_t N> int Send(const SerialErrorTarget& window, const uint8_t (&co
     return SendCommand(static_cast<int>(N), window, command);
 }
 
-// Reads until `want` bytes came, the time-out passed or the port failed (the
-// Brelk went); the count read. A reply in two reads is still one reply.
-int ReadReply(uint8_t* buffer, int want, int max, uint32_t timeoutMs)
+// Reads until `want` bytes came, the time-out passed, the port failed (the
+// Brelk went) or the stop was set; the count read. A reply in two reads is
+// still one reply.
+int ReadReply(uint8_t* buffer, int want, int max, uint32_t timeoutMs, const WakeEvent* stop)
 {
     int got = 0;
     const uint32_t start = GetTickCount();
@@ -101,7 +103,8 @@ int ReadReply(uint8_t* buffer, int want, int max, uint32_t timeoutMs)
         const uint32_t spent = TicksSince(start, GetTickCount());
         if (spent > timeoutMs)
             break;
-        SerialWaitReadable(std::min<uint32_t>(timeoutMs + 1 - spent, 1));
+        if (SerialWaitReadable(timeoutMs + 1 - spent, stop) == DeviceWait::Woken)
+            break;
     }
     return got;
 }
@@ -113,11 +116,11 @@ bool IsReply(const uint8_t* reply, int length, uint8_t code)
 
 // Sends a step's command and checks the code of its reply; a mismatch is only traced.
 void LoaderStep(const SerialErrorTarget& window, const uint8_t* command, int length, uint32_t replyMs, uint8_t expected,
-                const char* trace)
+                const char* trace, const WakeEvent* stop)
 {
     uint8_t reply[kReplyBuffer] = {};
     SendCommand(length, window, command);
-    const int got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, replyMs);
+    const int got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, replyMs, stop);
     if (!IsReply(reply, got, expected))
         DebugTrace("%s", trace);
 }
@@ -181,7 +184,7 @@ bool BrelkIsInLoader(const SerialErrorTarget& window)
         return false;
     uint8_t reply[kReplyBuffer] = {};
     const int want = static_cast<int>(sizeof kLoaderIdentity); // with its terminator
-    const int got = ReadReply(reply, want, kReplyBuffer - 1, kIdentifyReplyMs);
+    const int got = ReadReply(reply, want, kReplyBuffer - 1, kIdentifyReplyMs, StopToWatch());
     return got >= want - 1 && std::memcmp(reply, kLoaderIdentity, sizeof kLoaderIdentity - 1) == 0;
 }
 
@@ -285,6 +288,8 @@ int CBrelkUpgrade::UpgradeBrelk()
 
 int CBrelkUpgrade::Transfer()
 {
+    // The loader's replies are waited for in one poll on the port and the stop.
+    const WakeEvent* stop = StopToWatch();
     Sleep(kWindowDelayMs);
     m_pWindow->ShowWindow(SW_SHOW);
     SetProgress(kUpgradingText);
@@ -292,7 +297,7 @@ int CBrelkUpgrade::Transfer()
     // Into the loader: the Brelk restarts and comes back on the bus.
     uint8_t reply[kReplyBuffer] = {};
     Send(m_window, kEnterLoader);
-    int got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, kEnterLoaderReplyMs);
+    int got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, kEnterLoaderReplyMs, stop);
     if (!IsReply(reply, got, kReplyLoader)) {
         DebugTrace(" -------- step1-------- \n");
         ShowMessage(L"fail to CF");
@@ -313,9 +318,10 @@ int CBrelkUpgrade::Transfer()
         DebugTrace(" -------- step2-------- \n");
 
     Sleep(kStepPauseMs);
-    LoaderStep(m_window, kExchange, sizeof kExchange, kExchangeReplyMs, kReplyExchange, " -------- step3-------- \n");
+    LoaderStep(m_window, kExchange, sizeof kExchange, kExchangeReplyMs, kReplyExchange, " -------- step3-------- \n",
+               stop);
     Sleep(kStepPauseMs);
-    LoaderStep(m_window, kPrepare, sizeof kPrepare, kPrepareReplyMs, kReplyPrepare, " -------- step4-------- \n");
+    LoaderStep(m_window, kPrepare, sizeof kPrepare, kPrepareReplyMs, kReplyPrepare, " -------- step4-------- \n", stop);
 
     Sleep(kStepPauseMs);
     if (!SendUpgradeBlocks(m_image.data(), m_image.size())) {
@@ -327,7 +333,7 @@ int CBrelkUpgrade::Transfer()
     Sleep(kStepPauseMs);
     std::memset(reply, 0, sizeof reply);
     Send(m_window, kFinish);
-    got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, kFinishReplyMs);
+    got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, kFinishReplyMs, stop);
     if (IsReply(reply, got, kReplyFinishFailed)) {
         ShowMessage(Text(L"UPGRADEERRPR"));
         return 0;
@@ -358,6 +364,7 @@ int CBrelkUpgrade::SendUpgradeBlocks(const uint8_t* image, size_t size)
 {
     if (g_bDeviceRemoved)
         return 0;
+    const WakeEvent* stop = StopToWatch();
     const std::vector<UpgradeBlock> blocks = SplitIntoBlocks(size);
     for (size_t i = 0; i < blocks.size(); ++i) {
         if (m_pWindow) {
@@ -374,13 +381,13 @@ int CBrelkUpgrade::SendUpgradeBlocks(const uint8_t* image, size_t size)
             // A header the loader does not take ends the transfer: no retry.
             if (SendCommand(static_cast<int>(header.size()), m_window, header.data()) != 1)
                 return 0;
-            int got = ReadReply(reply, kBlockReplyLength, kBlockReplyBuffer, kBlockReplyMs);
+            int got = ReadReply(reply, kBlockReplyLength, kBlockReplyBuffer, kBlockReplyMs, stop);
             SerialPurge(true, true);
             if (got != kBlockReplyLength || !IsReply(reply, got, kReplyHeader))
                 return 0;
             std::memset(reply, 0, sizeof reply);
             SendCommand(static_cast<int>(frame.size()), m_window, frame.data());
-            got = ReadReply(reply, kBlockReplyLength, kBlockReplyBuffer, kBlockReplyMs);
+            got = ReadReply(reply, kBlockReplyLength, kBlockReplyBuffer, kBlockReplyMs, stop);
             SerialPurge(true, true);
             accepted = got == kBlockReplyLength && IsReply(reply, got, kReplyData);
         }

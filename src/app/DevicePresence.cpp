@@ -130,7 +130,7 @@ void CDevicePresence::OnDeviceChange(UINT)
 
 void CDevicePresence::Arrived()
 {
-    g_bAbort = 0;
+    g_bAbort.Clear();
     g_bDeviceRemoved = 0;
     std::wstring version = m_dlg.ReadBrelkVersion();
     // A Brelk that answers no version may sit in its loader, half-written.
@@ -170,8 +170,9 @@ void CDevicePresence::Gone()
 {
     if (!StartUpWindowExists())
         ShowConnection(kViewDisconnected);
-    g_bAbort = 1;
+    // Removed first: the waits the stop wakes find the Brelk gone.
     g_bDeviceRemoved = 1;
+    g_bAbort.Set();
     m_bIgnoreDeviceChange = false;
     m_bUpgradedThisArrival = false;
     ShowStatus(L"DISCONNECTED", kStatusRed);
@@ -183,10 +184,11 @@ void CDevicePresence::CheckWhileBusy()
     m_bChangeWhileBusy = true;
     if (BrelkNodePresent())
         return;
-    // The running operation stops at its next exchange and starts no next
+    // Removed first, so the waits the stop wakes find the Brelk gone. The
+    // running operation stops at its next exchange and starts no next
     // attempt (a new programming object would clear g_bAbort alone).
-    RequestOperationStop();
     g_bDeviceRemoved = 1;
+    RequestOperationStop();
     if (!StartUpWindowExists())
         ShowConnection(kViewDisconnected);
     ShowStatus(L"DISCONNECTED", kStatusRed);

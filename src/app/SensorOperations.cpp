@@ -398,7 +398,7 @@ bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
         }
         std::unique_ptr<CTsProgram> program = m_services.makeProgram(attempt, in.freqSelector);
         if (IsOperationStopRequested()) {
-            g_bAbort = 1;
+            g_bAbort.Set();
             log.Record("user cancel!");
             break;
         }
@@ -433,7 +433,7 @@ uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, c
         return boot;
     if (IsOperationStopRequested()) {
         // The object the boot check made cleared g_bAbort.
-        g_bAbort = 1;
+        g_bAbort.Set();
         return kProgramNoSensor;
     }
 

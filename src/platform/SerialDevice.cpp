@@ -2,9 +2,11 @@
 
 #include "Clock.h"
 #include "DeviceMap.h"
+#include "WakeEvent.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -46,6 +48,11 @@ public:
         termios tio{};
         if (tcgetattr(m_fd, &tio) != 0)
             return Fail(errno);
+        // What the line was before us, given back when the port closes.
+        if (!m_saved) {
+            m_previous = tio;
+            m_saved = true;
+        }
         cfmakeraw(&tio);
         tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
         tio.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -66,7 +73,7 @@ public:
         return true;
     }
 
-    int Write(const uint8_t* data, int length) override
+    int Write(const uint8_t* data, int length, const WakeEvent* wake) override
     {
         if (m_fd < 0)
             return FailInt(EBADF);
@@ -86,10 +93,11 @@ public:
             if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return done > 0 ? done : FailInt(errno);
             uint32_t spent = TicksSince(start, GetTickCount());
-            if (spent >= limit)
+            if (spent >= limit || (wake && wake->IsSet()))
                 break;
-            pollfd p{m_fd, POLLOUT, 0};
-            ::poll(&p, 1, static_cast<int>(limit - spent));
+            // Room on the line, or the event: a stalled line holds no one up.
+            pollfd fds[2] = {{m_fd, POLLOUT, 0}, {wake ? wake->Fd() : -1, POLLIN, 0}};
+            ::poll(fds, 2, static_cast<int>(limit - spent));
         }
         return done;
     }
@@ -140,19 +148,19 @@ public:
         return true;
     }
 
-    bool WaitReadable(uint32_t ms) override
-    {
-        if (m_fd < 0)
-            return true;
-        pollfd p{m_fd, POLLIN, 0};
-        int r = ::poll(&p, 1, static_cast<int>(std::min<uint32_t>(ms, 0x7fffffff)));
-        return r > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL));
-    }
+    DeviceWait WaitReadable(uint32_t ms, const WakeEvent* wake) override { return Wait(POLLIN, ms, wake); }
+
+    DeviceWait WaitWritable(uint32_t ms, const WakeEvent* wake) override { return Wait(POLLOUT, ms, wake); }
 
     bool Close() override
     {
         if (m_fd < 0)
             return true;
+        if (m_saved) {
+            // At once: a drain would hang on a line whose other end stopped reading.
+            ::tcsetattr(m_fd, TCSANOW, &m_previous);
+            m_saved = false;
+        }
         ::flock(m_fd, LOCK_UN);
         int r = ::close(m_fd);
         m_fd = -1;
@@ -164,6 +172,31 @@ public:
     int LastError() const override { return m_error; }
 
 private:
+    // One poll on the line and the event until the line is ready for `what`,
+    // the event is set or ms passed; a signal does not cut the wait short.
+    DeviceWait Wait(short what, uint32_t ms, const WakeEvent* wake)
+    {
+        if (m_fd < 0)
+            return DeviceWait::Ready; // the next read or write reports it
+        using Steady = std::chrono::steady_clock;
+        const auto deadline = Steady::now() + std::chrono::milliseconds(ms);
+        pollfd fds[2] = {{m_fd, what, 0}, {wake ? wake->Fd() : -1, POLLIN, 0}};
+        for (;;) {
+            if (wake && wake->IsSet())
+                return DeviceWait::Woken;
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Steady::now()).count();
+            const int r = ::poll(fds, 2, static_cast<int>(std::clamp<long long>(left, 0, 0x7fffffff)));
+            if (r < 0 && errno != EINTR)
+                return DeviceWait::Ready; // a failing line: the read or write says how
+            if (wake && wake->IsSet())
+                return DeviceWait::Woken;
+            if (r > 0 && (fds[0].revents & (what | POLLHUP | POLLERR | POLLNVAL)))
+                return DeviceWait::Ready;
+            if (left <= 0)
+                return DeviceWait::TimedOut;
+        }
+    }
+
     bool Fail(int e)
     {
         m_error = e;
@@ -177,6 +210,8 @@ private:
 
     int m_fd;
     int m_error = 0;
+    termios m_previous{};
+    bool m_saved = false;
     uint32_t m_perByteMs = 0;
     uint32_t m_constantMs = 0;
 };

@@ -6,6 +6,13 @@
 #include <memory>
 #include <string>
 
+class WakeEvent;
+
+// What a wait on a device ended with: the device is ready (input, room for
+// output, or a hang-up that the next read or write reports), the event was
+// set, or the time ran out.
+enum class DeviceWait { Ready, Woken, TimedOut };
+
 class ISerialDevice {
 public:
     virtual ~ISerialDevice() = default;
@@ -13,15 +20,20 @@ public:
     virtual bool Configure(uint32_t baud) = 0;
     // Write time-out: perByteMs for every byte plus constantMs.
     virtual bool SetWriteTimeout(uint32_t perByteMs, uint32_t constantMs) = 0;
-    // Writes as much of the buffer as the time-out allows; the count, or -1 on error.
-    virtual int Write(const uint8_t* data, int length) = 0;
+    // Writes as much of the buffer as the time-out allows, waiting for room
+    // only until the event (when given) is set; the count, or -1 on error.
+    virtual int Write(const uint8_t* data, int length, const WakeEvent* wake) = 0;
     // Bytes waiting in the input queue; -1 when the device is gone or failing.
     virtual int Queued() = 0;
     // Up to max bytes of what is queued (0 when nothing is); -1 on error.
     virtual int Read(uint8_t* buffer, int max) = 0;
     virtual bool Purge(bool input, bool output) = 0;
-    // Waits at most ms for input (or a hang-up); true when a read would not return 0.
-    virtual bool WaitReadable(uint32_t ms) = 0;
+    // Blocks until a read would not return 0, the event (when given) is set,
+    // or ms passed: one wait on the device and the event together.
+    virtual DeviceWait WaitReadable(uint32_t ms, const WakeEvent* wake) = 0;
+    // The same until a write can go on.
+    virtual DeviceWait WaitWritable(uint32_t ms, const WakeEvent* wake) = 0;
+    // Puts the line back as the device had it before Configure, and closes it.
     virtual bool Close() = 0;
     // errno-style code of the last failure.
     virtual int LastError() const = 0;

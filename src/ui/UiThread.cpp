@@ -7,7 +7,63 @@
 #include <QTimer>
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <thread>
+
+namespace {
+
+// Work posted to the UI thread, in the order it was posted. Qt's queue only
+// carries the signal that one item waits; the item itself passes through this
+// queue under a standard mutex, so that everything the poster wrote before
+// posting is visibly ordered before the item runs: to the reader of this code
+// and to ThreadSanitizer, which cannot see into Qt's own locks.
+class PostedWork {
+public:
+    void Post(QCoreApplication* app, std::function<void()> work)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_items.push_back(std::move(work));
+        // Under the lock, so the signals are queued in the items' order.
+        QMetaObject::invokeMethod(
+            app, [] { Instance().RunNext(); }, Qt::QueuedConnection);
+    }
+
+    static PostedWork& Instance()
+    {
+        static PostedWork work;
+        return work;
+    }
+
+private:
+    void RunNext()
+    {
+        std::function<void()> work;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_items.empty())
+                return;
+            work = std::move(m_items.front());
+            m_items.pop_front();
+        }
+        work();
+    }
+
+    std::mutex m_mutex;
+    std::deque<std::function<void()>> m_items;
+};
+
+// A call another thread waits for: the standard library's wait, so the
+// caller sees what the call wrote.
+struct WaitedCall {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+};
+
+} // namespace
 
 bool IsUiThread()
 {
@@ -22,8 +78,17 @@ void RunOnUiThread(const std::function<void()>& f)
         f();
         return;
     }
-    QMetaObject::invokeMethod(
-        app, [&f] { f(); }, Qt::BlockingQueuedConnection);
+    auto call = std::make_shared<WaitedCall>();
+    PostedWork::Instance().Post(app, [&f, call] {
+        f();
+        {
+            std::lock_guard<std::mutex> lock(call->mutex);
+            call->done = true;
+        }
+        call->ended.notify_one();
+    });
+    std::unique_lock<std::mutex> lock(call->mutex);
+    call->ended.wait(lock, [&] { return call->done; });
 }
 
 void PostToUiThread(std::function<void()> f)
@@ -33,7 +98,7 @@ void PostToUiThread(std::function<void()> f)
         f();
         return;
     }
-    QMetaObject::invokeMethod(app, std::move(f), Qt::QueuedConnection);
+    PostedWork::Instance().Post(app, std::move(f));
 }
 
 bool PumpUntil(const std::function<bool()>& done, uint32_t timeoutMs)

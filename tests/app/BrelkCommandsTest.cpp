@@ -4,11 +4,14 @@
 #include "DeviceMap.h"
 #include "FakeSerialPort.h"
 #include "SerialPort.h"
+#include "StepClock.h"
+#include "TsNetlayer.h"
 #include "VirtualClock.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <memory>
 
 namespace {
 
@@ -28,6 +31,7 @@ protected:
     {
         SerialClose();
         g_bDeviceRemoved = 0;
+        g_bAbort.Clear();
         DeviceMap::SetSource({});
     }
     // A peer that answers the version query with the given pieces, each after its delay.
@@ -132,6 +136,65 @@ TEST_F(BrelkCommandsTest, SignalSequences)
     EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF7, 0xF6, 0xF9}));
     EXPECT_GE(clock.GetTickCount() - start, 1530u);
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(BrelkCommandsTest, AStopWhileACommandWaitsEndsTheWaitAtOnce)
+{
+    StepClock steps; // replaces the fixture's clock for this test
+    ASSERT_TRUE(SerialOpen(3));
+    uint8_t buf[5];
+    uint32_t start = steps.GetTickCount();
+    steps.At(start + 40, [] { g_bAbort.Set(); });
+    EXPECT_EQ(ReceiveBytes(5, buf, window, 10000), 0);
+    EXPECT_EQ(steps.GetTickCount() - start, 40u);
+    EXPECT_TRUE(messages.empty()); // no "Receive over time."
+
+    // The failure signal stopped in its long wait: its commands still go out,
+    // so the Brelk ends it, but without the waits.
+    g_bAbort.Clear();
+    start = steps.GetTickCount();
+    steps.At(start + 20, [] { g_bAbort.Set(); });
+    SendBrelkFailSignal(window);
+    EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF7, 0xF6, 0xF9}));
+    EXPECT_EQ(steps.GetTickCount() - start, 20u);
+
+    // A version read that a Stop cuts short names no version.
+    g_bAbort.Clear();
+    AnswerVersionWith({{"V6", 0}, {std::string(".11\0", 4), 15}});
+    start = steps.GetTickCount();
+    steps.At(start + 10, [] { g_bAbort.Set(); });
+    EXPECT_EQ(GetBrelkVersion(window), L"");
+    EXPECT_EQ(steps.GetTickCount() - start, 10u);
+}
+
+TEST_F(BrelkCommandsTest, AStopLeftFromAnEarlierOperationCutsNothingShort)
+{
+    // The flag stays set after a Stop until the next operation starts: the
+    // stopped operation's failure signal and a later version read run whole.
+    g_bAbort.Set();
+    const uint32_t start = clock.GetTickCount();
+    SendBrelkFailSignal(window);
+    EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF7, 0xF6, 0xF9}));
+    EXPECT_GE(clock.GetTickCount() - start, 1530u);
+    AnswerVersionWith({{"V6", 0}, {std::string(".11\0", 4), 5}});
+    EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
+}
+
+TEST_F(BrelkCommandsTest, ALateAnswerIsDroppedBeforeTheNextCommand)
+{
+    // The version arrives after its 200 ms: the next query drops it and takes its own.
+    auto queries = std::make_shared<int>(0);
+    port.SetPeer([queries](FakeSerialPort& p, const uint8_t* data, size_t length) {
+        if (length >= 3 && data[2] == 0xC8) {
+            const bool first = ++*queries == 1;
+            const std::string version = first ? std::string("V6.10\0", 6) : std::string("V6.11\0", 6);
+            p.Deliver(std::vector<uint8_t>(version.begin(), version.end()), first ? 300 : 0);
+        }
+    });
+    EXPECT_EQ(GetBrelkVersion(window), L"");
+    clock.Advance(200);
+    EXPECT_EQ(port.QueuedForClient(), 6u);
+    EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
 }
 
 TEST_F(BrelkCommandsTest, RemovedBrelkEndsSignalsAtOnce)

@@ -48,7 +48,7 @@ protected:
     {
         ports.reset();
         g_bBusy = 0;
-        g_bAbort = 0;
+        g_bAbort.Clear();
         g_bDeviceRemoved = 0;
         MainDialogTest::TearDown();
     }
@@ -103,7 +103,7 @@ TEST_F(DevicePresenceTest, TheBrelkComesAndGoes)
     EXPECT_EQ(CurrentId(*dlg), kPageCarRegion1);
     ExpectShown(*dlg, CDevicePresence::kViewConnected, L"CONNECTED", kBlue);
     EXPECT_TRUE(g_bSerialOpen);
-    EXPECT_EQ(g_bAbort, 0);
+    EXPECT_FALSE(g_bAbort.IsSet());
     EXPECT_EQ(g_bDeviceRemoved, 0);
     // The built-in version: no upgrade.
     EXPECT_EQ(Count(brelk.sim.Commands(), kEnterLoader), 0);
@@ -112,7 +112,7 @@ TEST_F(DevicePresenceTest, TheBrelkComesAndGoes)
     Plug(brelk, false);
     DeviceChanged(*dlg, DBT_DEVICEREMOVECOMPLETE);
     ExpectShown(*dlg, CDevicePresence::kViewDisconnected, L"DISCONNECTED", kRed);
-    EXPECT_EQ(g_bAbort, 1);
+    EXPECT_TRUE(g_bAbort.IsSet());
     EXPECT_EQ(g_bDeviceRemoved, 1);
     EXPECT_FALSE(g_bSerialOpen);
     // The start-up window does not come back.
@@ -229,13 +229,13 @@ TEST_F(DevicePresenceTest, WhileAnOperationRunsNothingIsClosedUnderIt)
     DeviceChanged(*dlg);
     EXPECT_EQ(brelk.port.OpenCount(), opens);
     EXPECT_TRUE(g_bSerialOpen);
-    EXPECT_EQ(g_bAbort, 0);
+    EXPECT_FALSE(g_bAbort.IsSet());
     EXPECT_EQ(page->actionsEnabled, 0);
 
     // Its node gone: the operation is stopped, the port left to the worker.
     Plug(brelk, false);
     DeviceChanged(*dlg, DBT_DEVICEREMOVECOMPLETE);
-    EXPECT_EQ(g_bAbort, 1);
+    EXPECT_TRUE(g_bAbort.IsSet());
     EXPECT_EQ(g_bDeviceRemoved, 1);
     EXPECT_EQ(g_bBusy, 1);
     EXPECT_TRUE(g_bSerialOpen);
@@ -249,7 +249,7 @@ TEST_F(DevicePresenceTest, WhileAnOperationRunsNothingIsClosedUnderIt)
     release = true;
     EXPECT_TRUE(PumpUntil([&] { return g_bDeviceRemoved == 0; }, 5000));
     EXPECT_FALSE(dlg->IsWorkerRunning());
-    EXPECT_EQ(g_bAbort, 0);
+    EXPECT_FALSE(g_bAbort.IsSet());
     ExpectShown(*dlg, CDevicePresence::kViewConnected, L"CONNECTED", kBlue);
     EXPECT_EQ(page->actionsEnabled, 1);
     dlg->DestroyWindow();

@@ -349,14 +349,14 @@ TEST_F(MainDialogTest, EscapeAndEnterDoNotCloseTheMainWindow)
 TEST_F(MainDialogTest, ClosingWhileAWorkerRunsWaitsForItFirst)
 {
     auto dlg = MakeDialog();
-    g_bAbort = 0;
+    g_bAbort.Clear();
     std::atomic<int> writes{0};
     std::atomic<LRESULT> answerAfterAbort{-1};
     std::atomic<bool> paneThere{false};
     PostToUiThread([&] {
         dlg->BeginWorker([&] {
             // A worker that writes the window until it is told to stop...
-            while (!g_bAbort) {
+            while (!g_bAbort.IsSet()) {
                 if (CTopPane* pane = dlg->GetTopPane())
                     pane->Invalidate();
                 ++writes;
@@ -376,7 +376,7 @@ TEST_F(MainDialogTest, ClosingWhileAWorkerRunsWaitsForItFirst)
     EXPECT_EQ(answerAfterAbort, 1);
     EXPECT_FALSE(dlg->IsWorkerRunning());
     EXPECT_FALSE(dlg->IsCreated());
-    g_bAbort = 0;
+    g_bAbort.Clear();
 }
 
 TEST_F(MainDialogTest, GrabbedMainWindow)

@@ -223,7 +223,7 @@ public:
             return std::optional<std::vector<DeviceMapEntry>>(
                 std::vector<DeviceMapEntry>{{"\\Device\\USBSER000", "COM3", "/dev/null"}});
         });
-        g_bAbort = 0;
+        g_bAbort.Clear();
         ClearOperationStopRequest();
     }
     void TearDown() override
@@ -235,7 +235,7 @@ public:
             dlg->DestroyWindow();
             dlg.reset();
         }
-        g_bAbort = 0;
+        g_bAbort.Clear();
         g_bBusy = 0;
         ClearOperationStopRequest();
         MainDialogTest::TearDown();

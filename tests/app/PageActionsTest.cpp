@@ -60,7 +60,7 @@ protected:
     }
     void TearDown() override
     {
-        g_bAbort = 0;
+        g_bAbort.Clear();
         theApp.m_setupInfo.carsStyle = 1;
         MainDialogTest::TearDown();
     }
@@ -84,7 +84,7 @@ TEST_F(PageActionsTest, AnOperationIdWithoutARowIsRefusedByName)
     // Nothing else happened.
     EXPECT_EQ(CurrentId(*dlg), kPagePartNo);
     EXPECT_TRUE(journal.empty());
-    EXPECT_EQ(g_bAbort, 0);
+    EXPECT_FALSE(g_bAbort.IsSet());
     dlg->DestroyWindow();
 }
 
@@ -92,10 +92,10 @@ TEST_F(PageActionsTest, StopRaisesTheStopFlagAndTheHiddenStopDoesNothing)
 {
     auto dlg = CreateDialog();
     EXPECT_EQ(Act(*dlg, 16000, kActionOperation), 0);
-    EXPECT_EQ(g_bAbort, 0);
+    EXPECT_FALSE(g_bAbort.IsSet());
     EXPECT_TRUE(boxes.AskedBoxes().empty());
     EXPECT_EQ(Act(*dlg, 10303, kActionOperation), 0);
-    EXPECT_EQ(g_bAbort, 1);
+    EXPECT_TRUE(g_bAbort.IsSet());
     EXPECT_TRUE(boxes.AskedBoxes().empty());
     dlg->DestroyWindow();
 }

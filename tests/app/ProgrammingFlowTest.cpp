@@ -356,7 +356,7 @@ TEST_F(ProgrammingFlowTest, StopWhileTheObjectIsMadeIsNotLostToItsConstructor)
     // The second object cleared g_bAbort as it was made; the request ended the run.
     EXPECT_EQ(Makes().size(), 2u);
     EXPECT_EQ(bootsCalled, 1u);
-    EXPECT_EQ(g_bAbort.load(), 1);
+    EXPECT_TRUE(g_bAbort.IsSet());
     EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-2]");
 }
 
@@ -370,7 +370,7 @@ TEST_F(ProgrammingFlowTest, StopDuringTheBootUpdateIsKeptOverTheNewObject)
     EXPECT_EQ(std::find(fakeLines.begin(), fakeLines.end(), "search 3"), fakeLines.end());
     EXPECT_TRUE(fakes.programmed.empty());
     EXPECT_EQ(Makes().size(), 2u); // the first object and the one after the boot
-    EXPECT_EQ(g_bAbort.load(), 1);
+    EXPECT_TRUE(g_bAbort.IsSet());
     EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-2]");
     EXPECT_EQ(Signals(), FailSignal());
 }

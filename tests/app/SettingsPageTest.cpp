@@ -463,6 +463,14 @@ public:
         m_cv.wait(lock, [&] { return m_open; });
         m_now += ms;
     }
+    // A wait on events is a sleep here, unless one is set already.
+    bool WaitForEvents(uint32_t ms, std::initializer_list<const WakeEvent*> events) override
+    {
+        if (AnyEventSet(EventsOf(events)))
+            return true;
+        Sleep(ms);
+        return AnyEventSet(EventsOf(events));
+    }
     void Open()
     {
         std::lock_guard lock(m_mutex);

@@ -11,12 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -200,6 +202,54 @@ TEST(BrelkSimPty, V4ExchangeThroughTheTerminal)
     const std::vector<std::string> seen = sim.Recorded();
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.front(), "F1");
+}
+
+TEST(BrelkSimPty, AStopEndsATenSecondReceiveAtOnce)
+{
+    using Steady = std::chrono::steady_clock;
+    TempFolder dir;
+    ScopedEnv ports("BRELK_PORTS_DIR", dir.File("ports"));
+    ScopedDataFolder data;
+    SimProcess sim(dir, 9); // no sensor: nothing answers a command frame
+    ASSERT_TRUE(sim.Running());
+    g_nBrelkPort = 9;
+    ASSERT_TRUE(SerialOpen(9));
+    struct Case {
+        const char* what;
+        std::function<void()> wait;
+    } cases[] = {
+        {"frame receive",
+         [] {
+             CTsNetlayer link;
+             link.m_LfConfig.DurationTm = 10000;
+             CTsReceive recv;
+             link.SendRecv(recv, Hex("01"));
+         }},
+        {"Brelk command read",
+         [] {
+             uint8_t buffer[16];
+             ReceiveBytes(sizeof buffer, buffer, SerialErrorTarget(), 10000);
+         }},
+    };
+    for (const Case& c : cases) {
+        g_bAbort.Clear();
+        ASSERT_TRUE(g_bSerialOpen || SerialOpen(9));
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            c.wait();
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(done) << c.what;
+        const auto stopped = Steady::now();
+        g_bAbort.Set();
+        worker.join();
+        // At once: well within what a loaded machine or a sanitizer adds.
+        EXPECT_LT(Steady::now() - stopped, std::chrono::milliseconds(500)) << c.what;
+    }
+    g_bAbort.Clear();
+    SerialClose();
+    g_nBrelkPort = 0;
 }
 
 TEST(BrelkSimPty, TheClientAsksTheBrelkForItsVersionAtStartAndRunsAlone)

@@ -110,7 +110,7 @@ TEST(PresencePty, AnUnplugDuringAnExchangeStopsItAndTheBrelkIsFollowedOnceItEnds
     dlg->BeginWorker([&] {
         CTsF7V4Program programmer(0, 0);
         CTsFrame reply;
-        while (!g_bAbort) {
+        while (!g_bAbort.IsSet()) {
             answered += programmer.SendRecvSensor(0x1234, CBinary("\x20", 1), 100, &reply) ? 1 : 0;
             ++exchanges;
         }
@@ -135,7 +135,7 @@ TEST(PresencePty, AnUnplugDuringAnExchangeStopsItAndTheBrelkIsFollowedOnceItEnds
     release = true;
     EXPECT_TRUE(PumpUntil([&] { return presence.GetConnectView() == CDevicePresence::kViewConnected; }, kNoticeMs));
     EXPECT_EQ(g_bDeviceRemoved, 0);
-    EXPECT_EQ(g_bAbort, 0);
+    EXPECT_FALSE(g_bAbort.IsSet());
 
     dlg->DestroyWindow();
     SetMainWindow(nullptr);

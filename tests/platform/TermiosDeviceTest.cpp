@@ -1,14 +1,19 @@
+#include "Clock.h"
 #include "DeviceMap.h"
 #include "SerialDevice.h"
 #include "TempFolder.h"
+#include "WakeEvent.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -56,21 +61,21 @@ TEST(TermiosDevice, ReadsOnlyWhatIsQueuedAndWritesThrough)
     EXPECT_EQ(dev->Read(buf, sizeof buf), 0);
 
     ASSERT_EQ(::write(pty.master, "\xB4\x96\x00\x01", 4), 4);
-    ASSERT_TRUE(dev->WaitReadable(1000));
+    ASSERT_EQ(dev->WaitReadable(1000, nullptr), DeviceWait::Ready);
     int n = 0;
     for (int i = 0; i < 100 && n < 4; ++i) {
         int r = dev->Read(buf + n, sizeof buf - n);
         ASSERT_GE(r, 0);
         n += r;
         if (n < 4)
-            dev->WaitReadable(10);
+            dev->WaitReadable(10, nullptr);
     }
     EXPECT_EQ(n, 4);
     EXPECT_EQ(buf[0], 0xB4);
     EXPECT_EQ(buf[3], 0x01);
 
     const uint8_t out[3] = {0xAA, 0x55, 0xF5};
-    EXPECT_EQ(dev->Write(out, 3), 3);
+    EXPECT_EQ(dev->Write(out, 3, nullptr), 3);
     char got[3];
     ASSERT_EQ(::read(pty.master, got, 3), 3);
     EXPECT_EQ(static_cast<uint8_t>(got[2]), 0xF5);
@@ -98,9 +103,121 @@ TEST(TermiosDevice, HangUpReadsAsFailure)
     ASSERT_TRUE(dev);
     pty.CloseMaster();
     uint8_t buf[4];
-    EXPECT_TRUE(dev->WaitReadable(100));
+    EXPECT_EQ(dev->WaitReadable(100, nullptr), DeviceWait::Ready);
     EXPECT_EQ(dev->Queued(), -1);
     EXPECT_EQ(dev->Read(buf, 4), -1);
+}
+
+TEST(TermiosDevice, ClosingPutsTheLineBackAsItWas)
+{
+    Pty pty;
+    // The line as another program left it: 9600 baud, a terminal's cooked mode.
+    termios before{};
+    ASSERT_EQ(::tcgetattr(pty.hold, &before), 0);
+    before.c_lflag |= ICANON | ECHO;
+    before.c_iflag |= ICRNL;
+    ::cfsetispeed(&before, B9600);
+    ::cfsetospeed(&before, B9600);
+    ASSERT_EQ(::tcsetattr(pty.hold, TCSANOW, &before), 0);
+
+    int err = 0;
+    auto dev = OpenTermiosDevice(pty.slave, &err);
+    ASSERT_TRUE(dev) << err;
+    ASSERT_TRUE(dev->Configure(57600));
+    termios during{};
+    ASSERT_EQ(::tcgetattr(pty.hold, &during), 0);
+    EXPECT_EQ(::cfgetospeed(&during), B57600);
+    EXPECT_EQ(during.c_lflag & (ICANON | ECHO), 0u);
+
+    ASSERT_TRUE(dev->Close());
+    termios after{};
+    ASSERT_EQ(::tcgetattr(pty.hold, &after), 0);
+    EXPECT_EQ(::cfgetospeed(&after), B9600);
+    EXPECT_EQ(::cfgetispeed(&after), B9600);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+}
+
+TEST(TermiosDevice, AWaitEndsWithInputOrTheEventOrItsTime)
+{
+    using Steady = std::chrono::steady_clock;
+    Pty pty;
+    int err = 0;
+    auto dev = OpenTermiosDevice(pty.slave, &err);
+    ASSERT_TRUE(dev) << err;
+    ASSERT_TRUE(dev->Configure(57600));
+    WakeEvent stop;
+
+    auto t0 = Steady::now();
+    EXPECT_EQ(dev->WaitReadable(30, &stop), DeviceWait::TimedOut);
+    EXPECT_GE(Steady::now() - t0, std::chrono::milliseconds(30));
+
+    // Set from another thread in the middle of a long wait.
+    std::thread setter([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stop.Set();
+    });
+    t0 = Steady::now();
+    EXPECT_EQ(dev->WaitReadable(10000, &stop), DeviceWait::Woken);
+    EXPECT_LT(Steady::now() - t0, std::chrono::seconds(5));
+    setter.join();
+    // Still set: the next wait ends at once, until it is cleared.
+    EXPECT_EQ(dev->WaitReadable(10000, &stop), DeviceWait::Woken);
+    EXPECT_EQ(dev->WaitWritable(10000, &stop), DeviceWait::Woken);
+    stop.Clear();
+    EXPECT_FALSE(stop.IsSet());
+    EXPECT_EQ(dev->WaitWritable(1000, &stop), DeviceWait::Ready);
+
+    ASSERT_EQ(::write(pty.master, "x", 1), 1);
+    EXPECT_EQ(dev->WaitReadable(10000, &stop), DeviceWait::Ready);
+}
+
+TEST(TermiosDevice, AWriteToAStalledLineEndsWhenTheEventIsSet)
+{
+    using Steady = std::chrono::steady_clock;
+    Pty pty; // the master side never reads: the line fills and stalls
+    int err = 0;
+    auto dev = OpenTermiosDevice(pty.slave, &err);
+    ASSERT_TRUE(dev) << err;
+    ASSERT_TRUE(dev->Configure(57600));
+    // A millisecond a byte: the write would wait for room for some 17 minutes.
+    ASSERT_TRUE(dev->SetWriteTimeout(1, 0));
+    const std::vector<uint8_t> big(1 << 20, 0x5A);
+    WakeEvent stop;
+    std::thread setter([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stop.Set();
+    });
+    auto t0 = Steady::now();
+    const int written = dev->Write(big.data(), static_cast<int>(big.size()), &stop);
+    EXPECT_LT(Steady::now() - t0, std::chrono::seconds(5));
+    setter.join();
+    EXPECT_GT(written, 0); // what the line took before it stalled
+    EXPECT_LT(written, static_cast<int>(big.size()));
+
+    // Still set: a write that finds no room returns at once.
+    t0 = Steady::now();
+    EXPECT_EQ(dev->Write(big.data(), static_cast<int>(big.size()), &stop), 0);
+    EXPECT_LT(Steady::now() - t0, std::chrono::seconds(1));
+}
+
+TEST(WakeEventTest, SetWakesAPollUntilCleared)
+{
+    WakeEvent event;
+    ASSERT_GE(event.Fd(), 0);
+    EXPECT_FALSE(PollEvents(10, EventsOf({&event, nullptr})));
+    event.Set();
+    event.Set(); // twice is once
+    EXPECT_TRUE(event.IsSet());
+    EXPECT_TRUE(PollEvents(10000, EventsOf({nullptr, &event})));
+    event.Clear();
+    EXPECT_FALSE(event.IsSet());
+    EXPECT_FALSE(PollEvents(0, EventsOf({&event})));
+    event.Clear(); // twice is once
+    event.Set();
+    EXPECT_TRUE(SleepUnlessSet(10000, &event)); // on the system clock
 }
 
 TEST(TermiosDevice, MissingOrNonTerminalDevicesDoNotOpen)

@@ -142,12 +142,20 @@ TEST(BitFieldTest, SetBits)
         int count;
         const char* result;
     } cases[] = {
-        {"A0", "00 00", 4, 4, "0A 00"},                                           // the first 4 bits of the source
-        {"FF", "00 00", 6, 4, "03 C0"}, {"12 34", "AA BB CC", 8, 16, "AA 12 34"}, // byte-aligned
-        {"F0", "", 12, 4, "00 0F"},                                               // the target grows with 00 bytes
-        {"80", "FF", 0, 1, "FF"},       {"00", "FF", 7, 1, "FE"},
+        {"A0", "00 00", 4, 4, "0A 00"}, // the first 4 bits of the source
+        {"FF", "00 00", 6, 4, "03 C0"},
+        {"12 34", "AA BB CC", 8, 16, "AA 12 34"}, // byte-aligned
+        {"F0", "", 12, 4, "00 0F"},               // the target grows with 00 bytes
+        {"80", "FF", 0, 1, "FF"},
+        {"00", "FF", 7, 1, "FE"},
         {"F0", "00", 0, 9, "00"}, // the source lacks bits: nothing
         {"F0", "00", -1, 4, "00"},
+        // A count of 0 writes no bit, but the target still grows to the offset.
+        {"F0", "", 12, 0, "00 00"},
+        {"", "AB", 20, 0, "AB 00 00"},
+        {"F0", "AB CD", 8, 0, "AB CD"},
+        {"F0", "AB", 0, 0, "AB"},
+        {"F0", "00", 4, -1, "00"}, // a negative count: nothing
     };
     for (const Case& c : cases) {
         CBinary target = Hex(c.target);

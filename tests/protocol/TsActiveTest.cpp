@@ -25,7 +25,7 @@ public:
     void OnRequest(const SimRequest&, std::vector<SimRfFrame>&) override
     {
         ++requests;
-        g_bAbort = 1;
+        g_bAbort.Set();
     }
     int requests = 0;
 };
@@ -44,7 +44,7 @@ protected:
     }
     void TearDown() override
     {
-        g_bAbort = 0;
+        g_bAbort.Clear();
         CExpression::ResetScripts();
     }
     void WriteProtocols(const std::vector<SimActivationProtocol>& protocols)
@@ -207,7 +207,7 @@ TEST_F(TsActiveTest, StopEndsTheRunAtOnce)
 TEST_F(TsActiveTest, StopWhileThereIsNothingToTryEndsTheRunToo)
 {
     WriteProtocols({FixtureProtocol(PROTOCOL_B, 0x22)});
-    clock.At(GetTickCount() + 5000, [] { g_bAbort = 1; });
+    clock.At(GetTickCount() + 5000, [] { g_bAbort.Set(); });
     uint32_t elapsed = 0;
     EXPECT_TRUE(Run(0x00000077, elapsed).IsEmpty());
     EXPECT_GE(elapsed, 5000u);
@@ -219,7 +219,7 @@ TEST_F(TsActiveTest, StopOfAnEarlierOperationDoesNotEndANewRun)
     const SimActivationProtocol b = FixtureProtocol(PROTOCOL_B, 0x22);
     WriteProtocols({b});
     AddSensor(b, FixtureTelegram(0x11223344, 100, 20, false));
-    g_bAbort = 1;
+    g_bAbort.Set();
     uint32_t elapsed = 0;
     EXPECT_EQ(Run(PROTOCOL_B, elapsed).m_ID, 0x11223344u);
 }

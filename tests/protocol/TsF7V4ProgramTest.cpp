@@ -12,7 +12,7 @@ namespace {
 
 class TsF7V4ProgramTest : public ::testing::Test {
 protected:
-    void TearDown() override { g_bAbort = 0; }
+    void TearDown() override { g_bAbort.Clear(); }
 
     std::shared_ptr<SimV4Sensor> AddSensor(uint16_t id)
     {
@@ -240,6 +240,50 @@ TEST_F(TsF7V4ProgramTest, OnlyTheAddressedSensorCounts)
     EXPECT_TRUE(program.SendRecvSensor(0x1234, Hex("20"), 50));
 }
 
+TEST_F(TsF7V4ProgramTest, ARepliedCommandOtherThanTheRequestsIsABadFrame)
+{
+    // The sensor's first reply is one to another request, as a late answer to
+    // an earlier one would be: for one sensor and for a multi, it is refused
+    // and the exchange's own attempts go on to the reply that answers it.
+    struct Case {
+        const char* why;
+        uint8_t command;              // of the late reply
+        std::vector<uint8_t> payload; // of the late reply
+    } cases[] = {
+        {"a reply of another command", 0x20, {0x71, 0x00, 0x04, 0x11}},
+        {"a refusal of another command", 0x77, {0x12, 0x03}},
+    };
+    for (const Case& c : cases) {
+        brelk.frames.ClearSensors();
+        brelk.frames.ClearRecords();
+        auto sensor = AddSensor(0x1234);
+        int late = 0;
+        sensor->SetHook([&](const SimV4Sensor::Request&, SimV4Sensor::Reply& reply) {
+            if (late++ > 0)
+                return false;
+            reply.command = c.command;
+            reply.payload = c.payload;
+            return true;
+        });
+        CTsF7V4Program program(0, 0);
+        CTsFrame reply;
+        ASSERT_TRUE(program.SendRecvSensor(0x1234, Hex("22"), 200, &reply)) << c.why;
+        EXPECT_EQ(reply.m_nCommand, 0x22) << c.why;
+        EXPECT_EQ(reply.m_Payload.GetSize(), 16) << c.why; // the information record
+        EXPECT_EQ(brelk.frames.RequestCount(), 2u) << c.why;
+        EXPECT_TRUE(trace.Contains({"[ERROR]", "answers command", "not 22"})) << c.why;
+
+        late = 0;
+        brelk.frames.ClearRecords();
+        const SensorIdSet targets{0x1234};
+        SensorFrameMap collect;
+        EXPECT_TRUE(program.SendRecvMulti(Hex("00"), 220, &collect, &targets)) << c.why;
+        ASSERT_EQ(collect.size(), 1u) << c.why;
+        EXPECT_EQ(collect.begin()->second.m_nCommand, 0x00) << c.why;
+        EXPECT_EQ(brelk.frames.RequestCount(), 2u) << c.why;
+    }
+}
+
 TEST_F(TsF7V4ProgramTest, RepliesThatFailTheirCheckAreRetried)
 {
     auto sensor = AddSensor(0x1234);
@@ -369,7 +413,7 @@ TEST_F(TsF7V4ProgramTest, WhileStoppedTheServicesFailWithoutSending)
 {
     AddSensor(0x1111);
     CTsF7V4Program program(0, 0);
-    g_bAbort = 1;
+    g_bAbort.Set();
     const uint32_t start = clock.GetTickCount();
     EXPECT_FALSE(program.SendRecvSensor(0x1111, Hex("20"), 100));
     const SensorIdSet targets{0x1111};

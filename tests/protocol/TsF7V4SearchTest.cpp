@@ -231,7 +231,7 @@ TEST_F(TsF7V4SearchTest, WithoutTheBrelkTheSearchFindsNothing)
 {
     AddSensor(0x1234);
     CTsF7V4Program program(0, 0);
-    g_bAbort = 1;
+    g_bAbort.Set();
     SensorIdSet found;
     EXPECT_EQ(program.SearchSensorCount(found), 0);
     EXPECT_FALSE(program.SearchSensors(found));
@@ -250,14 +250,14 @@ TEST_F(TsF7V4SearchTest, KeepAndEndLink)
     EXPECT_FALSE(trace.Contains({"Keep Link error!"}));
 
     // A user stop: the end command still goes out, and the stop stays.
-    g_bAbort = 1;
+    g_bAbort.Set();
     brelk.frames.ClearRecords();
     EXPECT_TRUE(program.EndLink(found));
-    EXPECT_EQ(g_bAbort, 1);
+    EXPECT_TRUE(g_bAbort.IsSet());
     EXPECT_EQ(brelk.frames.LastRequest().lf.durationTm, 60u + 24 + 10);
     EXPECT_FALSE(a->Taken());
     EXPECT_FALSE(b->Taken());
-    g_bAbort = 0;
+    g_bAbort.Clear();
 
     // Nobody listening.
     brelk.frames.SetSilent(true);

@@ -67,7 +67,7 @@ private:
 
 class TsProgramTest : public ::testing::Test {
 protected:
-    void TearDown() override { g_bAbort = 0; }
+    void TearDown() override { g_bAbort.Clear(); }
     ScopedDataFolder data;
     TraceCapture trace;
     VirtualClock clock;
@@ -78,7 +78,7 @@ void RecordProgress(void* context, uint8_t percent) { static_cast<std::vector<in
 
 TEST_F(TsProgramTest, ANewObjectStartsClearedAndOpensThePort)
 {
-    g_bAbort = 1;
+    g_bAbort.Set();
     ProbeProgram program;
     EXPECT_EQ(program.m_nErrorCode, TS_ERR_NO_SENSOR);
     EXPECT_EQ(program.m_nSendSeq, 0);
@@ -87,7 +87,7 @@ TEST_F(TsProgramTest, ANewObjectStartsClearedAndOpensThePort)
     EXPECT_EQ(program.m_nBootVersion, 0);
     EXPECT_EQ(program.GetHardVersion(), 0);
     EXPECT_EQ(program.m_nDate, 0);
-    EXPECT_EQ(g_bAbort, 0);
+    EXPECT_FALSE(g_bAbort.IsSet());
     EXPECT_TRUE(g_bSerialOpen);
     EXPECT_EQ(brelk.port.LastComNumber(), 3);
     ASSERT_NE(program.m_pNetLayer, nullptr);

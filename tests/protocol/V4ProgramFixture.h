@@ -18,7 +18,7 @@
 
 class V4ProgramFixture : public ::testing::Test {
 protected:
-    void TearDown() override { g_bAbort = 0; }
+    void TearDown() override { g_bAbort.Clear(); }
 
     std::shared_ptr<SimV4Sensor> AddSensor(uint16_t id, uint16_t hardVersion = 0x7100, uint16_t boot = 0x0411)
     {

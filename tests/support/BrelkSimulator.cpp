@@ -176,11 +176,30 @@ void BrelkSimulator::SetCommandObserver(std::function<void(uint8_t)> observer)
     m_observer = std::move(observer);
 }
 
+void BrelkSimulator::SetAnswerDelay(AnswerDelay delay)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_answerDelay = std::move(delay);
+    m_answers = 0;
+}
+
 void BrelkSimulator::Attach(FakeSerialPort& port, uint32_t answerDelayMs)
 {
     port.SetPeer([this, answerDelayMs](FakeSerialPort& p, const uint8_t* data, size_t length) {
+        const std::vector<std::vector<uint8_t>> parts = FeedParts(data, length);
+        if (parts.empty())
+            return;
         uint32_t delay = answerDelayMs;
-        for (const std::vector<uint8_t>& part : FeedParts(data, length)) {
+        AnswerDelay extra;
+        size_t answer = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            extra = m_answerDelay;
+            answer = m_answers++;
+        }
+        if (extra)
+            delay += extra(answer, data, length);
+        for (const std::vector<uint8_t>& part : parts) {
             p.Deliver(part, delay);
             delay += kReplyPauseMs;
         }

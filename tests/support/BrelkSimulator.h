@@ -55,6 +55,11 @@ public:
 
     // Connects the simulator as the peer of a fake port.
     void Attach(FakeSerialPort& port, uint32_t answerDelayMs = 0);
+    // On a fake port: the extra delay of the n-th answer (0 for the first;
+    // only writes that brought an answer count), given the command bytes that
+    // brought it. A reply that comes after its time-out, late.
+    using AnswerDelay = std::function<uint32_t(size_t answer, const uint8_t* command, size_t length)>;
+    void SetAnswerDelay(AnswerDelay delay);
 
 private:
     mutable std::mutex m_mutex;
@@ -68,4 +73,6 @@ private:
     std::vector<uint8_t> m_signals;
     std::vector<uint8_t> m_commands;
     std::function<void(uint8_t)> m_observer;
+    AnswerDelay m_answerDelay;
+    size_t m_answers = 0;
 };

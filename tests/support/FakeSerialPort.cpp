@@ -1,6 +1,7 @@
 #include "FakeSerialPort.h"
 
 #include "Clock.h"
+#include "WakeEvent.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,7 +27,18 @@ struct FakeSerialPort::State {
     int openDevices = 0;
     int lastCom = 0;
     int purges = 0;
+    // Set while input waits, as a real line is readable: a wait woken by a
+    // delivery from another thread sees it at once.
+    WakeEvent readable;
 
+    // Keeps `readable` in step with the input queue. Called locked.
+    void Update()
+    {
+        if (input.empty())
+            readable.Clear();
+        else
+            readable.Set();
+    }
     // Moves answers whose time has come into the input queue. Called locked.
     void Release()
     {
@@ -41,6 +53,7 @@ struct FakeSerialPort::State {
             input.insert(input.end(), pending[i].bytes.begin(), pending[i].bytes.end());
         }
         pending.erase(pending.begin(), pending.begin() + static_cast<long>(i));
+        Update();
     }
 };
 
@@ -62,7 +75,7 @@ public:
     }
     bool SetWriteTimeout(uint32_t, uint32_t) override { return true; }
 
-    int Write(const uint8_t* data, int length) override
+    int Write(const uint8_t* data, int length, const WakeEvent*) override
     {
         FakeSerialPort::Peer peer;
         FakeSerialPort* owner;
@@ -110,6 +123,7 @@ public:
             buffer[i] = m_s->input.front();
             m_s->input.pop_front();
         }
+        m_s->Update();
         return n;
     }
 
@@ -120,28 +134,43 @@ public:
         if (input) {
             m_s->Release();
             m_s->input.clear();
+            m_s->Update();
         }
         return true;
     }
 
-    bool WaitReadable(uint32_t ms) override
+    // On the installed clock: until input comes (an answer's time, or a
+    // delivery from another thread), the event is set, or ms passed.
+    DeviceWait WaitReadable(uint32_t ms, const WakeEvent* wake) override
     {
-        uint32_t sleepFor = ms;
-        {
-            std::lock_guard<std::mutex> lock(m_s->mutex);
-            if (m_closed || m_s->unplugged)
-                return true;
-            m_s->Release();
-            if (!m_s->input.empty())
-                return true;
-            const uint32_t now = GetTickCount();
-            for (const auto& p : m_s->pending)
-                sleepFor = std::min(sleepFor, p.at - now);
+        const uint32_t start = GetTickCount();
+        for (;;) {
+            uint32_t step = 0;
+            {
+                std::lock_guard<std::mutex> lock(m_s->mutex);
+                if (m_closed || m_s->unplugged)
+                    return DeviceWait::Ready; // the read reports it
+                m_s->Release();
+                if (!m_s->input.empty())
+                    return DeviceWait::Ready;
+                if (wake && wake->IsSet())
+                    return DeviceWait::Woken;
+                const uint32_t now = GetTickCount();
+                const uint32_t spent = TicksSince(start, now);
+                if (spent >= ms)
+                    return DeviceWait::TimedOut;
+                step = ms - spent;
+                for (const auto& p : m_s->pending)
+                    step = std::min(step, p.at - now);
+            }
+            GetClock().WaitForEvents(step, {wake, &m_s->readable});
         }
-        Sleep(sleepFor);
-        std::lock_guard<std::mutex> lock(m_s->mutex);
-        m_s->Release();
-        return !m_s->input.empty();
+    }
+
+    // A fake line always takes more (a short write is as much as it takes at once).
+    DeviceWait WaitWritable(uint32_t, const WakeEvent* wake) override
+    {
+        return wake && wake->IsSet() ? DeviceWait::Woken : DeviceWait::Ready;
     }
 
     bool Close() override
@@ -153,6 +182,7 @@ public:
             // What was still on its way is lost with the handle.
             m_s->input.clear();
             m_s->pending.clear();
+            m_s->Update();
         }
         return true;
     }

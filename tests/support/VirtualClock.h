@@ -1,6 +1,7 @@
 #pragma once
 // A clock whose sleeps advance time at once, so time-outs of seconds pass in
-// microseconds. Installed for its lifetime.
+// microseconds. A wait on events ends at once, without time passing, when one
+// of them is set. Installed for its lifetime.
 #include "Clock.h"
 
 #include <atomic>
@@ -15,6 +16,13 @@ public:
 
     uint32_t GetTickCount() override { return m_now.load(); }
     void Sleep(uint32_t ms) override { m_now.fetch_add(ms); }
+    bool WaitForEvents(uint32_t ms, std::initializer_list<const WakeEvent*> events) override
+    {
+        if (AnyEventSet(EventsOf(events)))
+            return true;
+        m_now.fetch_add(ms);
+        return false;
+    }
     void Advance(uint32_t ms) { m_now.fetch_add(ms); }
     void Set(uint32_t now) { m_now.store(now); }
 

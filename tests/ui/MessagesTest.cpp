@@ -9,7 +9,9 @@
 #include <QWidget>
 
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -135,6 +137,39 @@ TEST_F(Messages, SendFromAWorkerRunsOnTheUiThreadAndReturnsItsResult)
     EXPECT_EQ(result, 42);
     EXPECT_EQ(top.GetWindowText(), L"from worker");
     EXPECT_EQ(top.GetWindowRect(), CRect(5, 6, 105, 56));
+}
+
+TEST_F(Messages, ACallOrdersWhatBothThreadsWrite)
+{
+    // Plain data, no atomics: the worker writes before its call, the UI thread
+    // reads that and writes back, the worker reads it after the call. Under
+    // ThreadSanitizer this shows the hand-over's order visible both ways.
+    std::vector<int> request;
+    std::string answer;
+    top.onMessage = [&](UINT msg, const WPARAM&, const LPARAM&) -> LRESULT {
+        if (msg != WM_TEST_A)
+            return 0;
+        answer = std::to_string(request.size());
+        request.clear();
+        return 1;
+    };
+    std::atomic<bool> done{false};
+    std::string seen;
+    std::thread worker([&] {
+        for (int round = 0; round < 50; ++round) {
+            request.assign(static_cast<size_t>(round), round);
+            top.SendMessage(WM_TEST_A, 0, 0);
+            seen += answer + ",";
+            // A posted call orders the same way.
+            PostToUiThread([&request, round] { request.push_back(round); });
+            RunOnUiThread([&request] { request.clear(); });
+        }
+        done = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return done.load(); }, 20000));
+    worker.join();
+    EXPECT_EQ(seen.substr(0, 8), "0,1,2,3,");
+    EXPECT_TRUE(request.empty());
 }
 
 TEST_F(Messages, PostsFromWorkersArriveInOrder)

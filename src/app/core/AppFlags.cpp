@@ -1,6 +1,6 @@
 #include "AppFlags.h"
 
-#include "TsNetlayer.h"
+#include "AbortFlag.h"
 
 std::atomic<int> g_bBusy{0};
 std::atomic<int> g_bDeviceRemoved{0};
@@ -12,7 +12,7 @@ std::atomic<int> g_stopRequest{0};
 void RequestOperationStop()
 {
     g_stopRequest = 1;
-    g_bAbort = 1;
+    g_bAbort.Set();
 }
 
 bool IsOperationStopRequested() { return g_stopRequest != 0; }

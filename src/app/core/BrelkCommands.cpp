@@ -1,5 +1,6 @@
 #include "BrelkCommands.h"
 
+#include "AbortFlag.h"
 #include "AppFlags.h"
 #include "Clock.h"
 #include "CodePage.h"
@@ -19,6 +20,9 @@ constexpr uint32_t kSendTimeoutMs = 2000;
 constexpr uint32_t kVersionTimeoutMs = 200;
 // A version reply is complete when nothing more arrives for this long.
 constexpr uint32_t kVersionQuietMs = 20;
+// The answer to a signal step: read, not examined.
+constexpr uint32_t kSignalAnswerMs = 100;
+constexpr int kSignalAnswerBytes = 5;
 
 void Report(const SerialErrorTarget& window, const char* text)
 {
@@ -26,45 +30,45 @@ void Report(const SerialErrorTarget& window, const char* text)
         window(text);
 }
 
-// One signal step: the command, then a short read whose answer is not examined.
-void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs)
-{
-    const uint8_t command[3] = {BRELK_COMMAND_HEAD[0], BRELK_COMMAND_HEAD[1], step};
-    uint8_t answer[5];
-    SendCommand(3, window, command);
-    ReceiveBytes(sizeof answer, answer, window, 100);
-    Sleep(waitMs);
-}
-
-} // namespace
-
-bool EnsureDeviceConnected() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
-
-int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes)
+// SendCommand, watching the given stop.
+int WriteCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes, const WakeEvent* stop)
 {
     if (!EnsureDeviceConnected())
         return -1;
+    // A late answer to an earlier command must not pass for this one's.
+    SerialDropStale();
     SerialPurge(true, false);
     SerialPurge(false, true);
     const uint32_t start = GetTickCount();
     int done = 0;
-    do {
+    for (;;) {
         if (g_bDeviceRemoved)
             return 0;
         // A short write is completed, not sent again from the start.
-        int n = SerialWrite(bytes + done, length - done);
+        const int n = SerialWrite(bytes + done, length - done, stop);
         if (n > 0)
             done += n;
         if (done >= length)
             return 1;
-        Sleep(1);
-    } while (TicksSince(start, GetTickCount()) < kSendTimeoutMs);
+        const uint32_t spent = TicksSince(start, GetTickCount());
+        if (spent >= kSendTimeoutMs)
+            break;
+        // A failing port takes nothing until it is opened again (or the
+        // Brelk's removal is seen): it is given the rest of the time.
+        const DeviceWait wait =
+            n < 0 ? (SleepUnlessSet(kSendTimeoutMs - spent, stop) ? DeviceWait::Woken : DeviceWait::TimedOut)
+                  : SerialWaitWritable(kSendTimeoutMs - spent, stop);
+        if (wait == DeviceWait::Woken)
+            return 0;
+    }
     Report(window, "Send over time.");
     DebugTrace("SendCommand over time\n");
     return -1;
 }
 
-int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, uint32_t timeoutMs)
+// ReceiveBytes, watching the given stop.
+int ReadAnswer(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, uint32_t timeoutMs,
+               const WakeEvent* stop)
 {
     if (!g_bSerialOpen)
         SerialOpen(FindDeviceComPort());
@@ -72,7 +76,7 @@ int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window,
         return 0;
     const uint32_t start = GetTickCount();
     for (;;) {
-        int n = SerialRead(buffer, maxBytes);
+        const int n = SerialRead(buffer, maxBytes);
         if (n > 0)
             return n;
         if (g_bDeviceRemoved)
@@ -82,38 +86,62 @@ int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window,
             DebugTrace("ReceiveBytes read failed\n");
             return -1;
         }
-        uint32_t spent = TicksSince(start, GetTickCount());
+        const uint32_t spent = TicksSince(start, GetTickCount());
         if (spent > timeoutMs)
             break;
-        // Wait for input instead of spinning; a byte is still seen at once.
-        SerialWaitReadable(std::min<uint32_t>(timeoutMs + 1 - spent, 1));
+        if (SerialWaitReadable(timeoutMs + 1 - spent, stop) == DeviceWait::Woken)
+            return 0;
     }
     Report(window, "Receive over time.");
     DebugTrace("ReceiveBytes over time\n");
     return -1;
 }
 
+// One signal step: the command, then a short read whose answer is not
+// examined, then the pause before the next step. A Stop shortens the waits;
+// the commands still go out, so the Brelk ends its signal as it should.
+void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs, const WakeEvent* stop)
+{
+    const uint8_t command[3] = {BRELK_COMMAND_HEAD[0], BRELK_COMMAND_HEAD[1], step};
+    uint8_t answer[kSignalAnswerBytes];
+    WriteCommand(sizeof command, window, command, stop);
+    ReadAnswer(sizeof answer, answer, window, kSignalAnswerMs, stop);
+    SleepUnlessSet(waitMs, stop);
+}
+
+} // namespace
+
+bool EnsureDeviceConnected() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
+
+int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes)
+{
+    return WriteCommand(length, window, bytes, StopToWatch());
+}
+
+int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, uint32_t timeoutMs)
+{
+    return ReadAnswer(maxBytes, buffer, window, timeoutMs, StopToWatch());
+}
+
 std::wstring GetBrelkVersion(const SerialErrorTarget& window)
 {
     if (!EnsureDeviceConnected())
         return L"";
-    if (SendCommand(sizeof kBrelkVersionQuery, window, kBrelkVersionQuery) != 1)
+    const WakeEvent* stop = StopToWatch();
+    if (WriteCommand(sizeof kBrelkVersionQuery, window, kBrelkVersionQuery, stop) != 1)
         return L"";
     // 255 bytes at most, so the text always keeps its terminator.
     uint8_t reply[256];
     std::memset(reply, 0, sizeof reply);
     const uint32_t start = GetTickCount();
-    int got = ReceiveBytes(255, reply, window, kVersionTimeoutMs);
+    int got = ReadAnswer(255, reply, window, kVersionTimeoutMs, stop);
     if (got <= 0)
         return L"";
     // The reply may arrive in pieces ("V6" then ".11"): read on until its
     // terminator, 255 bytes, or a quiet gap after the last byte.
     uint32_t last = GetTickCount();
     while (got < 255 && !std::memchr(reply, 0, static_cast<size_t>(got)) && !g_bDeviceRemoved) {
-        uint32_t now = GetTickCount();
-        if (TicksSince(start, now) > kVersionTimeoutMs || TicksSince(last, now) >= kVersionQuietMs)
-            break;
-        int n = SerialRead(reply + got, 255 - got);
+        const int n = SerialRead(reply + got, 255 - got);
         if (n < 0)
             break;
         if (n > 0) {
@@ -121,7 +149,15 @@ std::wstring GetBrelkVersion(const SerialErrorTarget& window)
             last = GetTickCount();
             continue;
         }
-        SerialWaitReadable(1);
+        const uint32_t now = GetTickCount();
+        const uint32_t sinceStart = TicksSince(start, now);
+        const uint32_t quiet = TicksSince(last, now);
+        if (sinceStart > kVersionTimeoutMs || quiet >= kVersionQuietMs)
+            break;
+        // Half a version is no version: a Stop leaves none.
+        if (SerialWaitReadable(std::min(kVersionTimeoutMs + 1 - sinceStart, kVersionQuietMs - quiet), stop) ==
+            DeviceWait::Woken)
+            return L"";
     }
     if (reply[0] != 'V')
         return L"";
@@ -130,22 +166,24 @@ std::wstring GetBrelkVersion(const SerialErrorTarget& window)
 
 void SendBrelkSuccessSignal(const SerialErrorTarget& window, int repeat)
 {
+    const WakeEvent* stop = StopToWatch();
     // An unplugged Brelk shows nothing: stop at once instead of waiting out every step.
     for (int i = 0; i < repeat; ++i) {
         if (g_bDeviceRemoved)
             return;
-        SignalStep(window, kSignalStep1, 10);
-        SignalStep(window, kSignalStep4, 50);
-        SignalStep(window, kSignalStep2, 10);
-        SignalStep(window, kSignalStep5, 10);
+        SignalStep(window, kSignalStep1, 10, stop);
+        SignalStep(window, kSignalStep4, 50, stop);
+        SignalStep(window, kSignalStep2, 10, stop);
+        SignalStep(window, kSignalStep5, 10, stop);
     }
     if (g_bDeviceRemoved)
         return;
-    SignalStep(window, kSignalStep4, 0);
+    SignalStep(window, kSignalStep4, 0, stop);
 }
 
 void SendBrelkFailSignal(const SerialErrorTarget& window)
 {
+    const WakeEvent* stop = StopToWatch();
     const struct {
         uint8_t step;
         uint32_t waitMs;
@@ -153,6 +191,6 @@ void SendBrelkFailSignal(const SerialErrorTarget& window)
     for (const auto& s : steps) {
         if (g_bDeviceRemoved)
             return;
-        SignalStep(window, s.step, s.waitMs);
+        SignalStep(window, s.step, s.waitMs, stop);
     }
 }

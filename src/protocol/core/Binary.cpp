@@ -62,13 +62,35 @@ void FailAllocationsAfter(int n) { g_allocationsLeft = n < 0 ? -1 : n; }
 } // namespace binary_testing
 
 // Shared by every handle that points to it. The handles own it through the
-// reference count; the data block is owned by the header.
+// reference count; the data block is owned by the header. Handles that share
+// a header may live on different threads (a buffer goes from the UI thread to
+// a worker and back), so the count is atomic. The bytes, the count and the
+// capacity are written only by a sole owner, whose handle one thread holds.
 struct CBinary::Header {
     std::unique_ptr<uint8_t[]> data;
     int16_t count = 0;
     int16_t capacity = 0;
     int16_t growth = kNewGrowth;
-    int16_t refcount = 1;
+    std::atomic<int16_t> refcount{1};
+
+    // One handle more, unless the 16-bit count is full.
+    bool TryShare()
+    {
+        int16_t n = refcount.load(std::memory_order_relaxed);
+        while (n < kMaxRefCount)
+            if (refcount.compare_exchange_weak(n, static_cast<int16_t>(n + 1), std::memory_order_relaxed))
+                return true;
+        return false;
+    }
+    // One handle less; the last one frees the header and its bytes. The
+    // release orders this handle's reads before a free on another thread.
+    void Unshare()
+    {
+        if (refcount.fetch_sub(1, std::memory_order_acq_rel) == 1)
+            delete this;
+    }
+    // Only this handle points here: it may write in place.
+    bool SoleOwner() const { return refcount.load(std::memory_order_acquire) <= 1; }
 
     static Header* Create(int capacity, int growth)
     {
@@ -92,9 +114,8 @@ CBinary::CBinary(const CBinary& other)
 {
     if (!other.m_pHeader)
         return;
-    if (other.m_pHeader->refcount < kMaxRefCount) {
+    if (other.m_pHeader->TryShare()) {
         m_pHeader = other.m_pHeader;
-        ++m_pHeader->refcount;
     } else {
         // The 16-bit count is full: this handle gets its own copy instead.
         Append(other.m_pHeader->data.get(), other.m_pHeader->count);
@@ -118,10 +139,7 @@ void CBinary::Release()
 {
     if (!m_pHeader)
         return;
-    if (m_pHeader->refcount <= 1)
-        delete m_pHeader;
-    else
-        --m_pHeader->refcount;
+    m_pHeader->Unshare();
     m_pHeader = nullptr;
 }
 
@@ -141,7 +159,7 @@ int CBinary::Reserve(int n)
     Header* h = m_pHeader;
     if (n <= 0)
         n = h->count;
-    if (h->refcount <= 1) {
+    if (h->SoleOwner()) {
         if (h->capacity >= n)
             return BINARY_OK;
         int size = RoundUp(n, h->growth);
@@ -162,8 +180,9 @@ int CBinary::Reserve(int n)
     if (h->count > 0)
         std::memcpy(copy->data.get(), h->data.get(), static_cast<size_t>(h->count));
     copy->count = h->count;
-    --h->refcount;
     m_pHeader = copy;
+    // The others may have let go meanwhile: then the old bytes go now.
+    h->Unshare();
     return BINARY_OK;
 }
 
@@ -213,7 +232,7 @@ void CBinary::Empty()
 {
     if (!m_pHeader)
         return;
-    if (m_pHeader->refcount <= 1)
+    if (m_pHeader->SoleOwner())
         m_pHeader->count = 0;
     else
         Release();
@@ -227,7 +246,7 @@ int CBinary::GetSize() const { return m_pHeader ? m_pHeader->count : 0; }
 
 int CBinary::GetCapacity() const { return m_pHeader ? m_pHeader->capacity : 0; }
 
-int CBinary::GetRefCount() const { return m_pHeader ? m_pHeader->refcount : 0; }
+int CBinary::GetRefCount() const { return m_pHeader ? m_pHeader->refcount.load() : 0; }
 
 bool CBinary::SharesWith(const CBinary& other) const { return m_pHeader && m_pHeader == other.m_pHeader; }
 

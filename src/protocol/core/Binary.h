@@ -6,6 +6,11 @@
 // Sizes, capacity, growth step and reference count are 16-bit signed values,
 // so one buffer holds at most 32767 bytes; an operation that would pass that is
 // refused with -2 and changes nothing.
+//
+// Threads: one handle is used by one thread at a time, but handles that share
+// bytes may be on different threads (the reference count is atomic); a handle
+// that writes while its bytes are shared takes its own copy first, so the
+// others never see the write.
 #include <atomic>
 #include <cstdint>
 #include <vector>

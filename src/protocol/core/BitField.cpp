@@ -37,12 +37,15 @@ CBinary GetBits(const CBinary& bytes, int offset, int count)
 
 void SetBits(const CBinary& source, CBinary& target, int offset, int count)
 {
-    if (offset < 0 || count <= 0 || static_cast<long>(source.GetSize()) * 8 < count)
+    if (offset < 0 || count < 0 || static_cast<long>(source.GetSize()) * 8 < count)
         return;
+    // The target grows to hold offset + count bits even when no bit is written.
     const long end = static_cast<long>(offset) + count;
     while (static_cast<long>(target.GetSize()) * 8 < end)
         if (target.Add(0) != BINARY_OK)
             return; // target cannot hold the field
+    if (count == 0)
+        return;
     if (offset % 8 == 0 && count % 8 == 0) {
         for (int i = 0; i < count / 8; ++i)
             target.SetAt(offset / 8 + i, source.GetBuffer()[i]);

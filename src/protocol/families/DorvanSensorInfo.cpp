@@ -94,7 +94,7 @@ int DorvanSensorCheck(DorvanSensorInfo& info)
         if (program->ReadPsn(records) && info.FillFromRecords(records))
             result = 1;
         info.m_nResultCode = static_cast<uint16_t>(program->m_nErrorCode);
-        if (program->m_nErrorCode == TS_ERR_MANY_SENSORS || g_bAbort)
+        if (program->m_nErrorCode == TS_ERR_MANY_SENSORS || g_bAbort.IsSet())
             return result;
         program->m_nInfoRead = 0;
         program.reset();

@@ -1,5 +1,6 @@
 #include "SensorBootContext.h"
 
+#include "AbortFlag.h"
 #include "Clock.h"
 #include "FamilyTable.h"
 #include "TsLog.h"
@@ -96,7 +97,8 @@ uint8_t UpdateSensorBoot(SensorBootContext& context)
     for (uint32_t id : context.found)
         ids[id] = UpdatesBoot(type, FrameKind::V4) ? id : BOOT_V1_NEW_ID;
     const bool updated = program->ProgramSensor(ids, BuildBootCommand(context));
-    Sleep(BOOT_SETTLE_MS);
+    // The sensors settle into their new boot; a Stop need not wait for them.
+    SleepUnlessSet(BOOT_SETTLE_MS, &g_bAbort);
     log.Debug("Update Boot %s!", updated ? "ok" : "failed");
     if (!updated)
         return BOOT_FAILED;

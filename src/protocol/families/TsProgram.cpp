@@ -12,7 +12,7 @@ CTsProgram::CTsProgram(uint8_t multiSensor, uint8_t freqSelector)
 {
     if (!g_bSerialOpen)
         SerialOpen(g_nBrelkPort);
-    g_bAbort = 0;
+    g_bAbort.Clear();
 }
 
 CTsProgram::~CTsProgram() = default;

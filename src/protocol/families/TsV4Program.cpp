@@ -163,6 +163,26 @@ void CTsV4Program::ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint32
     }
 }
 
+TsFrameList CTsV4Program::Exchange(const CBinary& request, uint32_t sensorId)
+{
+    TsFrameList frames = SendRecv(request, sensorId);
+    if (request.IsEmpty())
+        return frames;
+    // A reply names the command it answers; a negative answer names it in its
+    // payload. Any other (a late answer to an earlier request) is a bad frame.
+    const uint8_t command = request.GetAt(0);
+    std::erase_if(frames, [command](const CTsFrame& frame) {
+        const bool refusal = frame.m_nCommand == V4_NEGATIVE_ANSWER && frame.m_Payload.GetSize() >= 1;
+        const uint8_t answered = refusal ? frame.m_Payload.GetAt(0) : frame.m_nCommand;
+        if (answered == command)
+            return false;
+        CTsLog::GetInstance().Error("ParseRecvData Error. Sensor(%d) answers command %.2X, not %.2X.",
+                                    static_cast<int>(frame.m_nSensorId), answered, command);
+        return true;
+    });
+    return frames;
+}
+
 bool CTsV4Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs, CTsFrame* reply)
 {
     CTsNetlayer& link = *m_pNetLayer;
@@ -173,7 +193,7 @@ bool CTsV4Program::SendRecvSensor(uint32_t sensorId, const CBinary& request, uin
         timeoutMs == 0 ? V4_SENSOR_DEFAULT_DURATION : (timeoutMs + V4_SENSOR_REPLY_MARGIN) & ~RECV_WAIT_WHOLE_TIMEOUT;
     for (int attempt = 0; attempt < V4_SENSOR_ATTEMPTS; ++attempt) {
         link.SetDriveByte(DriveByteOfAttempt(attempt));
-        for (const CTsFrame& frame : SendRecv(request, sensorId)) {
+        for (const CTsFrame& frame : Exchange(request, sensorId)) {
             if (frame.m_nCommand != V4_NEGATIVE_ANSWER && frame.m_nSensorId == sensorId) {
                 if (reply)
                     *reply = frame;
@@ -207,7 +227,7 @@ bool CTsV4Program::SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorFra
         // The search keeps the drive its caller chose for the pass.
         if (command != V4_CMD_SEARCH)
             link.SetDriveByte(DriveByteOfAttempt(pass));
-        for (const CTsFrame& frame : SendRecv(data, V4_BROADCAST_ID)) {
+        for (const CTsFrame& frame : Exchange(data, V4_BROADCAST_ID)) {
             if (collect)
                 collect->emplace(frame.m_nSensorId, frame);
             if (!targets || targets->count(frame.m_nSensorId) == 0)
@@ -452,16 +472,16 @@ void CTsV4Program::KeepLink(const SensorIdSet& found)
 bool CTsV4Program::EndLink(const SensorIdSet& found)
 {
     // After a user stop the end command must still go out.
-    const bool stopped = g_bAbort == 1;
+    const bool stopped = g_bAbort.IsSet();
     if (stopped)
-        g_bAbort = 0;
+        g_bAbort.Clear();
     SensorFrameMap answers;
     if (found.empty())
         SendRecvMulti(Bytes({V4_CMD_END_LINK}), V4_WAIT_SEARCH, &answers);
     else
         SendRecvMulti(Bytes({V4_CMD_END_LINK}), V4_WAIT_END_LINK, &answers, &found);
     if (stopped)
-        g_bAbort = 1;
+        g_bAbort.Set();
     return !answers.empty();
 }
 

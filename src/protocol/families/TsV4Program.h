@@ -177,8 +177,8 @@ public:
     // Checks length, check byte, tool id and mode of a reply; a negative
     // answer is logged and returned all the same.
     void ParseRecvData(CTsFrame& frame, const CBinary& decoded, uint32_t sensorId) override;
-    // Up to 10 attempts; true with the first reply of that sensor that is not
-    // a negative answer.
+    // Up to 10 attempts; true with the first reply of that sensor to this
+    // command that is not a negative answer.
     bool SendRecvSensor(uint32_t sensorId, const CBinary& request, uint32_t timeoutMs,
                         CTsFrame* reply = nullptr) override;
 
@@ -221,9 +221,14 @@ public:
     void SendRawSequence1();
     void SendRawSequence2();
 
+    // One request and its replies (SendRecv), without the replies to another
+    // command: a late answer to an earlier request is refused as a bad frame,
+    // so it never answers this one.
+    TsFrameList Exchange(const CBinary& request, uint32_t sensorId);
     // Broadcast passes of the data until every target answered (true). With
     // no targets one pass, and false: the caller reads the collect set, which
-    // keeps the first reply of every sensor, negative answers included.
+    // keeps the first reply of every sensor to this command, negative answers
+    // included.
     bool SendRecvMulti(const CBinary& data, uint32_t waitMs, SensorFrameMap* collect = nullptr,
                        const SensorIdSet* targets = nullptr);
 

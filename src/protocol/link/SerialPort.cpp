@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "DebugTrace.h"
+#include "TsLog.h"
 
 #include <cstdio>
 
@@ -84,12 +85,12 @@ bool SerialClose()
     return true;
 }
 
-int SerialWrite(const uint8_t* data, int length)
+int SerialWrite(const uint8_t* data, int length, const WakeEvent* stop)
 {
     std::shared_ptr<ISerialDevice> port = CurrentPort();
     if (!port)
         return -1;
-    int n = port->Write(data, length);
+    int n = port->Write(data, length, stop);
     if (n < 0) {
         DebugTrace("WriteFile Fail: %d\n", port->LastError());
         return -1;
@@ -121,12 +122,32 @@ bool SerialPurge(bool input, bool output)
     return port && port->Purge(input, output);
 }
 
-bool SerialWaitReadable(uint32_t ms)
+int SerialDropStale()
+{
+    CBinary dropped;
+    uint8_t chunk[256];
+    int n = 0;
+    // Bounded: a line that streams without end still lets the request go out.
+    while (dropped.GetSize() < BINARY_MAX_SIZE - static_cast<int>(sizeof chunk) &&
+           (n = SerialRead(chunk, sizeof chunk)) > 0)
+        dropped.Append(chunk, n);
+    if (!dropped.IsEmpty())
+        CTsLog::GetInstance().HexDump(dropped, "Dropped stale bytes: ");
+    return dropped.GetSize();
+}
+
+DeviceWait SerialWaitReadable(uint32_t ms, const WakeEvent* stop)
 {
     std::shared_ptr<ISerialDevice> port = CurrentPort();
-    if (!port) {
-        Sleep(ms);
-        return false;
-    }
-    return port->WaitReadable(ms);
+    if (!port)
+        return SleepUnlessSet(ms, stop) ? DeviceWait::Woken : DeviceWait::TimedOut;
+    return port->WaitReadable(ms, stop);
+}
+
+DeviceWait SerialWaitWritable(uint32_t ms, const WakeEvent* stop)
+{
+    std::shared_ptr<ISerialDevice> port = CurrentPort();
+    if (!port)
+        return SleepUnlessSet(ms, stop) ? DeviceWait::Woken : DeviceWait::TimedOut;
+    return port->WaitWritable(ms, stop);
 }

@@ -26,13 +26,23 @@ extern std::atomic<int> g_nBrelkPort;                // COM number of the Brelk,
 bool SerialOpen(int port);
 // Always true; closes the port when it is open.
 bool SerialClose();
-// -1 when closed; else the number of bytes written, or -1 on failure.
-int SerialWrite(const uint8_t* data, int length);
+// -1 when closed; else the number of bytes written, or -1 on failure. A line
+// that takes no more waits for room until its time-out, or until the stop
+// (when given) is set: then the count written so far.
+int SerialWrite(const uint8_t* data, int length, const WakeEvent* stop = nullptr);
 // -1 when closed; 0 when nothing is queued (never waits); else the bytes read.
 int SerialRead(uint8_t* buffer, int max);
 // Throws away what waits in the input and/or output queue.
 bool SerialPurge(bool input, bool output);
-// Waits at most ms until a read would not return 0; a closed port just waits.
-bool SerialWaitReadable(uint32_t ms);
+// Reads and throws away what waits in the input queue: late answers to
+// earlier requests, which must never be taken for the answer to the next.
+// Logged at debug level; the number of bytes dropped.
+int SerialDropStale();
+// Blocks in one poll on the port and the stop (when given) until a read would
+// not return 0 (input, or a failing port that the read reports), the stop is
+// set, or ms passed. A closed port: the stop and the time alone.
+DeviceWait SerialWaitReadable(uint32_t ms, const WakeEvent* stop);
+// The same until a write can go on.
+DeviceWait SerialWaitWritable(uint32_t ms, const WakeEvent* stop);
 // Sends WM_SERIAL_ERROR with the text to g_hSerialOwner when both are set.
 void SerialReportError(const char* text);

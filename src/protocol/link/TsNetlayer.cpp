@@ -7,8 +7,6 @@
 
 #include <algorithm>
 
-std::atomic<int> g_bAbort{0};
-
 CBinary BuildToolCommand(const CBinary& data, const CTsNetlayerBase& link)
 {
     const CRFConfig& rf = link.m_RfConfig;
@@ -79,15 +77,18 @@ bool CTsNetlayer::WriteToPort(const CBinary& bytes)
 {
     if (!g_bSerialOpen && !SerialOpen(g_nBrelkPort))
         return false;
-    return SerialWrite(bytes.GetBuffer(), bytes.GetSize()) > 0;
+    // A Stop ends the wait of a stalled line for room; what went out counts.
+    return SerialWrite(bytes.GetBuffer(), bytes.GetSize(), &g_bAbort) > 0;
 }
 
 bool CTsNetlayer::Send(const CBinary& data)
 {
-    if (g_bAbort)
+    if (g_bAbort.IsSet())
         return false;
     CBinary frame = BuildToolData(data);
     CTsLog::GetInstance().HexDump(frame, "Send CommData: ");
+    // A reply is taken only after its own request went out.
+    SerialDropStale();
     return WriteToPort(frame);
 }
 
@@ -96,10 +97,10 @@ void CTsNetlayer::Recv(CTsReceive& recv)
     recv.clear();
     if (!g_bSerialOpen) {
         if (!SerialOpen(g_nBrelkPort)) {
-            g_bAbort = 1;
+            g_bAbort.Set();
             return;
         }
-        g_bAbort = 0;
+        g_bAbort.Clear();
     }
     CBinary bytes = RecvFrames(m_LfConfig.DurationTm);
     CTsLog::GetInstance().HexDump(bytes, "Recv CommData: ");
@@ -111,7 +112,7 @@ void CTsNetlayer::SendRecv(CTsReceive& recv, const CBinary& data)
     // Send refuses while the flag is set, so after a send that went out the flag
     // can only hold a Stop that came during the write: keep it, don't clear it.
     if (!Send(data))
-        g_bAbort = 1;
+        g_bAbort.Set();
     Recv(recv);
 }
 
@@ -122,7 +123,10 @@ bool CTsNetlayer::Reset()
     Sleep(BRELK_RESET_SETTLE_MS);
     uint8_t discard[RECV_READ_CHUNK];
     SerialRead(discard, RECV_READ_CHUNK);
-    g_bAbort = written ? 0 : 1;
+    if (written)
+        g_bAbort.Clear();
+    else
+        g_bAbort.Set();
     return written;
 }
 
@@ -136,7 +140,7 @@ CBinary CTsNetlayer::RecvFrames(uint32_t timeoutWord)
     const uint32_t timeout = timeoutWord & ~RECV_WAIT_WHOLE_TIMEOUT;
     CTsLog::GetInstance().Debug("Need to Recv %d frame from comm,TimeOut:%d", expected, static_cast<int>(timeout));
     const uint32_t start = GetTickCount();
-    if (g_bAbort)
+    if (g_bAbort.IsSet())
         return collected;
 
     uint8_t chunk[RECV_READ_CHUNK];
@@ -157,17 +161,18 @@ CBinary CTsNetlayer::RecvFrames(uint32_t timeoutWord)
         }
         // Elapsed time modulo 2^32, so a wrap of the tick counter during the
         // receive neither ends it early nor makes it wait forever.
-        if (TicksSince(start, GetTickCount()) > timeout) {
+        const uint32_t elapsed = TicksSince(start, GetTickCount());
+        if (elapsed > timeout) {
             CTsLog::GetInstance().Record("-------------TimeOut:%d------------", static_cast<int>(timeout));
             break;
         }
-        if (g_bAbort)
+        if (g_bAbort.IsSet())
             break;
         if (collected.GetSize() >= BINARY_MAX_SIZE)
             break; // a buffer holds no more
-        // Sleep in the port until a byte comes (or the poll interval ends)
-        // rather than spinning a core for the whole time-out.
-        SerialWaitReadable(RECV_POLL_MS);
+        // Asleep until a byte comes, the time-out passes or a Stop is set.
+        if (SerialWaitReadable(timeout - elapsed + 1, &g_bAbort) == DeviceWait::Woken)
+            break;
     }
     return collected;
 }

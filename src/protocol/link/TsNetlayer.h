@@ -3,17 +3,12 @@
 // settings, the LF data and the RF settings into one command frame, writes it,
 // collects the Brelk's reply frames within the time-out and splits them into
 // the RF frames it caught.
+#include "AbortFlag.h"
 #include "TsNetlayerBase.h"
 #include "TsReceive.h"
 #include "WireFormat.h"
 
-#include <atomic>
 #include <cstdint>
-
-// Set while a stop, a device removal or a failed port asks every exchange to
-// end: nothing is sent and the receive loop stops after its current round.
-// Written by the UI thread, read by the worker.
-extern std::atomic<int> g_bAbort;
 
 // The read buffer of one receive round.
 constexpr int RECV_READ_CHUNK = 4096;
@@ -33,7 +28,8 @@ public:
     bool Reset() override;
     // Send, then Recv, also after a failed send (which set the abort flag).
     void SendRecv(CTsReceive& recv, const CBinary& data) override;
-    // False at once while g_bAbort is set; else true when the frame went out.
+    // False at once while g_bAbort is set; else drops what is left in the
+    // port from earlier requests and true when the frame went out.
     bool Send(const CBinary& data) override;
     // Opens the port when it is closed, collects the reply frames within the
     // LF configuration's DurationTm and splits them.
@@ -44,6 +40,8 @@ public:
     // The command frame of the data: LF data prepared, then BuildToolCommand.
     CBinary BuildToolData(const CBinary& data) const;
     // The receive loop: the bytes collected, at most BINARY_MAX_SIZE of them.
+    // It sleeps in one poll on the port and g_bAbort until a byte comes, the
+    // time-out passes or a Stop is set.
     CBinary RecvFrames(uint32_t timeoutWord);
 };
 

@@ -48,5 +48,3 @@ inline constexpr uint32_t RECV_WAIT_WHOLE_TIMEOUT = 0x80000000u;
 
 // What the Brelk gets to settle after a reset before its answer is thrown away.
 inline constexpr uint32_t BRELK_RESET_SETTLE_MS = 100;
-// The longest wait between two read rounds of a receive; a reply is seen within it.
-inline constexpr uint32_t RECV_POLL_MS = 1;

@@ -63,7 +63,7 @@ CTsActive::CTsActive(uint32_t protocolId) : m_pNetLayer(std::make_unique<CTsNetl
 {
     if (!g_bSerialOpen)
         SerialOpen(g_nBrelkPort);
-    g_bAbort = 0;
+    g_bAbort.Clear();
 }
 
 CTsActive::~CTsActive() = default;
@@ -107,7 +107,7 @@ int CTsActive::Test()
             log.Error("Reset---Failed");
             break;
         }
-        if (g_bAbort == 1) {
+        if (g_bAbort.IsSet()) {
             log.Debug("User cancel !");
             break;
         }
