@@ -60,9 +60,9 @@ public:
     {
         return m_device->SetWriteTimeout(perByteMs, constantMs);
     }
-    int Write(const uint8_t* data, int length) override
+    int Write(const uint8_t* data, int length, const WakeEvent* wake) override
     {
-        const int n = m_device->Write(data, length);
+        const int n = m_device->Write(data, length, wake);
         if (n > 0) {
             g_written += static_cast<uint64_t>(n);
             g_lastWrite = static_cast<uint64_t>(n);
@@ -81,7 +81,8 @@ public:
         return n;
     }
     bool Purge(bool input, bool output) override { return m_device->Purge(input, output); }
-    bool WaitReadable(uint32_t ms) override { return m_device->WaitReadable(ms); }
+    DeviceWait WaitReadable(uint32_t ms, const WakeEvent* wake) override { return m_device->WaitReadable(ms, wake); }
+    DeviceWait WaitWritable(uint32_t ms, const WakeEvent* wake) override { return m_device->WaitWritable(ms, wake); }
     bool Close() override { return m_device->Close(); }
     int LastError() const override { return m_device->LastError(); }
 
@@ -209,6 +210,15 @@ void SleepMeter::Sleep(uint32_t ms)
     if (ms == 1)
         ++m_short;
     m_system.Sleep(ms);
+}
+
+bool SleepMeter::WaitForEvents(uint32_t ms, std::initializer_list<const WakeEvent*> events)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const bool woken = m_system.WaitForEvents(ms, events);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    m_slept += woken ? static_cast<uint64_t>(waited.count()) : ms;
+    return woken;
 }
 
 void SleepMeter::Reset()

@@ -73,6 +73,8 @@ public:
     ~SleepMeter() override;
     uint32_t GetTickCount() override;
     void Sleep(uint32_t ms) override;
+    // A wait that a stop may cut short counts for what it waited.
+    bool WaitForEvents(uint32_t ms, std::initializer_list<const WakeEvent*> events) override;
     // Milliseconds slept, and the number of the one-millisecond sleeps among
     // them (a short write retried: line time, not a wait of the protocol).
     uint64_t SleptMs() const { return m_slept; }

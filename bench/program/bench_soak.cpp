@@ -44,6 +44,10 @@ public:
     ~ScaledClock() override { SetClock(nullptr); }
     uint32_t GetTickCount() override { return m_system.GetTickCount() * m_scale; }
     void Sleep(uint32_t ms) override { m_system.Sleep((ms + m_scale - 1) / m_scale); }
+    bool WaitForEvents(uint32_t ms, std::initializer_list<const WakeEvent*> events) override
+    {
+        return m_system.WaitForEvents((ms + m_scale - 1) / m_scale, events);
+    }
 
 private:
     IClock& m_system;
