@@ -155,8 +155,11 @@ BenchProgramFolder::BenchProgramFolder(bool sampleCatalog)
 {
     for (const auto& entry : fs::directory_iterator(BRELK_SAMPLE_BIN)) {
         const std::string name = entry.path().filename().string();
-        // The programs stay where they are; a catalog of the caller's own replaces the sample's.
-        if (name.rfind("brelk", 0) == 0 || (!sampleCatalog && name == "catalog.data"))
+        // The programs stay where they are. A catalog of the caller's own
+        // replaces the sample's with its containers: none of its files is
+        // linked then, or the writer would write through the links into the
+        // build's own data.
+        if (name.rfind("brelk", 0) == 0 || (!sampleCatalog && !entry.is_directory()))
             continue;
         fs::create_symlink(entry.path(), fs::path(Path()) / name);
     }

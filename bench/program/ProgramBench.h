@@ -44,7 +44,7 @@ private:
 // The program folder of the bench sensors: the sample data as the build packed
 // it (linked), the F7V4 firmware of code 040 and the test tables of protocol
 // 40. A catalog other than the sample's is written by the caller into the
-// folder before it is used (the sample's link is left out then).
+// folder before it is used (only the sample's folders are linked then).
 class BenchProgramFolder {
 public:
     explicit BenchProgramFolder(bool sampleCatalog = true);
