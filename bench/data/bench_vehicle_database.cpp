@@ -29,21 +29,7 @@ void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 const TempFolder& Catalog()
 {
     static TempFolder folder;
-    static const bool written = [] {
-        VehicleCatalog catalog;
-        for (int r = 0; r < 5; ++r)
-            catalog.regions[r] = MakeGeneratedRegionXml(r + 1, 60, 40, 15);
-        std::vector<std::vector<std::string>> parts, params;
-        for (int i = 0; i < 2000; ++i) {
-            char code[8];
-            std::snprintf(code, sizeof code, "%03X", i);
-            parts.push_back({"PN-" + std::to_string(10000 + i), code, "0x40", "0", "OBD", "1", code});
-            params.push_back({code, "Sensor", "F7V4", std::to_string(i % 2), "FSK", "9600", "CR2032", "4"});
-        }
-        catalog.partNo = MakePartNoXml(parts);
-        catalog.sensorParam = MakeSensorParamXml(params);
-        return WriteVehicleCatalog(folder.File("catalog.data"), catalog);
-    }();
+    static const bool written = WriteGeneratedVehicleCatalog(folder.File("catalog.data"), 60, 40, 15, 2000);
     (void)written;
     return folder;
 }

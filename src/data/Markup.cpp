@@ -987,11 +987,11 @@ bool CMarkup::SetDoc(const wchar_t* text)
     return ParseDoc();
 }
 
-bool CMarkup::SetDoc(const std::wstring& text)
+bool CMarkup::SetDoc(std::wstring text)
 {
     if (m_nDocFlags & (MDF_READFILE | MDF_WRITEFILE))
         return false;
-    m_strDoc = text;
+    m_strDoc = std::move(text);
     m_strResult.clear();
     return ParseDoc();
 }

@@ -41,7 +41,8 @@ public:
     // Takes the text (null: empty) as the document and parses it; true when
     // it is well-formed. False without change in a file mode.
     bool SetDoc(const wchar_t* text);
-    bool SetDoc(const std::wstring& text);
+    // Taken over, not copied, when the caller gives its text away.
+    bool SetDoc(std::wstring text);
     // Reads a file in its encoding (ReadTextFile) and parses it; false when the
     // file cannot be read or is not well-formed.
     bool Load(const std::wstring& fileName);

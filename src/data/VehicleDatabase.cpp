@@ -70,10 +70,11 @@ std::wstring CVehicleDatabase::ReadMemberText(const std::string& catalogPath, co
     return Utf8ToWide(bytes);
 }
 
-void CVehicleDatabase::ParseMakers(CBrands& brands, const std::wstring& text)
+void CVehicleDatabase::ParseMakers(CBrands& brands, std::wstring text)
 {
     CMarkup xml;
-    if (!xml.SetDoc(text))
+    // A region's document runs to tens of megabytes: it is handed over, not copied.
+    if (!xml.SetDoc(std::move(text)))
         return;
     if (!xml.FindElem(L"makers"))
         return;

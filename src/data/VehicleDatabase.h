@@ -51,7 +51,7 @@ public:
     // The parsers, for each member's text. A text that is not well-formed adds
     // nothing. A part-number or sensor-parameter element with fewer child
     // nodes than fields reads the missing ones as empty.
-    static void ParseMakers(CBrands& brands, const std::wstring& text);
+    static void ParseMakers(CBrands& brands, std::wstring text);
     void ParsePartNo(CXmlDomDocument& doc, const std::wstring& text);
     void ParseSensorParam(CXmlDomDocument& doc, const std::wstring& text);
 

@@ -59,16 +59,17 @@ CModel::CModel(std::wstring name_, std::wstring id_) : name(std::move(name_)), i
 
 CYear* CModel::FindYear(const std::wstring& yearName) const { return FindByName(years, yearName, OrdinalLess); }
 
-CYear* CModel::AddYear(const std::wstring& yearName, const std::wstring& yearId, const std::wstring& firstid,
-                       const std::wstring& chipProgStatus, const std::wstring& relearnType,
-                       const std::wstring& sensorManufactor, const std::wstring& oemPartNo, const std::wstring& IsProg,
-                       const std::wstring& ProtocolIDOEM)
+CYear* CModel::AddYear(std::wstring yearName, std::wstring yearId, std::wstring firstid, std::wstring chipProgStatus,
+                       std::wstring relearnType, std::wstring sensorManufactor, std::wstring oemPartNo,
+                       std::wstring IsProg, std::wstring ProtocolIDOEM)
 {
     if (FindYear(yearName))
         return nullptr;
     return InsertSorted(years,
-                        std::make_unique<CYear>(yearName, yearId, firstid, chipProgStatus, relearnType,
-                                                sensorManufactor, oemPartNo, IsProg, ProtocolIDOEM),
+                        std::make_unique<CYear>(std::move(yearName), std::move(yearId), std::move(firstid),
+                                                std::move(chipProgStatus), std::move(relearnType),
+                                                std::move(sensorManufactor), std::move(oemPartNo), std::move(IsProg),
+                                                std::move(ProtocolIDOEM)),
                         CompareYear);
 }
 

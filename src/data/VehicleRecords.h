@@ -45,10 +45,10 @@ public:
     CYear* FindYear(const std::wstring& yearName) const;
     // Adds the year unless one of that name exists (then null and nothing
     // changes); years stay in ordinal name order.
-    CYear* AddYear(const std::wstring& yearName, const std::wstring& yearId, const std::wstring& firstid,
-                   const std::wstring& chipProgStatus, const std::wstring& relearnType,
-                   const std::wstring& sensorManufactor, const std::wstring& oemPartNo, const std::wstring& IsProg,
-                   const std::wstring& ProtocolIDOEM);
+    // The texts are taken over (a catalog holds a year record by the hundred thousand).
+    CYear* AddYear(std::wstring yearName, std::wstring yearId, std::wstring firstid, std::wstring chipProgStatus,
+                   std::wstring relearnType, std::wstring sensorManufactor, std::wstring oemPartNo, std::wstring IsProg,
+                   std::wstring ProtocolIDOEM);
 
     std::wstring name;
     std::wstring id;

@@ -1,6 +1,7 @@
 #include "Paths.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -11,6 +12,9 @@
 #include <vector>
 
 namespace {
+
+// The file that tells the folder of the program's own files.
+constexpr char kProgramMarkerFile[] = "catalog.data";
 
 std::string StripTrailingSlash(std::string p)
 {
@@ -82,16 +86,29 @@ std::string GetProgramFilePath()
     return n > 0 ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
 }
 
+std::string ProgramFolderOf(const std::string& executablePath)
+{
+    const auto slash = executablePath.rfind('/');
+    if (executablePath.empty() || slash == std::string::npos)
+        return GetCurrentFolder();
+    const std::string folder = slash == 0 ? std::string("/") : executablePath.substr(0, slash);
+    // The build tree keeps the data beside the executable; an installation
+    // keeps it apart, where the build said (relative to the executable's folder).
+    if (PathExists(JoinPath(folder, kProgramMarkerFile)))
+        return folder;
+    const std::string installed = JoinPath(folder, BRELK_INSTALLED_DATA);
+    if (!PathExists(JoinPath(installed, kProgramMarkerFile)))
+        return folder;
+    char resolved[PATH_MAX];
+    return ::realpath(installed.c_str(), resolved) ? std::string(resolved) : installed;
+}
+
 std::string GetProgramFolder()
 {
     std::string over = EnvOrEmpty("BRELK_PROGRAM_DIR");
     if (!over.empty())
         return StripTrailingSlash(over);
-    const std::string exe = GetProgramFilePath();
-    auto slash = exe.rfind('/');
-    if (exe.empty() || slash == std::string::npos)
-        return GetCurrentFolder();
-    return slash == 0 ? std::string("/") : exe.substr(0, slash);
+    return ProgramFolderOf(GetProgramFilePath());
 }
 
 std::string GetCurrentFolder()

@@ -5,9 +5,14 @@
 #include <cstdio>
 #include <string>
 
-// Folder of the running executable, without a trailing '/'.
+// The folder of the program's own files (catalog, texts, pictures, tables),
+// without a trailing '/': the folder of the running executable, or, for an
+// installed program whose executable has no such files beside it, its data
+// folder under the installation prefix (share/brelk beside bin).
 // BRELK_PROGRAM_DIR overrides it (tests place "beside the program" files there).
 std::string GetProgramFolder();
+// The same for an executable at that path (the rule above, without the override).
+std::string ProgramFolderOf(const std::string& executablePath);
 // The running executable's own path (from /proc/self/exe; not overridden).
 std::string GetProgramFilePath();
 // The process's current folder, without a trailing '/'.

@@ -52,6 +52,28 @@ TEST(Paths, TextTableFolderSitsBesideTheProgramUnlessConfigured)
     EXPECT_EQ(GetTextTableFolder(), tmp.File("texts"));
 }
 
+TEST(Paths, ProgramFilesAreBesideTheProgramOrInstalledUnderItsPrefix)
+{
+    TempFolder tmp;
+    tmp.Write("build/bin/catalog.data", "index");
+    tmp.Write("usr/share/brelk/catalog.data", "index");
+    tmp.Write("both/bin/catalog.data", "index");
+    tmp.Write("both/share/brelk/catalog.data", "index");
+    for (const char* executable : {"build/bin/brelk", "usr/bin/brelk", "both/bin/brelk", "bare/bin/brelk"})
+        tmp.Write(executable, "");
+    struct {
+        const char* executable;
+        const char* folder;
+    } cases[] = {
+        {"build/bin/brelk", "build/bin"},     // the build tree: beside it
+        {"usr/bin/brelk", "usr/share/brelk"}, // installed: under its prefix
+        {"both/bin/brelk", "both/bin"},       // files beside it come first
+        {"bare/bin/brelk", "bare/bin"},       // nothing anywhere: its own folder
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProgramFolderOf(tmp.File(c.executable)), tmp.File(c.folder)) << c.executable;
+}
+
 TEST(Paths, JoinPathUsesOneSeparator)
 {
     EXPECT_EQ(JoinPath("/a/", "/b"), "/a/b");

@@ -148,3 +148,20 @@ bool WriteVehicleCatalog(const std::string& indexPath, const VehicleCatalog& cat
         writer.AddMember(ComposeSourceKey("SensorParam.xml"), catalog.sensorParam, "sensors.dat");
     return writer.Write(indexPath);
 }
+
+bool WriteGeneratedVehicleCatalog(const std::string& indexPath, int brands, int models, int years, int partNumbers)
+{
+    VehicleCatalog catalog;
+    for (int r = 0; r < 5; ++r)
+        catalog.regions[r] = MakeGeneratedRegionXml(r + 1, brands, models, years);
+    std::vector<std::vector<std::string>> parts, params;
+    for (int i = 0; i < partNumbers; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "%03X", i);
+        parts.push_back({"PN-" + std::to_string(10000 + i), code, "0x40", "0", "OBD", "1", code});
+        params.push_back({code, "Sensor", "F7V4", std::to_string(i % 2), "FSK", "9600", "CR2032", "4"});
+    }
+    catalog.partNo = MakePartNoXml(parts);
+    catalog.sensorParam = MakeSensorParamXml(params);
+    return WriteVehicleCatalog(indexPath, catalog);
+}

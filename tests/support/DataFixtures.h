@@ -55,3 +55,7 @@ struct VehicleCatalog {
     std::string sensorParam;
 };
 bool WriteVehicleCatalog(const std::string& indexPath, const VehicleCatalog& catalog);
+// A generated catalog of the size of a full data set: five regions of
+// `brands` x `models` x `years` (MakeGeneratedRegionXml), and `partNumbers`
+// part numbers with as many sensor-parameter records (codes 000 up, F7V4).
+bool WriteGeneratedVehicleCatalog(const std::string& indexPath, int brands, int models, int years, int partNumbers);

@@ -152,11 +152,13 @@ void PtyBrelk::Reenumerate(uint32_t goneAfterMs, uint32_t backAfterMs)
     Wake(kRequestTimer);
 }
 
-void PtyBrelk::PaceLine(int64_t& freeAt, size_t bytes) const
+void PtyBrelk::PaceLine(int64_t& freeAt, size_t bytes, bool continuing) const
 {
     if (!m_baud)
         return;
-    const int64_t start = std::max(freeAt, NowUs());
+    // The pieces of one answer follow each other on the line without a gap:
+    // a piece that left late (a sleep that overslept) does not delay the next.
+    const int64_t start = continuing ? freeAt : std::max(freeAt, NowUs());
     freeAt = start + static_cast<int64_t>(bytes) * kBitsPerByte * 1000000 / m_baud;
     const int64_t wait = freeAt - NowUs();
     if (wait > 0)
@@ -168,7 +170,7 @@ void PtyBrelk::WritePaced(const uint8_t* data, size_t length)
     size_t off = 0;
     while (off < length && m_master >= 0) {
         const size_t piece = m_baud ? std::min(kPacedPiece, length - off) : length - off;
-        PaceLine(m_outFreeAtUs, piece);
+        PaceLine(m_outFreeAtUs, piece, off > 0);
         size_t done = 0;
         while (done < piece && m_master >= 0) {
             ssize_t w = ::write(m_master, data + off + done, piece - done);

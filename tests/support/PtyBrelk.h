@@ -66,8 +66,10 @@ private:
     void Serve();
     void Answer(const std::vector<std::vector<uint8_t>>& parts);
     // With a line rate: waits until `bytes` more bytes would have crossed the
-    // line that is free from `freeAt` on (steady-clock microseconds).
-    void PaceLine(int64_t& freeAt, size_t bytes) const;
+    // line that is free from `freeAt` on (steady-clock microseconds), or from
+    // now when it has been idle since; `continuing` bytes follow the last
+    // ones without a gap.
+    void PaceLine(int64_t& freeAt, size_t bytes, bool continuing = false) const;
     void WritePaced(const uint8_t* data, size_t length);
 
     BrelkSimulator& m_sim;

@@ -8,7 +8,10 @@
 // logos are plain initials drawn as strokes. The output depends on nothing
 // but this file, so every build draws the same bytes.
 //
-//   imagegen <resource folder> <pic/car folder>
+//   imagegen <resource folder> <pic/car folder> [<icon folder> <size>...]
+//
+// With an icon folder, the application icon is also drawn for a desktop's
+// icon theme at each size given, as <icon folder>/<N>x<N>/apps/brelk.png.
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -20,6 +23,7 @@
 #include <QTransform>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -360,15 +364,19 @@ void LabelLogo(QPainter& p, int w, int h)
         p.drawRoundedRect(QRectF(h + 12 + i * 46.0, h * 0.3 + (i % 2) * h * 0.1, 34, h * (0.4 - (i % 2) * 0.2)), 4, 4);
 }
 
+// The application icon: the window's, and the desktop's at every size.
+constexpr int kAppIconSize = 64;
+void AppIcon(QPainter& p, int w, int h)
+{
+    RoundBox(p, Inset(w, h, 2), 12, kAccent);
+    Sensor(p, QRectF(8, 14, w - 16, h - 26), kWhite);
+}
+
 std::vector<Picture> Pictures()
 {
     const QColor none(0, 0, 0, 0);
     return {
-        {128, 64, 64, "application icon",
-         [](QPainter& p, int w, int h) {
-             RoundBox(p, Inset(w, h, 2), 12, kAccent);
-             Sensor(p, QRectF(8, 14, w - 16, h - 26), kWhite);
-         }},
+        {128, kAppIconSize, kAppIconSize, "application icon", AppIcon},
         {130, 1024, 70, "top pane background",
          [](QPainter& p, int w, int h) {
              Fill(p, w, h, kPanel);
@@ -561,8 +569,8 @@ bool Save(const QImage& img, const QString& path, const char* format)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: imagegen <resource folder> <pic/car folder>\n");
+    if (argc < 3 || argc == 4) {
+        std::fprintf(stderr, "usage: imagegen <resource folder> <pic/car folder> [<icon folder> <size>...]\n");
         return 2;
     }
     QString resDir = QString::fromLocal8Bit(argv[1]);
@@ -600,6 +608,24 @@ int main(int argc, char** argv)
         if (!Save(Render(117, 116, LetterMark(logo.letter, logo.colour, false)), base + ".png", "PNG") ||
             !Save(Render(117, 116, LetterMark(logo.letter, logo.colour, true)), base + "_s.png", "PNG"))
             return 1;
+    }
+    if (argc > 4) {
+        const QString iconDir = QString::fromLocal8Bit(argv[3]);
+        for (int i = 4; i < argc; ++i) {
+            const int size = std::atoi(argv[i]);
+            if (size <= 0) {
+                std::fprintf(stderr, "imagegen: %s is no icon size\n", argv[i]);
+                return 2;
+            }
+            const QString folder = QStringLiteral("%1/%2x%2/apps").arg(iconDir).arg(size);
+            // Drawn at the window icon's size and scaled as a drawing, so every size is sharp.
+            const Drawer scaled = [size](QPainter& p, int, int) {
+                p.scale(double(size) / kAppIconSize, double(size) / kAppIconSize);
+                AppIcon(p, kAppIconSize, kAppIconSize);
+            };
+            if (!QDir().mkpath(folder) || !Save(Render(size, size, scaled), folder + "/brelk.png", "PNG"))
+                return 1;
+        }
     }
     return 0;
 }

@@ -1,0 +1,194 @@
+// Start of brelk to its first painted page: the real executable started in an
+// X server of the benchmark's own (Xvfb) with the simulated Brelk plugged in
+// (brelk-sim, a process of its own), timed from the start of the process to
+// the moment the screen shows the car page whole, as it shows it once
+// settled (a grab of the page area taken in an untimed run before).
+//
+//   sample:    the sample data beside brelk.                 Goal: under 1 s.
+//   generated: a catalog of 5 regions x 60 brands x 40 models x 15 years
+//              (180,000 year records).                      Goal: under 1.5 s.
+//
+// Also reported: when the main window was first on the screen, and the peak
+// resident memory of the brelk process (VmHWM) once the page showed.
+#include "DataFixtures.h"
+#include "Image.h"
+#include "ProgramBench.h"
+#include "UiTestSupport.h"
+#include "XSession.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 1024;
+constexpr int kStartLimitMs = 30000;
+constexpr int kSettleMs = 3000;
+// Share of equal pixels from which the page counts as the settled one.
+constexpr double kSameShown = 0.999;
+constexpr int kBrands = 60, kModels = 40, kYears = 15, kPartNumbers = 2000;
+
+double Likeness(const Image& a, const Image& b)
+{
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetWidth() == 0)
+        return 0.0;
+    long equal = 0;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            equal += (a.GetPixel(x, y).GetValue() & 0xFFFFFF) == (b.GetPixel(x, y).GetValue() & 0xFFFFFF) ? 1 : 0;
+    return static_cast<double>(equal) / (static_cast<double>(a.GetWidth()) * a.GetHeight());
+}
+
+// The program folder of the generated catalog: the sample's texts and
+// pictures, and a catalog of 180,000 year records.
+const std::string& GeneratedProgram()
+{
+    static BenchProgramFolder folder(false);
+    static const bool written =
+        WriteGeneratedVehicleCatalog(folder.File("catalog.data"), kBrands, kModels, kYears, kPartNumbers);
+    static const std::string none;
+    return written ? folder.Path() : none;
+}
+
+class StartRun {
+public:
+    StartRun(XSession& x, const std::string& programFolder) : m_x(x), m_program(programFolder) {}
+    ~StartRun() { m_client.Stop(); }
+
+    bool Start()
+    {
+        TestProcess::Options o;
+        o.env = {{"DISPLAY", m_x.DisplayName()},
+                 {"QT_QPA_PLATFORM", ""},
+                 {"WAYLAND_DISPLAY", ""},
+                 {"BRELK_DATA_DIR", m_folder.File("data")},
+                 {"BRELK_PROGRAM_DIR", m_program},
+                 {"BRELK_TRACE", ""},
+                 {"XDG_RUNTIME_DIR", m_folder.File("runtime")}};
+        ::mkdir(m_folder.File("runtime").c_str(), 0700);
+        o.stderrFile = m_folder.File("client.err");
+        m_started = Clock::now();
+        return m_client.Start(BRELK_EXE_PATH, o);
+    }
+    // The main window's page area on the screen, once the window is there.
+    bool FindWindow(const CSize& size, const CRect& page)
+    {
+        for (const XSession::Window& w : m_x.WindowsOf(m_client.Pid()))
+            if (w.rect.Width() == size.cx && w.rect.Height() == size.cy) {
+                m_page = page;
+                m_page.OffsetRect(w.rect.left, w.rect.top);
+                if (m_mapped < 0)
+                    m_mapped = SinceStart();
+                return true;
+            }
+        return false;
+    }
+    std::unique_ptr<Image> GrabPage() { return m_x.Grab(m_page); }
+    double SinceStart() const { return std::chrono::duration<double>(Clock::now() - m_started).count(); }
+    double Mapped() const { return m_mapped; }
+    bool Running() { return m_client.Running(); }
+    long PeakKb() const { return ProcStatusKb(std::to_string(m_client.Pid()), "VmHWM:"); }
+
+private:
+    XSession& m_x;
+    std::string m_program;
+    TempFolder m_folder;
+    TestProcess m_client;
+    Clock::time_point m_started;
+    CRect m_page;
+    double m_mapped = -1;
+};
+
+void BM_StartToFirstPaintedPage(benchmark::State& state)
+{
+    const bool generated = state.range(0) == 1;
+    static XSession x;
+    static bool xStarted = false;
+    static TempFolder xLog;
+    if (!xStarted && !x.Start(kScreenWidth, kScreenHeight, xLog.File("xvfb.log"))) {
+        state.SkipWithError(("no X server can be started here: " + x.Error()).c_str());
+        return;
+    }
+    xStarted = true;
+    const std::string program = generated ? GeneratedProgram() : std::string(BRELK_SAMPLE_BIN);
+    if (program.empty()) {
+        state.SkipWithError("the generated catalog was not written");
+        return;
+    }
+    SimBrelkProcess sim;
+    if (!sim.Start({"--sensors", "none"})) {
+        state.SkipWithError("brelk-sim did not start");
+        return;
+    }
+    // Where the window and its page area are: the program's own layout for this screen.
+    EnsureUiApp();
+    ScreenInfo screen{CSize(kScreenWidth, kScreenHeight), CRect(0, 0, kScreenWidth, kScreenHeight)};
+    const CBRELK2Dlg layout(&screen);
+    const CSize size = layout.GetWindowSize();
+    const CRect page = layout.GetPageRect();
+
+    // The page as it shows once settled.
+    std::unique_ptr<Image> settled;
+    {
+        StartRun run(x, program);
+        const auto end = Clock::now() + std::chrono::milliseconds(kStartLimitMs);
+        bool found = run.Start();
+        while (found && !run.FindWindow(size, page) && run.Running() && Clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+        found = found && run.Running() && run.FindWindow(size, page);
+        if (found)
+            settled = run.GrabPage();
+    }
+    if (!settled) {
+        state.SkipWithError("the client's window did not show");
+        return;
+    }
+
+    double mapped = 0;
+    long peakKb = 0;
+    for (auto _ : state) {
+        StartRun run(x, program);
+        if (!run.Start()) {
+            state.SkipWithError("brelk did not start");
+            return;
+        }
+        double shown = -1;
+        while (shown < 0 && run.Running() && run.SinceStart() * 1000 < kStartLimitMs) {
+            if (!run.FindWindow(size, page))
+                continue;
+            std::unique_ptr<Image> now = run.GrabPage();
+            if (now && Likeness(*now, *settled) >= kSameShown)
+                shown = run.SinceStart();
+        }
+        if (shown < 0) {
+            state.SkipWithError("the page did not show as settled");
+            return;
+        }
+        state.SetIterationTime(shown);
+        mapped = run.Mapped();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        peakKb = run.PeakKb();
+    }
+    state.counters["window_s"] = mapped;
+    state.counters["peak_MB"] = static_cast<double>(peakKb) / 1024.0;
+}
+BENCHMARK(BM_StartToFirstPaintedPage)
+    ->ArgName("generated")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+
+} // namespace
+
+BENCHMARK_MAIN();

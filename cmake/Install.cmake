@@ -1,0 +1,19 @@
+# cmake --install: the client, its data, a desktop entry and an icon where a
+# Linux desktop finds them, every path relative to the prefix:
+#
+#   bin/brelk
+#   share/brelk/                          the program's own files: the catalog and its
+#                                         containers, Language/, pic/car/ (what the
+#                                         build puts beside brelk in build/bin)
+#   share/applications/brelk.desktop
+#   share/icons/hicolor/<N>x<N>/apps/brelk.png
+#
+# An installed brelk looks for its files in share/brelk relative to its own
+# folder (src/platform/Paths.cpp, BRELK_INSTALLED_DATA).
+install(TARGETS brelk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/ DESTINATION ${CMAKE_INSTALL_DATADIR}/brelk
+  # The programs in build/bin are not data.
+  REGEX "/brelk(-sim)?$" EXCLUDE)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/brelk.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(DIRECTORY ${BRELK_DESKTOP_ICONS}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
