@@ -3,41 +3,13 @@
 // for the date line, the logo as the build drew it, and where grabs go.
 #include "CodePage.h"
 #include "Image.h"
+#include "InkBox.h"
 #include "LocalTime.h"
 #include "Rect.h"
 #include "TPMSPrintInfo.h"
 
 #include <filesystem>
 #include <string>
-
-// The box of the pixels darker than mid-grey within the area (right and bottom
-// inclusive); right < 0 when there are none.
-struct InkBox {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    bool Found() const { return right >= 0; }
-};
-
-inline bool IsInk(const Image& img, int x, int y)
-{
-    const Color c = img.GetPixel(x, y);
-    return c.GetA() > 0x80 && (c.GetR() + c.GetG() + c.GetB()) < 3 * 0x80;
-}
-
-inline InkBox FindInk(const Image& img, const CRect& area)
-{
-    InkBox box;
-    for (int y = std::max(area.top, 0); y < std::min(area.bottom, img.GetHeight()); ++y)
-        for (int x = std::max(area.left, 0); x < std::min(area.right, img.GetWidth()); ++x)
-            if (IsInk(img, x, y)) {
-                box.left = std::min(box.left, x);
-                box.right = std::max(box.right, x);
-                box.top = std::min(box.top, y);
-                box.bottom = std::max(box.bottom, y);
-            }
-    return box;
-}
-
-inline InkBox FindInk(const Image& img) { return FindInk(img, CRect(0, 0, img.GetWidth(), img.GetHeight())); }
 
 // The local time is this date while the object lives.
 class FixedDate {

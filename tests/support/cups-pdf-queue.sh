@@ -64,6 +64,12 @@ up() {
   chgrp lp "$dir/spool" "$dir/spool/tmp" "$dir/cache" 2>/dev/null
   chmod 0710 "$dir/spool"
   chmod 0770 "$dir/spool/tmp" "$dir/cache"
+  # A folder above DIR that shuts the lp user out (mkdtemp's 0700) would leave
+  # every filter without its spool, and cups-pdf would write a blank page.
+  if command -v runuser >/dev/null && ! runuser -u lp -- test -x "$dir/spool/tmp" -a -w "$dir/spool/tmp"; then
+    echo "cups-pdf-queue: the lp user cannot reach $dir/spool/tmp: let it through the folders above $dir" >&2
+    exit 1
+  fi
 
   cat >"$dir/etc/cups-files.conf" <<CONF
 ServerRoot $dir/etc
