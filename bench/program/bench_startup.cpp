@@ -36,17 +36,6 @@ constexpr int kSettleMs = 3000;
 constexpr double kSameShown = 0.999;
 constexpr int kBrands = 60, kModels = 40, kYears = 15, kPartNumbers = 2000;
 
-double Likeness(const Image& a, const Image& b)
-{
-    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetWidth() == 0)
-        return 0.0;
-    long equal = 0;
-    for (int y = 0; y < a.GetHeight(); ++y)
-        for (int x = 0; x < a.GetWidth(); ++x)
-            equal += (a.GetPixel(x, y).GetValue() & 0xFFFFFF) == (b.GetPixel(x, y).GetValue() & 0xFFFFFF) ? 1 : 0;
-    return static_cast<double>(equal) / (static_cast<double>(a.GetWidth()) * a.GetHeight());
-}
-
 // The program folder of the generated catalog: the sample's texts and
 // pictures, and a catalog of 180,000 year records.
 const std::string& GeneratedProgram()

@@ -419,14 +419,3 @@ int AcceptanceTest::RedPixels(const Image& image)
 {
     return CountPixels(image, [](uint32_t r, uint32_t g, uint32_t b) { return r > 150 && g < 90 && b < 90; });
 }
-
-double AcceptanceTest::Likeness(const Image& a, const Image& b)
-{
-    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetWidth() == 0)
-        return 0.0;
-    long equal = 0;
-    for (int y = 0; y < a.GetHeight(); ++y)
-        for (int x = 0; x < a.GetWidth(); ++x)
-            equal += (a.GetPixel(x, y).GetValue() & 0xFFFFFF) == (b.GetPixel(x, y).GetValue() & 0xFFFFFF) ? 1 : 0;
-    return static_cast<double>(equal) / (static_cast<double>(a.GetWidth()) * a.GetHeight());
-}

@@ -115,8 +115,6 @@ protected:
     // Pixels of the image that are the status colours (blue text, red text).
     static int BluePixels(const Image& image);
     static int RedPixels(const Image& image);
-    // Share of pixels that are equal in the two images (0 when sizes differ).
-    static double Likeness(const Image& a, const Image& b);
 
     TempFolder run;
     XSession x;

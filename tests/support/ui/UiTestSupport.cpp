@@ -69,6 +69,17 @@ std::unique_ptr<Image> CropImage(const Image& image, const CRect& rect)
     return std::make_unique<Image>(image.Data().copy(rect.left, rect.top, rect.Width(), rect.Height()));
 }
 
+double Likeness(const Image& a, const Image& b)
+{
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetWidth() == 0)
+        return 0.0;
+    long equal = 0;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            equal += (a.GetPixel(x, y).GetValue() & 0xFFFFFF) == (b.GetPixel(x, y).GetValue() & 0xFFFFFF) ? 1 : 0;
+    return static_cast<double>(equal) / (static_cast<double>(a.GetWidth()) * a.GetHeight());
+}
+
 CRect RectInTopLevel(Wnd& wnd)
 {
     return CallOnUiThread([&]() -> CRect {

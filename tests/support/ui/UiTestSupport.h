@@ -27,6 +27,8 @@ bool GrabWindowToPng(Wnd& wnd, const std::string& path);
 std::unique_ptr<Image> ImageFromPixels(int width, int height, const std::vector<uint32_t>& pixels);
 // The part of the image in the rectangle.
 std::unique_ptr<Image> CropImage(const Image& image, const CRect& rect);
+// Share of pixels that are equal in the two images (0 when sizes differ).
+double Likeness(const Image& a, const Image& b);
 // The window's rectangle in the client coordinates of its top-level window.
 CRect RectInTopLevel(Wnd& wnd);
 
