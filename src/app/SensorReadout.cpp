@@ -1,5 +1,6 @@
 #include "SensorReadout.h"
 
+#include "ByteOrder.h"
 #include "CodePage.h"
 #include "DorvanSensorInfo.h"
 #include "Language.h"
@@ -42,16 +43,6 @@ std::wstring Printf(const wchar_t* format, auto... values)
 }
 
 std::wstring Unit(const wchar_t* key) { return GetLanguageManager().GetText(key); }
-
-uint16_t WordAt(const CBinary& bytes, int at)
-{
-    return static_cast<uint16_t>(bytes.GetAt(at) << 8 | bytes.GetAt(at + 1));
-}
-
-uint32_t LongAt(const CBinary& bytes, int at)
-{
-    return static_cast<uint32_t>(WordAt(bytes, at)) << 16 | WordAt(bytes, at + 2);
-}
 
 } // namespace
 
@@ -104,14 +95,14 @@ _SensorInfo SensorInfoTexts(const DorvanSensorInfo& info, const DisplayUnits& un
     const CBinary& programmed = info.m_Programmed;
     uint16_t firstWord = 0;
     if (programmed.GetSize() > kIdRecordMin) {
-        out.texts[_SensorInfo::Id] = FormatIdText(LongAt(programmed, kIdAt), units.HexIds(), record);
-        firstWord = WordAt(programmed, 0);
+        out.texts[_SensorInfo::Id] = FormatIdText(ReadBe32At(programmed, kIdAt).value_or(0), units.HexIds(), record);
+        firstWord = ReadBe16At(programmed, 0).value_or(0);
     }
     uint16_t temperatureWord = 0, dateWord = 0, batteryWord = 0;
     if (programmed.GetSize() >= kWordsRecordMin) {
-        temperatureWord = WordAt(programmed, kTemperatureWordAt);
-        dateWord = WordAt(programmed, kDateWordAt);
-        batteryWord = WordAt(programmed, kBatteryWordAt);
+        temperatureWord = ReadBe16At(programmed, kTemperatureWordAt).value_or(0);
+        dateWord = ReadBe16At(programmed, kDateWordAt).value_or(0);
+        batteryWord = ReadBe16At(programmed, kBatteryWordAt).value_or(0);
     }
 
     const CBinary& identity = info.m_Identity;

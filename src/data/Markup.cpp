@@ -455,6 +455,31 @@ void ScanStartTag(std::wstring_view doc, size_t i, Node& node)
     Unterminated(doc, node, L"start_tag");
 }
 
+// The sections that "<!" opens and a fixed text closes: "<!--" ... "-->" and
+// "<![C" ... "]]>". Only the character after the one that told them apart is
+// checked before the close is looked for.
+struct Section {
+    wchar_t fourth;       // the character at "<!" + 2
+    const wchar_t* close; // three characters
+    NodeKind kind;
+    const char* syntaxWord; // result word when the fourth character is wrong
+    const wchar_t* type;    // node kind named when the close is missing
+};
+constexpr Section kComment{L'-', L"-->", kNodeComment, "comment_tag_syntax", L"comment"};
+constexpr Section kCDataSection{L'C', L"]]>", kNodeCData, "cdata_section_syntax", L"cdata_section"};
+constexpr size_t kSectionCloseLength = 3;
+
+void ScanSection(std::wstring_view doc, size_t i, Node& node, const Section& section)
+{
+    if (i + 3 >= doc.size() || doc[i + 3] != section.fourth)
+        return ErrorToNextGt(doc, i, node, section.syntaxWord);
+    const size_t close = FindText(doc, i + 4, section.close);
+    if (close == std::wstring_view::npos)
+        return Unterminated(doc, node, section.type);
+    node.kind = section.kind;
+    node.end = close + kSectionCloseLength;
+}
+
 // The node that begins at `i`.
 void ScanNode(std::wstring_view doc, size_t i, Node& node)
 {
@@ -485,21 +510,9 @@ void ScanNode(std::wstring_view doc, size_t i, Node& node)
     } else if (c == L'!') {
         const wchar_t d = i + 2 < n ? p[i + 2] : 0;
         if (d == L'-') {
-            if (i + 3 >= n || p[i + 3] != L'-')
-                return ErrorToNextGt(doc, i, node, "comment_tag_syntax");
-            const size_t close = FindText(doc, i + 4, L"-->");
-            if (close == std::wstring_view::npos)
-                return Unterminated(doc, node, L"comment");
-            node.kind = kNodeComment;
-            node.end = close + 3;
+            ScanSection(doc, i, node, kComment);
         } else if (d == L'[') {
-            if (i + 3 >= n || p[i + 3] != L'C')
-                return ErrorToNextGt(doc, i, node, "cdata_section_syntax");
-            const size_t close = FindText(doc, i + 4, L"]]>");
-            if (close == std::wstring_view::npos)
-                return Unterminated(doc, node, L"cdata_section");
-            node.kind = kNodeCData;
-            node.end = close + 3;
+            ScanSection(doc, i, node, kCDataSection);
         } else if (d == L'D') {
             ScanDocType(doc, i, node);
         } else {

@@ -2,8 +2,8 @@
 
 #include "DebugTrace.h"
 #include "DeviceMap.h"
-#include "FdWatch.h"
 #include "LinksFolderMonitor.h"
+#include "WatchedSourceMonitor.h"
 
 #include <cstring>
 #include <libudev.h>
@@ -11,44 +11,32 @@
 
 namespace {
 
-class UdevTtyMonitor final : public IDeviceMonitor {
+class UdevTtyMonitor final : public WatchedSourceMonitor {
 public:
     ~UdevTtyMonitor() override { Stop(); }
 
-    bool Start(std::function<void(const DeviceEvent&)> callback) override
-    {
-        if (m_watch.Running())
-            return true;
-        m_udev = udev_new();
-        if (!m_udev)
-            return Fail("udev_new");
-        m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
-        if (!m_monitor)
-            return Fail("udev_monitor_new_from_netlink");
-        if (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "tty", nullptr) < 0 ||
-            udev_monitor_enable_receiving(m_monitor) < 0)
-            return Fail("udev monitor setup");
-        m_callback = std::move(callback);
-        if (!m_watch.Start(udev_monitor_get_fd(m_monitor), [this] { Receive(); }))
-            return Fail("pipe2");
-        return true;
-    }
-
-    void Stop() override
-    {
-        m_watch.Stop();
-        Cleanup();
-    }
-
 private:
-    bool Fail(const char* what)
+    int OpenSource(const char*& failed) override
     {
-        DebugTrace("device monitor: %s failed\n", what);
-        Cleanup();
-        return false;
+        m_udev = udev_new();
+        if (!m_udev) {
+            failed = "udev_new";
+            return -1;
+        }
+        m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
+        if (!m_monitor) {
+            failed = "udev_monitor_new_from_netlink";
+            return -1;
+        }
+        if (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "tty", nullptr) < 0 ||
+            udev_monitor_enable_receiving(m_monitor) < 0) {
+            failed = "udev monitor setup";
+            return -1;
+        }
+        return udev_monitor_get_fd(m_monitor);
     }
 
-    void Cleanup()
+    void CloseSource() override
     {
         if (m_monitor)
             udev_monitor_unref(m_monitor);
@@ -58,7 +46,9 @@ private:
         m_udev = nullptr;
     }
 
-    void Receive()
+    void TraceFailure(const char* what) const override { DebugTrace("device monitor: %s failed\n", what); }
+
+    void Receive() override
     {
         udev_device* dev = udev_monitor_receive_device(m_monitor);
         if (!dev)
@@ -72,13 +62,11 @@ private:
         if (const char* node = udev_device_get_devnode(dev))
             ev.devicePath = node;
         udev_device_unref(dev);
-        m_callback(ev);
+        Report(ev);
     }
 
     udev* m_udev = nullptr;
     udev_monitor* m_monitor = nullptr;
-    std::function<void(const DeviceEvent&)> m_callback;
-    FdWatch m_watch;
 };
 
 // Several sources behind one monitor; each reports on its own thread.

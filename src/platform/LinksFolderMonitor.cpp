@@ -1,8 +1,8 @@
 #include "LinksFolderMonitor.h"
 
 #include "DebugTrace.h"
-#include "FdWatch.h"
 #include "Paths.h"
+#include "WatchedSourceMonitor.h"
 
 #include <climits>
 #include <strings.h>
@@ -18,50 +18,43 @@ constexpr size_t kEventBuffer = 16 * (sizeof(inotify_event) + NAME_MAX + 1);
 // Only "com..." entries name ports; an editor's or a tool's other files are no device.
 bool IsLinkName(const char* name) { return strncasecmp(name, "com", 3) == 0; }
 
-class LinksFolderMonitor final : public IDeviceMonitor {
+class LinksFolderMonitor final : public WatchedSourceMonitor {
 public:
     explicit LinksFolderMonitor(std::string folder) : m_folder(std::move(folder)) {}
     ~LinksFolderMonitor() override { Stop(); }
 
-    bool Start(std::function<void(const DeviceEvent&)> callback) override
-    {
-        if (m_watch.Running())
-            return true;
-        if (!CreateFolders(m_folder))
-            return Fail("links folder");
-        m_inotify = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-        if (m_inotify < 0)
-            return Fail("inotify_init1");
-        if (::inotify_add_watch(m_inotify, m_folder.c_str(), kWatchedEvents) < 0)
-            return Fail("inotify_add_watch");
-        m_callback = std::move(callback);
-        if (!m_watch.Start(m_inotify, [this] { Receive(); }))
-            return Fail("pipe2");
-        return true;
-    }
-
-    void Stop() override
-    {
-        m_watch.Stop();
-        Cleanup();
-    }
-
 private:
-    bool Fail(const char* what)
+    int OpenSource(const char*& failed) override
     {
-        DebugTrace("links folder monitor: %s failed (%s)\n", what, m_folder.c_str());
-        Cleanup();
-        return false;
+        if (!CreateFolders(m_folder)) {
+            failed = "links folder";
+            return -1;
+        }
+        m_inotify = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        if (m_inotify < 0) {
+            failed = "inotify_init1";
+            return -1;
+        }
+        if (::inotify_add_watch(m_inotify, m_folder.c_str(), kWatchedEvents) < 0) {
+            failed = "inotify_add_watch";
+            return -1;
+        }
+        return m_inotify;
     }
 
-    void Cleanup()
+    void CloseSource() override
     {
         if (m_inotify >= 0)
             ::close(m_inotify);
         m_inotify = -1;
     }
 
-    void Receive()
+    void TraceFailure(const char* what) const override
+    {
+        DebugTrace("links folder monitor: %s failed (%s)\n", what, m_folder.c_str());
+    }
+
+    void Receive() override
     {
         alignas(inotify_event) char buffer[kEventBuffer];
         const ssize_t length = ::read(m_inotify, buffer, sizeof buffer);
@@ -74,14 +67,12 @@ private:
             DeviceEvent report;
             report.kind = (event->mask & (IN_CREATE | IN_MOVED_TO)) ? DeviceEventKind::Added : DeviceEventKind::Removed;
             report.devicePath = JoinPath(m_folder, event->name);
-            m_callback(report);
+            Report(report);
         }
     }
 
     std::string m_folder;
     int m_inotify = -1;
-    std::function<void(const DeviceEvent&)> m_callback;
-    FdWatch m_watch;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "Paths.h"
+#include "PercentEncoding.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,19 +24,7 @@ const char* RootName(RegRoot root)
 // that every name maps to one plain entry of its folder.
 std::string EncodeName(const std::string& name)
 {
-    std::string out;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c == '/' || c == '%' || (i == 0 && c == '.')) {
-            static const char hex[] = "0123456789ABCDEF";
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return PercentEncode(name, [](size_t i, unsigned char c) { return c == '/' || c == '%' || (i == 0 && c == '.'); });
 }
 
 std::string DecodeName(const std::string& entry)

@@ -28,6 +28,18 @@ template <class F> auto CallOnUiThread(F&& f) -> std::invoke_result_t<F>
     }
 }
 
+// A member of a window read or written under the thread rule: the whole body of
+// a plain getter or setter.
+template <class T> T ReadOnUiThread(const T& member)
+{
+    return CallOnUiThread([&] { return member; });
+}
+
+template <class T, class V> void WriteOnUiThread(T& member, const V& value)
+{
+    RunOnUiThread([&] { member = value; });
+}
+
 // Queues f to run on the UI thread later, in order with posted messages; never waits.
 void PostToUiThread(std::function<void()> f);
 

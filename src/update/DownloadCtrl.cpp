@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "DebugTrace.h"
+#include "PercentEncoding.h"
 
 #include <curl/curl.h>
 
@@ -98,18 +99,9 @@ bool HostIsPlain(const std::string& host)
 // percent-encoded, everything else (an encoding already there too) is kept.
 std::string EncodeObject(const std::string& object)
 {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : object) {
-        if (c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}#", c)) {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return PercentEncode(object, [](size_t, unsigned char c) {
+        return c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}#", c) != nullptr;
+    });
 }
 
 struct CurlEasyDeleter {

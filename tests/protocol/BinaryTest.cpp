@@ -1,4 +1,5 @@
 #include "Binary.h"
+#include "ByteOrder.h"
 #include "ByteText.h"
 #include "TempFolder.h"
 #include "TraceCapture.h"
@@ -363,6 +364,26 @@ TEST_F(BinaryTest, GroupIndexOutsideTheListIsReported)
     trace.Clear();
     EXPECT_TRUE(group.GetAt(-1).IsEmpty());
     EXPECT_TRUE(trace.Contains({"iSequence<m_aContain.size()"}));
+}
+
+// The bounded readers take a value only when all of its bytes are inside.
+TEST(ByteOrderTest, BoundedReadersStayInsideTheBuffer)
+{
+    const CBinary bytes = Hex("12 34 56 78 9A");
+    struct Case {
+        int at;
+        std::optional<uint16_t> be16;
+        std::optional<uint32_t> be32;
+    };
+    const Case cases[] = {
+        {0, 0x1234, 0x12345678u},        {1, 0x3456, 0x3456789Au},         {3, 0x789A, std::nullopt},
+        {4, std::nullopt, std::nullopt}, {-1, std::nullopt, std::nullopt}, {1 << 30, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReadBe16At(bytes, c.at), c.be16) << "at " << c.at;
+        EXPECT_EQ(ReadBe32At(bytes, c.at), c.be32) << "at " << c.at;
+    }
+    EXPECT_EQ(ReadBe16At(CBinary(), 0), std::nullopt);
 }
 
 } // namespace

@@ -27,10 +27,7 @@ void CColorStatic::SetTextColor(COLORREF color)
     });
 }
 
-COLORREF CColorStatic::GetTextColor() const
-{
-    return CallOnUiThread([&] { return m_textColor; });
-}
+COLORREF CColorStatic::GetTextColor() const { return ReadOnUiThread(m_textColor); }
 
 void CColorStatic::SetBkColor(COLORREF color)
 {
@@ -40,10 +37,7 @@ void CColorStatic::SetBkColor(COLORREF color)
     });
 }
 
-COLORREF CColorStatic::GetBkColor() const
-{
-    return CallOnUiThread([&] { return m_bkColor; });
-}
+COLORREF CColorStatic::GetBkColor() const { return ReadOnUiThread(m_bkColor); }
 
 void CColorStatic::SetTransparent(bool transparent)
 {

@@ -57,15 +57,9 @@ int CCustButton::SetImages(int normalId, int hoverId, int pressedId)
     return 0;
 }
 
-void CCustButton::SetText(const std::wstring& caption)
-{
-    RunOnUiThread([&] { m_caption = caption; });
-}
+void CCustButton::SetText(const std::wstring& caption) { WriteOnUiThread(m_caption, caption); }
 
-std::wstring CCustButton::GetText() const
-{
-    return CallOnUiThread([&] { return m_caption; });
-}
+std::wstring CCustButton::GetText() const { return ReadOnUiThread(m_caption); }
 
 void CCustButton::SetState(int state)
 {
@@ -75,35 +69,17 @@ void CCustButton::SetState(int state)
     });
 }
 
-int CCustButton::GetState() const
-{
-    return CallOnUiThread([&] { return m_nState; });
-}
+int CCustButton::GetState() const { return ReadOnUiThread(m_nState); }
 
-void CCustButton::SetSavedState(int state)
-{
-    RunOnUiThread([&] { m_nSavedState = state; });
-}
+void CCustButton::SetSavedState(int state) { WriteOnUiThread(m_nSavedState, state); }
 
-int CCustButton::GetSavedState() const
-{
-    return CallOnUiThread([&] { return m_nSavedState; });
-}
+int CCustButton::GetSavedState() const { return ReadOnUiThread(m_nSavedState); }
 
-int CCustButton::GetKind() const
-{
-    return CallOnUiThread([&] { return m_nKind; });
-}
+int CCustButton::GetKind() const { return ReadOnUiThread(m_nKind); }
 
-int CCustButton::GetFontSize() const
-{
-    return CallOnUiThread([&] { return m_nFontSize; });
-}
+int CCustButton::GetFontSize() const { return ReadOnUiThread(m_nFontSize); }
 
-bool CCustButton::IsPressed() const
-{
-    return CallOnUiThread([&] { return m_bPressed; });
-}
+bool CCustButton::IsPressed() const { return ReadOnUiThread(m_bPressed); }
 
 void CCustButton::SetTextOffset(double x, double y)
 {

@@ -46,60 +46,27 @@ void CMyScrollBar::Layout(int width, int height)
                         m_trackRect.top + m_nThumbOffset + m_nThumbLength);
 }
 
-void CMyScrollBar::SetContentLength(int length)
-{
-    RunOnUiThread([&] { m_nContentLength = length; });
-}
+void CMyScrollBar::SetContentLength(int length) { WriteOnUiThread(m_nContentLength, length); }
 
-int CMyScrollBar::GetContentLength() const
-{
-    return CallOnUiThread([&] { return m_nContentLength; });
-}
+int CMyScrollBar::GetContentLength() const { return ReadOnUiThread(m_nContentLength); }
 
-void CMyScrollBar::SetVisibleLength(int length)
-{
-    RunOnUiThread([&] { m_nVisibleLength = length; });
-}
+void CMyScrollBar::SetVisibleLength(int length) { WriteOnUiThread(m_nVisibleLength, length); }
 
-int CMyScrollBar::GetVisibleLength() const
-{
-    return CallOnUiThread([&] { return m_nVisibleLength; });
-}
+int CMyScrollBar::GetVisibleLength() const { return ReadOnUiThread(m_nVisibleLength); }
 
-void CMyScrollBar::SetThumbLength(int length)
-{
-    RunOnUiThread([&] { m_nThumbLength = length; });
-}
+void CMyScrollBar::SetThumbLength(int length) { WriteOnUiThread(m_nThumbLength, length); }
 
-int CMyScrollBar::GetThumbLength() const
-{
-    return CallOnUiThread([&] { return m_nThumbLength; });
-}
+int CMyScrollBar::GetThumbLength() const { return ReadOnUiThread(m_nThumbLength); }
 
-void CMyScrollBar::SetThumbOffset(int offset)
-{
-    RunOnUiThread([&] { m_nThumbOffset = offset; });
-}
+void CMyScrollBar::SetThumbOffset(int offset) { WriteOnUiThread(m_nThumbOffset, offset); }
 
-int CMyScrollBar::GetThumbOffset() const
-{
-    return CallOnUiThread([&] { return m_nThumbOffset; });
-}
+int CMyScrollBar::GetThumbOffset() const { return ReadOnUiThread(m_nThumbOffset); }
 
-CRect CMyScrollBar::GetTrackRect() const
-{
-    return CallOnUiThread([&] { return m_trackRect; });
-}
+CRect CMyScrollBar::GetTrackRect() const { return ReadOnUiThread(m_trackRect); }
 
-CRect CMyScrollBar::GetThumbRect() const
-{
-    return CallOnUiThread([&] { return m_thumbRect; });
-}
+CRect CMyScrollBar::GetThumbRect() const { return ReadOnUiThread(m_thumbRect); }
 
-int CMyScrollBar::GetMode() const
-{
-    return CallOnUiThread([&] { return m_nMode; });
-}
+int CMyScrollBar::GetMode() const { return ReadOnUiThread(m_nMode); }
 
 void CMyScrollBar::SetRange(int contentLength, int visibleLength, int position)
 {

@@ -7,6 +7,7 @@
 #include "Binary.h"
 
 #include <cstdint>
+#include <optional>
 
 inline uint16_t ReadBe16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
@@ -76,4 +77,20 @@ inline void SetBe32(CBinary& out, int at, uint32_t value)
 {
     SetBe16(out, at, static_cast<uint16_t>(value >> 16));
     SetBe16(out, at + 2, static_cast<uint16_t>(value));
+}
+
+// Reads from a buffer whose length came from outside (a reply, a file): a value
+// that does not lie wholly inside the buffer is absent, never read past its end.
+inline std::optional<uint16_t> ReadBe16At(const CBinary& bytes, int at)
+{
+    if (at < 0 || at > bytes.GetSize() - 2)
+        return std::nullopt;
+    return ReadBe16(bytes.GetBuffer() + at);
+}
+
+inline std::optional<uint32_t> ReadBe32At(const CBinary& bytes, int at)
+{
+    if (at < 0 || at > bytes.GetSize() - 4)
+        return std::nullopt;
+    return ReadBe32(bytes.GetBuffer() + at);
 }
