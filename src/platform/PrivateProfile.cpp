@@ -219,8 +219,9 @@ uint32_t GetPrivateProfileString(const wchar_t* section, const wchar_t* key, con
     out.clear();
     if (!section || !key || size == 0)
         return 0;
+    // Names are asked for without their blanks, as the writer stores them.
     std::wstring value;
-    if (!LookUp(path, section, key, value)) {
+    if (!LookUp(path, Trim(section, 0, std::wcslen(section)), Trim(key, 0, std::wcslen(key)), value)) {
         value = defaultValue ? defaultValue : L"";
         while (!value.empty() && IsBlank(value.back()))
             value.pop_back();
