@@ -114,15 +114,15 @@ bool IsReply(const uint8_t* reply, int length, uint8_t code)
     return length >= kCodedReplyLength && reply[0] == kReplyStart[0] && reply[1] == kReplyStart[1] && reply[2] == code;
 }
 
-// Sends a step's command and checks the code of its reply; a mismatch is only traced.
-void LoaderStep(const SerialErrorTarget& window, const uint8_t* command, int length, uint32_t replyMs, uint8_t expected,
-                const char* trace, const WakeEvent* stop)
+// Sends a step's command and tells whether its reply carries the code.
+template <size_t N>
+bool LoaderStep(const SerialErrorTarget& window, const uint8_t (&command)[N], uint32_t replyMs, uint8_t expected,
+                const WakeEvent* stop)
 {
     uint8_t reply[kReplyBuffer] = {};
-    SendCommand(length, window, command);
+    Send(window, command);
     const int got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, replyMs, stop);
-    if (!IsReply(reply, got, expected))
-        DebugTrace("%s", trace);
+    return IsReply(reply, got, expected);
 }
 
 // Opens the Brelk's port again after a restart, looking it up anew each time:
@@ -186,6 +186,35 @@ bool BrelkIsInLoader(const SerialErrorTarget& window)
     const int want = static_cast<int>(sizeof kLoaderIdentity); // with its terminator
     const int got = ReadReply(reply, want, kReplyBuffer - 1, kIdentifyReplyMs, StopToWatch());
     return got >= want - 1 && std::memcmp(reply, kLoaderIdentity, sizeof kLoaderIdentity - 1) == 0;
+}
+
+bool EnterLoader(const SerialErrorTarget& window, const WakeEvent* stop)
+{
+    return LoaderStep(window, kEnterLoader, kEnterLoaderReplyMs, kReplyLoader, stop);
+}
+
+bool LoaderIdentifies(const SerialErrorTarget& window)
+{
+    Send(window, kIdentify);
+    // One read of what is there at once; the buffer keeps a terminator.
+    uint8_t reply[kReplyBuffer] = {};
+    SerialRead(reply, kReplyBuffer - 1);
+    return std::strcmp(reinterpret_cast<const char*>(reply), kLoaderIdentity) == 0;
+}
+
+bool LoaderExchange(const SerialErrorTarget& window, const WakeEvent* stop)
+{
+    return LoaderStep(window, kExchange, kExchangeReplyMs, kReplyExchange, stop);
+}
+
+bool LoaderPrepare(const SerialErrorTarget& window, const WakeEvent* stop)
+{
+    return LoaderStep(window, kPrepare, kPrepareReplyMs, kReplyPrepare, stop);
+}
+
+bool LoaderFinishRefused(const SerialErrorTarget& window, const WakeEvent* stop)
+{
+    return LoaderStep(window, kFinish, kFinishReplyMs, kReplyFinishFailed, stop);
 }
 
 CBrelkUpgrade::CBrelkUpgrade(Wnd& owner, SerialErrorTarget window)
@@ -295,10 +324,7 @@ int CBrelkUpgrade::Transfer()
     SetProgress(kUpgradingText);
 
     // Into the loader: the Brelk restarts and comes back on the bus.
-    uint8_t reply[kReplyBuffer] = {};
-    Send(m_window, kEnterLoader);
-    int got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, kEnterLoaderReplyMs, stop);
-    if (!IsReply(reply, got, kReplyLoader)) {
+    if (!EnterLoader(m_window, stop)) {
         DebugTrace(" -------- step1-------- \n");
         ShowMessage(L"fail to CF");
     }
@@ -309,19 +335,16 @@ int CBrelkUpgrade::Transfer()
         return 0;
     }
 
-    // The loader's name: one read of what is there at once.
+    // Mismatching answers to the next three steps are only traced.
     Sleep(kStepPauseMs);
-    Send(m_window, kIdentify);
-    std::memset(reply, 0, sizeof reply);
-    SerialRead(reply, kReplyBuffer - 1);
-    if (std::strcmp(reinterpret_cast<const char*>(reply), kLoaderIdentity) != 0)
+    if (!LoaderIdentifies(m_window))
         DebugTrace(" -------- step2-------- \n");
-
     Sleep(kStepPauseMs);
-    LoaderStep(m_window, kExchange, sizeof kExchange, kExchangeReplyMs, kReplyExchange, " -------- step3-------- \n",
-               stop);
+    if (!LoaderExchange(m_window, stop))
+        DebugTrace(" -------- step3-------- \n");
     Sleep(kStepPauseMs);
-    LoaderStep(m_window, kPrepare, sizeof kPrepare, kPrepareReplyMs, kReplyPrepare, " -------- step4-------- \n", stop);
+    if (!LoaderPrepare(m_window, stop))
+        DebugTrace(" -------- step4-------- \n");
 
     Sleep(kStepPauseMs);
     if (!SendUpgradeBlocks(m_image.data(), m_image.size())) {
@@ -331,10 +354,7 @@ int CBrelkUpgrade::Transfer()
     }
 
     Sleep(kStepPauseMs);
-    std::memset(reply, 0, sizeof reply);
-    Send(m_window, kFinish);
-    got = ReadReply(reply, kCodedReplyLength, kReplyBuffer, kFinishReplyMs, stop);
-    if (IsReply(reply, got, kReplyFinishFailed)) {
+    if (LoaderFinishRefused(m_window, stop)) {
         ShowMessage(Text(L"UPGRADEERRPR"));
         return 0;
     }

@@ -41,6 +41,20 @@ std::vector<uint8_t> BuildBlockFrame(const uint8_t* image, const UpgradeBlock& b
 // it sits in its loader (an upgrade broke off) and needs the firmware again.
 bool BrelkIsInLoader(const SerialErrorTarget& window);
 
+// The loader's steps around the blocks, each its command and the check of its
+// reply (B4 96 and a code), waited for in one poll on the port and `stop`.
+// Enter the loader (CF): true when it answers 80.
+bool EnterLoader(const SerialErrorTarget& window, const WakeEvent* stop);
+// Identify (C9): true when what is there at once reads "BRELK".
+bool LoaderIdentifies(const SerialErrorTarget& window);
+// The C0 exchange: true when it answers 81.
+bool LoaderExchange(const SerialErrorTarget& window, const WakeEvent* stop);
+// Prepare the flash (C2): true when it answers 83.
+bool LoaderPrepare(const SerialErrorTarget& window, const WakeEvent* stop);
+// Finish (C3): true when the loader refuses the image (E0); any other answer,
+// or none, is taken.
+bool LoaderFinishRefused(const SerialErrorTarget& window, const WakeEvent* stop);
+
 class CBrelkUpgrade {
 public:
     // owner: the main window, disabled while the upgrade runs and owner of the

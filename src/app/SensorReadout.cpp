@@ -7,6 +7,8 @@
 #include "SensorInfo.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -44,6 +46,15 @@ std::wstring Printf(const wchar_t* format, auto... values)
 
 std::wstring Unit(const wchar_t* key) { return GetLanguageManager().GetText(key); }
 
+// 32 + the product truncated toward zero, as the readings were always shown.
+// A damaged telegram can give any temperature a script makes of it: one past
+// the integer's range shows the nearest integer instead of overflowing.
+int ToFahrenheit(int celsius)
+{
+    const double fahrenheit = std::trunc(kCelsiusToFahrenheit * celsius) + kFahrenheitOffset;
+    return static_cast<int>(std::clamp(fahrenheit, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+}
+
 } // namespace
 
 void _SensorInfo::SetFirstFour(const std::wstring& text) { std::fill(texts.begin(), texts.begin() + 4, text); }
@@ -56,8 +67,7 @@ void FormatPressureTemperature(int pressureKpa, int temperatureC, const DisplayU
     else if (units.temperature == L"C")
         temperatureText = Printf(L"%d", temperatureC) + L" " + Unit(L"UNIT_C");
     else
-        temperatureText = Printf(L"%d", kFahrenheitOffset + static_cast<int>(kCelsiusToFahrenheit * temperatureC)) +
-                          L" " + Unit(L"UNIT_F");
+        temperatureText = Printf(L"%d", ToFahrenheit(temperatureC)) + L" " + Unit(L"UNIT_F");
 
     if (pressureKpa == SENSOR_VALUE_NONE)
         pressureText = L" NA ";

@@ -75,6 +75,8 @@ void LoadPaperSize(const std::wstring& path, const wchar_t* key, float& value)
         value = 1.0f;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 std::wstring UpperAscii(std::wstring s)
 {
     for (wchar_t& c : s)
@@ -186,8 +188,19 @@ int ReadIniKeyFallback(const wchar_t* key, const std::wstring& path, std::wstrin
         return -1;
     std::vector<std::string> lines;
     char buf[kFallbackLineSize];
-    while (std::fgets(buf, sizeof buf, f.get()))
-        lines.emplace_back(buf);
+    while (std::fgets(buf, sizeof buf, f.get())) {
+        // A lone CR ends a line here as it does for the profile reader.
+        const std::string chunk(buf);
+        size_t begin = 0;
+        for (size_t cr = chunk.find('\r'); cr != std::string::npos; cr = chunk.find('\r', begin)) {
+            if (cr + 1 < chunk.size() && chunk[cr + 1] == '\n')
+                break;
+            lines.push_back(chunk.substr(begin, cr + 1 - begin));
+            begin = cr + 1;
+        }
+        if (begin < chunk.size())
+            lines.push_back(chunk.substr(begin));
+    }
     if (lines.empty())
         return -1;
     // An empty key would match every line that holds a '='.
@@ -204,10 +217,12 @@ int ReadIniKeyFallback(const wchar_t* key, const std::wstring& path, std::wstrin
         size_t end = line.find_first_of("\r\n", eq + 1);
         if (end == std::string::npos)
             end = line.size();
+        // Spaces and tabs, as the profile reader drops them: the value read
+        // here must be the one read after the key is written to its section.
         size_t begin = eq + 1;
-        while (begin < end && line[begin] == ' ')
+        while (begin < end && IsBlank(line[begin]))
             ++begin;
-        while (end > begin && line[end - 1] == ' ')
+        while (end > begin && IsBlank(line[end - 1]))
             --end;
         value = line.substr(begin, end - begin);
     }

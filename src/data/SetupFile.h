@@ -48,8 +48,8 @@ void SavePrintSetting(const std::wstring& path, const _tagPrintSettingInfo& reco
 void LoadVersionInfo(_tagVersionInfo& record, const std::wstring& path);
 
 // The program's own line reader: the value after the first '=' of the last
-// line that begins with the key (byte for byte, in any section), blanks
-// dropped. Returns the value's length (0: nothing found), or -1 when the file
+// line that begins with the key (byte for byte, in any section), up to a CR
+// or LF, without its surrounding spaces and tabs. Returns the value's length (0: nothing found), or -1 when the file
 // cannot be opened or holds no line. Lines are read 1023 bytes at a time.
 int ReadIniKeyFallback(const wchar_t* key, const std::wstring& path, std::wstring& out);
 

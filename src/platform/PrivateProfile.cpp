@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,14 +96,17 @@ void ParseLines(ProfileText& p)
     while (pos < b.size()) {
         Line line;
         line.begin = pos;
-        size_t nl = b.find('\n', pos);
-        line.next = nl == std::string::npos ? b.size() : nl + 1;
-        line.end = nl == std::string::npos ? b.size() : nl;
-        if (line.end > line.begin && b[line.end - 1] == '\r')
-            --line.end;
-        if (!sawBreak && nl != std::string::npos) {
+        // LF, CRLF and a lone CR each end a line. A lone CR left by an editor
+        // at the end of the file must end its line too: else a key added
+        // behind it would run on in that line's value.
+        const size_t brk = b.find_first_of("\r\n", pos);
+        line.end = brk == std::string::npos ? b.size() : brk;
+        line.next = brk == std::string::npos ? b.size() : brk + 1;
+        if (brk != std::string::npos && b[brk] == '\r' && brk + 1 < b.size() && b[brk + 1] == '\n')
+            ++line.next;
+        if (!sawBreak && brk != std::string::npos) {
             sawBreak = true;
-            p.crlf = line.end < nl;
+            p.crlf = b[brk] == '\r';
         }
         const std::wstring text = Utf8ToWide(b.substr(line.begin, line.end - line.begin));
         const std::wstring trimmed = Trim(text, 0, text.size());
@@ -163,11 +167,25 @@ bool LookUp(const std::wstring& path, const std::wstring& section, const std::ws
 
 bool HasLineBreak(const std::wstring& s) { return s.find_first_of(L"\r\n") != std::wstring::npos; }
 
+// Flushes the folder's entries, so the rename outlives a power loss. The new
+// text is already in place for every reader; a folder that cannot be flushed
+// (some file systems refuse) does not undo that.
+void SyncFolderOf(const std::string& diskPath)
+{
+    const size_t slash = diskPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : diskPath.substr(0, slash));
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 bool WriteWhole(const std::string& diskPath, const std::string& bytes)
 {
     // A temporary file beside the target, renamed over it once complete.
     std::string tmp = diskPath + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
     // mkstemp makes the file private; keep the mode the settings file had.
@@ -185,9 +203,12 @@ bool WriteWhole(const std::string& diskPath, const std::string& bytes)
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(tmp.c_str(), diskPath.c_str()) == 0;
-    if (!ok)
+    if (!ok) {
         ::unlink(tmp.c_str());
-    return ok;
+        return false;
+    }
+    SyncFolderOf(diskPath);
+    return true;
 }
 
 } // namespace
@@ -198,8 +219,9 @@ uint32_t GetPrivateProfileString(const wchar_t* section, const wchar_t* key, con
     out.clear();
     if (!section || !key || size == 0)
         return 0;
+    // Names are asked for without their blanks, as the writer stores them.
     std::wstring value;
-    if (!LookUp(path, section, key, value)) {
+    if (!LookUp(path, Trim(section, 0, std::wcslen(section)), Trim(key, 0, std::wcslen(key)), value)) {
         value = defaultValue ? defaultValue : L"";
         while (!value.empty() && IsBlank(value.back()))
             value.pop_back();
@@ -278,7 +300,7 @@ bool WritePrivateProfileString(const wchar_t* section, const wchar_t* key, const
         }
     } else {
         out = p.bytes;
-        if (!out.empty() && out.back() != '\n')
+        if (!p.lines.empty() && p.lines.back().next == p.lines.back().end) // no break after the last line
             out += eol;
         out += "[" + WideToUtf8(sectionName) + "]" + eol + WideToUtf8(keyName) + "=" + valueBytes + eol;
     }

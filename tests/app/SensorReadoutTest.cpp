@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -30,6 +31,11 @@ TEST(SensorReadoutTest, PressureAndTemperatureInTheUsersUnits)
         {0, 0, L"", L"", L"0.0 " + Text(L"UNIT_PSI"), L"32 " + Text(L"UNIT_F")}, // anything else: PSI, Fahrenheit
         {221, 100, L"F", L"PSI", L"32.0 " + Text(L"UNIT_PSI"), L"212 " + Text(L"UNIT_F")},
         {SENSOR_VALUE_NONE, SENSOR_VALUE_NONE, L"C", L"BAR", L" NA ", L" NA "},
+        // What a damaged telegram's script made of the temperature: no overflow.
+        {250, INT_MIN, L"F", L"KPA", L"250 " + Text(L"UNIT_KPA"), L"-2147483648 " + Text(L"UNIT_F")},
+        {250, -2000000000, L"F", L"KPA", L"250 " + Text(L"UNIT_KPA"), L"-2147483648 " + Text(L"UNIT_F")},
+        {250, 1193046470, L"F", L"KPA", L"250 " + Text(L"UNIT_KPA"), L"2147483647 " + Text(L"UNIT_F")},
+        {250, -40, L"F", L"KPA", L"250 " + Text(L"UNIT_KPA"), L"-40 " + Text(L"UNIT_F")},
     };
     std::wstring psi, fahrenheit;
     FormatPressureTemperature(250, 25, DisplayUnits{}, psi, fahrenheit);

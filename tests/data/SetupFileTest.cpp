@@ -123,10 +123,13 @@ TEST_F(SetupFileTest, FallbackReaderRules)
         int result;
         std::wstring value;
     } cases[] = {
-        {L"ServerPort", 1, L"3"},                                // prefix match, last line wins
-        {L"ServerIP", 0, L""},                                   // case-sensitive; a line without '=' does not match
-        {L"serverip", 8, L"10.1.1.1"}, {L"  Padded", 3, L"a b"}, // only spaces are dropped
-        {L"Tab", 3, L"\tx\t"},         {L"Missing", 0, L""},     {L"", 0, L""},
+        {L"ServerPort", 1, L"3"}, // prefix match, last line wins
+        {L"ServerIP", 0, L""},    // case-sensitive; a line without '=' does not match
+        {L"serverip", 8, L"10.1.1.1"},
+        {L"  Padded", 3, L"a b"}, // blanks around the value are dropped
+        {L"Tab", 1, L"x"},
+        {L"Missing", 0, L""},
+        {L"", 0, L""},
     };
     for (const auto& c : cases) {
         std::wstring out = L"old";
@@ -144,6 +147,46 @@ TEST_F(SetupFileTest, FallbackReaderRules)
     EXPECT_EQ(ini.ReadInt(L"config", L"ServerPort"), 1000);
     // Not in its section: the fallback's last line.
     EXPECT_EQ(ini.ReadInt(L"Setup", L"ServerPort"), 2000);
+}
+
+// The settings file a user's editor left with a lone CR after its last line:
+// the flag written after it reads back, and the version before it is kept.
+TEST_F(SetupFileTest, AFlagWrittenAfterALoneCrReadsBack)
+{
+    Write("[Config]\r\nBrelkVersion=V6.11\r");
+    const CIni ini = Ini();
+    ASSERT_EQ(ini.WriteIsUpdate(1), 1);
+    EXPECT_EQ(ini.ReadInt(L"Config", L"IsUpdate"), 1);
+    EXPECT_EQ(ini.ReadStringAlloc(L"Config", L"BrelkVersion"), L"V6.11");
+    _tagVersionInfo versions;
+    LoadVersionInfo(versions, Path());
+    EXPECT_EQ(versions.BrelkVersion, L"V6.11");
+}
+
+// The fallback reader and the profile reader give one value for one line:
+// a language found only by the fallback reads the same after it was saved.
+TEST_F(SetupFileTest, BothReadersDropTabsAndEndALineAtALoneCr)
+{
+    const struct {
+        std::string file;
+        std::wstring language;
+    } cases[] = {
+        {"[Other]\nLanguage=\tab\t\n", L"AB"},
+        {"[Other]\nLanguage= \t ab \t \r\n", L"AB"},
+        {"[Other]\rLanguage=ab\rCarsStyle=3\r", L"AB"},
+    };
+    for (const auto& c : cases) {
+        _tagSetupInfo record;
+        LoadSetupInfo(Write(c.file), record);
+        EXPECT_EQ(record.language, c.language) << c.file;
+        SaveSetupInfo(record, Path());
+        _tagSetupInfo saved;
+        LoadSetupInfo(Path(), saved);
+        EXPECT_EQ(saved.language, c.language) << c.file;
+    }
+    std::wstring out;
+    EXPECT_EQ(ReadIniKeyFallback(L"CarsStyle", Write("[Other]\rLanguage=ab\rCarsStyle=3\r"), out), 1);
+    EXPECT_EQ(out, L"3");
 }
 
 TEST_F(SetupFileTest, IntegerReads)

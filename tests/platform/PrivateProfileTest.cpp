@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
 namespace {
 
 std::wstring W(const std::string& s) { return Utf8ToWide(s); }
@@ -158,6 +162,101 @@ TEST(PrivateProfile, WriteRefusesWhatWouldBreakTheFile)
     EXPECT_EQ(tmp.Read("a.ini"), "[s]\nk=v\n");
     // A folder that does not exist is not created.
     EXPECT_FALSE(WritePrivateProfileString(L"s", L"k", L"v", W(tmp.File("no/such/a.ini"))));
+}
+
+// Files whose line breaks once made a write report success yet lose its key
+// or change another one: each write must read back, and every other key must
+// read as before.
+TEST(PrivateProfile, AWriteReadsBackAndChangesNoOtherKey)
+{
+    TempFolder tmp;
+    const struct {
+        const char* what;
+        std::string file;
+        const wchar_t* section;
+        const wchar_t* key;
+        std::vector<std::pair<const wchar_t*, const wchar_t*>> others; // key in the section, its value
+        std::string after;
+    } cases[] = {
+        {"last line ends in a lone CR, key added",
+         "[Config]\r\nBrelkVersion=V6.11\r",
+         L"Config",
+         L"IsUpdate",
+         {{L"BrelkVersion", L"V6.11"}},
+         "[Config]\r\nBrelkVersion=V6.11\rIsUpdate=1\r\n"},
+        {"last line ends in a lone CR, section added",
+         "[Config]\nBrelkVersion=V6.11\r",
+         L"Setup",
+         L"IsUpdate",
+         {},
+         "[Config]\nBrelkVersion=V6.11\r[Setup]\nIsUpdate=1\n"},
+        {"lone CRs between the lines",
+         "[Config]\rBrelkVersion=V6.11\rCarBinVersion=V6.24\r",
+         L"Config",
+         L"IsUpdate",
+         {{L"BrelkVersion", L"V6.11"}, {L"CarBinVersion", L"V6.24"}},
+         "[Config]\rBrelkVersion=V6.11\rCarBinVersion=V6.24\rIsUpdate=1\r\n"},
+        {"key replaced before a lone CR",
+         "[Config]\nIsUpdate=0\rBootVersion=V4.17\n",
+         L"Config",
+         L"IsUpdate",
+         {{L"BootVersion", L"V4.17"}},
+         "[Config]\nIsUpdate=1\rBootVersion=V4.17\n"},
+        {"names asked for with blanks around them",
+         "[Config]\nBrelkVersion=V6.11\n",
+         L" Config\t",
+         L"\tIsUpdate ",
+         {{L" BrelkVersion ", L"V6.11"}},
+         "[Config]\nBrelkVersion=V6.11\nIsUpdate=1\n"},
+        {"two CRs at the end",
+         "[Config]\r\nBrelkVersion=V6.11\r\r",
+         L"Config",
+         L"IsUpdate",
+         {{L"BrelkVersion", L"V6.11"}},
+         "[Config]\r\nBrelkVersion=V6.11\rIsUpdate=1\r\n\r"},
+    };
+    for (const auto& c : cases) {
+        tmp.Write("Setup.ini", c.file);
+        const std::wstring path = W(tmp.File("Setup.ini"));
+        ASSERT_TRUE(WritePrivateProfileString(c.section, c.key, L"1", path)) << c.what;
+        EXPECT_EQ(Read(path, c.section, c.key), L"1") << c.what;
+        for (const auto& [key, value] : c.others)
+            EXPECT_EQ(Read(path, L"Config", key), value) << c.what;
+        EXPECT_EQ(tmp.Read("Setup.ini"), c.after) << c.what;
+    }
+}
+
+// A write that fails half-way (here: the file size limit hits the temporary
+// file) leaves the old file whole and no temporary file behind.
+TEST(PrivateProfile, AFailedWriteLeavesTheOldFileWhole)
+{
+    TempFolder tmp;
+    const std::string old = "[Setup]\nCarsStyle=2\nLanguage=DE\n";
+    tmp.Write("Setup.ini", old);
+    const std::wstring path = W(tmp.File("Setup.ini"));
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = old.size() + 8;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WritePrivateProfileString(L"Setup", L"LogoTitle", std::wstring(200, L'x').c_str(), path);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(tmp.Read("Setup.ini"), old);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(tmp.Path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"Setup.ini"});
+
+    // And without the limit the same write goes through and keeps the mode.
+    std::filesystem::permissions(tmp.File("Setup.ini"), std::filesystem::perms(0640));
+    EXPECT_TRUE(WritePrivateProfileString(L"Setup", L"LogoTitle", L"x", path));
+    EXPECT_EQ(Read(path, L"Setup", L"LogoTitle"), L"x");
+    EXPECT_EQ(std::filesystem::status(tmp.File("Setup.ini")).permissions(), std::filesystem::perms(0640));
 }
 
 } // namespace
