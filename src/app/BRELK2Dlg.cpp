@@ -394,6 +394,9 @@ void CBRELK2Dlg::OnSettingsPageShown()
         return;
     // The self-update reports to it from now on.
     CPageSetup::Register(page);
+    // No Brelk, no version: not even the one of a Brelk seen before.
+    if (m_pPresence->GetConnectView() != CDevicePresence::kViewConnected)
+        page->SetVersionText(L"");
     ReadVersionForSettingsPage();
 }
 
@@ -448,6 +451,9 @@ void CBRELK2Dlg::OnOperationAction(int command)
     // While an operation runs, Stop is the only button taken.
     if (g_bBusy)
         return;
+    // The user's next action: the outcome shown may give way from now on.
+    if (m_pCurrentLink)
+        m_pOperations->EndOutcome(m_pCurrentLink->pageId);
     switch (command) {
     case kCmdTestSensor:
     case kCmdTestBeforeCopy: m_pOperations->OnTestSensor(command); break;
@@ -622,6 +628,7 @@ void CBRELK2Dlg::PrepareOperationPages()
 {
     // A label of the earlier selection's sensor would name the wrong vehicle.
     ClearLastResult();
+    m_pOperations->EndOutcome(0);
     const bool supported = FindSensorParamOf(GetCurrentSensorCode()) != nullptr;
     PageLink* test = nullptr;
     for (int pageId : {kPageTestSensor, kPageCreateSensor, kPageCopySensor}) {
@@ -694,6 +701,11 @@ std::wstring CBRELK2Dlg::ReadBrelkVersion() { return GetBrelkVersion(m_serialErr
 void CBRELK2Dlg::RecordBrelkVersion(const std::wstring& version)
 {
     m_ini.WriteString(version.c_str(), L"Config", L"BrelkVersion");
+    ShowBrelkVersion(version);
+}
+
+void CBRELK2Dlg::ShowBrelkVersion(const std::wstring& version)
+{
     if (CPageSetup* page = GetSettingsPage())
         page->SetVersionText(version);
 }
@@ -795,6 +807,14 @@ void CBRELK2Dlg::FormatPressureTemperature(int pressureKpa, int temperatureC, st
                                            std::wstring& temperatureText) const
 {
     ::FormatPressureTemperature(pressureKpa, temperatureC, ReadDisplayUnits(), pressureText, temperatureText);
+}
+
+bool CBRELK2Dlg::ShowsOperationOutcome() const
+{
+    return CallOnUiThread([&] {
+        return m_pCurrentLink && IsOperationPage(m_pCurrentLink->pageId) &&
+               m_pOperations->ShowsOutcome(m_pCurrentLink->pageId);
+    });
 }
 
 void CBRELK2Dlg::SetOperationStatus(const StatusText& text, COLORREF colour)

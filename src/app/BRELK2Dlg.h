@@ -119,6 +119,8 @@ public:
     // The Brelk's version is known: [Config] "BrelkVersion", and the settings
     // page's version text once the settings page is there.
     void RecordBrelkVersion(const std::wstring& version);
+    // The settings page's version text alone: empty when no Brelk answers.
+    void ShowBrelkVersion(const std::wstring& version);
     // The settings page, once it was made.
     CPageSetup* GetSettingsPage() const;
     // Reads the catalog member "/vornix/composesource/" + name as the image.
@@ -198,6 +200,9 @@ public:
     // The status line of the current operation page, in the language in use
     // now and after a change of it; nothing on other pages.
     void SetOperationStatus(const StatusText& text, COLORREF colour);
+    // The current operation page's status line holds an operation's outcome,
+    // which a device notice leaves alone.
+    bool ShowsOperationOutcome() const;
     // The top pane's navigation controls off while an operation runs.
     void LockNavigation(bool locked);
     bool IsNavigationLocked() const;

@@ -85,6 +85,8 @@ void CDevicePresence::ConnectAtStart()
         m_dlg.RecordBrelkVersion(version);
         connected = true;
         SerialClose();
+        m_nShownPort = g_nBrelkPort;
+        m_strShownVersion = version;
     }
     // Looked at again whatever the upgrade left: a Brelk that did not answer
     // after it must still be noticed when it comes.
@@ -109,6 +111,13 @@ void CDevicePresence::RunAutomaticUpgrade()
 void CDevicePresence::OnDeviceChange(UINT)
 {
     if (m_bIgnoreDeviceChange) {
+        // The port is the upgrade's; the connection view alone follows the
+        // Brelk's node, so a Brelk pulled meanwhile is not shown connected.
+        if (m_nConnectState != 0 && !StartUpWindowExists()) {
+            const int view = BrelkNodePresent() ? kViewConnected : kViewDisconnected;
+            if (view != m_nConnectView)
+                ShowConnection(view);
+        }
         RestoreControls();
         return;
     }
@@ -138,17 +147,29 @@ void CDevicePresence::Arrived()
     std::wstring version = m_dlg.ReadBrelkVersion();
     // A Brelk that answers no version may sit in its loader, half-written.
     const bool inLoader = version.empty() && BrelkIsInLoader(m_dlg.GetSerialErrors());
+    // The Brelk shown is still there, on its port, with its version: the
+    // notice was another device's (or came while a worker ran), and nothing
+    // shown changes.
+    const bool unchanged = m_nConnectState != 0 && m_nConnectView == kViewConnected && !inLoader &&
+                           g_nBrelkPort == m_nShownPort && version == m_strShownVersion;
     SetConnectState(kViewConnected, 1);
-    ShowConnection(kViewConnected);
+    m_nShownPort = g_nBrelkPort;
+    m_strShownVersion = version;
+    if (!unchanged) {
+        ShowConnection(kViewConnected);
+        m_dlg.ShowBrelkVersion(version);
+    }
     const bool needsUpgrade = inLoader || (!version.empty() && version != BuiltInVersion());
     if (!needsUpgrade || m_bUpgradeRunning || m_dlg.GetUpgrade().IsRunning()) {
-        ShowStatus(L"CONNECTED", kStatusBlue);
+        if (!unchanged)
+            ShowStatus(L"CONNECTED", kStatusBlue);
         return;
     }
     // One automatic upgrade per arrival: a Brelk that keeps another version
     // afterwards is shown so, not upgraded over and over.
     if (m_bUpgradedThisArrival) {
-        ShowStatus(L"UPGRADEERRPR", kStatusRed);
+        if (!unchanged)
+            ShowStatus(L"UPGRADEERRPR", kStatusRed);
         return;
     }
     if (!inLoader)
@@ -161,8 +182,12 @@ void CDevicePresence::Arrived()
         return;
     }
     version = m_dlg.ReadBrelkVersion();
+    m_strShownVersion = version;
     if (!version.empty())
         m_dlg.RecordBrelkVersion(version);
+    else
+        m_dlg.ShowBrelkVersion(version);
+    ShowConnection(kViewConnected);
     if (version == BuiltInVersion())
         ShowStatus(L"CONNECTED", kStatusBlue);
     else
@@ -171,14 +196,25 @@ void CDevicePresence::Arrived()
 
 void CDevicePresence::Gone()
 {
-    if (!StartUpWindowExists())
+    // Already shown gone: the notice was another device's.
+    const bool unchanged = m_nConnectView == kViewDisconnected;
+    if (!StartUpWindowExists() && !unchanged)
         ShowConnection(kViewDisconnected);
     // Removed first: the waits the stop wakes find the Brelk gone.
     g_bDeviceRemoved = 1;
     g_bAbort.Set();
     m_bIgnoreDeviceChange = false;
     m_bUpgradedThisArrival = false;
-    ShowStatus(L"DISCONNECTED", kStatusRed);
+    ForgetBrelk();
+    if (!unchanged)
+        ShowStatus(L"DISCONNECTED", kStatusRed);
+}
+
+void CDevicePresence::ForgetBrelk()
+{
+    m_nShownPort = 0;
+    m_strShownVersion.clear();
+    m_dlg.ShowBrelkVersion(L"");
 }
 
 void CDevicePresence::CheckWhileBusy()
@@ -192,8 +228,11 @@ void CDevicePresence::CheckWhileBusy()
     // attempt (a new programming object would clear g_bAbort alone).
     g_bDeviceRemoved = 1;
     RequestOperationStop();
+    if (m_nConnectView == kViewDisconnected)
+        return;
     if (!StartUpWindowExists())
         ShowConnection(kViewDisconnected);
+    ForgetBrelk();
     ShowStatus(L"DISCONNECTED", kStatusRed);
 }
 
@@ -275,6 +314,12 @@ void CDevicePresence::ShowConnection(int view)
 
 void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
 {
+    // An operation's outcome stays on its page until the user's next action;
+    // the top pane shows the connection meanwhile.
+    if (m_dlg.ShowsOperationOutcome()) {
+        DebugTrace("Brelk status %s left under the outcome shown\n", WideToUtf8(std::wstring(key)).c_str());
+        return;
+    }
     m_strStatusKey = key;
     m_statusColor = color;
     DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());

@@ -62,7 +62,8 @@ public:
     bool IgnoresDeviceChanges() const { return m_bIgnoreDeviceChange; }
 
     // What the connection shows now: the indicator's view, and the language
-    // key of the last status given to the operation page with its colour.
+    // key of the last status given to the operation page with its colour (an
+    // operation's outcome is never written over).
     int GetConnectView() const { return m_nConnectView; }
     const std::wstring& GetStatusKey() const { return m_strStatusKey; }
     COLORREF GetStatusColor() const { return m_statusColor; }
@@ -72,6 +73,8 @@ private:
     void RunAutomaticUpgrade();
     void Arrived();
     void Gone();
+    // No Brelk answers: no port or version is remembered or shown for it.
+    void ForgetBrelk();
     void CheckWhileBusy();
     // The page's actions and the navigation come back, unless something runs.
     void RestoreControls();
@@ -94,6 +97,9 @@ private:
     bool m_bUpgradedThisArrival = false;
     bool m_bChangeWhileBusy = false;
     int m_nConnectView = kViewSearching;
+    // The Brelk the connection view shows: its port and version.
+    int m_nShownPort = 0;
+    std::wstring m_strShownVersion;
     std::wstring m_strStatusKey;
     COLORREF m_statusColor = 0;
 };

@@ -307,9 +307,10 @@ int CPageSetup::ShowPage(bool rebuild, int restoreTabs)
 
 void CPageSetup::OnShowWindow(bool show)
 {
-    // The region may have been changed in the tab bar meanwhile.
+    // Another page may have changed a setting meanwhile (the create page's
+    // base, the region in the tab bar): the boxes show the file as it is now.
     if (show && m_pRegionBox)
-        FillRegionBox();
+        LoadSettings();
 }
 
 void CPageSetup::RefreshLanguage()

@@ -52,6 +52,9 @@ std::wstring ProgramFailureText(uint8_t result)
         return Text(L"UPDATE_TOOL");
     wchar_t suffix[32];
     std::swprintf(suffix, 32, L"[Error Code:%d]", code);
+    // Refused before a byte was written: the user learns that no sensor changed.
+    if (result == kProgramRefused)
+        return Text(L"NOTHING_PROGRAMMED") + L" " + suffix;
     return Text(L"PROGRAM_FAULT") + suffix;
 }
 
@@ -137,12 +140,27 @@ OperationInputs CSensorOperations::CollectInputs(int pageId)
     return in;
 }
 
-bool CSensorOperations::PortReady()
+bool CSensorOperations::PortReady(int pageId)
 {
     if (EnsureDeviceConnected())
         return true;
+    // No reading of an earlier sensor stays beside the failure.
+    if (IOperationPage* page = PageOf(pageId))
+        if (CTestSensorRightPane* pane = page->GetResultPane())
+            pane->Clear();
+    EndOutcome(pageId);
     m_dialog.SetOperationStatus(StatusOfKey(L"CAN_NOT_OPEN_COM_PORT"), kStatusRed);
     return false;
+}
+
+bool CSensorOperations::ShowsOutcome(int pageId) const { return m_outcomePages.count(pageId) != 0; }
+
+void CSensorOperations::EndOutcome(int pageId)
+{
+    if (pageId == 0)
+        m_outcomePages.clear();
+    else
+        m_outcomePages.erase(pageId);
 }
 
 void CSensorOperations::StartWorker(const OperationInputs& in, bool (*procedure)(CBRELK2Dlg&, const OperationInputs&))
@@ -151,8 +169,13 @@ void CSensorOperations::StartWorker(const OperationInputs& in, bool (*procedure)
     ClearOperationStopRequest();
     if (in.basePage)
         in.basePage->EnableActions(false);
-    if (in.page)
+    if (in.page) {
         in.page->EnablePrint(false);
+        // What the pane showed was an earlier sensor's: it goes before anything is asked.
+        if (CTestSensorRightPane* pane = in.page->GetResultPane())
+            pane->Clear();
+    }
+    EndOutcome(in.pageId);
     m_dialog.LockNavigation(true);
     m_dialog.ClearLastResult();
     m_pRunPage = in.page;
@@ -184,17 +207,11 @@ void CSensorOperations::EndOfWorker(const OperationInputs& in, bool success)
 void CSensorOperations::OnTestSensor(int command)
 {
     const int pageId = command == kCmdTestSensor ? kPageTestSensor : kPageCopySensor;
-    if (!PortReady())
+    if (!PortReady(pageId))
         return;
     OperationInputs in = CollectInputs(pageId);
     if (!in.page)
         return;
-    CTestSensorRightPane* pane = in.page->GetResultPane();
-    if (pane) {
-        pane->SetReadingShown(false);
-        if (command == kCmdTestBeforeCopy)
-            pane->SetProgrammedListShown(false);
-    }
     StartWorker(in, command == kCmdTestSensor ? TestSensorThreadProc : CopyTestThreadProc);
 }
 
@@ -239,10 +256,8 @@ void CSensorOperations::OnProgramCreate()
         MessageBox(&m_dialog, kNotSupportedText, Text(L"APP_TITLE"), MB_OK);
         return;
     }
-    if (!PortReady())
+    if (!PortReady(kPageCreateSensor))
         return;
-    if (CTestSensorRightPane* pane = page->GetResultPane())
-        pane->ClearProgrammedList();
     OperationInputs in = CollectInputs(kPageCreateSensor);
     in.startId = id.value32;
     StartWorker(in, AutoCreateThreadProc);
@@ -274,12 +289,8 @@ void CSensorOperations::OnProgramCopy()
         MessageBox(&m_dialog, kNotSupportedText, Text(L"APP_TITLE"), MB_OK);
         return;
     }
-    if (!PortReady())
+    if (!PortReady(kPageCopySensor))
         return;
-    if (CTestSensorRightPane* pane = page->GetResultPane()) {
-        pane->ClearProgrammedList();
-        pane->SetReadingShown(false);
-    }
     OperationInputs in = CollectInputs(kPageCopySensor);
     in.startId = *copied;
     StartWorker(in, ProgramThreadProc);
@@ -312,6 +323,21 @@ void CSensorOperations::StatusMade(const OperationInputs& in, const StatusText& 
 {
     if (in.page)
         RunOnUiThread([&] { in.page->SetStatusText(text, colour); });
+}
+
+void CSensorOperations::OutcomeKey(const OperationInputs& in, const wchar_t* key, COLORREF colour)
+{
+    OutcomeMade(in, StatusOfKey(key), colour);
+}
+
+void CSensorOperations::OutcomeMade(const OperationInputs& in, const StatusText& text, COLORREF colour)
+{
+    // Written and marked at once on the UI thread, so no device notice comes between.
+    RunOnUiThread([&] {
+        if (in.page)
+            in.page->SetStatusText(text, colour);
+        m_outcomePages.insert(in.pageId);
+    });
 }
 
 int CSensorOperations::Ask(const std::wstring& text, const std::wstring& caption, unsigned type)
@@ -372,9 +398,13 @@ void CSensorOperations::OnFirmwareProgress(uint8_t percent)
 
 bool CSensorOperations::AutoCreateSensor(const OperationInputs& in)
 {
-    if (UpperText(in.relearnType) == kRelearnAsks &&
-        Ask(Text(L"AUTOCREATE_TIPS"), Text(L"SPECAIL_NOTE"), MB_OKCANCEL) != IDOK)
-        return false;
+    if (UpperText(in.relearnType) == kRelearnAsks) {
+        StatusKey(in, L"ANSWER_WAIT", kStatusBlue);
+        if (Ask(Text(L"AUTOCREATE_TIPS"), Text(L"SPECAIL_NOTE"), MB_OKCANCEL) != IDOK) {
+            OutcomeKey(in, L"NOTHING_PROGRAMMED", kStatusRed);
+            return false;
+        }
+    }
     return ProgramSensorFlow(in);
 }
 
@@ -414,7 +444,7 @@ bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
 
     if (result != kProgramOk) {
         m_services.failSignal();
-        StatusMade(
+        OutcomeMade(
             in, [result] { return ProgramFailureText(result); }, kStatusRed);
         return false;
     }
@@ -447,8 +477,11 @@ uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, c
     if (found.size() > 1) {
         program->KeepLink(found);
         if (createPage) {
-            const std::wstring question =
-                FormatOneNumber(Text(L"MUTI_PROG_INFO"), static_cast<long long>(found.size()));
+            const auto count = static_cast<long long>(found.size());
+            const std::wstring question = FormatOneNumber(Text(L"MUTI_PROG_INFO"), count);
+            // Nothing is written while the question is open; the line says so.
+            StatusMade(
+                in, [count] { return FormatOneNumber(Text(L"MUTI_PROG_WAIT"), count); }, kStatusBlue);
             if (Ask(question, Text(L"SPECAIL_NOTE"), MB_YESNO) != IDYES) {
                 program->EndLink(found);
                 return kProgramRefused;
@@ -563,7 +596,7 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
     bool success = false;
     if (list.size() >= 2) {
         m_services.successSignal(kSignalProgrammed);
-        StatusKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
+        OutcomeKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
         if (pane) {
             pane->SetProgrammedList(rows);
             pane->SetProgrammedListShown(true);
@@ -578,9 +611,9 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
             check.expectedId = list.front().first;
         success = ReadAndShowSensor(in, check);
         if (success)
-            StatusKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
+            OutcomeKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
         else
-            StatusKey(in, L"PROGRAM_FINISH_BUT_CAN_NOT_TEST", kStatusRed);
+            OutcomeKey(in, L"PROGRAM_FINISH_BUT_CAN_NOT_TEST", kStatusRed);
     }
     if (success)
         RunOnUiThread([&] { m_dialog.SetLastResult(result); });
@@ -621,7 +654,7 @@ bool CSensorOperations::ReadAndShowSensor(const OperationInputs& in, const ReadC
 
 void CSensorOperations::KeepReading(const OperationInputs& in, const CSensorInfo& info)
 {
-    StatusKey(in, L"TEST_SUCCSSED", kStatusBlue);
+    OutcomeKey(in, L"TEST_SUCCSSED", kStatusBlue);
     OperationResult result;
     result.pageId = in.pageId;
     result.hex = in.units.HexIds();
@@ -637,7 +670,7 @@ bool CSensorOperations::TestSensorOnTestPage(const OperationInputs& in)
     if (ok)
         KeepReading(in, info);
     else
-        StatusKey(in, L"TEST_FAULT", kStatusRed);
+        OutcomeKey(in, L"TEST_FAULT", kStatusRed);
     return ok;
 }
 
@@ -656,7 +689,7 @@ bool CSensorOperations::TestSensorWorker(const OperationInputs& in)
             RunOnUiThread([&] { in.page->SetCopiedId(info.m_ID); });
         KeepReading(in, info);
     } else {
-        StatusKey(in, L"TEST_FAULT", kStatusRed);
+        OutcomeKey(in, L"TEST_FAULT", kStatusRed);
     }
     return ok;
 }
@@ -685,12 +718,12 @@ bool CSensorOperations::ReadSensorWorker(const OperationInputs& in)
         m_services.successSignal(kSignalRead);
         if (pane)
             pane->SetSensorInfo(info);
-        StatusKey(in, L"TEST_SUCCSSED", kStatusBlue);
+        OutcomeKey(in, L"TEST_SUCCSSED", kStatusBlue);
     } else {
         m_services.failSignal();
         if (pane)
             pane->SetAllValues(L"NA");
-        StatusKey(in, L"TEST_FAULT", kStatusRed);
+        OutcomeKey(in, L"TEST_FAULT", kStatusRed);
     }
     // A full read shows all nine lines, "NA" when the sensor did not answer.
     if (pane)

@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -169,10 +170,20 @@ public:
     // The inputs of an operation on that page.
     OperationInputs CollectInputs(int pageId);
 
+    // Whether the status line of that page holds the outcome of the last
+    // operation run on it. An outcome stays until the user's next action:
+    // no device notice writes over it. UI thread.
+    bool ShowsOutcome(int pageId) const;
+    // The user acted on that page (0: a new selection, every page).
+    void EndOutcome(int pageId);
+
 private:
     // A status of language texts, made again when the language changes.
     void StatusKey(const OperationInputs& in, const wchar_t* key, COLORREF colour);
     void StatusMade(const OperationInputs& in, const StatusText& text, COLORREF colour);
+    // The status that ends the operation: its outcome.
+    void OutcomeKey(const OperationInputs& in, const wchar_t* key, COLORREF colour);
+    void OutcomeMade(const OperationInputs& in, const StatusText& text, COLORREF colour);
     int Ask(const std::wstring& text, const std::wstring& caption, unsigned type);
     void OnProgress(ProgressState& state, const wchar_t* key, uint8_t percent);
     // The outcome of a programming run whose attempt succeeded: daily
@@ -182,7 +193,8 @@ private:
     void KeepReading(const OperationInputs& in, const CSensorInfo& info);
     void EndOfWorker(const OperationInputs& in, bool success);
     IOperationPage* PageOf(int pageId, CBasePage** basePage = nullptr) const;
-    bool PortReady();
+    // The port opens, or the page says it cannot (its pane emptied).
+    bool PortReady(int pageId);
 
     CBRELK2Dlg& m_dialog;
     SensorServices m_services;
@@ -191,6 +203,8 @@ private:
     // The page of the running operation, where its progress goes.
     IOperationPage* m_pRunPage = nullptr;
     int m_nRunPageId = 0;
+    // The pages whose status line shows an outcome (UI thread).
+    std::set<int> m_outcomePages;
 };
 
 // Worker procedures (the dialog's thread rule runs them on a worker).

@@ -299,10 +299,7 @@ void CSensorPageBase::PrepareForSelection(bool supported)
         m_bPrepared = true;
         m_bSupported = supported;
         m_bPrintable = false;
-        m_pane.SetAllValues(L"");
-        m_pane.SetReadingShown(false);
-        m_pane.ClearProgrammedList();
-        m_pane.SetProgrammedListShown(false);
+        m_pane.Clear();
         if (m_pEdit)
             m_pEdit->SetWindowText(L"");
         SetStatusText(StatusOfKey(L"READY"), kStatusInk);

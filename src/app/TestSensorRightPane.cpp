@@ -80,6 +80,17 @@ void CTestSensorRightPane::SetAllValues(const std::wstring& text)
     });
 }
 
+void CTestSensorRightPane::Clear()
+{
+    RunOnUiThread([&] {
+        m_values.fill(L"");
+        m_bReadingShown = false;
+        m_rows.clear();
+        m_bProgrammedList = false;
+        Changed();
+    });
+}
+
 std::array<std::wstring, CTestSensorRightPane::kLines> CTestSensorRightPane::GetValues() const
 {
     return CallOnUiThread([&] { return m_values; });

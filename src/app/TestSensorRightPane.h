@@ -31,6 +31,9 @@ public:
                         const std::wstring& voltage);
     // Every value the same text (emptied with "", "NA" after a failed read).
     void SetAllValues(const std::wstring& text);
+    // Nothing shown: values empty, no full reading, no list (an operation
+    // starts, a new sensor is chosen).
+    void Clear();
     std::array<std::wstring, kLines> GetValues() const;
     // The label of line k (0 to 8) as the pane draws it.
     std::wstring GetLabel(int line) const;

@@ -125,7 +125,9 @@ TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndA
     ASSERT_TRUE(WaitForTrace("Brelk connection: DISCONNECTED")) << Trace();
     ASSERT_TRUE(WaitForTrace("operation ended: ", ended + 1, 30000)) << Trace();
     EXPECT_NE(Trace().find("operation ended: failure"), std::string::npos) << Trace();
+    // The run ends with its own failure text; the top pane says the Brelk is gone.
     const std::string status = LastStatusLine();
+    EXPECT_EQ(status.rfind("Programming failed", 0), 0u) << status;
     EXPECT_NE(status.find("(red)"), std::string::npos) << status;
     // Nothing was recorded, and the sensor does not hold the identifier.
     EXPECT_TRUE(DailyFiles().empty());
@@ -144,6 +146,8 @@ TEST_F(SensorOperationsTest, AnUnplugDuringCreateSensorFailsItWithoutARecordAndA
     sim.Signal(SIGUSR2);
     ASSERT_TRUE(WaitForTrace("Brelk connection: CONNECTED", connected + 1, 20000)) << Trace();
     EXPECT_TRUE(client.Running());
+    // The failure still says what became of the run.
+    EXPECT_EQ(LastStatusLine(), status);
     // And the run goes through now, recorded once.
     EXPECT_EQ(RunOperation(kCmdProgramCreate), "Programming succeeded (blue)") << Trace();
     EXPECT_EQ(BenchSensor(kBlank).held, 0x4038AAA0u);
@@ -167,6 +171,11 @@ TEST_F(SensorOperationsTest, TwoBlankSensorsInRangeAreBothCreatedAfterTheQuestio
     std::vector<XSession::Window> question;
     ASSERT_TRUE(WaitUntil([&] { return !(question = OtherWindows()).empty(); }, 30000)) << Trace();
     SaveWindowGrab(question.front(), "question");
+    // While it is open the status line says so; nothing is written yet.
+    EXPECT_EQ(LastStatusLine(), "2 sensors found. Waiting for your answer... (blue)");
+    auto waiting = GrabStatusLine("status-question");
+    ASSERT_TRUE(waiting);
+    EXPECT_GT(BluePixels(*waiting), 20);
     x.MoveTo(Centre(question.front().rect));
     Key("Return");
     ASSERT_TRUE(WaitForTrace("operation ended: ", ended + 1, 60000)) << Trace();

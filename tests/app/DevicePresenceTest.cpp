@@ -8,9 +8,11 @@
 #include "Image.h"
 #include "Language.h"
 #include "MainDialogFixture.h"
+#include "PageSetup.h"
 #include "SetupFile.h"
 #include "SimBrelk.h"
 #include "StartUp.h"
+#include "TopPane.h"
 #include "TsNetlayer.h"
 #include "UiThread.h"
 #include "VirtualClock.h"
@@ -363,6 +365,48 @@ TEST_F(DevicePresenceTest, EnsureDeviceConnectedOpensThePortWhenItCan)
     // Open already: nothing is opened again.
     EXPECT_TRUE(EnsureDeviceConnected());
     EXPECT_EQ(brelk.port.OpenCount(), 1);
+}
+
+// An upgrade that fails because the Brelk was pulled in its middle: while
+// its failure is said and after it, nothing shows the Brelk connected, and the
+// settings page shows no version of it.
+TEST_F(DevicePresenceTest, AfterAnUpgradeFailedWithTheBrelkGoneNothingShowsItConnected)
+{
+    SimBrelk brelk(3);
+    Plug(brelk, true);
+    auto dlg = CreateDialog(false);
+    ASSERT_EQ(dlg->GetConnectState(), 1);
+    dlg->SendMessage(WM_PAGE_ACTION, kPageSetup, kActionNavigate);
+    CPageSetup* settings = dlg->GetSettingsPage();
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(PumpUntil([&] { return settings->GetVersionText() == L"V6.11" && !dlg->IsWorkerRunning(); }, 5000));
+    CConnectStatusView* view = dlg->GetTopPane()->GetConnectStatusView();
+    ASSERT_TRUE(view);
+
+    // A Brelk of another version comes; it is pulled in the middle of its
+    // upgrade, and the window hears of it at once.
+    brelk.sim.SetVersion(std::string("V6.10\0", 6));
+    brelk.loader.OnBlock(2, [&] {
+        Plug(brelk, false);
+        ::PostMessage(dlg->GetSafeHwnd(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
+    });
+    std::vector<int> viewsWhileSaid;
+    boxes.whileOpen = [&](const ScriptedMessageBoxes::Asked&) { viewsWhileSaid.push_back(view->GetState()); };
+    DeviceChanged(*dlg, DBT_DEVICEARRIVAL);
+    ASSERT_TRUE(brelk.loader.InLoader());
+    ASSERT_FALSE(viewsWhileSaid.empty());
+    for (int shown : viewsWhileSaid)
+        EXPECT_EQ(shown, CConnectStatusView::kStateDisconnected);
+    EXPECT_EQ(view->GetState(), CConnectStatusView::kStateDisconnected);
+    EXPECT_EQ(settings->GetVersionText(), L"");
+    boxes.whileOpen = nullptr;
+
+    // The settings page shown again: still no version.
+    dlg->SendMessage(WM_PAGE_ACTION, kPagePartNo, kActionNavigate);
+    dlg->SendMessage(WM_PAGE_ACTION, kPageSetup, kActionNavigate);
+    EXPECT_TRUE(PumpUntil([&] { return !dlg->IsWorkerRunning(); }, 5000));
+    EXPECT_EQ(settings->GetVersionText(), L"");
+    dlg->DestroyWindow();
 }
 
 } // namespace

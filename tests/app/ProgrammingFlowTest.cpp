@@ -167,7 +167,7 @@ TEST_F(ProgrammingFlowTest, EveryResultByteHasItsStatusText)
          [](ProgrammingFlowTest& t) {
              t.boots = {Boot(BOOT_MANY_SENSORS, {1, 2})};
          },
-         fault + L"[Error Code:10]", 1},
+         Text(L"NOTHING_PROGRAMMED") + L" [Error Code:10]", 1},
         {"boot too new", [](ProgrammingFlowTest& t) { t.boots = {Boot(BOOT_TOO_NEW)}; }, fault + L"[Error Code:6]", 1},
         {"no object for the boot", [](ProgrammingFlowTest& t) { t.boots = {Boot(BOOT_NO_PROGRAM)}; },
          fault + L"[Error Code:7]", 1},
@@ -390,6 +390,12 @@ TEST_F(ProgrammingFlowTest, CancelOnTheRelearnNoteGivesEverythingBack)
     EXPECT_FALSE(dlg->IsNavigationLocked());
     EXPECT_EQ(g_bBusy.load(), 0);
     EXPECT_EQ(Create()->print.back(), false);
+    // The note was open with its own status; Cancel left nothing programmed.
+    const auto& statuses = Create()->statuses;
+    ASSERT_GE(statuses.size(), 2u);
+    EXPECT_EQ(statuses[statuses.size() - 2].first, Text(L"ANSWER_WAIT"));
+    EXPECT_EQ(Create()->LastStatus(), Text(L"NOTHING_PROGRAMMED"));
+    EXPECT_EQ(Create()->LastColour(), kStatusRed);
 }
 
 TEST_F(ProgrammingFlowTest, SeveralSensorsRefusedOnTheCreatePage)
@@ -401,7 +407,13 @@ TEST_F(ProgrammingFlowTest, SeveralSensorsRefusedOnTheCreatePage)
     EXPECT_TRUE(fakes.programmed.empty());
     const Lines fakeLines = fakes.Lines();
     EXPECT_NE(std::find(fakeLines.begin(), fakeLines.end(), "end link"), fakeLines.end());
-    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:10]");
+    // The line said what was happening while the question was open, then that nothing was written.
+    const auto& statuses = Create()->statuses;
+    ASSERT_GE(statuses.size(), 2u);
+    EXPECT_EQ(statuses[statuses.size() - 2],
+              std::make_pair(std::wstring(L"2 sensors found. Waiting for your answer..."), kStatusBlue));
+    EXPECT_EQ(Create()->LastStatus(), L"Nothing was programmed [Error Code:10]");
+    EXPECT_EQ(Create()->LastColour(), kStatusRed);
 }
 
 TEST_F(ProgrammingFlowTest, AReadBackByAnotherSensorIsNotASuccess)

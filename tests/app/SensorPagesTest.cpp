@@ -7,6 +7,7 @@
 #include "MenuTabs.h"
 #include "PageCopySensor.h"
 #include "PageCreateSensor.h"
+#include "PageSetup.h"
 #include "PageTestSensor.h"
 #include "PrintRegistry.h"
 #include "SetupFile.h"
@@ -387,6 +388,269 @@ TEST_F(SensorPagesTest, ALanguageChangeReachesThePagesAndThePane)
     Navigate(kPageCreateSensor);
     Grab("page-10205-german");
     ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
+}
+
+} // namespace
+
+// What the pages show stays current and true: an outcome is never written
+// over by a device notice, no reading of an earlier sensor stays beside a
+// failure, and an open question is said on the status line.
+namespace {
+
+class CurrentScreenTest : public SensorPagesTest {
+public:
+    // Create Sensor run by clicks on the create page, typed in hexadecimal.
+    CPageCreateSensor* CreateByClicks(const std::wstring& id = L"4038aaa0")
+    {
+        ClickTab(kPageCreateSensor);
+        CPageCreateSensor* page = CreatePage();
+        EXPECT_NE(page, nullptr);
+        if (!page)
+            return nullptr;
+        if (!page->IsHexMode())
+            Click(*page->GetHexCheck());
+        Click(*page->GetEdit());
+        KeyPress(*page->GetEdit(), 'A', true);
+        TypeText(*page->GetEdit(), id);
+        ClickButton(page, kCmdProgramCreate);
+        EXPECT_TRUE(WaitForOperation(120000));
+        return page;
+    }
+    // The vehicle chosen and a sensor created on it: the create page shows the success.
+    CPageCreateSensor* ProgrammedOnce()
+    {
+        Open();
+        SetIdFormat(L"H");
+        Bench();
+        CPageCreateSensor* page = CreateByClicks();
+        if (page) {
+            ExpectStatus(page, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+            EXPECT_EQ(page->GetResultPane()->GetValues()[0], L"4038AAA0");
+        }
+        return page;
+    }
+    void Notice(UINT event) { dlg->SendMessage(WM_DEVICECHANGE, event, 0); }
+    // The Brelk pulled: its node leaves the device map and the window is told.
+    void Unplug()
+    {
+        brelk.port.Unplug(true);
+        DeviceMap::SetSource([] { return std::optional<std::vector<DeviceMapEntry>>(std::vector<DeviceMapEntry>{}); });
+        Notice(DBT_DEVICEREMOVECOMPLETE);
+    }
+    int ConnectView() const { return dlg->GetTopPane()->GetConnectStatusView()->GetState(); }
+    static void ExpectStatus(CSensorPageBase* page, const std::wstring& text, COLORREF colour)
+    {
+        EXPECT_EQ(page->GetStatus(), text);
+        EXPECT_EQ(page->GetStatusText()->GetTextColor(), colour);
+    }
+    static void ExpectEmptyPane(CSensorPageBase* page)
+    {
+        for (const std::wstring& value : page->GetResultPane()->GetValues())
+            EXPECT_EQ(value, L"");
+        EXPECT_FALSE(page->GetResultPane()->IsReadingShown());
+        EXPECT_FALSE(page->GetResultPane()->ShowsProgrammedList());
+    }
+};
+
+TEST_F(CurrentScreenTest, AnOutcomeSurvivesANoticeOfAnotherDevice)
+{
+    CPageCreateSensor* page = ProgrammedOnce();
+    ASSERT_NE(page, nullptr);
+    // Another tty, a change in the links folder: the Brelk stays where it was.
+    for (UINT event : {DBT_DEVNODES_CHANGED, DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE}) {
+        Notice(event);
+        ExpectStatus(page, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+        EXPECT_EQ(ConnectView(), CConnectStatusView::kStateConnected);
+    }
+    Grab("status-after-unrelated-notice");
+
+    // A failure stays as well.
+    brelk.frames.ClearSensors();
+    ClickButton(page, kCmdProgramCreate);
+    ASSERT_TRUE(WaitForOperation(120000));
+    const std::wstring failure = page->GetStatus();
+    EXPECT_EQ(failure.rfind(Text(L"PROGRAM_FAULT"), 0), 0u) << WideToUtf8(failure);
+    Notice(DBT_DEVNODES_CHANGED);
+    ExpectStatus(page, failure, kStatusRed);
+
+    // The user's next action takes it: the next press shows its own status.
+    Bench();
+    ClickButton(page, kCmdProgramCreate);
+    ASSERT_TRUE(WaitForOperation(120000));
+    ExpectStatus(page, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+}
+
+TEST_F(CurrentScreenTest, AnOutcomeSurvivesAReplugOfTheSameBrelk)
+{
+    CPageCreateSensor* page = ProgrammedOnce();
+    ASSERT_NE(page, nullptr);
+
+    // Pulled and put back: the top pane follows, the outcome stays.
+    Unplug();
+    EXPECT_EQ(ConnectView(), CConnectStatusView::kStateDisconnected);
+    ExpectStatus(page, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+    Replug();
+    EXPECT_EQ(ConnectView(), CConnectStatusView::kStateConnected);
+    ExpectStatus(page, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+    EXPECT_EQ(page->GetResultPane()->GetValues()[0], L"4038AAA0");
+    Grab("status-after-replug");
+
+    // After the user's next action the connection may be said there again.
+    Click(*page->GetEdit());
+    ClickButton(page, kCmdGenerateId);
+    Unplug();
+    ExpectStatus(page, Text(L"DISCONNECTED"), kStatusRed);
+    Replug();
+    ExpectStatus(page, Text(L"CONNECTED"), kStatusBlue);
+}
+
+TEST_F(CurrentScreenTest, AnUnplugDuringARunEndsWithTheOperationsFailureText)
+{
+    CPageCreateSensor* page = ProgrammedOnce();
+    ASSERT_NE(page, nullptr);
+
+    // Pulled in the middle of the next run.
+    auto bench = Bench(Fault::Unplug, 6);
+    ClickButton(page, kCmdProgramCreate);
+    ASSERT_TRUE(WaitForOperation(120000));
+    ASSERT_TRUE(bench->Injected());
+    PumpMessages(); // the worker's end, and the change it saw meanwhile
+    const std::wstring failure = page->GetStatus();
+    EXPECT_EQ(failure.rfind(Text(L"PROGRAM_FAULT"), 0), 0u) << WideToUtf8(failure);
+    EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed);
+    EXPECT_EQ(ConnectView(), CConnectStatusView::kStateDisconnected);
+    // Nothing of the sensor programmed before stays beside it.
+    ExpectEmptyPane(page);
+    Grab("page-10205-unplugged");
+
+    // Plugged in again: connected, and the failure still says what happened.
+    Replug();
+    EXPECT_EQ(ConnectView(), CConnectStatusView::kStateConnected);
+    ExpectStatus(page, failure, kStatusRed);
+}
+
+TEST_F(CurrentScreenTest, ThePanesAreEmptyAfterAFailedRun)
+{
+    // Create: a sensor programmed and read back, then a run that finds none.
+    CPageCreateSensor* create = ProgrammedOnce();
+    ASSERT_NE(create, nullptr);
+    brelk.frames.ClearSensors();
+    ClickButton(create, kCmdProgramCreate);
+    ASSERT_TRUE(WaitForOperation(120000));
+    EXPECT_EQ(create->GetStatusText()->GetTextColor(), kStatusRed);
+    ExpectEmptyPane(create);
+    Grab("pane-after-failed-run");
+
+    // Copy and Test: a sensor read, then a run that finds none.
+    const struct {
+        int pageId;
+        int read;
+        int failing;
+    } rows[] = {{kPageCopySensor, kCmdTestBeforeCopy, kCmdProgramCopy},
+                {kPageTestSensor, kCmdTestSensor, kCmdTestSensor}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pageId);
+        Bench();
+        ClickTab(row.pageId);
+        auto* page = PageAs<CSensorPageBase>(row.pageId);
+        ClickButton(page, row.read);
+        ASSERT_TRUE(WaitForOperation(120000));
+        ASSERT_EQ(page->GetStatus(), Text(L"TEST_SUCCSSED"));
+        ASSERT_FALSE(page->GetResultPane()->GetValues()[0].empty());
+        brelk.frames.ClearSensors();
+        ClickButton(page, row.failing);
+        ASSERT_TRUE(WaitForOperation(120000));
+        EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed);
+        ExpectEmptyPane(page);
+    }
+}
+
+TEST_F(CurrentScreenTest, TheStatusSaysWhileTheQuestionIsOpenAndThatNothingWasProgrammed)
+{
+    Open();
+    SetIdFormat(L"H");
+    Bench();
+    auto second = std::make_shared<SimProgrammableSensor>(0x4567, protocol, 0x7100, 0x0411);
+    second->SetIdentity("PSN-0002");
+    brelk.frames.AddSensor(second);
+    std::wstring whileOpen;
+    COLORREF colourWhileOpen = 0;
+    ScriptedMessageBoxes question({IDNO});
+    question.whileOpen = [&](const ScriptedMessageBoxes::Asked&) {
+        if (auto* page = CreatePage()) {
+            whileOpen = page->GetStatus();
+            colourWhileOpen = page->GetStatusText()->GetTextColor();
+        }
+        Grab("status-while-question-open");
+    };
+    CPageCreateSensor* page = CreateByClicks();
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(question.AskedBoxes().size(), 1u);
+    EXPECT_EQ(question.AskedBoxes()[0].text, L"2 sensors found. Program all of them?");
+    EXPECT_EQ(whileOpen, L"2 sensors found. Waiting for your answer...");
+    EXPECT_EQ(colourWhileOpen, kStatusBlue);
+    // No: neither sensor was touched, and the line says so.
+    ExpectStatus(page, L"Nothing was programmed [Error Code:10]", kStatusRed);
+    EXPECT_NE(sensor->ConfiguredId(), kNewId);
+    EXPECT_NE(second->ConfiguredId(), kNewId);
+    ExpectEmptyPane(page);
+}
+
+TEST_F(CurrentScreenTest, TheSettingsAndTheCreatePageAgreeAfterAClick)
+{
+    Open();
+    SetIdFormat(L"H");
+    Navigate(kPageSetup);
+    auto* settings = PageAs<CPageSetup>(kPageSetup);
+    ASSERT_NE(settings, nullptr);
+    CMyComboBox* idFormat = settings->GetBox(CPageSetup::kIdFormatBoxId);
+    EXPECT_EQ(idFormat->GetCurSel(), 0);
+
+    // Unticked on the create page: the settings page says decimal when it shows again.
+    Navigate(kPageCreateSensor);
+    CPageCreateSensor* create = CreatePage();
+    ASSERT_TRUE(create->IsHexMode());
+    Click(*create->GetHexCheck());
+    EXPECT_FALSE(create->IsHexMode());
+    EXPECT_EQ(dlg->GetIni().ReadStringBuf(L"Setup", L"IDFormat"), L"D");
+    Navigate(kPageSetup);
+    EXPECT_EQ(idFormat->GetCurSel(), 1);
+    Grab("settings-after-create-page-click");
+
+    // And the other way: hexadecimal chosen in the box ticks the create page's box.
+    idFormat->SetFocus();
+    KeyPress(*idFormat, VK_UP);
+    EXPECT_EQ(dlg->GetIni().ReadStringBuf(L"Setup", L"IDFormat"), L"H");
+    Navigate(kPageCreateSensor);
+    EXPECT_TRUE(create->IsHexMode());
+    EXPECT_EQ(create->GetHexCheck()->GetCheck(), BST_CHECKED);
+    EXPECT_TRUE(PumpUntil([&] { return !dlg->IsWorkerRunning(); }, 5000));
+}
+
+TEST_F(CurrentScreenTest, TheSettingsPageShowsNoBrelkVersionOnceTheBrelkIsGone)
+{
+    Open();
+    Navigate(kPageSetup);
+    auto* settings = PageAs<CPageSetup>(kPageSetup);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return settings->GetVersionText() == L"V6.11" && !dlg->IsWorkerRunning(); }, 5000));
+
+    // Pulled while the page shows: its version line empties with the top pane's view.
+    Unplug();
+    EXPECT_EQ(settings->GetVersionText(), L"");
+    EXPECT_EQ(ConnectView(), CConnectStatusView::kStateDisconnected);
+    Grab("settings-brelk-gone");
+    // Shown again without a Brelk: still nothing.
+    Navigate(kPagePartNo);
+    Navigate(kPageSetup);
+    EXPECT_EQ(settings->GetVersionText(), L"");
+    EXPECT_TRUE(PumpUntil([&] { return !dlg->IsWorkerRunning(); }, 5000));
+    EXPECT_EQ(settings->GetVersionText(), L"");
+
+    // Back: its version again.
+    Replug();
+    EXPECT_EQ(settings->GetVersionText(), L"V6.11");
+    EXPECT_EQ(ConnectView(), CConnectStatusView::kStateConnected);
 }
 
 } // namespace

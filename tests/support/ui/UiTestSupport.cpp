@@ -234,8 +234,11 @@ ScriptedMessageBoxes::~ScriptedMessageBoxes() { SetMessageBoxService(m_previous)
 
 int ScriptedMessageBoxes::Show(Wnd*, const std::wstring& text, const std::wstring& caption, UINT type)
 {
+    const Asked asked{text, caption, type, IsUiThread()};
+    if (whileOpen)
+        whileOpen(asked);
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_asked.push_back({text, caption, type, IsUiThread()});
+    m_asked.push_back(asked);
     if (m_answers.empty())
         return IDOK;
     int a = m_answers.front();

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -67,6 +68,8 @@ public:
     ~ScriptedMessageBoxes() override;
     int Show(Wnd* owner, const std::wstring& text, const std::wstring& caption, UINT type) override;
     std::vector<Asked> AskedBoxes() const;
+    // Runs while a box is open, before it is answered (what the window shows meanwhile).
+    std::function<void(const Asked&)> whileOpen;
 
 private:
     mutable std::mutex m_mutex;
