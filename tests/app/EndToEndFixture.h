@@ -216,17 +216,7 @@ public:
         brelk.frames.AddSensor(faulty);
         return faulty;
     }
-    // Create Sensor with the identifier typed in hexadecimal.
-    void CreateSensor(uint32_t id = kNewId)
-    {
-        Navigate(kPageCreateSensor);
-        wchar_t text[16];
-        std::swprintf(text, 16, L"%08X", id);
-        Page(kPageCreateSensor)->idText = text;
-        Page(kPageCreateSensor)->hexMode = true;
-        Press(kCmdProgramCreate);
-        ASSERT_TRUE(WaitForOperation(120000));
-    }
+    void CreateSensor(uint32_t id = kNewId) { CreateWithHexId(id); }
     // The sensor holds the image and the identifier.
     bool Holds(uint32_t id) const
     {

@@ -306,6 +306,20 @@ public:
         Press(command);
         ASSERT_TRUE(WaitForOperation());
     }
+    // Create Sensor with the identifier typed in hexadecimal, to its end; the
+    // time it took on the virtual clock.
+    uint32_t CreateWithHexId(uint32_t id)
+    {
+        Navigate(kPageCreateSensor);
+        wchar_t text[16];
+        std::swprintf(text, 16, L"%08X", id);
+        Page(kPageCreateSensor)->idText = text;
+        Page(kPageCreateSensor)->hexMode = true;
+        const uint32_t start = clock.GetTickCount();
+        Press(kCmdProgramCreate);
+        EXPECT_TRUE(WaitForOperation(120000));
+        return clock.GetTickCount() - start;
+    }
     void SetIdFormat(const wchar_t* format) { dlg->GetIni().WriteString(format, L"Setup", L"IDFormat"); }
 
     // Fake families: attempt scripts by attempt (past the end none finds a

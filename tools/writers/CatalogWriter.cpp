@@ -1,8 +1,9 @@
 #include "CatalogWriter.h"
 
+#include "FileReplace.h"
+
 #include "TextScrambling.h"
 
-#include <fstream>
 #include <map>
 
 namespace {
@@ -48,14 +49,10 @@ bool CatalogWriter::Write(const std::string& indexPath) const
 
     const std::string folder = FolderOf(indexPath);
     for (const auto& [name, data] : containers) {
-        std::ofstream out(folder + name, std::ios::binary | std::ios::trunc);
-        out.write(data.data(), static_cast<std::streamsize>(data.size()));
-        if (!out)
+        if (!WriteFileReplacing(folder + name, data))
             return false;
     }
-    std::ofstream out(indexPath, std::ios::binary | std::ios::trunc);
-    out << index;
-    return static_cast<bool>(out);
+    return WriteFileReplacing(indexPath, index);
 }
 
 std::string ComposeSourceKey(const std::string& fileName)

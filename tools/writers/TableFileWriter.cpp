@@ -1,7 +1,8 @@
 #include "TableFileWriter.h"
 
+#include "FileReplace.h"
+
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -122,9 +123,6 @@ void TableFileWriter::Write(const std::string& path) const
     const std::filesystem::path p(path);
     if (p.has_parent_path())
         std::filesystem::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary);
-    const std::string bytes = BuildString();
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
+    if (!WriteFileReplacing(path, BuildString()))
         throw std::runtime_error("cannot write " + path);
 }

@@ -2,12 +2,12 @@
 
 #include "Aes.h"
 #include "Binary.h"
+#include "FileReplace.h"
 #include "TsVerify.h"
 
 #include <zlib.h>
 
 #include <cstdio>
-#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -83,9 +83,7 @@ std::vector<uint8_t> FirmwareContainerWriter::Bytes() const
 void FirmwareContainerWriter::WriteTo(const std::string& path) const
 {
     const std::vector<uint8_t> bytes = Bytes();
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
+    if (!WriteFileReplacing(path, std::string(bytes.begin(), bytes.end())))
         throw std::runtime_error("cannot write " + path);
 }
 
