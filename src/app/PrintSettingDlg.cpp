@@ -170,6 +170,9 @@ void CPrintSettingDlg::FillControls()
     m_printerCombo.ResetContent();
     for (const std::wstring& name : printers)
         m_printerCombo.AddString(name);
+    // With no printer installed nothing here can be chosen: say so before OK is tried.
+    if (printers.empty())
+        m_message.SetWindowText(GetLanguageManager().GetText(L"NO_PRINTER"));
     if (m_edited.printerName.empty())
         GetDefaultPrinterName(m_edited.printerName);
 
@@ -281,7 +284,11 @@ void CPrintSettingDlg::OnOK()
 {
     const std::wstring printer = m_printerCombo.GetWindowText();
     if (printer.empty()) {
-        ShowError(L"PRINTER_NAME");
+        const std::wstring none = GetLanguageManager().GetText(L"NO_PRINTER");
+        if (m_printerCombo.GetCount() == 0 && !none.empty())
+            m_message.SetWindowText(none);
+        else
+            ShowError(L"PRINTER_NAME");
         return;
     }
     // Only a size a label can have: "nan", "inf" and 1e9 are refused like 0.

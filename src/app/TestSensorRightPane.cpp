@@ -56,6 +56,10 @@ void CTestSensorRightPane::SetSensorInfo(const _SensorInfo& info)
         std::copy(info.texts.begin(), info.texts.end(), m_values.begin());
         Changed();
     });
+    std::string all;
+    for (const std::wstring& text : info.texts)
+        all += (all.empty() ? "" : " | ") + WideToUtf8(text);
+    DebugTrace("sensor values: %s\n", all.c_str());
 }
 
 void CTestSensorRightPane::SetFirstValues(const std::wstring& id, const std::wstring& temperature,

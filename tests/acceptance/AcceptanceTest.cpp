@@ -97,7 +97,9 @@ void AcceptanceTest::SetUp()
     fs::create_directories(ports);
     fs::create_directories(run.File("twin"));
     ::mkdir(run.File("runtime").c_str(), 0700);
-    programEnv = std::make_unique<ScopedEnv>("BRELK_PROGRAM_DIR", AcceptanceProgramFolder().folder);
+    // The twin lays its pages out from the same catalog as the client.
+    programEnv = std::make_unique<ScopedEnv>("BRELK_PROGRAM_DIR",
+                                             OnShippedProgram() ? BRELK_SAMPLE_BIN : AcceptanceProgramFolder().folder);
     twinData = std::make_unique<ScopedEnv>("BRELK_DATA_DIR", run.File("twin"));
     twin = std::make_unique<LayoutTwin>(kScreenWidth, kScreenHeight);
 }
@@ -142,16 +144,19 @@ void AcceptanceTest::StartSim(const std::vector<std::string>& options)
 
 void AcceptanceTest::StartClient()
 {
+    // On the shipped program the variable is removed: the client finds its data beside itself.
+    const std::string programFolder =
+        OnShippedProgram() ? fs::path(clientExe).parent_path().string() : AcceptanceProgramFolder().folder;
     TestProcess::Options o;
     o.env = {{"DISPLAY", x.DisplayName()}, {"QT_QPA_PLATFORM", ""},
              {"WAYLAND_DISPLAY", ""},      {"BRELK_DATA_DIR", data},
-             {"BRELK_PORTS_DIR", ports},   {"BRELK_PROGRAM_DIR", AcceptanceProgramFolder().folder},
+             {"BRELK_PORTS_DIR", ports},   {"BRELK_PROGRAM_DIR", OnShippedProgram() ? std::string() : programFolder},
              {"BRELK_TRACE", "1"},         {"XDG_RUNTIME_DIR", run.File("runtime")}};
     o.env.insert(o.env.end(), clientEnv.begin(), clientEnv.end());
     o.stdoutFile = run.File("client.out");
     o.stderrFile = run.File("client.err");
-    o.workingFolder = AcceptanceProgramFolder().folder;
-    ASSERT_TRUE(client.Start(BRELK_EXE_PATH, o));
+    o.workingFolder = programFolder;
+    ASSERT_TRUE(client.Start(clientExe, o));
     // Its main window: the one of the layout's size.
     const CSize size = twin->Dialog().GetWindowSize();
     ASSERT_TRUE(WaitUntil(

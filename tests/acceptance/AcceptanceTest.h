@@ -43,6 +43,10 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+    // True for a scenario on what the build ships: the client reads the
+    // program folder beside its executable (BRELK_PROGRAM_DIR unset) instead
+    // of the scenarios' folder with the bench sensors' firmware.
+    virtual bool OnShippedProgram() const { return false; }
 
     // The simulated Brelk, with its record, its bench record and the options given.
     void StartSim(const std::vector<std::string>& options = {});
@@ -127,6 +131,8 @@ protected:
     std::vector<std::pair<std::string, std::string>> clientEnv;
     std::string data;  // the client's data folder
     std::string ports; // its links folder
+    // The client started (a copy of it, beside a copy of its program folder, may stand here).
+    std::string clientExe = BRELK_EXE_PATH;
 
 private:
     int Remaining(int ms) const;

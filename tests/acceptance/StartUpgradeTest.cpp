@@ -2,6 +2,8 @@
 // brings it to its own, and shows the car page.
 #include "AcceptanceTest.h"
 
+#include <fstream>
+
 #include "Image.h"
 #include "PageHistory.h"
 #include "UiTestSupport.h"
@@ -67,6 +69,33 @@ TEST_F(AcceptanceTest, WithoutABrelkTheStartUpPictureCoversThePagesUntilF2)
     ASSERT_TRUE(WaitForCarPage()) << Trace();
     EXPECT_GE(TraceCount("Brelk connection: DISCONNECTED"), 1u) << Trace();
     SaveSettledGrab("entered-without-brelk");
+}
+
+TEST_F(AcceptanceTest, TheStartUpWindowSaysInTheUsersLanguageWhatItWaitsFor)
+{
+    {
+        std::ofstream ini(data + "/Setup.ini");
+        ini << "[Setup]\nLanguage=DE\n";
+    }
+    StartClient();
+    ASSERT_TRUE(WaitForTrace("Brelk connection: SEARCHING")) << Trace();
+    MoveAway();
+    // The picture is text-free: the program draws the texts into its lower band.
+    auto shot = GrabSettled();
+    ASSERT_TRUE(shot);
+    SaveGrab(*shot, "start-up-german");
+    // Dark text in the picture's plain lower band (below the station).
+    int dark = 0;
+    for (int py = shot->GetHeight() * 7 / 10; py < shot->GetHeight() * 9 / 10; ++py)
+        for (int px = 0; px < shot->GetWidth(); ++px) {
+            const uint32_t p = shot->GetPixel(px, py).GetValue();
+            dark += ((p >> 16) & 0xFF) < 120 && ((p >> 8) & 0xFF) < 120 && (p & 0xFF) < 120 ? 1 : 0;
+        }
+    EXPECT_GT(dark, 300);
+    const CRect window = ClientOnScreen();
+    x.MoveTo(CPoint(window.left + window.Width() / 2, window.top + window.Height() / 2));
+    Key("F2");
+    ASSERT_TRUE(WaitForCarPage()) << Trace();
 }
 
 } // namespace

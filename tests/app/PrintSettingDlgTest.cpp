@@ -306,9 +306,13 @@ TEST_F(PrintSettingDlgTest, NoPrinterInstalled)
     EXPECT_EQ(Run(dlg, &record,
                   [](Dlg& d) {
                       EXPECT_EQ(ComboOf(d, Dlg::kPrinterCombo).GetCount(), 0);
+                      // Said plainly as the dialog opens, and again on OK, instead of "Error:Printer".
+                      const std::wstring noPrinter =
+                          L"No printer is installed. Add one in the system settings, then open this dialog again.";
+                      EXPECT_EQ(TextOf(d, Dlg::kMessage), noPrinter);
                       Click(d, Dlg::kOkButton);
                       EXPECT_FALSE(d.HasEnded());
-                      EXPECT_EQ(TextOf(d, Dlg::kMessage), L"Error:Printer");
+                      EXPECT_EQ(TextOf(d, Dlg::kMessage), noPrinter);
                   }),
               IDCANCEL);
 }

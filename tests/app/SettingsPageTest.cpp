@@ -268,7 +268,7 @@ TEST_F(SettingsPageTest, ALanguageSwitchReachesEveryPageMadeSoFar)
     EXPECT_EQ(test->GetStatusText()->GetWindowText(), L"Ready");
     // Test without a Brelk: the status line says so in red.
     MouseClick(*test->GetButton(kCmdTestSensor), CPoint(40, 15));
-    EXPECT_EQ(test->GetStatusText()->GetWindowText(), L"Cannot open the Brelk port");
+    EXPECT_EQ(test->GetStatusText()->GetWindowText(), L"The Brelk is not connected: plug it in by USB and try again");
     EXPECT_EQ(test->GetStatusText()->GetTextColor(), kRed);
     MouseClick(*top->GetMenuTabs(CMenuTabs::kModeSensor)->GetTab(1), CPoint(40, 12));
     auto* create = Current<CPageCreateSensor>(*dlg);
@@ -281,7 +281,7 @@ TEST_F(SettingsPageTest, ALanguageSwitchReachesEveryPageMadeSoFar)
     ASSERT_TRUE(page);
     // A status the self-update left, in blue.
     CPageSetup::UpgradeReports().SetUpgradeButtonText(L"NEWESTVERSION");
-    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"This is the newest version");
+    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"This program is up to date");
 
     Choose(*page->GetBox(CPageSetup::kLanguageBoxId), VK_DOWN);
     EXPECT_EQ(GetLanguageManager().GetCurrentCode(), L"DE");
@@ -311,20 +311,22 @@ TEST_F(SettingsPageTest, ALanguageSwitchReachesEveryPageMadeSoFar)
               (std::vector<std::wstring>{L"Hexadezimal", L"Dezimal"}));
     EXPECT_EQ(Items(*page->GetBox(CPageSetup::kRegionBoxId))[0], L"Nordamerika");
     EXPECT_EQ(Items(*page->GetBox(CPageSetup::kProgramWayBoxId))[0], L"Per Kabel");
-    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"Dies ist die neueste Version");
+    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"Dieses Programm ist auf dem neuesten Stand");
     // A red status follows the language too.
     CPageSetup::UpgradeReports().SetUpgradeStatusColor(kRed);
     CPageSetup::UpgradeReports().SetUpgradeButtonText(L"DISCONNECT_SERVER");
     dlg->SendMessage(WM_PAGE_ACTION, 10115, MsgParam::Of(std::wstring(L"EN")));
-    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"Cannot reach the update server");
+    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"Cannot reach the update server: check the internet connection");
     dlg->SendMessage(WM_PAGE_ACTION, 10115, MsgParam::Of(std::wstring(L"DE")));
-    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"Der Update-Server ist nicht erreichbar");
+    EXPECT_EQ(page->GetStatusText()->GetWindowText(),
+              L"Der Update-Server ist nicht erreichbar: Internetverbindung prüfen");
     // The selection pages and the operation pages draw their texts in the language in use.
     EXPECT_EQ(models->GetYearPane()->GetNote(), L"Bitte links ein Modell wählen.");
     EXPECT_EQ(test->ComposeLines().a.rfind(L"Fahrzeug: ", 0), 0u);
     // The operation pages: their buttons and their status lines, the colour kept.
     EXPECT_EQ(test->GetButton(kCmdTestSensor)->GetText(), L"Prüfen");
-    EXPECT_EQ(test->GetStatusText()->GetWindowText(), L"Der Brelk-Anschluss lässt sich nicht öffnen");
+    EXPECT_EQ(test->GetStatusText()->GetWindowText(),
+              L"Der Brelk ist nicht verbunden: per USB anschließen und erneut versuchen");
     EXPECT_EQ(test->GetStatusText()->GetTextColor(), kRed);
     EXPECT_EQ(create->GetStatusText()->GetWindowText(), L"Bereit");
     EXPECT_EQ(create->GetButton(kCmdProgramCreate)->GetText(), L"Programmieren");
@@ -578,7 +580,7 @@ TEST_F(SettingsPageTest, StatusKeysColoursAndTheUpgradeButton)
     EXPECT_FALSE(page->GetUpgradeButton()->IsWindowEnabled());
     // Only "BTN_UPGRADE" gets the dots.
     reports.SetUpgradeButtonText(L"NEWESTVERSION");
-    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"This is the newest version");
+    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"This program is up to date");
     reports.SetUpgradeButtonState(CCustButton::kStateNormal, true);
     EXPECT_TRUE(page->GetUpgradeButton()->IsWindowEnabled());
     dlg->DestroyWindow();
@@ -735,7 +737,7 @@ TEST_F(SelfUpdateTest, TheButtonLocksTheNavigationUntilTheServerAnswers)
 
     // Nobody listens: the failure in red, everything given back.
     EXPECT_TRUE(PumpUntil([&] { return page->GetStatusKey() == L"DISCONNECT_SERVER"; }, 15000));
-    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"Cannot reach the update server");
+    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"Cannot reach the update server: check the internet connection");
     EXPECT_EQ(page->GetStatusText()->GetTextColor(), kRed);
     EXPECT_TRUE(ButtonBack(*page));
     EXPECT_FALSE(NavigationLocked(*dlg));
@@ -751,7 +753,7 @@ TEST_F(SelfUpdateTest, TheNewestVersionIsSaidInBlue)
     ASSERT_TRUE(page);
     MouseClick(*page->GetUpgradeButton(), CPoint(60, 20));
     EXPECT_TRUE(PumpUntil([&] { return page->GetStatusKey() == L"NEWESTVERSION"; }, 15000));
-    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"This is the newest version");
+    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"This program is up to date");
     EXPECT_EQ(page->GetStatusText()->GetTextColor(), kBlue);
     EXPECT_TRUE(ButtonBack(*page));
     EXPECT_FALSE(NavigationLocked(*dlg));

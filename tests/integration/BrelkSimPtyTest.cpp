@@ -1,11 +1,16 @@
 // The real termios path against brelk-sim on a pseudo-terminal.
 #include "BrelkCommands.h"
 #include "ByteText.h"
+#include "FirmwareContainerWriter.h"
 #include "SearchUsbPort.h"
+#include "SensorBootContext.h"
 #include "SerialPort.h"
+#include "SimBench.h"
 #include "TempFolder.h"
 #include "TestProcess.h"
 #include "TextLines.h"
+#include "TsF6V1Program.h"
+#include "TsF7V3Program.h"
 #include "TsF7V4Program.h"
 
 #include <gtest/gtest.h>
@@ -202,6 +207,114 @@ TEST(BrelkSimPty, V4ExchangeThroughTheTerminal)
     const std::vector<std::string> seen = sim.Recorded();
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.front(), "F1");
+}
+
+// The line of the state file's sensor, once it says what is expected.
+bool WaitForBenchLine(const std::string& path, uint16_t searchId, const std::function<bool(const BenchRecordLine&)>& ok)
+{
+    for (int i = 0; i < 250; ++i) {
+        for (const BenchRecordLine& line : ReadBenchRecord(path))
+            if (line.searchId == searchId && ok(line))
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+TEST(BrelkSimPty, V4SensorsOfTheOtherLinesAnswerOnTheirOwnFrequency)
+{
+    TempFolder dir;
+    ScopedEnv ports("BRELK_PORTS_DIR", dir.File("ports"));
+    ScopedDataFolder data;
+    const std::string state = dir.File("bench.txt");
+    SimProcess sim(dir, 8, "N8V4:2347,F6V4:2346=00BCDEF1", {"--state", state.c_str()});
+    ASSERT_TRUE(sim.Running());
+    g_nBrelkPort = 8;
+    struct Case {
+        int frequency;
+        uint16_t id;
+        uint8_t line;    // high nibble of the hard version
+        uint16_t silent; // the sensor of the other frequency
+    } cases[] = {{0, 0x2347, 0x80, 0x2346}, {1, 0x2346, 0x60, 0x2347}};
+    for (const Case& c : cases) {
+        CTsF7V4Program program(0, c.frequency);
+        ASSERT_TRUE(g_bSerialOpen);
+        CTsFrame reply;
+        ASSERT_TRUE(program.SendRecvSensor(c.id, Hex("20"), 100, &reply)) << c.frequency;
+        ASSERT_GE(reply.m_Payload.GetSize(), 2);
+        EXPECT_EQ(reply.m_Payload.GetAt(0) & 0xF0, c.line);
+        EXPECT_FALSE(program.SendRecvSensor(c.silent, Hex("20"), 100, &reply)) << c.frequency;
+    }
+    g_nBrelkPort = 0;
+    // The record names each sensor's line and what it holds.
+    EXPECT_TRUE(WaitForBenchLine(state, 0x2347, [](const BenchRecordLine& l) {
+        return l.inRange && l.held == 0xFFFFFFFFu && l.family == "N8V4";
+    })) << dir.Read("bench.txt");
+    EXPECT_TRUE(WaitForBenchLine(state, 0x2346, [](const BenchRecordLine& l) {
+        return l.inRange && l.held == 0x00BCDEF1u && l.family == "F6V4";
+    })) << dir.Read("bench.txt");
+}
+
+TEST(BrelkSimPty, AV1V3SensorTakesTheBootUpdateAndIsAV4SensorAfterIt)
+{
+    TempFolder dir;
+    ScopedEnv ports("BRELK_PORTS_DIR", dir.File("ports"));
+    ScopedDataFolder data;
+    TempFolder program;
+    ScopedEnv programDir("BRELK_PROGRAM_DIR", program.Path());
+    // The F6V1 boot image for frequency selector 1.
+    FirmwareContainerWriter writer;
+    writer.Add(FirmwareMemberName(TS_TYPE_F6V1, 0xF4), BuildV1Image(SampleV1BootImage(96, 3)));
+    writer.WriteTo(program.File(FirmwareContainerName(TS_TYPE_F6V1)));
+    const std::string state = dir.File("bench.txt");
+    SimProcess sim(dir, 8, "F6V1:2348", {"--state", state.c_str()});
+    ASSERT_TRUE(sim.Running());
+    g_nBrelkPort = 8;
+    {
+        // The F7V3 reply check passes an F6V1 sensor by.
+        CTsF7V3Program f7v3(1);
+        SensorIdSet found;
+        EXPECT_FALSE(f7v3.SearchSensors(found));
+    }
+    {
+        CTsF6V1Program f6v1(1);
+        SensorBootContext context;
+        context.program = &f6v1;
+        EXPECT_EQ(UpdateSensorBoot(context), BOOT_UPDATED_V1);
+        EXPECT_EQ(context.found, (SensorIdSet{0x2348}));
+    }
+    {
+        // Now it answers V4 frames under the id the boot update gave it, as an F6 sensor.
+        CTsF7V4Program v4(0, 1);
+        CTsFrame reply;
+        ASSERT_TRUE(v4.SendRecvSensor(0x8FFF, Hex("20"), 100, &reply));
+        ASSERT_GE(reply.m_Payload.GetSize(), 1);
+        EXPECT_EQ(reply.m_Payload.GetAt(0) & 0xF0, 0x60);
+    }
+    g_nBrelkPort = 0;
+    EXPECT_TRUE(WaitForBenchLine(state, 0x2348, [](const BenchRecordLine& l) {
+        return l.inRange && l.held == 0xFFFFFFFFu && l.family == "F6V1";
+    })) << dir.Read("bench.txt");
+}
+
+TEST(BrelkSimPty, HelpSaysWhatItDoesAndABadLineIsRefused)
+{
+    TempFolder dir;
+    TestProcess help;
+    TestProcess::Options o;
+    o.args = {"--help"};
+    o.stdoutFile = dir.File("help.txt");
+    ASSERT_TRUE(help.Start(BRELK_SIM_PATH, o));
+    EXPECT_EQ(help.WaitForExit(5000), 0);
+    EXPECT_NE(dir.Read("help.txt").find("SIGHUP"), std::string::npos);
+
+    TestProcess bad;
+    TestProcess::Options b;
+    b.args = {"--sensors", "X9V9:1"};
+    b.stderrFile = dir.File("bad.txt");
+    ASSERT_TRUE(bad.Start(BRELK_SIM_PATH, b));
+    EXPECT_EQ(bad.WaitForExit(5000), 2);
+    EXPECT_NE(dir.Read("bad.txt").find("X9V9:1"), std::string::npos) << dir.Read("bad.txt");
 }
 
 TEST(BrelkSimPty, AStopEndsATenSecondReceiveAtOnce)

@@ -1,6 +1,5 @@
 #include "SimBench.h"
 
-#include "ActivationFixtures.h"
 #include "SimFrameHandler.h"
 
 #include <cstdio>
@@ -10,9 +9,6 @@
 #include <zlib.h>
 
 namespace {
-
-// Bytes 7 to 10 of the configuration block hold the identifier.
-constexpr uint32_t kHeldIdAt = SIM_V4_CONFIG + 7;
 
 bool ParseHex(const std::string& text, size_t maxDigits, uint32_t& value)
 {
@@ -41,8 +37,6 @@ std::vector<std::string> Split(const std::string& text, char separator)
 
 } // namespace
 
-SimActivationProtocol BenchProtocol() { return FixtureProtocol(kBenchProtocolId, kBenchTrigger); }
-
 bool ParseBenchSensors(const std::string& text, BenchGroups& groups)
 {
     groups.clear();
@@ -52,9 +46,15 @@ bool ParseBenchSensors(const std::string& text, BenchGroups& groups)
     }
     for (const std::string& group : Split(text, '/')) {
         groups.emplace_back();
-        for (const std::string& entry : Split(group, ',')) {
-            const size_t equals = entry.find('=');
+        for (std::string entry : Split(group, ',')) {
             BenchSensorSpec spec;
+            const size_t colon = entry.find(':');
+            if (colon != std::string::npos) {
+                if (!ParseBenchFamily(entry.substr(0, colon), spec.family))
+                    return false;
+                entry.erase(0, colon + 1);
+            }
+            const size_t equals = entry.find('=');
             uint32_t id = 0;
             if (!ParseHex(entry.substr(0, equals), 4, id) || id > 0xFFFE)
                 return false;
@@ -71,20 +71,32 @@ bool ParseBenchSensors(const std::string& text, BenchGroups& groups)
     return true;
 }
 
+std::string BenchSensorsText(const BenchGroups& groups)
+{
+    std::string text;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (g)
+            text += '/';
+        for (size_t i = 0; i < groups[g].size(); ++i) {
+            const BenchSensorSpec& spec = groups[g][i];
+            char one[40];
+            std::snprintf(one, sizeof one, "%s%s:%04X", i ? "," : "", BenchFamilyName(spec.family), spec.searchId);
+            text += one;
+            if (spec.held) {
+                std::snprintf(one, sizeof one, "=%08X", *spec.held);
+                text += one;
+            }
+        }
+    }
+    return text;
+}
+
 SimBench::SimBench(SimFrameHandler& frames, const BenchGroups& groups) : m_frames(frames)
 {
-    const SimActivationProtocol protocol = BenchProtocol();
     for (const auto& group : groups) {
         m_groups.emplace_back();
-        for (const BenchSensorSpec& spec : group) {
-            auto sensor = std::make_shared<SimProgrammableSensor>(spec.searchId, protocol);
-            if (spec.held) {
-                const uint32_t v = *spec.held;
-                sensor->WriteFlash(kHeldIdAt, {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16),
-                                               static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
-            }
-            m_groups.back().push_back(std::move(sensor));
-        }
+        for (const BenchSensorSpec& spec : group)
+            m_groups.back().push_back(std::make_shared<SimBenchSensor>(spec.family, spec.searchId, spec.held));
     }
     if (m_groups.empty())
         m_groups.emplace_back();
@@ -105,10 +117,10 @@ std::string SimBench::Record() const
     std::string record;
     for (size_t g = 0; g < m_groups.size(); ++g) {
         for (const auto& sensor : m_groups[g]) {
-            const std::vector<uint8_t> code = sensor->ReadFlash(kBenchCodeStart, kBenchCodeEnd - kBenchCodeStart);
-            char line[96];
-            std::snprintf(line, sizeof line, "sensor=%04X range=%s held=%08X code=%08X\n", sensor->Id(),
-                          g == m_inRange ? "in" : "away", sensor->ConfiguredId(), CodeAreaCrc(code));
+            char line[112];
+            std::snprintf(line, sizeof line, "sensor=%04X range=%s held=%08X code=%08X family=%s\n", sensor->SearchId(),
+                          g == m_inRange ? "in" : "away", sensor->HeldId(), CodeAreaCrc(sensor->CodeArea()),
+                          BenchFamilyName(sensor->Family()));
             record += line;
         }
     }
@@ -138,9 +150,12 @@ std::vector<BenchRecordLine> ReadBenchRecord(const std::string& path)
     for (std::string text; std::getline(in, text);) {
         unsigned id = 0, held = 0, code = 0;
         char range[8] = {};
-        if (std::sscanf(text.c_str(), "sensor=%4X range=%7s held=%8X code=%8X", &id, range, &held, &code) != 4)
+        char family[8] = {};
+        const int fields = std::sscanf(text.c_str(), "sensor=%4X range=%7s held=%8X code=%8X family=%7s", &id, range,
+                                       &held, &code, family);
+        if (fields < 4)
             continue;
-        lines.push_back({static_cast<uint16_t>(id), std::string(range) == "in", held, code});
+        lines.push_back({static_cast<uint16_t>(id), std::string(range) == "in", held, code, family});
     }
     return lines;
 }

@@ -4,19 +4,17 @@
 // time; Swap takes it away and brings the next), and the record of what each
 // sensor holds, which a test outside the simulator's process reads.
 //
-// A sensor list reads "2345,3456=00ABCDEF/4567": sensors by their search id
-// in hexadecimal, "=ID" for one that was programmed with that identifier
-// before, groups separated by "/"; "none" is one empty group. Every sensor
-// is a programmable sensor of the F7 line that also answers the bench
-// protocol's test trigger with the identifier it holds.
+// A sensor list reads "2345,F7V3:3456=00ABCDEF/N8V4:4567": sensors by their
+// search id in hexadecimal, each of a line (SimBenchSensor.h; "F7V4:" when
+// none is named), "=ID" for one that was programmed with that identifier
+// before, groups separated by "/"; "none" is one empty group.
 //
 // The record has one line per sensor, in the order of the list:
-//   sensor=2345 range=in held=00ABCDEF code=1A2B3C4D
+//   sensor=2345 range=in held=00ABCDEF code=1A2B3C4D family=F7V4
 // range is "in" or "away", held the identifier of its configuration block
 // (FFFFFFFF when blank), code the CRC-32 of its code area (the image area up
-// to the CRC table).
-#include "SimActivationSensor.h"
-#include "SimProgrammableSensor.h"
+// to the CRC table; an erased one for a V1/V3 sensor before its boot update).
+#include "SimBenchSensor.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,13 +24,12 @@
 
 class SimFrameHandler;
 
-// The "Active.tab" protocol the bench sensors answer (its record and the
-// telegram layout are the fixture ones of ActivationFixtures.h).
+// The trigger of the F7V4 line's protocol 40 (BenchProtocol()).
 constexpr uint32_t kBenchProtocolId = 0x40;
 constexpr uint8_t kBenchTrigger = 0x31;
-SimActivationProtocol BenchProtocol();
 
 struct BenchSensorSpec {
+    BenchFamily family = BenchFamily::F7V4;
     uint16_t searchId = 0;
     std::optional<uint32_t> held;
 };
@@ -40,6 +37,8 @@ using BenchGroups = std::vector<std::vector<BenchSensorSpec>>;
 
 // False on anything but a list as above (ids up to FFFE, at most 8 digits held).
 bool ParseBenchSensors(const std::string& text, BenchGroups& groups);
+// The list a bench of those groups is written as (the long form, with lines).
+std::string BenchSensorsText(const BenchGroups& groups);
 
 class SimBench {
 public:
@@ -49,7 +48,7 @@ public:
     // The group in range leaves, the next one comes (after the last, the first).
     void Swap();
     size_t GroupInRange() const { return m_inRange; }
-    const std::vector<std::shared_ptr<SimProgrammableSensor>>& Group(size_t index) const { return m_groups[index]; }
+    const std::vector<std::shared_ptr<SimBenchSensor>>& Group(size_t index) const { return m_groups[index]; }
 
     std::string Record() const;
     // Writes the record when it differs from the one written last; through a
@@ -58,7 +57,7 @@ public:
 
 private:
     SimFrameHandler& m_frames;
-    std::vector<std::vector<std::shared_ptr<SimProgrammableSensor>>> m_groups;
+    std::vector<std::vector<std::shared_ptr<SimBenchSensor>>> m_groups;
     size_t m_inRange = 0;
     std::string m_written;
 };
@@ -69,6 +68,7 @@ struct BenchRecordLine {
     bool inRange = false;
     uint32_t held = 0;
     uint32_t codeCrc = 0;
+    std::string family;
 };
 // The lines of the record at path (none when it is missing or unreadable).
 std::vector<BenchRecordLine> ReadBenchRecord(const std::string& path);

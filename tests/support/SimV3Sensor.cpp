@@ -121,7 +121,8 @@ bool SimV3Sensor::Handle(const Request& request, Reply& reply)
             return true;
         }
         // Answers still as V1/V3; the next frame meets the new boot.
-        m_v4 = std::make_shared<SimV4Sensor>(static_cast<uint16_t>(m_newId), m_v4Hard, m_v4Boot);
+        m_v4 = m_successor ? m_successor(static_cast<uint16_t>(m_newId))
+                           : std::make_shared<SimV4Sensor>(static_cast<uint16_t>(m_newId), m_v4Hard, m_v4Boot);
         m_v4->SetFrequency(m_frequency);
         return true;
     default: reply.payload = {SIM_V3_UNKNOWN}; return true;

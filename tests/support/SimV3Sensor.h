@@ -73,6 +73,11 @@ public:
     // 0); -1, the default, by both.
     void SetFrequency(int selector) { m_frequency = selector; }
 
+    // Makes the V4 sensor it turns into, given the low 16 bits of the new id;
+    // by default a plain SimV4Sensor with the versions given to the constructor.
+    using Successor = std::function<std::shared_ptr<SimV4Sensor>(uint16_t id)>;
+    void SetSuccessor(Successor make) { m_successor = std::move(make); }
+
     // Faults.
     void DropReplies(int count) { m_drop = count; } // the next count replies are lost
     void SetHook(Hook hook) { m_hook = std::move(hook); }
@@ -100,4 +105,5 @@ private:
     int m_frequency = -1;
     int m_drop = 0;
     Hook m_hook;
+    Successor m_successor;
 };
