@@ -3,8 +3,8 @@
 #
 #   bin/brelk
 #   share/brelk/                          the program's own files: the catalog and its
-#                                         containers, Language/, pic/car/ (what the
-#                                         build puts beside brelk in build/bin)
+#                                         containers, Language/, pic/car/, Setup.ini
+#                                         (what the build puts beside brelk in build/bin)
 #   share/applications/brelk.desktop
 #   share/icons/hicolor/<N>x<N>/apps/brelk.png
 #

@@ -34,7 +34,7 @@ usr="$root/stage/usr"
 [ -x "$usr/bin/brelk" ] || fail "no executable bin/brelk"
 for file in catalog.data cars.dat sensors.dat firmware.dat \
   Language/LangConfig.xml Language/English.xml Language/Deutsch.xml \
-  pic/car/undefined.png pic/car/undefined_s.png pic/car/VornixLogo.bmp; do
+  pic/car/undefined.png pic/car/undefined_s.png pic/car/VornixLogo.bmp Setup.ini; do
   [ -s "$usr/share/brelk/$file" ] || fail "no data file share/brelk/$file"
 done
 for program in brelk brelk-sim; do
