@@ -1,5 +1,6 @@
 #include "RecordAppend.h"
 
+#include "Clock.h"
 #include "Paths.h"
 
 #include <cerrno>
@@ -9,6 +10,9 @@
 #include <unistd.h>
 
 namespace {
+
+constexpr int kLockTries = 100;
+constexpr uint32_t kLockRetryMs = 10; // 100 x 10 ms: a second at most
 
 // A descriptor that closes itself.
 class Fd {
@@ -59,10 +63,11 @@ bool AppendRecord(const std::string& path, const std::string& record, const std:
     Fd file(::open(resolved.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
     if (file.get() < 0)
         return false;
-    int locked;
-    do
-        locked = ::flock(file.get(), LOCK_EX);
-    while (locked != 0 && errno == EINTR);
+    // Another writer of the file finishes its line first; one that holds the
+    // lock for good is not waited for without end (the append alone is whole).
+    for (int tries = 0; ::flock(file.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK && tries < kLockTries;
+         ++tries)
+        Sleep(kLockRetryMs);
     struct stat st {};
     if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
