@@ -5,8 +5,8 @@
 #   share/brelk/                          the program's own files: the catalog and its
 #                                         containers, the sensor firmware containers
 #                                         (F7V4Bin.bin ...), the test tables (Active.tab,
-#                                         express.tab), Language/, pic/car/ (what the
-#                                         build puts beside brelk in build/bin)
+#                                         express.tab), Language/, pic/car/, Setup.ini
+#                                         (what the build puts beside brelk in build/bin)
 #   share/applications/brelk.desktop
 #   share/icons/hicolor/<N>x<N>/apps/brelk.png
 #

@@ -7,6 +7,7 @@
 #include "RegistryHelpers.h"
 #include "SetupFile.h"
 #include "UiApp.h"
+#include "UiLanguage.h"
 
 CBRELK2App theApp;
 
@@ -53,6 +54,7 @@ void CBRELK2App::LoadSettings()
     if (m_setupInfo.language.empty())
         m_setupInfo.language = L"EN";
     GetLanguageManager().LoadLanguage(m_setupInfo.language);
+    SetUiLanguage(GetLanguageManager().GetCurrentCode());
 }
 
 const std::wstring& CBRELK2App::GetAppFolder()

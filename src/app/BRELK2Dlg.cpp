@@ -27,6 +27,7 @@
 #include "TopPane.h"
 #include "TsNetlayer.h"
 #include "UiApp.h"
+#include "UiLanguage.h"
 #include "UiScale.h"
 #include "UiThread.h"
 #include "UpgradeCtrl.h"
@@ -684,6 +685,8 @@ const CPartNo* CBRELK2Dlg::SelectedPartNoRecord() const
 void CBRELK2Dlg::OnLanguageChanged(const std::wstring& code)
 {
     GetLanguageManager().LoadLanguage(code);
+    // The message boxes' buttons and Qt's dialogs follow the texts.
+    SetUiLanguage(GetLanguageManager().GetCurrentCode());
     SetWindowText(Text(L"APP_TITLE"));
     if (m_pTopPane)
         m_pTopPane->RefreshLanguage();

@@ -1,11 +1,10 @@
 #include "DailyRecords.h"
 
 #include "Paths.h"
+#include "RecordAppend.h"
 #include "SetupFile.h"
 #include "TextLog.h"
-#include "UniqueFile.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -24,6 +23,25 @@ const std::vector<Column> kPartNoColumns = {{"Date", 14}, {"Time", 10}, {"PartNO
 
 const std::vector<Column>& ColumnsOf(int kind) { return kind == 1 ? kPartNoColumns : kVehicleColumns; }
 
+// The files are text files of their first platform: every line break in
+// them is CR LF, one inside a value too (LF, CR LF and a lone CR alike).
+std::string WithTextLineEnds(const std::string& value)
+{
+    if (value.find_first_of("\r\n") == std::string::npos)
+        return value;
+    std::string text;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\r' || value[i] == '\n') {
+            text += kLineEnd;
+            if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+        } else {
+            text += value[i];
+        }
+    }
+    return text;
+}
+
 // The fields of a record's line, in column order.
 std::vector<std::string> Fields(const DailyLogRecord& record, const LocalTime& now)
 {
@@ -32,7 +50,25 @@ std::vector<std::string> Fields(const DailyLogRecord& record, const LocalTime& n
         fields.insert(fields.end(), {record.partNo, record.id, record.psn});
     else
         fields.insert(fields.end(), {record.car, record.model, record.year, record.id, record.psn});
+    for (std::string& field : fields)
+        field = WithTextLineEnds(field);
     return fields;
+}
+
+// A CSV field as RFC 4180 writes it: one that holds a comma, a double quote
+// or a line break is quoted, its quotes doubled; any other stays as it is.
+// (Code page 936 never has these bytes inside a two-byte character.)
+std::string CsvField(const std::string& value)
+{
+    if (value.find_first_of(",\"\r\n") == std::string::npos)
+        return value;
+    std::string quoted = "\"";
+    for (char c : value) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
 }
 
 // Each value left-aligned in its column; a longer one is written whole.
@@ -51,7 +87,7 @@ std::string CommaSeparated(const std::vector<std::string>& values)
 {
     std::string line;
     for (size_t i = 0; i < values.size(); ++i)
-        line += (i ? "," : "") + values[i];
+        line += (i ? "," : "") + CsvField(values[i]);
     return line + kLineEnd;
 }
 
@@ -63,24 +99,15 @@ std::vector<std::string> Titles(int kind)
     return titles;
 }
 
-bool Append(const std::string& path, const std::string& header, const std::string& line)
-{
-    const bool exists = PathExists(path);
-    UniqueFile file(OpenFile(path, exists ? "ab" : "wb"));
-    if (!file)
-        return false;
-    std::string bytes = exists ? line : header + line;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    return std::fclose(file.release()) == 0 && written;
-}
-
 bool Write(const DailyLogRecord& record, const LocalTime& now, bool csv)
 {
     const std::string folder = DailyRecordFolder();
     const std::string path = JoinPath(folder, DailyRecordFileName(record.kind, csv, now));
     const std::string header = csv ? DailyCsvHeader(record.kind) : DailyTxtHeader(record.kind);
     const std::string line = csv ? DailyCsvLine(record, now) : DailyTxtLine(record, now);
-    return Append(path, header, line);
+    // One write of the whole line, flushed: a crash leaves the file with the
+    // line or without it.
+    return AppendRecord(path, line, header, kLineEnd);
 }
 
 } // namespace

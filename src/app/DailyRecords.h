@@ -4,7 +4,10 @@
 // to read and a CSV file for spreadsheets, one pair per day and per selection
 // kind, in the data folder's "DailyFile" folder. The records' contents are in
 // code page 936 (a character it lacks is written "?") with CRLF line ends;
-// the folder and file names are the file system's own.
+// the folder and file names are the file system's own. A CSV field that
+// holds a comma, a double quote or a line break is quoted as RFC 4180 does;
+// every other field is written as it is. Each line is appended in one
+// flushed write, so a crash never leaves a part of a line.
 #include "LocalTime.h"
 
 #include <string>

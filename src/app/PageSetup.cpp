@@ -14,6 +14,7 @@
 #include "UiThread.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -30,10 +31,6 @@ constexpr int kButtonFontSize = 12;
 constexpr double kButtonTextOffsetY = 1.5;
 constexpr int kProgressStart = 50;
 constexpr int kVersionPanelPicture = 236;
-// The version lines are drawn over themselves this often, a hair apart, for
-// a heavier stroke.
-constexpr int kVersionStrokes = 10;
-constexpr float kVersionStrokeStep = 0.007f;
 
 constexpr int kStageUnpack = 1;
 
@@ -558,22 +555,22 @@ void CPageSetup::DrawVersionPanel(Graphics& g)
     const CRect panel = VersionPanelRect();
     g.DrawImage(m_versionPanel.get(), RectF(panel));
 
+    // Each line once, on whole pixels: text drawn over itself a hair apart
+    // smears into a heavy blur ("Brelk" read "Breik"), and a fraction of a
+    // pixel blurs its edges.
     const float s = float(g_dUiScale);
-    const float x = float(panel.left) + 32 * s;
+    const float x = std::round(float(panel.left) + 32 * s);
     const float y = float(panel.top) + 60 * s;
-    const float valueX = x + 160 * s + 80;
+    const float valueX = std::round(float(panel.left) + 32 * s + 160 * s + 80);
     const float lineStep = 22 * s;
     const std::pair<const std::wstring*, std::wstring> lines[] = {
         {&m_strSoftwareCaption, Utf8ToWide(g_productStrings[kSoftwareVersionIndex])},
         {&m_strBrelkCaption, m_strBrelkVersion},
         {&m_strSensorCaption, theApp.m_versionInfo.CarBinVersion},
     };
-    for (int stroke = 0; stroke < kVersionStrokes; ++stroke) {
-        const float d = float(stroke) * kVersionStrokeStep;
-        for (size_t i = 0; i < std::size(lines); ++i) {
-            const float lineY = y + float(i) * lineStep + d;
-            g.DrawString(*lines[i].first, m_versionFont, kVersionInk, PointF(x + d, lineY));
-            g.DrawString(lines[i].second, m_versionFont, kVersionInk, PointF(valueX + d, lineY));
-        }
+    for (size_t i = 0; i < std::size(lines); ++i) {
+        const float lineY = std::round(y + float(i) * lineStep);
+        g.DrawString(*lines[i].first, m_versionFont, kVersionInk, PointF(x, lineY));
+        g.DrawString(lines[i].second, m_versionFont, kVersionInk, PointF(valueX, lineY));
     }
 }

@@ -8,14 +8,13 @@
 #include <cstdio>
 #include <cwctype>
 #include <limits>
+#include <mutex>
+#include <random>
 
 namespace {
 
 constexpr int64_t kRandomModulus = 2147483647;
 constexpr double kRandomScale = 4294967295.0;
-constexpr uint32_t kRandMultiplier = 214013;
-constexpr uint32_t kRandIncrement = 2531011;
-constexpr uint32_t kRandMask = 0x7FFF;
 constexpr uint32_t kIdAdjustBit = 0x8;
 constexpr unsigned kSensorCodeMask = 0xFFF;
 constexpr int kMaxHexDigits = 16;
@@ -105,10 +104,16 @@ uint64_t MaxValueForHexDigits(int n)
     return value;
 }
 
-int FirstRandAfterSeed(uint32_t seed)
+int NewIdSeed()
 {
-    const uint32_t next = seed * kRandMultiplier + kRandIncrement;
-    return static_cast<int>((next >> 16) & kRandMask);
+    static std::mutex guard;
+    static std::mt19937 generator = [] {
+        std::random_device entropy;
+        std::seed_seq seeds{entropy(), entropy(), entropy(), entropy(), entropy(), entropy(), entropy(), entropy()};
+        return std::mt19937(seeds);
+    }();
+    const std::lock_guard<std::mutex> lock(guard);
+    return static_cast<int>(static_cast<uint32_t>(generator()));
 }
 
 uint32_t AdjustNewSensorId(unsigned sensorCode, uint32_t id)

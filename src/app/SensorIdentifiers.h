@@ -5,8 +5,9 @@
 // daily records and the labels in hexadecimal or decimal.
 //
 // Integer behaviour the Brelk and the stored files see is kept as the
-// program always had it: the 15-bit rand() of its first platform seeds the
-// generator, and text is parsed with that platform's 32-bit wcstoul.
+// program always had it: the generator's arithmetic, and text parsed with its
+// first platform's 32-bit wcstoul. Only the seed is new: the whole 32 bits,
+// not that platform's 15-bit rand() of the millisecond.
 #include <cstdint>
 #include <string>
 
@@ -19,9 +20,11 @@ int RandomInRange(int seed, int low, int range);
 // 2^(4n) - 1: the largest identifier of n hexadecimal digits; 1 for n = 0,
 // and n is taken as at most 16.
 uint64_t MaxValueForHexDigits(int n);
-// The first rand() after srand(seed), as the program's first platform gave it:
-// 0 to 32767.
-int FirstRandAfterSeed(uint32_t seed);
+// A seed for a new identifier: the next 32 bits of a generator seeded once
+// from the system's entropy (std::random_device), so that identifiers differ
+// across presses, runs and stations, two presses in one millisecond too.
+// Any thread.
+int NewIdSeed();
 
 // Bit 3 of a new identifier for four sensor codes (low 12 bits of the code):
 // 073 and 07E clear it, 07C and 081 set it.

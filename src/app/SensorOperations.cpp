@@ -99,7 +99,7 @@ CSensorOperations::CSensorOperations(CBRELK2Dlg& dialog) : m_dialog(dialog)
     m_services.checkSensor = DorvanSensorCheck;
     m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_dialog.GetSerialErrors(), repeat); };
     m_services.failSignal = [this] { SendBrelkFailSignal(m_dialog.GetSerialErrors()); };
-    m_services.idSeed = [] { return FirstRandAfterSeed(GetTickCount()); };
+    m_services.idSeed = NewIdSeed;
 }
 
 IOperationPage* CSensorOperations::PageOf(int pageId, CBasePage** basePage) const

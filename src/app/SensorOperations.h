@@ -106,7 +106,7 @@ struct SensorServices {
     std::function<int(DorvanSensorInfo& info)> checkSensor;
     std::function<void(int repeat)> successSignal;
     std::function<void()> failSignal;
-    // The seed of a generated identifier: the first rand() after srand(tick count).
+    // The seed of a generated identifier (NewIdSeed).
     std::function<int()> idSeed;
 };
 

@@ -225,14 +225,20 @@ bool CreateFolders(const std::string& path)
     return IsDirectory(norm);
 }
 
-FILE* OpenFile(const std::string& path, const char* mode)
+std::string ResolvePathForWriting(const std::string& path)
 {
     std::string resolved = ResolvePath(path);
-    if (!PathExists(resolved) && std::strpbrk(mode, "wa")) {
+    if (!PathExists(resolved)) {
         // A new file: find its folder case-insensitively, keep the file name as given.
         auto slash = resolved.rfind('/');
         if (slash != std::string::npos && slash > 0)
             resolved = ResolvePath(resolved.substr(0, slash)) + resolved.substr(slash);
     }
+    return resolved;
+}
+
+FILE* OpenFile(const std::string& path, const char* mode)
+{
+    const std::string resolved = std::strpbrk(mode, "wa") ? ResolvePathForWriting(path) : ResolvePath(path);
     return std::fopen(resolved.c_str(), mode);
 }

@@ -37,5 +37,8 @@ bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool CreateFolders(const std::string& path);
-// fopen over ResolvePath; for writing, the parent folder is resolved the same way.
+// The path a write goes to: the existing file as ResolvePath finds it, or, for
+// a new file, its folder resolved that way and the file name as given.
+std::string ResolvePathForWriting(const std::string& path);
+// fopen over ResolvePath; for writing, over ResolvePathForWriting.
 FILE* OpenFile(const std::string& path, const char* mode);

@@ -6,6 +6,7 @@
 #include "Image.h"
 #include "OperationPageLayout.h"
 #include "PageHistory.h"
+#include "PageSetup.h"
 #include "TextLines.h"
 #include "TsProgram.h"
 #include "UiTestSupport.h"
@@ -146,16 +147,21 @@ void AcceptanceTest::StartClient()
 {
     // On the shipped program the variable is removed: the client finds its data beside itself.
     const std::string programFolder =
-        OnShippedProgram() ? fs::path(clientExe).parent_path().string() : AcceptanceProgramFolder().folder;
+        OnShippedProgram() ? fs::path(clientExe).parent_path().string()
+                           : clientProgramFolder.value_or(AcceptanceProgramFolder().folder);
     TestProcess::Options o;
-    o.env = {{"DISPLAY", x.DisplayName()}, {"QT_QPA_PLATFORM", ""},
-             {"WAYLAND_DISPLAY", ""},      {"BRELK_DATA_DIR", data},
-             {"BRELK_PORTS_DIR", ports},   {"BRELK_PROGRAM_DIR", OnShippedProgram() ? std::string() : programFolder},
-             {"BRELK_TRACE", "1"},         {"XDG_RUNTIME_DIR", run.File("runtime")}};
+    o.env = {{"DISPLAY", x.DisplayName()},
+             {"QT_QPA_PLATFORM", ""},
+             {"WAYLAND_DISPLAY", ""},
+             {"BRELK_DATA_DIR", data},
+             {"BRELK_PORTS_DIR", ports},
+             {"BRELK_PROGRAM_DIR", OnShippedProgram() ? std::string() : programFolder},
+             {"BRELK_TRACE", "1"},
+             {"XDG_RUNTIME_DIR", run.File("runtime")}};
     o.env.insert(o.env.end(), clientEnv.begin(), clientEnv.end());
     o.stdoutFile = run.File("client.out");
     o.stderrFile = run.File("client.err");
-    o.workingFolder = programFolder;
+    o.workingFolder = programFolder.empty() ? AcceptanceProgramFolder().folder : programFolder;
     ASSERT_TRUE(client.Start(clientExe, o));
     // Its main window: the one of the layout's size.
     const CSize size = twin->Dialog().GetWindowSize();
@@ -388,6 +394,19 @@ std::string AcceptanceTest::SaveGrab(const Image& image, const std::string& name
     const std::string path = GrabFolder() + "/" + CurrentTestName() + "-" + name + ".png";
     image.Save(path);
     return path;
+}
+
+std::vector<XSession::Window> AcceptanceTest::PressUpgradeAndWaitForQuestion(int ms)
+{
+    constexpr int kSettingsTab = 2;
+    Tap(twin->MainTab(kSettingsTab));
+    if (!WaitForTrace("page " + std::to_string(kPageSetup) + " shown"))
+        return {};
+    ClickClient(twin->PageControl(CPageSetup::kUpgradeId));
+    MoveAway();
+    std::vector<XSession::Window> question;
+    WaitUntil([&] { return !(question = OtherWindows()).empty(); }, ms);
+    return question;
 }
 
 std::vector<XSession::Window> AcceptanceTest::OtherWindows()

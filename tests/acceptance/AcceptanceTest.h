@@ -20,6 +20,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,10 @@ protected:
                        bool grabs = false);
     // A sensor tab; its page shows.
     void OpenSensorPage(int pageId);
+    // The settings tab, then its upgrade button; the other windows of the
+    // client that then show up (the restart question), empty when none did
+    // within ms.
+    std::vector<XSession::Window> PressUpgradeAndWaitForQuestion(int ms = 30000);
     // Presses an operation button of the page shown and waits for the
     // operation's end; the status line the client showed last.
     std::string RunOperation(int buttonId, int ms = 60000);
@@ -129,9 +134,13 @@ protected:
     std::unique_ptr<ScopedEnv> programEnv;
     // Variables added to the client's environment at its start.
     std::vector<std::pair<std::string, std::string>> clientEnv;
+    // Another program folder for the client than the tests' (empty: the one it
+    // finds itself, as an installed program does).
+    std::optional<std::string> clientProgramFolder;
     std::string data;  // the client's data folder
     std::string ports; // its links folder
-    // The client started (a copy of it, beside a copy of its program folder, may stand here).
+    // The client started: the build's, an installed one, or a copy of it beside
+    // a copy of its program folder.
     std::string clientExe = BRELK_EXE_PATH;
 
 private:

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cwchar>
+#include <set>
 
 namespace {
 
@@ -32,15 +34,62 @@ TEST(SensorIdentifiersTest, RandomInRangeKeepsTheGeneratorsArithmetic)
         EXPECT_EQ(RandomInRange(c.seed, c.low, c.range), c.expected) << c.seed;
 }
 
-TEST(SensorIdentifiersTest, TheSeedIsTheFifteenBitRandOfTheFirstPlatform)
+// The duplicates that n identifiers drawn by RandomInRange from uniform
+// seeds have on average: n minus the expected count of distinct values, where
+// a value below low never comes, one of [low, 2 low) comes twice as often (the
+// generator moves [0, low) up by low) and every other one once in range.
+double ExpectedDuplicates(int n, int low, int range)
 {
-    EXPECT_EQ(FirstRandAfterSeed(1), 41);
-    EXPECT_EQ(FirstRandAfterSeed(0), 38);
-    EXPECT_EQ(FirstRandAfterSeed(1000), 3304);
-    for (uint32_t seed : {0u, 7u, 0xFFFFFFFFu, 0x80000000u}) {
-        EXPECT_GE(FirstRandAfterSeed(seed), 0);
-        EXPECT_LE(FirstRandAfterSeed(seed), 0x7FFF);
+    const double once = 1.0 / range;
+    auto distinct = [n](double p, double values) { return values * (1 - std::pow(1 - p, n)); };
+    return n - distinct(2 * once, low) - distinct(once, range - 2.0 * low);
+}
+
+TEST(SensorIdentifiersTest, TenThousandNewIdentifiersRepeatNoMoreThanChanceDoes)
+{
+    constexpr int kIds = 10000;
+    struct Case {
+        const wchar_t* length;
+        int low, range;
+        uint32_t prefix, prefixShift;
+    };
+    // The three lengths, one prefix each ("firstid" 0x40).
+    const Case cases[] = {
+        {L"4", 0xFFF, 0xFFFFFF, 0x40, 24}, {L"3.5", 0xFFF, 0xFFFFF, 0x40, 20}, {L"3", 0xFF, 0xFFFF, 0x40, 16}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "length " << c.length);
+        std::set<std::wstring> seen;
+        for (int i = 0; i < kIds; ++i) {
+            const GeneratedId id = GenerateSensorId(Param(L"040", c.length), 0x040, L"0x40", true, NewIdSeed());
+            const uint32_t value = static_cast<uint32_t>(std::wcstoul(id.text.c_str(), nullptr, 16));
+            ASSERT_EQ(value >> c.prefixShift, c.prefix) << id.text;
+            ASSERT_GE(value - (c.prefix << c.prefixShift), static_cast<uint32_t>(c.low)) << id.text;
+            seen.insert(id.text);
+        }
+        const double expected = ExpectedDuplicates(kIds, c.low, c.range);
+        const int duplicates = kIds - static_cast<int>(seen.size());
+        // Six standard deviations and more: a run of the right generator
+        // never reaches it, one seeded by the millisecond or with 15 bits
+        // (about 1,400 duplicates of 10,000 in the widest range) always does.
+        EXPECT_LE(duplicates, expected + 6 * std::sqrt(expected) + 10) << "expected about " << expected;
     }
+}
+
+TEST(SensorIdentifiersTest, NewSeedsSpanThirtyTwoBitsAndTwoInARowDiffer)
+{
+    std::set<int> seeds;
+    bool above15Bits = false, negative = false;
+    for (int i = 0; i < 1000; ++i) {
+        const int seed = NewIdSeed();
+        above15Bits = above15Bits || seed > 0x7FFF;
+        negative = negative || seed < 0;
+        seeds.insert(seed);
+    }
+    EXPECT_TRUE(above15Bits);
+    EXPECT_TRUE(negative);
+    // 1,000 draws of 2^32: one repeat comes once in about 8,600 runs, two
+    // once in about 10^8.
+    EXPECT_GE(seeds.size(), 999u);
 }
 
 TEST(SensorIdentifiersTest, LargestIdentifierOfADigitCount)

@@ -32,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
@@ -352,6 +353,51 @@ TEST_F(SettingsPageTest, GrabsAtBothScales)
         dlg.reset();
         g_dUiScale = 1.0;
     }
+}
+
+// The version panel as the page draws it: each version line drawn once keeps
+// its anti-aliased edge (drawn over itself a hair apart, as before, the ink
+// turned almost all solid: 11 % of it grey against 42 % now), and the rules of
+// the panel's picture lie between the lines, never through their letters.
+TEST_F(SettingsPageTest, TheVersionLinesAreCrispAndTheRulesMissTheirLetters)
+{
+    auto dlg = OpenProgram(kLargeScreen);
+    CPageSetup* page = OpenSettings(*dlg);
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(PumpUntil([&] { return !dlg->IsWorkerRunning(); }, 5000));
+    dlg->RecordBrelkVersion(L"V6.11");
+    RunEvents(20);
+    const std::unique_ptr<Image> grab = GrabWindow(*page);
+    ASSERT_TRUE(grab);
+    const CRect panel = CPageSetup::VersionPanelRect();
+    auto level = [&](int x, int y) {
+        const Color c = grab->GetPixel(x, y);
+        return (c.GetR() + c.GetG() + c.GetB()) / 3;
+    };
+    // Between the caption and the value column: only the rules are there.
+    const int ruleX = panel.left + 230;
+    int ink = 0, grey = 0;
+    std::vector<int> rules, inkRows;
+    for (int y = panel.top + 50; y < panel.top + 140; ++y) {
+        if (level(ruleX, y) < 250)
+            rules.push_back(y);
+        bool inked = false;
+        for (int x = panel.left + 24; x < panel.right - 24; ++x) {
+            const int v = level(x, y);
+            inked = inked || v < 128;
+            ink += v < 200;
+            grey += v >= 64 && v < 200;
+        }
+        if (inked)
+            inkRows.push_back(y);
+    }
+    EXPECT_EQ(rules.size(), 3u);
+    for (int rule : rules)
+        EXPECT_EQ(std::count(inkRows.begin(), inkRows.end(), rule), 0) << "a rule through the letters at " << rule;
+    ASSERT_GT(ink, 0);
+    EXPECT_GT(double(grey) / ink, 0.25) << grey << " of " << ink;
+    EXPECT_TRUE(GrabWindowToPng(*dlg, GrabPath("brelk-settings-version-panel.png")));
+    dlg->DestroyWindow();
 }
 
 // ---- the version read when the tab opens --------------------------------------------

@@ -5,6 +5,7 @@
 #include "CodePage.h"
 #include "Language.h"
 #include "MainDialogFixture.h"
+#include "MessageBoxWatcher.h"
 #include "ProductStrings.h"
 #include "Registry.h"
 #include "SetupFile.h"
@@ -201,6 +202,29 @@ TEST(AppStart, AnEmptyLanguageStartsInEnglish)
         EXPECT_EQ(app.m_versionInfo.BrelkVersion, L"V6.11");
         EXPECT_GE(app.m_printSetting.orientation, 1);
     }
+}
+
+TEST(AppStart, AGermanStartGivesQtsOwnButtonsInGerman)
+{
+    EnsureUiApp();
+    ScopedDataFolder data;
+    if (GetSetupIniFile().rfind(Utf8ToWide(data.Path()), 0) != 0)
+        GTEST_SKIP() << "an earlier test of this process fixed the settings path";
+    data.Folder().Write("Setup.ini", "[Setup]\nLanguage=DE\n");
+    CBRELK2App app;
+    app.LoadSettings();
+    TempFolder grabs;
+    std::vector<MessageBoxWatcher::Seen> seen;
+    {
+        MessageBoxWatcher watcher(L"Nein", grabs.Path(), "question");
+        EXPECT_EQ(MessageBox(nullptr, L"?", L"", MB_YESNO), IDNO);
+        seen = watcher.SeenBoxes();
+    }
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].buttons, (std::vector<std::wstring>{L"Ja", L"Nein"}));
+    // English again for the tests after this one.
+    data.Folder().Write("Setup.ini", "[Setup]\nLanguage=EN\n");
+    app.LoadSettings();
 }
 
 TEST(AppStart, TheOldInstallerKeysGo)

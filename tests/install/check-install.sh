@@ -35,7 +35,7 @@ usr="$root/stage/usr"
 for file in catalog.data cars.dat sensors.dat firmware.dat \
   F7V4Bin.bin F6V4Bin.bin N8V4Bin.bin F7Bin.bin F6Bin.bin Active.tab express.tab \
   Language/LangConfig.xml Language/English.xml Language/Deutsch.xml \
-  pic/car/undefined.png pic/car/undefined_s.png pic/car/VornixLogo.bmp; do
+  pic/car/undefined.png pic/car/undefined_s.png pic/car/VornixLogo.bmp Setup.ini; do
   [ -s "$usr/share/brelk/$file" ] || fail "no data file share/brelk/$file"
 done
 for program in brelk brelk-sim; do

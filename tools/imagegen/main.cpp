@@ -519,9 +519,12 @@ std::vector<Picture> Pictures()
              p.setPen(Qt::NoPen);
              p.setBrush(kAccent);
              p.drawPath(head.simplified());
+             // A rule under each of the three version lines (their tops at
+             // 60, 82 and 104, 22 apart, 16-pixel text): in the gap between
+             // one line's descenders and the next line's capitals.
              p.setPen(QPen(kPanel, 1));
              for (int k = 0; k < 3; ++k)
-                 p.drawLine(QPointF(24, 66.5 + 22 * k), QPointF(w - 24, 66.5 + 22 * k));
+                 p.drawLine(QPointF(24, 80.5 + 22 * k), QPointF(w - 24, 80.5 + 22 * k));
              Sensor(p, QRectF(60, h * 0.45, w - 120, h * 0.35), kAccent);
          }},
         {240, 443, 25, "strip under the sensor picture",
