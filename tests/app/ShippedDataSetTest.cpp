@@ -4,6 +4,9 @@
 // folder. A sample vehicle of every family is created, tested and checked.
 #include "OperationsFixture.h"
 
+#include "PageCreateSensor.h"
+#include "PageFactory.h"
+
 #include "ActivationFixtures.h"
 #include "DataSheet.h"
 #include "Expression.h"
@@ -102,7 +105,7 @@ public:
     void OpenSampleVehicle(uint32_t sensorCode)
     {
         dlg = MakeDialog(false);
-        dlg->SetPageFactory(OperationPages());
+        dlg->SetPageFactory(realPages ? PageFactory(CreatePageById) : OperationPages());
         const CSize size = dlg->GetWindowSize();
         ASSERT_TRUE(dlg->Create(nullptr, CRect(0, 0, size.cx, size.cy), 0, WS_POPUP));
         ASSERT_TRUE(ShowAndWait(*dlg));
@@ -355,6 +358,49 @@ TEST_F(ShippedDataSetFaults, AMissingOrDamagedFirmwareFileIsNamedInRedAndNothing
     ASSERT_TRUE(WriteSampleDataSet(fresh.Path(), error)) << error;
     for (const char* name : {"F7V4Bin.bin", "F6V4Bin.bin", "N8V4Bin.bin", "F7Bin.bin"})
         EXPECT_EQ(Shipped(name), fresh.Read(name)) << name;
+}
+
+// The same on the program's own create page, by real clicks and typing.
+class ShippedDataSetPages : public ShippedDataSetFaults {
+public:
+    void SetUp() override
+    {
+        realPages = true;
+        ShippedDataSetFaults::SetUp();
+    }
+    static void Click(Wnd& wnd)
+    {
+        const CRect r = wnd.GetClientRect();
+        MouseClick(wnd, CPoint(r.Width() / 2, r.Height() / 2));
+        RunEvents(20);
+    }
+};
+
+TEST_F(ShippedDataSetPages, TheCreatePageNamesTheMissingContainerInRed)
+{
+    std::filesystem::remove(program.File("F7V4Bin.bin"));
+    OpenSampleVehicle(0x040);
+    auto bench = Bench(*FindSampleFamily("F7V4"));
+    Navigate(kPageCreateSensor);
+    CPageCreateSensor* page = nullptr;
+    for (const auto& link : dlg->GetPageHistory().Links())
+        if (link->pageId == kPageCreateSensor)
+            page = dynamic_cast<CPageCreateSensor*>(link->page.get());
+    ASSERT_NE(page, nullptr);
+    Click(*page->GetEdit());
+    TypeText(*page->GetEdit(), L"3713696"); // decimal, as the page starts
+    ASSERT_NE(page->GetButton(kCmdProgramCreate), nullptr);
+    Click(*page->GetButton(kCmdProgramCreate));
+    ASSERT_TRUE(WaitForOperation(120000));
+    EXPECT_EQ(page->GetStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-3]" +
+                                     ImageProblemText({ImageFault::ContainerMissing, "F7V4Bin.bin", "F7_040.bin"}));
+    EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed);
+    EXPECT_TRUE(bench->V4()->ReceivedOf(0x10).empty());
+    dlg->UpdateWindow();
+    RunEvents(30);
+    const std::string grabs = std::string(BRELK_SAMPLE_BIN) + "/../grabs";
+    std::filesystem::create_directories(grabs);
+    EXPECT_TRUE(GrabWindowToPng(*dlg, grabs + "/shipped-create-missing-container.png"));
 }
 
 } // namespace
