@@ -3,9 +3,12 @@
 // connection's window and the window has not yet dropped, so that a server
 // that talks faster than the window reads is held back instead of filling
 // the memory with posted messages.
-#include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 class NetRecvQueue {
 public:
@@ -22,13 +25,25 @@ public:
         size_t m_bytes;
     };
 
-    int Messages() const { return m_messages; }
-    size_t Bytes() const { return m_bytes; }
-    // Room for one more message of `bytes` under both bounds; an empty queue
-    // always has room, so that a message as long as the byte bound still goes.
-    bool HasRoom(size_t bytes, int maxMessages, size_t maxBytes) const;
+    NetRecvQueue(int maxMessages, size_t maxBytes) : m_maxMessages(maxMessages), m_maxBytes(maxBytes) {}
+
+    int Messages() const;
+    size_t Bytes() const;
+    // Waits until one more message of `bytes` fits under both bounds (an
+    // empty queue always has room, so a message as long as the byte bound
+    // still goes); false when `giveUp` says so first. giveUp is asked at
+    // least every kGiveUpSliceMs.
+    bool WaitForRoom(size_t bytes, const std::function<bool()>& giveUp);
+
+    static constexpr int kGiveUpSliceMs = 20;
 
 private:
-    std::atomic<int> m_messages{0};
-    std::atomic<size_t> m_bytes{0};
+    bool HasRoom(size_t bytes) const;
+
+    const int m_maxMessages;
+    const size_t m_maxBytes;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_left;
+    int m_messages = 0;
+    size_t m_bytes = 0;
 };

@@ -5,16 +5,7 @@
 #include "DlgNet.h"
 #include "HostLookup.h"
 
-#include <chrono>
 #include <memory>
-#include <thread>
-
-namespace {
-
-// How long the receive thread sleeps while the window's queue is full.
-constexpr int kQueueWaitSliceMs = 2;
-
-} // namespace
 
 TcpClient::~TcpClient() { Disconnect(); }
 
@@ -69,12 +60,8 @@ NetResult TcpClient::Send(uint32_t command, uint32_t type, const std::string& pa
 
 bool TcpClient::WaitForRoom(size_t bytes, uint32_t start)
 {
-    while (!m_queue->HasRoom(bytes, kMaxQueuedMessages, kMaxQueuedBytes)) {
-        if (m_stop || TicksSince(start, GetTickCount()) >= kExchangeTimeoutMs)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kQueueWaitSliceMs));
-    }
-    return true;
+    return m_queue->WaitForRoom(bytes,
+                                [&] { return m_stop || TicksSince(start, GetTickCount()) >= kExchangeTimeoutMs; });
 }
 
 int TcpClient::Run(int, int, int)

@@ -75,7 +75,7 @@ private:
     Thread m_worker;
     ClientNet m_net;
     HostLookup m_lookup;
-    std::shared_ptr<NetRecvQueue> m_queue = std::make_shared<NetRecvQueue>();
+    std::shared_ptr<NetRecvQueue> m_queue = std::make_shared<NetRecvQueue>(kMaxQueuedMessages, kMaxQueuedBytes);
     std::atomic<int> m_stop{1};  // 1 while not connected
     std::atomic<int> m_abort{0}; // ends a Connect in progress
     std::atomic<uint32_t> m_session{0};
