@@ -3,9 +3,11 @@
 // threads never wait for it: they post what they have, tagged with the number
 // of the connection it belongs to, and the window turns the messages into the
 // three operations below on the UI thread.
+#include "NetRecvQueue.h"
 #include "Wnd.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Sent by nobody; answered 0.
@@ -20,9 +22,11 @@ constexpr int kNetConnected = 0;
 constexpr int kNetLost = -1; // failed to connect, or lost
 
 // lParam of WM_NET_RECV_DATA: the payload, owned by the message.
+// While it lives it holds its place in the connection's queue.
 struct NetRecvData {
     uint32_t session = 0;
     std::string bytes;
+    std::unique_ptr<NetRecvQueue::Ticket> ticket;
 };
 
 class CDlgNet : public Wnd {

@@ -23,6 +23,7 @@ namespace {
 
 constexpr const char* kAgent = "My Session";
 constexpr const char* kOpenFailedText = "Open file failed, please comfirm the file is not in use!";
+constexpr const char* kTooLargeText = "The file is larger than this disk or this program takes";
 constexpr size_t kChunk = 1024;
 constexpr size_t kMaxErrorText = 64;
 constexpr int kPollMs = 50;
@@ -152,10 +153,12 @@ public:
         EmptyFile,    // a 200 answer of length 0
         Transferred,  // bytes went to the ".tmp", complete or not
         WriteFailed,  // writing the ".tmp" failed
+        TooLarge,     // longer than we take, or than the disk can hold: nothing written
     };
 
-    DownloadTransfer(CDownloadCtrl* job, const std::string& url, const std::string& tmpPath)
-        : m_job(job), m_url(url), m_tmpPath(tmpPath)
+    DownloadTransfer(CDownloadCtrl* job, const std::string& url, const std::string& tmpPath,
+                     const CDownloadCtrl::Limits& limits, const FreeSpaceQuery& freeSpace)
+        : m_job(job), m_url(url), m_tmpPath(tmpPath), m_limits(limits), m_freeSpace(freeSpace)
     {
     }
 
@@ -167,6 +170,9 @@ private:
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
     bool Decide();
+    bool Fits(uint64_t total, uint64_t kept) const;
+    // The limits on time and rate; false when the transfer is to stop.
+    bool WithinTime(uint32_t start, uint32_t now);
     bool OpenTmp(uint64_t keep);
     size_t Body(const char* data, size_t size);
     void Report(uint64_t done) { m_job->Report(m_url, static_cast<unsigned>(done * 100 / m_total)); }
@@ -174,10 +180,16 @@ private:
     CDownloadCtrl* m_job;
     const std::string& m_url;
     const std::string& m_tmpPath;
+    const CDownloadCtrl::Limits& m_limits;
+    const FreeSpaceQuery& m_freeSpace;
 
     uint64_t m_existing = 0;
     bool m_askedRange = false;
     uint32_t m_lastReceive = 0;
+    // Every byte the server sent (headers and body), and where the rate window stands.
+    uint64_t m_received = 0;
+    uint32_t m_windowStart = 0;
+    uint64_t m_windowReceived = 0;
 
     // The answer being read.
     long m_status = 0;
@@ -200,6 +212,7 @@ size_t DownloadTransfer::OnHeader(char* data, size_t size, size_t count, void* s
     auto* t = static_cast<DownloadTransfer*>(self);
     const size_t n = size * count;
     t->m_lastReceive = GetTickCount();
+    t->m_received += n;
     std::string line(data, n);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
@@ -258,6 +271,31 @@ bool DownloadTransfer::OpenTmp(uint64_t keep)
     return ::lseek(m_tmp.Get(), static_cast<off_t>(keep), SEEK_SET) >= 0;
 }
 
+// A file of `total` bytes of which `kept` are in the ".tmp" already: within
+// our length, and the rest within the free space of the ".tmp"'s disk.
+bool DownloadTransfer::Fits(uint64_t total, uint64_t kept) const
+{
+    if (total > m_limits.maxBytes)
+        return false;
+    uint64_t free = 0;
+    const bool known = m_freeSpace ? m_freeSpace(m_tmpPath, free) : FreeDiskSpace(m_tmpPath, free);
+    return !known || total - std::min(total, kept) <= free;
+}
+
+bool DownloadTransfer::WithinTime(uint32_t start, uint32_t now)
+{
+    if (TicksSince(start, now) >= m_limits.totalMs)
+        return false;
+    if (m_limits.minBytesPerSecond == 0 || TicksSince(m_windowStart, now) < m_limits.rateWindowMs)
+        return true;
+    const uint64_t least = uint64_t(m_limits.minBytesPerSecond) * m_limits.rateWindowMs / 1000;
+    if (m_received - m_windowReceived < least)
+        return false;
+    m_windowStart = now;
+    m_windowReceived = m_received;
+    return true;
+}
+
 // The answer's headers are complete: false stops the transfer.
 bool DownloadTransfer::Decide()
 {
@@ -277,6 +315,10 @@ bool DownloadTransfer::Decide()
         uint64_t have = 0;
         if (!FileSize(m_tmpPath, have) || have > m_total)
             have = 0;
+        if (!Fits(m_total, have)) {
+            m_outcome = Outcome::TooLarge;
+            return false;
+        }
         if (!OpenTmp(have)) {
             m_outcome = Outcome::OpenFailed;
             return false;
@@ -298,6 +340,10 @@ bool DownloadTransfer::Decide()
             return false;
         }
         m_total = total;
+        if (!Fits(m_total, m_existing)) {
+            m_outcome = Outcome::TooLarge;
+            return false;
+        }
         if (!OpenTmp(m_existing)) {
             m_outcome = Outcome::OpenFailed;
             return false;
@@ -327,6 +373,7 @@ size_t DownloadTransfer::OnBody(char* data, size_t size, size_t count, void* sel
 {
     auto* t = static_cast<DownloadTransfer*>(self);
     t->m_lastReceive = GetTickCount();
+    t->m_received += size * count;
     return t->Body(data, size * count);
 }
 
@@ -413,13 +460,15 @@ DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, u
     curl_multi_add_handle(multi.get(), c);
 
     const uint32_t timeout = m_job->m_receiveTimeoutMs;
-    m_lastReceive = GetTickCount();
+    const uint32_t start = GetTickCount();
+    m_lastReceive = m_windowStart = start;
     bool stoppedByUs = false;
     for (;;) {
         int running = 0;
         if (curl_multi_perform(multi.get(), &running) != CURLM_OK || running == 0)
             break;
-        if (m_job->m_cancel || TicksSince(m_lastReceive, GetTickCount()) >= timeout) {
+        const uint32_t now = GetTickCount();
+        if (m_job->m_cancel || TicksSince(m_lastReceive, now) >= timeout || !WithinTime(start, now)) {
             stoppedByUs = true;
             break;
         }
@@ -493,6 +542,18 @@ void CDownloadCtrl::WaitForEnd()
         worker.swap(m_worker);
     }
     worker.join();
+}
+
+void CDownloadCtrl::SetLimits(const Limits& limits)
+{
+    std::lock_guard lock(m_messageMutex);
+    m_limits = limits;
+}
+
+void CDownloadCtrl::SetFreeSpaceQuery(FreeSpaceQuery query)
+{
+    std::lock_guard lock(m_messageMutex);
+    m_freeSpace = std::move(query);
 }
 
 void CDownloadCtrl::SetMessageBox(std::function<void(const std::string&)> show)
@@ -579,7 +640,14 @@ int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, cons
             uint64_t existing = 0;
             if (!FileSize(tmpPath, existing))
                 existing = 0;
-            DownloadTransfer transfer(job, url, tmpPath);
+            CDownloadCtrl::Limits limits;
+            FreeSpaceQuery freeSpace;
+            {
+                std::lock_guard lock(job->m_messageMutex);
+                limits = job->m_limits;
+                freeSpace = job->m_freeSpace;
+            }
+            DownloadTransfer transfer(job, url, tmpPath, limits, freeSpace);
             std::string error;
             const Outcome outcome = transfer.Run(requestUrl, existing, error);
             if (outcome == Outcome::StartAgain && attempt == 0) {
@@ -593,6 +661,11 @@ int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, cons
             case Outcome::OtherStatus:
             case Outcome::StartAgain: result = 1; break;
             case Outcome::WriteFailed: break;
+            case Outcome::TooLarge:
+                // Refused before a byte was written; what the ".tmp" held stays.
+                job->ShowMessage(kTooLargeText, quiet);
+                result = 1;
+                break;
             case Outcome::AlreadyWhole: job->Report(url, 100); [[fallthrough]];
             case Outcome::Transferred:
                 if (transfer.Written() == transfer.Total() && std::rename(tmpPath.c_str(), localPath.c_str()) != 0)

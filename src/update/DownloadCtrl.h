@@ -3,6 +3,7 @@
 // name + ".tmp", a partial ".tmp" left by an earlier run is resumed with a
 // range request, and the ".tmp" takes the target's name once it holds the
 // whole file. Progress goes to a CDownloadCtrlNotify in percent.
+#include "DiskSpace.h"
 #include "DownloadCtrlNotify.h"
 
 #include <atomic>
@@ -38,6 +39,22 @@ public:
 
     // Longest wait for any byte from the server, on the program clock.
     void SetReceiveTimeout(uint32_t ms) { m_receiveTimeoutMs = ms; }
+
+    // What one transfer may take, whatever the server does. A server that
+    // sends a byte now and then never trips the receive time-out, so the
+    // whole request has a time of its own and the body a least rate; a
+    // transfer over either ends as a broken one (its ".tmp" stays for the
+    // next start). A length over maxBytes, or more than the disk can hold,
+    // is refused before anything is written.
+    struct Limits {
+        uint32_t totalMs = kDefaultTotalTimeoutMs;              // request sent to last byte, program clock
+        uint32_t minBytesPerSecond = kDefaultMinBytesPerSecond; // over each rate window
+        uint32_t rateWindowMs = kDefaultRateWindowMs;
+        uint64_t maxBytes = kMaxDownloadBytes;
+    };
+    void SetLimits(const Limits& limits);
+    // Where the free space of the target's disk is asked (FreeDiskSpace unless set).
+    void SetFreeSpaceQuery(FreeSpaceQuery query);
     // Shows an error text when the job is not quiet; the owner supplies the
     // message box (the default only traces).
     void SetMessageBox(std::function<void(const std::string&)> show);
@@ -54,6 +71,10 @@ public:
     static UrlParts SplitUrl(const std::string& url);
 
     static constexpr uint32_t kDefaultReceiveTimeoutMs = 10000;
+    static constexpr uint32_t kDefaultTotalTimeoutMs = 10 * 60 * 1000;
+    static constexpr uint32_t kDefaultMinBytesPerSecond = 1024;
+    static constexpr uint32_t kDefaultRateWindowMs = 30000;
+    static constexpr uint64_t kMaxDownloadBytes = uint64_t(512) * 1024 * 1024;
 
 private:
     friend class DownloadTransfer;
@@ -68,8 +89,10 @@ private:
     std::atomic<CDownloadCtrlNotify*> m_notify{nullptr};
 
     std::atomic<uint32_t> m_receiveTimeoutMs{kDefaultReceiveTimeoutMs};
-    std::mutex m_messageMutex;
+    std::mutex m_messageMutex; // guards the message box, the limits and the free-space query
     std::function<void(const std::string&)> m_messageBox;
+    Limits m_limits;
+    FreeSpaceQuery m_freeSpace;
     std::mutex m_mutex; // guards the worker handle
     std::atomic<bool> m_running{false};
     std::thread m_worker;

@@ -82,7 +82,11 @@ void CNetCtrl::ParseVersionReply(const vornix_data_def::Params& reply)
     }
     int count = reply.GetParamInt("solid_tool_count");
     const bool over = reply.GetParamBool("isOver");
-    if (count < 0 || count > kMaxToolCount)
+    if (count > kMaxToolCount) {
+        RefuseReply();
+        return;
+    }
+    if (count < 0)
         count = 0;
     for (int i = 0; i < count; ++i) {
         tag_SoftVersionInfo tool{Text(reply, "tool_name_%d", i), Text(reply, "last_version_%d", i),
@@ -101,6 +105,14 @@ void CNetCtrl::ReportVersion(const tag_SoftVersionInfo* info)
     CloseConnection();
     if (m_notify)
         m_notify->OnVersionInfo(info);
+}
+
+void CNetCtrl::RefuseReply()
+{
+    DebugTrace("server: a reply too large to read\n");
+    CloseConnection();
+    if (m_notify)
+        m_notify->OnReplyRefused();
 }
 
 void CNetCtrl::CloseConnection()
@@ -128,7 +140,10 @@ LRESULT CNetCtrl::OnRecvData(WPARAM, LPARAM lParam)
         return 0;
     vornix_data_def::Params reply;
     reply.FromXml(data->bytes.c_str());
-    if (reply.GetTypeInt() == static_cast<int>(kVersionMessageType))
+    // Waiting for another reply would only end in the silence time-out.
+    if (reply.WasTooLarge())
+        RefuseReply();
+    else if (reply.GetTypeInt() == static_cast<int>(kVersionMessageType))
         ParseVersionReply(reply);
     return 0;
 }

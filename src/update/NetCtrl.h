@@ -14,9 +14,7 @@
 #include <string>
 #include <thread>
 
-namespace vornix_data_def {
-class Params;
-}
+#include "Params.h"
 
 class CNetCtrl : public CDlgNet {
 public:
@@ -26,8 +24,15 @@ public:
     // Where the server is when the settings do not say.
     static constexpr const char* kDefaultServerHost = "update.vornix.com";
     static constexpr int kDefaultServerPort = 9600;
-    // More tools than this in one reply are taken for a broken reply.
-    static constexpr int kMaxToolCount = 1024;
+    // More tools than this in one reply are taken for a broken reply. The
+    // reply must also fit the parameter message's tag bound: each tool is
+    // four tags beside the reply's own (the declaration, root and its end,
+    // type, result, count, isOver).
+    static constexpr int kMaxToolCount = 1000;
+    static constexpr size_t kReplyOwnTags = 7;
+    static constexpr size_t kTagsPerTool = 4;
+    static_assert(kReplyOwnTags + kTagsPerTool * kMaxToolCount <= vornix_data_def::Params::kMaxXmlTags,
+                  "a reply of kMaxToolCount tools must be within the tag bound");
 
     // Reads the server's address from the settings.
     CNetCtrl();
@@ -57,6 +62,7 @@ public:
     const std::string& GetHost() const { return m_host; }
     uint16_t GetPort() const { return static_cast<uint16_t>(m_port & 0xFFFF); }
     bool IsBusy() const { return m_busy; }
+    TcpClient& GetClient() { return m_client; }
 
 protected:
     LRESULT OnMsgUnused(WPARAM wParam, LPARAM lParam) override;
@@ -68,6 +74,8 @@ protected:
 
 private:
     void ReportVersion(const tag_SoftVersionInfo* info);
+    // Ends the connection over a reply too large to read, and says so.
+    void RefuseReply();
 
     TcpClient m_client;
     std::string m_host;

@@ -309,7 +309,8 @@ std::string Params::ToXml() const
 void Params::FromXml(const char* xml)
 {
     Clear();
-    if (!xml || CountTags(xml) > kMaxXmlTags)
+    m_tooLarge = xml && CountTags(xml) > kMaxXmlTags;
+    if (!xml || m_tooLarge)
         return;
     TiXmlDocument doc;
     doc.Parse(xml, nullptr, TIXML_DEFAULT_ENCODING);

@@ -86,6 +86,8 @@ public:
 
     // Removes every parameter and a pending one; the type text stays.
     void Clear();
+    // The last FromXml met a text over kMaxXmlTags and took nothing of it.
+    bool WasTooLarge() const { return m_tooLarge; }
 
 private:
     using NodeList = std::list<std::unique_ptr<Node>>;
@@ -101,6 +103,7 @@ private:
     std::multimap<std::string, Node*> m_index;
     NodeList::iterator m_cursor;
     NodeList::iterator m_handOut;
+    bool m_tooLarge = false;
 };
 
 } // namespace vornix_data_def

@@ -17,7 +17,7 @@ bool TcpClient::Connect(const std::string& host, uint16_t port, HWND notifyWindo
     const uint32_t session = ++m_session;
     const uint32_t start = GetTickCount();
     std::string address = host;
-    bool connected = ResolveHostToIp(address, kConnectTimeoutMs, m_abort);
+    bool connected = ResolveHostToIp(address, m_lookup, kConnectTimeoutMs, m_abort);
     if (connected) {
         const uint32_t spent = TicksSince(start, GetTickCount());
         const uint32_t left = spent < kConnectTimeoutMs ? kConnectTimeoutMs - spent : 0;
@@ -58,27 +58,42 @@ NetResult TcpClient::Send(uint32_t command, uint32_t type, const std::string& pa
     return m_net.Send(command, type, payload.data(), static_cast<int>(payload.size()), kSendTimeoutMs);
 }
 
+bool TcpClient::WaitForRoom(size_t bytes, uint32_t start)
+{
+    return m_queue->WaitForRoom(bytes,
+                                [&] { return m_stop || TicksSince(start, GetTickCount()) >= kExchangeTimeoutMs; });
+}
+
 int TcpClient::Run(int, int, int)
 {
     const uint32_t session = m_session;
-    uint32_t lastHeard = GetTickCount();
+    const uint32_t start = GetTickCount();
+    uint32_t lastHeard = start;
     while (!m_stop) {
         const char* data = nullptr;
         int length = 0;
         const NetResult result = m_net.Receive(&data, &length, kReceiveSliceMs);
         if (m_stop)
             break;
-        if (result == NetResult::Ok) {
-            lastHeard = GetTickCount();
-            auto message = std::make_shared<const NetRecvData>(NetRecvData{session, std::string(data, length)});
-            ::PostMessage(m_notifyWindow, WM_NET_RECV_DATA, length, MsgParam::Of(message));
+        const uint32_t now = GetTickCount();
+        if (TicksSince(start, now) >= kExchangeTimeoutMs) {
+            DebugTrace("server: no complete reply within the exchange time\n");
+        } else if (result == NetResult::Ok) {
+            lastHeard = now;
+            auto message = std::make_shared<NetRecvData>(NetRecvData{session, std::string(data, length), nullptr});
             m_net.ReleaseData(&data);
+            if (!WaitForRoom(message->bytes.size(), start))
+                continue; // stopped, or out of time: the loop ends above
+            message->ticket = std::make_unique<NetRecvQueue::Ticket>(m_queue, message->bytes.size());
+            ::PostMessage(m_notifyWindow, WM_NET_RECV_DATA, length,
+                          MsgParam::Of(std::shared_ptr<const NetRecvData>(std::move(message))));
             continue;
+        } else if (result == NetResult::TimedOut && TicksSince(lastHeard, now) < kReplyTimeoutMs) {
+            // A server that stays silent is as good as gone; until then, ask again.
+            continue;
+        } else {
+            DebugTrace("server: connection %s\n", result == NetResult::Lost ? "lost" : "silent");
         }
-        // A server that stays silent is as good as gone.
-        if (result == NetResult::TimedOut && TicksSince(lastHeard, GetTickCount()) < kReplyTimeoutMs)
-            continue;
-        DebugTrace("server: connection %s\n", result == NetResult::Lost ? "lost" : "silent");
         m_stop = 1;
         PostState(session, kNetLost);
         break;

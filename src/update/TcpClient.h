@@ -8,12 +8,15 @@
 // Connect and Disconnect never run at once: the owner waits for the connect
 // worker before it disconnects.
 #include "ClientNet.h"
+#include "HostLookup.h"
 #include "IRun.h"
+#include "NetRecvQueue.h"
 #include "Thread.h"
 #include "WinDefs.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class TcpClient : public IRun {
@@ -21,9 +24,17 @@ public:
     // Waits, on the program clock.
     static constexpr uint32_t kConnectTimeoutMs = 10000; // host look-up and connection together
     static constexpr uint32_t kReplyTimeoutMs = 10000;   // silence of a connected server
+    // The whole exchange from the connection on: a server that keeps talking
+    // without ever completing its reply is dropped all the same.
+    static constexpr uint32_t kExchangeTimeoutMs = 30000;
     static constexpr uint32_t kSendTimeoutMs = 5000;
     // How long one receive waits (real time) before it looks at the clock again.
     static constexpr uint32_t kReceiveSliceMs = 50;
+    // Received messages on their way to the window, in number and in bytes:
+    // past either the receive thread reads no more until the window has
+    // taken some (the server then waits on its full socket).
+    static constexpr int kMaxQueuedMessages = 16;
+    static constexpr size_t kMaxQueuedBytes = 4 * 1024 * 1024;
 
     TcpClient() = default;
     ~TcpClient() override;
@@ -45,6 +56,10 @@ public:
     // connection they came from.
     uint32_t GetSession() const { return m_session; }
     bool IsConnected() const { return m_stop == 0; }
+    // Where host names are resolved (tests stand in their own resolver).
+    HostLookup& GetLookup() { return m_lookup; }
+    // The received messages posted to the window and not yet dropped by it.
+    const NetRecvQueue& GetQueue() const { return *m_queue; }
 
     // IRun: the receive loop, and its stop.
     int Run(int, int, int) override;
@@ -52,10 +67,15 @@ public:
 
 private:
     void PostState(uint32_t session, int state);
+    // Waits until the window's queue has room for `bytes`; false when the
+    // connection is to end first (stopped, or past `deadline` from `start`).
+    bool WaitForRoom(size_t bytes, uint32_t start);
 
     std::atomic<HWND> m_notifyWindow{0};
     Thread m_worker;
     ClientNet m_net;
+    HostLookup m_lookup;
+    std::shared_ptr<NetRecvQueue> m_queue = std::make_shared<NetRecvQueue>(kMaxQueuedMessages, kMaxQueuedBytes);
     std::atomic<int> m_stop{1};  // 1 while not connected
     std::atomic<int> m_abort{0}; // ends a Connect in progress
     std::atomic<uint32_t> m_session{0};

@@ -11,7 +11,9 @@
 #include "UiThread.h"
 #include "ZipArchive.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,6 +39,7 @@ constexpr const wchar_t* kKeyNewest = L"NEWESTVERSION";
 constexpr const wchar_t* kKeyDownloadFailed = L"DOWNLOAD_FAILED";
 constexpr const wchar_t* kKeyPackageDamaged = L"PACKAGE_DAMAGED";
 constexpr const wchar_t* kKeyStartFailed = L"UPDATE_START_FAILED";
+constexpr const wchar_t* kKeyReplyRefused = L"SERVER_REPLY_REFUSED";
 
 std::unique_ptr<CUpgradeCtrl>& TheController()
 {
@@ -160,6 +163,8 @@ void CUpgradeCtrl::OnConnectState(bool connected)
     GiveNavigationBack();
 }
 
+void CUpgradeCtrl::OnReplyRefused() { ShowFailure(kKeyReplyRefused); }
+
 void CUpgradeCtrl::OnVersionInfo(const tag_SoftVersionInfo* info)
 {
     if (info) {
@@ -241,6 +246,20 @@ bool CUpgradeCtrl::UnpackArchive()
     if (ZipArchiveGetEntry(archive.get(), info, -1) != kZipOk)
         return false;
     const int count = info.index;
+    // Before anything is written: every name once (as cleaned, which is where
+    // it lands: a second entry of a name would replace the first), and the
+    // sizes the entries announce within the bounds. The extraction counts the
+    // bytes again as they come.
+    const uint64_t budget = ZipArchiveSetLimits(archive.get(), m_unpackLimits);
+    std::set<std::wstring> names;
+    uint64_t announced = 0;
+    for (int i = 0; i < count; ++i) {
+        if (ZipArchiveGetEntry(archive.get(), info, i) != kZipOk || !names.insert(info.name).second)
+            return false;
+        announced += static_cast<uint64_t>(std::max(0L, info.unpackedSize));
+        if (announced > budget)
+            return false;
+    }
     std::vector<std::string> executables;
     std::vector<std::string> files;
     for (int i = 0; i < count; ++i) {

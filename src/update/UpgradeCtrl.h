@@ -17,6 +17,7 @@
 #include "NetCtrl.h"
 #include "NetCtrlNotify.h"
 #include "UpgradePage.h"
+#include "ZipReader.h"
 
 #include <atomic>
 #include <memory>
@@ -55,6 +56,7 @@ public:
     // CNetCtrlNotify, on the UI thread.
     void OnConnectState(bool connected) override;
     void OnVersionInfo(const tag_SoftVersionInfo* info) override;
+    void OnReplyRefused() override;
     // CDownloadCtrlNotify, on the download worker.
     void OnDownloadProgress(const std::string& url, unsigned int percent) override;
     void OnDownloadJobEnded() override;
@@ -62,6 +64,9 @@ public:
     static std::string UpgradeFolder();
     static std::string ArchivePath();
     static std::string ProgramPath();
+
+    // Bounds of the unpacked package (ZipUnpackLimits{} unless set; tests shrink them).
+    void SetUnpackLimits(const ZipUnpackLimits& limits) { m_unpackLimits = limits; }
 
     CNetCtrl& GetNetCtrl() { return *m_net; }
     CDownloadCtrl& GetDownload() { return m_download; }
@@ -96,6 +101,7 @@ private:
     std::string m_releaseDate;
     std::string m_downloadPath;
     CIni m_settings;
+    ZipUnpackLimits m_unpackLimits;
 
     std::atomic<IUpgradePage*> m_page{nullptr};
     std::atomic<INavigationLock*> m_navigation{nullptr};

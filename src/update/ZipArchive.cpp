@@ -37,6 +37,13 @@ ZipArchivePtr ZipArchiveOpen(const std::string& path, const std::string& root)
     return handle;
 }
 
+uint64_t ZipArchiveSetLimits(ZipArchiveHandle* handle, const ZipUnpackLimits& limits)
+{
+    if (CheckHandle(handle) != kZipOk)
+        return 0;
+    return ZipReaderSetLimits(*handle->reader, limits);
+}
+
 uint32_t ZipArchiveGetEntry(ZipArchiveHandle* handle, ZipEntryInfo& out, int index)
 {
     out.index = 0;

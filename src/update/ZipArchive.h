@@ -27,6 +27,9 @@ using ZipArchivePtr = std::unique_ptr<ZipArchiveHandle, ZipArchiveCloser>;
 // Opens the archive at `path` with entries to be extracted below `root`;
 // empty on failure.
 ZipArchivePtr ZipArchiveOpen(const std::string& path, const std::string& root);
+// Bounds of what the archive may unpack to; the bytes left for its entries
+// (0 for a bad handle).
+uint64_t ZipArchiveSetLimits(ZipArchiveHandle* handle, const ZipUnpackLimits& limits);
 // Index -1 gives the entry count in out.index.
 uint32_t ZipArchiveGetEntry(ZipArchiveHandle* handle, ZipEntryInfo& out, int index);
 uint32_t ZipArchiveExtractEntry(ZipArchiveHandle* handle, const std::wstring& targetName, int index);

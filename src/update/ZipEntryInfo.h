@@ -21,6 +21,7 @@ constexpr uint32_t kZipErrLocalHeader = 0x700; // the entry's local header is co
 constexpr uint32_t kZipErrExtraField = 0x800;  // the entry's extra data cannot be read in full
 constexpr uint32_t kZipErrPassword = 0x1000;   // the entry is encrypted
 constexpr uint32_t kZipErrRefused = 0x2000;    // a name that stays empty after clean-up, or a link
+constexpr uint32_t kZipErrTooLarge = 0x4000;   // the entries unpack to more than the archive's bounds
 constexpr uint32_t kZipErrArgument = 0x10000;  // NULL handle, index below -1 or past the last entry
 constexpr uint32_t kZipErrKind = 0x80000;      // handle of another kind
 constexpr uint32_t kZipErrBusy = 0x1000000;    // the reader already has an archive open

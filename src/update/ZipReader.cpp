@@ -6,6 +6,7 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -281,6 +282,10 @@ uint32_t CopyEntry(ZipReader& reader, int fd)
     for (;;) {
         const int n = unzReadCurrentFile(zf, reader.copyBuffer.get(), kZipCopyBufferSize);
         if (n > 0) {
+            // Counted before writing: a bomb stops at its bound, not at a full disk.
+            if (static_cast<uint64_t>(n) > reader.unpackBudget - reader.unpackedBytes)
+                return kZipErrTooLarge;
+            reader.unpackedBytes += static_cast<uint64_t>(n);
             if (!WriteAll(fd, reader.copyBuffer.get(), static_cast<size_t>(n)))
                 return kZipErrWrite;
             continue;
@@ -376,11 +381,28 @@ uint32_t ZipReaderOpen(ZipReader& reader, const std::string& path, const std::st
     }
     reader.archive.reset(zf);
     reader.root = folder;
+    struct stat st;
+    reader.archiveBytes = ::stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    reader.unpackedBytes = 0;
+    ZipReaderSetLimits(reader, ZipUnpackLimits{});
     reader.entryCount = gi.number_entry > ZPOS64_T(INT_MAX) ? INT_MAX : static_cast<int>(gi.number_entry);
     reader.currentEntry = -1;
     reader.cachedIndex = -1;
     reader.openEntry = -1;
     return kZipOk;
+}
+
+uint64_t ZipReaderSetLimits(ZipReader& reader, const ZipUnpackLimits& limits)
+{
+    uint64_t budget = limits.maxBytes;
+    if (limits.maxRatio != 0 && reader.archiveBytes <= UINT64_MAX / limits.maxRatio)
+        budget = std::min(budget, std::max(limits.ratioFloor, reader.archiveBytes * limits.maxRatio));
+    uint64_t free = 0;
+    const bool known = limits.freeSpace ? limits.freeSpace(reader.root, free) : FreeDiskSpace(reader.root, free);
+    if (known)
+        budget = std::min(budget, free);
+    reader.unpackBudget = budget;
+    return budget - std::min(budget, reader.unpackedBytes);
 }
 
 uint32_t ZipReaderGetEntry(ZipReader& reader, ZipEntryInfo& out, int index)

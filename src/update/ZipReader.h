@@ -3,11 +3,27 @@
 // with clean relative names, Windows attributes and times, and extracts an
 // entry below the root folder given at open. Nothing it writes leaves the
 // root, and it never creates a link.
+#include "DiskSpace.h"
 #include "ZipEntryInfo.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+
+// What one archive may unpack to, all its entries together: at most maxBytes,
+// at most maxRatio bytes per byte of the archive file (a small archive may
+// always unpack to ratioFloor: a page of zeros is no bomb), and no more than
+// the free space of the root's disk. Bytes are counted as they inflate,
+// whatever the entries' headers say.
+constexpr uint64_t kZipMaxUnpackedBytes = uint64_t(1024) * 1024 * 1024;
+constexpr uint32_t kZipMaxUnpackRatio = 100;
+constexpr uint64_t kZipRatioFloorBytes = 1024 * 1024;
+struct ZipUnpackLimits {
+    uint64_t maxBytes = kZipMaxUnpackedBytes;
+    uint32_t maxRatio = kZipMaxUnpackRatio;
+    uint64_t ratioFloor = kZipRatioFloorBytes;
+    FreeSpaceQuery freeSpace; // FreeDiskSpace unless set
+};
 
 struct ZipArchiveFileCloser {
     void operator()(void* archive) const;
@@ -27,6 +43,11 @@ struct ZipReader {
     std::unique_ptr<char[]> copyBuffer;
     // Where entries land, ending in '/'.
     std::string root;
+    // The archive file's length, the bytes all entries may unpack to, and
+    // the bytes unpacked so far.
+    uint64_t archiveBytes = 0;
+    uint64_t unpackBudget = 0;
+    uint64_t unpackedBytes = 0;
 
     // Bookkeeping of the archive walk and of the cached entry.
     int entryCount = 0;
@@ -44,11 +65,15 @@ constexpr size_t kZipCopyBufferSize = 0x4000;
 // kZipErrBusy when the reader holds an archive already, kZipErrArgument for an
 // empty root, kZipErrOpen when the archive cannot be opened.
 uint32_t ZipReaderOpen(ZipReader& reader, const std::string& path, const std::string& root);
+// Sets the bounds of what the archive may unpack to (ZipUnpackLimits{} from
+// the open on); the bytes it leaves for all entries together.
+uint64_t ZipReaderSetLimits(ZipReader& reader, const ZipUnpackLimits& limits);
 // Index -1: the entry count in out.index, all else cleared. Else describes the entry.
 uint32_t ZipReaderGetEntry(ZipReader& reader, ZipEntryInfo& out, int index);
 // Extracts entry `index` to the root + `targetName`, the name cleaned as entry
 // names are (so an absolute or climbing name still lands below the root).
-// A file entry whose data fails to come out whole leaves no file behind.
+// A file entry whose data fails to come out whole leaves no file behind;
+// kZipErrTooLarge when it would unpack past the archive's bounds.
 uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName, int index);
 // Closes an open entry and the archive and frees the reader.
 void ZipReaderFree(std::unique_ptr<ZipReader> reader);

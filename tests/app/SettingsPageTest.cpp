@@ -791,6 +791,28 @@ TEST_F(SelfUpdateTest, TheButtonLocksTheNavigationUntilTheServerAnswers)
     dlg->DestroyWindow();
 }
 
+// A reply of more releases than the client reads is refused at once, in
+// words, rather than after the silence time-out as a lost connection.
+TEST_F(SelfUpdateTest, AReplyTooLargeToReadIsSaidAtOnceInRed)
+{
+    std::vector<OfferedTool> tools;
+    for (int i = 0; i < 1024; ++i)
+        tools.push_back({"V" + std::to_string(i), "http://127.0.0.1:1/x.zip"});
+    server.SetReplies({VersionReply(true, tools)});
+    auto dlg = OpenProgram();
+    CPageSetup* page = OpenSettings(*dlg);
+    ASSERT_TRUE(page);
+    MouseClick(*page->GetUpgradeButton(), CPoint(60, 20));
+    EXPECT_TRUE(
+        PumpUntil([&] { return page->GetStatusKey() == L"SERVER_REPLY_REFUSED"; }, TcpClient::kReplyTimeoutMs / 2));
+    EXPECT_EQ(page->GetStatusText()->GetWindowText(), L"The update server's reply is too large");
+    EXPECT_EQ(page->GetStatusText()->GetTextColor(), kRed);
+    EXPECT_TRUE(ButtonBack(*page));
+    EXPECT_FALSE(NavigationLocked(*dlg));
+    EXPECT_TRUE(GrabWindowToPng(*dlg, GrabPath("brelk-settings-reply-refused.png")));
+    dlg->DestroyWindow();
+}
+
 TEST_F(SelfUpdateTest, TheNewestVersionIsSaidInBlue)
 {
     server.SetReplies({VersionReply(true, {{g_productStrings[kSoftwareVersionIndex], "http://127.0.0.1:1/x.zip"}})});

@@ -117,6 +117,25 @@ void HttpTestServer::SetStallAfter(size_t bytes)
     m_stallAfter = bytes;
 }
 
+void HttpTestServer::SetTrickle(size_t bytes, int intervalMs)
+{
+    std::lock_guard lock(m_mutex);
+    m_trickleBytes = bytes ? bytes : 1;
+    m_trickleIntervalMs = intervalMs;
+}
+
+void HttpTestServer::SetAnnouncedLength(uint64_t length)
+{
+    std::lock_guard lock(m_mutex);
+    m_announced = length;
+}
+
+void HttpTestServer::SetRawReply(const std::string& bytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_raw = bytes;
+}
+
 void HttpTestServer::Release()
 {
     {
@@ -203,7 +222,10 @@ void HttpTestServer::Serve(int fd)
     req.userAgent = HeaderValue(head, "User-Agent");
 
     Mode mode;
-    size_t shortLength, stallAfter;
+    size_t shortLength, stallAfter, trickleBytes;
+    int trickleIntervalMs;
+    uint64_t announced;
+    std::string raw;
     int forced = 0;
     bool found;
     std::string body;
@@ -213,6 +235,10 @@ void HttpTestServer::Serve(int fd)
         mode = m_mode;
         shortLength = m_shortLength;
         stallAfter = m_stallAfter;
+        trickleBytes = m_trickleBytes;
+        trickleIntervalMs = m_trickleIntervalMs;
+        announced = m_announced;
+        raw = m_raw;
         // A request through a proxy names the whole address; the file is its path.
         std::string path = req.target;
         if (path.rfind("http://", 0) == 0) {
@@ -226,6 +252,12 @@ void HttpTestServer::Serve(int fd)
         found = f != m_files.end();
         if (found)
             body = f->second;
+    }
+
+    if (mode == Mode::Raw) {
+        SendAll(fd, raw);
+        Finish(fd);
+        return;
     }
 
     int status = 200;
@@ -247,8 +279,9 @@ void HttpTestServer::Serve(int fd)
         } else {
             status = 206;
             const size_t start = mode == Mode::WrongRange ? 0 : from;
-            extra = "Content-Range: bytes " + std::to_string(start) + "-" + std::to_string(body.size() - 1) + "/" +
-                    std::to_string(body.size()) + "\r\n";
+            const uint64_t total = announced ? announced : body.size();
+            extra = "Content-Range: bytes " + std::to_string(start) + "-" + std::to_string(total - 1) + "/" +
+                    std::to_string(total) + "\r\n";
             body = body.substr(start);
         }
     } else if (mode == Mode::NoLength) {
@@ -256,8 +289,10 @@ void HttpTestServer::Serve(int fd)
     }
 
     std::string reply = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) + "\r\n";
-    if (sendLength)
-        reply += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+    if (sendLength) {
+        const uint64_t length = announced && (status == 200 || status == 206) ? announced - from : body.size();
+        reply += "Content-Length: " + std::to_string(length) + "\r\n";
+    }
     reply += extra + "Connection: close\r\n\r\n";
 
     std::string sent = body;
@@ -266,6 +301,20 @@ void HttpTestServer::Serve(int fd)
             sent = body.substr(0, shortLength);
         if (mode == Mode::Stall && stallAfter < body.size())
             sent = body.substr(0, stallAfter);
+    }
+    if (mode == Mode::Trickle && (status == 200 || status == 206)) {
+        // A byte now and then: the connection never falls silent for long.
+        bool ok = SendAll(fd, reply);
+        for (size_t at = 0; ok && at < body.size(); at += trickleBytes) {
+            {
+                std::unique_lock lock(m_mutex);
+                if (m_cv.wait_for(lock, std::chrono::milliseconds(trickleIntervalMs), [this] { return m_stopping; }))
+                    break;
+            }
+            ok = SendAll(fd, body.substr(at, trickleBytes));
+        }
+        Finish(fd);
+        return;
     }
     bool ok = SendAll(fd, reply) && SendAll(fd, sent);
     if (ok && mode == Mode::Stall && sent.size() < body.size() && (status == 200 || status == 206)) {
@@ -278,8 +327,14 @@ void HttpTestServer::Serve(int fd)
         if (go)
             SendAll(fd, body.substr(sent.size()));
     }
+    Finish(fd);
+}
+
+void HttpTestServer::Finish(int fd)
+{
     ::shutdown(fd, SHUT_WR);
     // Drain what the client still sends so that close does not reset the link.
+    char buf[1024];
     pollfd p{fd, POLLIN, 0};
     while (::poll(&p, 1, 200) > 0 && ::recv(fd, buf, sizeof buf, 0) > 0) {
     }

@@ -22,6 +22,8 @@ public:
         NoLength,    // 200 without Content-Length, the body ends with the connection
         ShortBody,   // announces the whole length but sends only ShortLength bytes of the body
         Stall,       // sends StallAfter bytes of the body, then waits for Release()
+        Trickle,     // sends the body a few bytes at a time (SetTrickle), until done or stopped
+        Raw,         // answers every request with the raw bytes of SetRawReply, then closes
     };
 
     struct Request {
@@ -46,6 +48,12 @@ public:
     void SetMode(Mode mode);
     void SetShortLength(size_t bytes);
     void SetStallAfter(size_t bytes);
+    // Trickle: `bytes` of the body every `intervalMs` of real time.
+    void SetTrickle(size_t bytes, int intervalMs);
+    // The length announced (Content-Length, and the total of a Content-Range)
+    // in place of the file's own; the body stays the file.
+    void SetAnnouncedLength(uint64_t length);
+    void SetRawReply(const std::string& bytes);
     // Lets a stalled reply go on.
     void Release();
     // Waits (real time, at most `ms`) until a reply stalls; true when one does.
@@ -57,6 +65,8 @@ private:
     void AcceptLoop();
     void Serve(int fd);
     bool SendAll(int fd, const std::string& bytes);
+    // Ends the reply: shuts the sending side, drains the client, closes.
+    void Finish(int fd);
 
     int m_listen = -1;
     uint16_t m_port = 0;
@@ -68,6 +78,10 @@ private:
     Mode m_mode = Mode::Normal;
     size_t m_shortLength = 0;
     size_t m_stallAfter = 0;
+    size_t m_trickleBytes = 1;
+    int m_trickleIntervalMs = 10;
+    uint64_t m_announced = 0; // 0: the file's own length
+    std::string m_raw;
     std::map<std::string, std::string> m_files;
     std::map<std::string, int> m_status;
     std::vector<Request> m_requests;

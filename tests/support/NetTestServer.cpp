@@ -1,5 +1,6 @@
 #include "NetTestServer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -165,6 +166,63 @@ void NetTestServer::AcceptLoop()
     }
 }
 
+void NetTestServer::SetFloodCount(size_t messages)
+{
+    std::lock_guard lock(m_mutex);
+    m_floodCount = messages;
+}
+
+size_t NetTestServer::FloodSent() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_floodSent;
+}
+
+bool NetTestServer::SendWhileRunning(int fd, const std::string& bytes)
+{
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping)
+                return false;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, kPollMs) <= 0)
+            continue;
+        if (p.revents & (POLLERR | POLLHUP))
+            return false;
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
+            continue;
+        if (n <= 0)
+            return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void NetTestServer::Flood(int fd, const std::string& message)
+{
+    constexpr size_t kBatch = 256;
+    size_t limit;
+    {
+        std::lock_guard lock(m_mutex);
+        limit = m_floodCount;
+    }
+    std::string batch;
+    for (size_t i = 0; i < kBatch; ++i)
+        batch += message;
+    for (size_t done = 0; limit == 0 || done < limit;) {
+        const size_t n = limit == 0 ? kBatch : std::min(kBatch, limit - done);
+        if (!SendWhileRunning(fd, batch.substr(0, n * message.size())))
+            return;
+        done += n;
+        std::lock_guard lock(m_mutex);
+        m_floodSent = done;
+    }
+}
+
 void NetTestServer::Serve(int fd)
 {
     std::string in;
@@ -212,6 +270,11 @@ void NetTestServer::Serve(int fd)
             }
             if (fault == Fault::Silent)
                 continue;
+            if (fault == Fault::Flood) {
+                Flood(fd, Frame(query.command, query.type, replies.empty() ? std::string() : replies.front()));
+                peerOpen = false;
+                break;
+            }
             std::string all;
             for (const std::string& r : replies) {
                 const std::string framed = Frame(query.command, query.type, r);

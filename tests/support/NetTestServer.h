@@ -19,6 +19,7 @@ public:
         Silent,          // reads the query and never answers
         HugeLength,      // answers with a header announcing 0xFFFFFFFF bytes
         HalfMessage,     // sends half of the first reply, then closes
+        Flood,           // answers with small messages (the first reply's payload) until the client goes
     };
 
     struct Message {
@@ -41,6 +42,10 @@ public:
     void SetCoalesce(bool coalesce);
     // Real time between a query and its replies.
     void SetReplyDelay(int ms);
+    // Flood: stops after this many messages (0: never).
+    void SetFloodCount(size_t messages);
+    // Flood: the messages sent whole so far.
+    size_t FloodSent() const;
 
     std::vector<Message> Queries() const;
     int Connections() const;
@@ -58,6 +63,9 @@ public:
 private:
     void AcceptLoop();
     void Serve(int fd);
+    // Sends, waiting for room in slices, until sent or the server stops.
+    bool SendWhileRunning(int fd, const std::string& bytes);
+    void Flood(int fd, const std::string& message);
 
     int m_listen = -1;
     uint16_t m_port = 0;
@@ -67,6 +75,8 @@ private:
     Fault m_fault = Fault::None;
     bool m_coalesce = false;
     int m_replyDelayMs = 0;
+    size_t m_floodCount = 0;
+    size_t m_floodSent = 0;
     std::vector<std::string> m_replies;
     std::vector<Message> m_queries;
     int m_connections = 0;

@@ -167,3 +167,13 @@ uint16_t ZipFixtureWriter::DosTime(int hour, int minute, int second)
 {
     return static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
 }
+
+std::string ZipFixtureWriter::Noise(size_t size, uint32_t seed)
+{
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}

@@ -44,6 +44,8 @@ public:
     static std::string ExtraBlock(uint16_t id, const std::string& data);
     static uint16_t DosDate(int year, int month, int day);
     static uint16_t DosTime(int hour, int minute, int second);
+    // Bytes that deflate does not shrink (the same for the same seed).
+    static std::string Noise(size_t size, uint32_t seed);
     // Raw deflate of the bytes, as a zip entry stores them.
     static std::string Deflate(const std::string& data);
 

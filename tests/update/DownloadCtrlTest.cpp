@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -364,6 +365,129 @@ TEST_F(DownloadCtrlTest, StalledTransferTimesOutAndResumesOnTheNextStart)
     EXPECT_EQ(30u, next.Percents().front());
     EXPECT_EQ(kDownloadEnded, next.Percents().back());
     EXPECT_EQ("bytes=300-", m_server.Requests().back().range);
+}
+
+// A Content-Length no disk of ours should take, or that this disk cannot
+// hold, is refused before a byte is written; a ".tmp" already there stays.
+TEST_F(DownloadCtrlTest, ALengthOverTheCapOrTheFreeSpaceIsRefusedBeforeWriting)
+{
+    constexpr uint64_t kTerabyte = 1000000000000ull;
+    struct Case {
+        const char* what;
+        uint64_t announced; // 0: the file's own 1000 bytes
+        size_t tmpBytes;
+        std::optional<uint64_t> freeBytes; // empty: the disk's own
+        bool refused;
+    } cases[] = {
+        {"10^12 bytes", kTerabyte, 0, {}, true},
+        {"one over the cap", CDownloadCtrl::kMaxDownloadBytes + 1, 0, {}, true},
+        {"10^12 bytes on resume", kTerabyte, 500, {}, true},
+        {"more than the disk holds", 0, 0, 999, true},
+        {"what the disk holds", 0, 0, 1000, false},
+        {"the rest of a resume fits", 0, 500, 500, false},
+        {"the rest of a resume does not fit", 0, 500, 499, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HttpTestServer server;
+        server.SetFile("dir/file.zip", m_file);
+        server.SetAnnouncedLength(c.announced);
+        Recorder recorder;
+        CDownloadCtrl job;
+        job.SetNotify(&recorder);
+        if (c.freeBytes)
+            job.SetFreeSpaceQuery([&c](const std::string&, uint64_t& free) {
+                free = *c.freeBytes;
+                return true;
+            });
+        fs::remove(Target());
+        fs::remove(Tmp());
+        if (c.tmpBytes)
+            WriteTmp(m_file.substr(0, c.tmpBytes));
+
+        EXPECT_EQ(1, CDownloadCtrl::DownloadFile(&job, server.Url("dir/file.zip"), Target(), true));
+        EXPECT_EQ(1, recorder.Ended());
+        if (c.refused) {
+            EXPECT_FALSE(fs::exists(Target()));
+            EXPECT_TRUE(recorder.Percents().empty()) << "no report: the job failed";
+            if (c.tmpBytes)
+                EXPECT_EQ(m_file.substr(0, c.tmpBytes), m_folder.Read("Teskaro_BrelkUpdate.zip.tmp"));
+            else
+                EXPECT_FALSE(fs::exists(Tmp()));
+        } else {
+            EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
+        }
+    }
+}
+
+// A server that sends a byte now and then never falls silent for the
+// receive time-out. The program clock runs on a second per step while the
+// bytes trickle in real time.
+class SlowBodyTest : public DownloadCtrlTest {
+protected:
+    // Steps the clock until the job ends; the program time it took, or 0
+    // when it was still running after `maxSteps`.
+    uint32_t StepUntilEnded(VirtualClock& clock, int maxSteps)
+    {
+        const uint32_t start = GetTickCount();
+        for (int i = 0; i < maxSteps && m_job.IsRunning(); ++i) {
+            clock.Advance(kStepMs);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (m_job.IsRunning()) {
+            m_job.Cancel();
+            m_job.WaitForEnd();
+            return 0;
+        }
+        m_job.WaitForEnd();
+        return TicksSince(start, GetTickCount());
+    }
+    void ExpectFailedWithTmpKept()
+    {
+        EXPECT_FALSE(fs::exists(Target()));
+        ASSERT_TRUE(fs::exists(Tmp()));
+        EXPECT_GT(fs::file_size(Tmp()), 0u) << "what came is kept for resuming";
+        EXPECT_LT(fs::file_size(Tmp()), m_file.size());
+        ASSERT_FALSE(m_recorder.Percents().empty());
+        EXPECT_EQ(kDownloadEnded, m_recorder.Percents().back());
+        EXPECT_EQ(1, m_recorder.Ended());
+    }
+    static constexpr uint32_t kStepMs = 1000;
+};
+
+TEST_F(SlowBodyTest, ABodyBelowTheLeastRateFailsAfterOneRateWindow)
+{
+    VirtualClock clock;
+    m_server.SetMode(HttpTestServer::Mode::Trickle);
+    m_server.SetTrickle(1, 5);
+    ASSERT_EQ(1, m_job.StartDownload(Url(), Target(), true));
+    const uint32_t took = StepUntilEnded(clock, 3 * CDownloadCtrl::kDefaultRateWindowMs / kStepMs);
+    EXPECT_GE(took, CDownloadCtrl::kDefaultRateWindowMs);
+    EXPECT_LE(took, CDownloadCtrl::kDefaultRateWindowMs + 3 * kStepMs);
+    ExpectFailedWithTmpKept();
+}
+
+TEST_F(SlowBodyTest, ATransferOverItsTotalTimeFailsWhateverItsRate)
+{
+    VirtualClock clock;
+    CDownloadCtrl::Limits limits;
+    limits.totalMs = 5000;
+    limits.minBytesPerSecond = 0;
+    m_job.SetLimits(limits);
+    m_server.SetMode(HttpTestServer::Mode::Trickle);
+    m_server.SetTrickle(1, 5);
+    ASSERT_EQ(1, m_job.StartDownload(Url(), Target(), true));
+    const uint32_t took = StepUntilEnded(clock, 60);
+    EXPECT_GE(took, limits.totalMs);
+    EXPECT_LE(took, limits.totalMs + 3 * kStepMs);
+    ExpectFailedWithTmpKept();
+
+    // The next start resumes from what the ".tmp" holds.
+    m_server.SetMode(HttpTestServer::Mode::Normal);
+    const size_t kept = fs::file_size(Tmp());
+    EXPECT_EQ(1, Download());
+    EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
+    EXPECT_EQ("bytes=" + std::to_string(kept) + "-", m_server.Requests().back().range);
 }
 
 TEST_F(DownloadCtrlTest, DestructorCancelsARunningTransfer)

@@ -20,6 +20,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <dirent.h>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,9 +48,11 @@ public:
     {
         events.push_back(info ? "version " + info->lastVersion + " " + info->downloadPath : "version none");
     }
+    void OnReplyRefused() override { events.push_back("refused"); }
     bool Ended() const
     {
-        return !events.empty() && (events.back() == "lost" || events.back().rfind("version", 0) == 0);
+        return !events.empty() &&
+               (events.back() == "lost" || events.back() == "refused" || events.back().rfind("version", 0) == 0);
     }
     std::vector<std::string> events;
 
@@ -246,10 +251,10 @@ TEST(ServerReply, TheLastToolWhoseVersionDiffersIsOffered)
         {{"V1", "V2", "V2"}, {}, true, "version V2 path1"},
         {{"V1", "V2", "V1"}, {}, true, "version V1 path2"},
         {{"V1"}, {}, false, "version none"},
-        {{}, {}, true, "version  "},                // no tool: an empty record, never a download
-        {{"V1", "V2"}, -1, true, "version  "},      // a negative count is ignored
-        {{"V1", "V2"}, 1 << 30, true, "version  "}, // so is an absurd one
-        {{"V1"}, 3, true, "version  "},             // tools 1 and 2 lack every key: an empty record differs from V1
+        {{}, {}, true, "version  "},              // no tool: an empty record, never a download
+        {{"V1", "V2"}, -1, true, "version  "},    // a negative count is ignored
+        {{"V1", "V2"}, 1 << 30, true, "refused"}, // an absurd one is refused at once
+        {{"V1"}, 3, true, "version  "},           // tools 1 and 2 lack every key: an empty record differs from V1
     };
     EnsureUiApp();
     ScopedDataFolder data;
@@ -400,4 +405,147 @@ TEST_F(NetCtrlTest, CloseWhileConnectingOrReceivingReturnsAtOnce)
     net.Shutdown();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_TRUE(m_server.WaitForClientClose(kWaitMs));
+}
+
+namespace {
+
+// The threads of this process, as the system counts them.
+int ThreadCount()
+{
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+        while (dirent* e = ::readdir(d))
+            n += e->d_name[0] != '.';
+        ::closedir(d);
+    }
+    return n;
+}
+
+} // namespace
+
+// The reply bounds agree: the most tools a reply may carry fit the tag
+// bound of the parameter message, and a reply past either is refused at
+// once (before, 1,024 tools passed the tool bound, failed the tag bound,
+// and the user waited for the silence time-out).
+TEST_F(NetCtrlTest, TheMostToolsAreReadAndALargerReplyIsRefusedAtOnce)
+{
+    VirtualClock clock; // the silence time-out never comes by itself
+    auto tools = [](int count) {
+        std::vector<OfferedTool> out;
+        for (int i = 0; i < count; ++i)
+            out.push_back({"V" + std::to_string(i), "p" + std::to_string(i)});
+        return out;
+    };
+    const int last = CNetCtrl::kMaxToolCount - 1;
+    struct Case {
+        const char* what;
+        std::string reply;
+        std::string ended;
+    } cases[] = {
+        {"the most tools", VersionReply(true, tools(CNetCtrl::kMaxToolCount)),
+         "version V" + std::to_string(last) + " p" + std::to_string(last)},
+        {"1,024 tools", VersionReply(true, tools(1024)), "refused"},
+        {"over the tag bound, another type",
+         std::string("<?xml version=\"1.0\"?><root>") +
+             [] {
+                 std::string many;
+                 for (size_t i = 0; i < vornix_data_def::Params::kMaxXmlTags; ++i)
+                     many += "<a/>";
+                 return many;
+             }() +
+             "</root>",
+         "refused"},
+    };
+    for (const Case& c : cases) {
+        NetTestServer server;
+        server.SetReplies({c.reply});
+        Configure("127.0.0.1", server.Port());
+        CNetCtrl net;
+        ASSERT_TRUE(net.CreateHidden());
+        Recorder recorder(net);
+        net.SetNotify(&recorder);
+        EXPECT_EQ(RunConnection(net, recorder), (std::vector<std::string>{"connected", c.ended})) << c.what;
+        EXPECT_FALSE(net.IsBusy()) << c.what;
+    }
+}
+
+// A server that floods small messages: the receive thread holds back while
+// the window has kMaxQueuedMessages to read, and the exchange ends at its
+// own time however much the server talks.
+TEST_F(NetCtrlTest, AFloodOfMessagesIsHeldBackAndEndsAtTheExchangeTime)
+{
+    VirtualClock clock;
+    Configure("127.0.0.1", m_server.Port());
+    m_server.SetFault(NetTestServer::Fault::Flood);
+    m_server.SetReplies({"<x/>"});
+    CNetCtrl net;
+    ASSERT_TRUE(net.CreateHidden());
+    Recorder recorder(net);
+    net.SetNotify(&recorder);
+    ASSERT_TRUE(net.StartConnect());
+    ASSERT_TRUE(PumpUntil([&] { return m_server.FloodSent() > 0; }, kWaitMs));
+    // The window reads nothing for a while: the queue stays at its bound.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_LE(net.GetClient().GetQueue().Messages(), TcpClient::kMaxQueuedMessages);
+    EXPECT_LE(net.GetClient().GetQueue().Bytes(), TcpClient::kMaxQueuedBytes);
+
+    // Steps shorter than the silence time-out: only the exchange time can end it.
+    uint32_t waited = 0;
+    const bool ended = PumpUntil(
+        [&] {
+            if (recorder.Ended())
+                return true;
+            clock.Advance(1000);
+            waited += 1000;
+            return false;
+        },
+        kWaitMs);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"connected", "lost"}));
+    EXPECT_GE(waited, TcpClient::kExchangeTimeoutMs - 1000);
+    EXPECT_TRUE(m_server.WaitForClientClose(kWaitMs));
+}
+
+// A look-up that hangs holds no connection past its time-out, and leaves
+// no thread behind per attempt: at most the one the connection owns and
+// joins at its end.
+TEST_F(NetCtrlTest, AHangingHostLookupLeavesNoThreadPerAttempt)
+{
+    VirtualClock clock;
+    Configure("update.hangs.invalid", m_server.Port());
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool release = false;
+    const int before = ThreadCount();
+    {
+        CNetCtrl net;
+        ASSERT_TRUE(net.CreateHidden());
+        net.GetClient().GetLookup().SetResolver([&](const std::string&, std::string&) {
+            std::unique_lock lock(mutex);
+            cv.wait(lock, [&] { return release; });
+            return false;
+        });
+        Recorder recorder(net);
+        net.SetNotify(&recorder);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            recorder.events.clear();
+            ASSERT_TRUE(net.StartConnect());
+            EXPECT_TRUE(PumpUntil(
+                [&] {
+                    clock.Advance(TcpClient::kConnectTimeoutMs / 4);
+                    return recorder.Ended();
+                },
+                kWaitMs));
+            EXPECT_EQ(recorder.events, std::vector<std::string>{"lost"}) << attempt;
+        }
+        RunEvents(50);
+        EXPECT_LE(ThreadCount(), before + 1) << "one look-up thread at most";
+        EXPECT_TRUE(net.GetClient().GetLookup().IsRunning());
+        {
+            std::lock_guard lock(mutex);
+            release = true;
+        }
+        cv.notify_all();
+    }
+    EXPECT_LE(ThreadCount(), before) << "joined with the connection";
 }

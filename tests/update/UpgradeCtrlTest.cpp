@@ -343,6 +343,16 @@ TEST_F(UpgradeCtrlTest, ABrokenPackageIsNeverOffered)
         {"no update program", ZipFixtureWriter().AddFile("a.txt", "a").AddFile("b.txt", "b").Bytes()},
         {"two programs", ZipFixtureWriter().AddFile("a.sh", "a", 0755).AddFile("b.sh", "b", 0755).Bytes()},
         {"empty", ZipFixtureWriter().Bytes()},
+        // The second entry of a name would replace the program that the first made.
+        {"a name twice, the program first",
+         ZipFixtureWriter().AddFile("setup.sh", badCrc.data, 0755).AddFile("setup.sh", "not a program").Bytes()},
+        {"a name twice once cleaned",
+         ZipFixtureWriter().AddFile("setup.sh", badCrc.data, 0755).AddFile("x/../setup.sh", "no").Bytes()},
+        // 4 MiB of zeros in a package of a few KiB: over the unpack ratio.
+        {"a bomb", ZipFixtureWriter()
+                       .AddFile("setup.sh", badCrc.data, 0755)
+                       .AddFile("zeros.bin", std::string(4 * 1024 * 1024, '\0'))
+                       .Bytes()},
     };
     for (const Case& c : cases) {
         ScriptedMessageBoxes boxes({IDYES});
@@ -354,9 +364,32 @@ TEST_F(UpgradeCtrlTest, ABrokenPackageIsNeverOffered)
         EXPECT_EQ(IsUpdate(), 0) << c.name;
         EXPECT_FALSE(fs::exists(Upgrade("Teskaro_BrelkUpdate"))) << c.name;
         EXPECT_FALSE(fs::exists(m_marker)) << c.name;
+        EXPECT_FALSE(fs::exists(m_data.Path() + "/Upgrade")) << c.name << ": nothing of it stays";
         CUpgradeCtrl::Shutdown();
         m_page.Reset();
     }
+}
+
+// Bytes are counted as they inflate: a disk that holds less than the
+// package unpacks to stops it midway, and nothing of it stays.
+TEST_F(UpgradeCtrlTest, APackageThatOutgrowsTheDiskIsRemoved)
+{
+    ZipUnpackLimits smallDisk;
+    smallDisk.freeSpace = [](const std::string&, uint64_t& free) {
+        free = 3000;
+        return true;
+    };
+    Controller().SetUnpackLimits(smallDisk);
+    ScriptedMessageBoxes boxes({IDYES});
+    Offer("V9.00", ZipFixtureWriter()
+                       .AddFile("install.sh", "#!/bin/sh\n", 0755)
+                       .AddFile("big.bin", ZipFixtureWriter::Noise(5000, 7))
+                       .Bytes());
+    ASSERT_TRUE(RunRoad());
+    EXPECT_EQ(m_page.Key(), L"PACKAGE_DAMAGED");
+    EXPECT_TRUE(boxes.AskedBoxes().empty());
+    EXPECT_EQ(IsUpdate(), 0);
+    EXPECT_FALSE(fs::exists(m_data.Path() + "/Upgrade"));
 }
 
 TEST_F(UpgradeCtrlTest, AFailedDownloadGivesTheButtonsBackAndSaysSo)

@@ -1,5 +1,6 @@
 #include "ZipArchive.h"
 
+#include "CodePage.h"
 #include "TempFolder.h"
 #include "ZipFixtureWriter.h"
 
@@ -404,6 +405,68 @@ TEST_F(ZipArchiveTest, DamagedAndUnreadableEntries)
         EXPECT_EQ(c.extract, ZipArchiveExtractEntry(h.get(), L"e", 0));
         EXPECT_EQ(c.extract, g_zipLastError.load());
         EXPECT_EQ(c.fileLeft, fs::exists(Root() + "/e"));
+    }
+}
+
+// Bombs: the bytes are counted as they inflate, against the archive's bounds.
+TEST_F(ZipArchiveTest, UnpackingStopsAtTheBoundsOfTheArchive)
+{
+    const size_t kBig = 4 * 1024 * 1024;
+    struct Case {
+        const char* what;
+        ZipFixtureWriter zip;
+        ZipUnpackLimits limits;
+        std::vector<uint32_t> results; // of each entry, in order
+    };
+    ZipUnpackLimits small;
+    small.maxBytes = 64 * 1024;
+    ZipUnpackLimits smallDisk;
+    smallDisk.freeSpace = [](const std::string&, uint64_t& free) {
+        free = 10000;
+        return true;
+    };
+    ZipFixtureEntry lying;
+    lying.name = "lying.bin";
+    lying.data = std::string(kBig, '\0');
+    lying.uncompressedSize = 100; // a header that says it is small
+    Case cases[] = {
+        {"4 MiB of zeros: over the ratio",
+         ZipFixtureWriter().AddFile("zeros.bin", std::string(kBig, '\0')),
+         {},
+         {kZipErrTooLarge}},
+        {"two entries over the total",
+         ZipFixtureWriter()
+             .AddFile("a", ZipFixtureWriter::Noise(40000, 1))
+             .AddFile("b", ZipFixtureWriter::Noise(40000, 2)),
+         small,
+         {kZipOk, kZipErrTooLarge}},
+        {"more than the disk holds",
+         ZipFixtureWriter().AddFile("a", ZipFixtureWriter::Noise(20000, 3)),
+         smallDisk,
+         {kZipErrTooLarge}},
+        {"1 MiB of zeros: within the ratio's floor",
+         ZipFixtureWriter().AddFile("zeros.bin", std::string(kZipRatioFloorBytes, '\0')),
+         {},
+         {kZipOk}},
+        {"within every bound",
+         ZipFixtureWriter().AddFile("a", ZipFixtureWriter::Noise(20000, 4)).AddFile("b", "text"),
+         {},
+         {kZipOk, kZipOk}},
+        {"a header that lies small", ZipFixtureWriter().Add(lying), {}, {kZipErrData}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(Root());
+        auto h = Open(c.zip);
+        ASSERT_TRUE(h);
+        ZipArchiveSetLimits(h.get(), c.limits);
+        for (size_t i = 0; i < c.results.size(); ++i) {
+            ZipEntryInfo info;
+            ASSERT_EQ(ZipArchiveGetEntry(h.get(), info, static_cast<int>(i)), kZipOk);
+            EXPECT_EQ(ZipArchiveExtractEntry(h.get(), info.name, static_cast<int>(i)), c.results[i]) << i;
+            EXPECT_EQ(fs::exists(Root() + "/" + WideToUtf8(info.name)), c.results[i] == kZipOk) << i;
+        }
+        EXPECT_LE(h->reader->unpackedBytes, h->reader->unpackBudget);
     }
 }
 

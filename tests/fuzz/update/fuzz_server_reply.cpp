@@ -23,6 +23,7 @@ public:
             __builtin_trap();
     }
     void OnConnectState(bool) override {}
+    void OnReplyRefused() override {}
 };
 
 std::unique_ptr<TempFolder> g_data;
