@@ -46,16 +46,31 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
         m_pTopPane->ShowFunctionListButton(false);
         m_pTopPane->ShowDailyFileButton(true);
     }
-    if (!rebuild)
+    if (!rebuild && !TakeRebuildWhenShown())
         return ShowAsItWas(rebuild, restoreTabs);
     EmptySearchTextForEmptyFilter();
     DeleteItems();
     if (m_pTopPane)
         m_pTopPane->ShowSearchView(true);
 
+    if (!m_bRequested) {
+        // A large list is read on a worker; the page says so until it is there.
+        m_bRequested = true;
+        CVehicleDatabase* db = GetVehicleDatabase();
+        m_pPartNos = db ? db->RequestPartNos(PostWhenRead()) : nullptr;
+        m_bLoading = db && !m_pPartNos;
+    }
+    m_bNoMatch = false;
+    if (m_bLoading) {
+        Invalidate();
+        m_nContentHeight = 0;
+        SetScrollSizes(CSize(kSmallWidth, kSmallContent));
+        return CBasePage::ShowPage(rebuild, restoreTabs);
+    }
+
     std::vector<const CPartNo*> kept;
-    if (CVehicleDatabase* db = GetVehicleDatabase())
-        for (const auto& partNo : db->partNos)
+    if (m_pPartNos)
+        for (const auto& partNo : *m_pPartNos)
             if (MatchesFilter(partNo->fields[0], m_strFilter))
                 kept.push_back(partNo.get());
 
@@ -85,6 +100,12 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
 }
 
 // The last column reaches the page's edge, also when the main window's scroll bar narrows the page.
+void CPagePartNo::TakeRecords()
+{
+    CVehicleDatabase* db = GetVehicleDatabase();
+    m_pPartNos = db ? db->RequestPartNos({}) : nullptr;
+}
+
 void CPagePartNo::OnSize(int cx, int) { StretchLastColumn(m_items, cx); }
 
 LRESULT CPagePartNo::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -98,5 +119,5 @@ LRESULT CPagePartNo::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         m_pPressed = item;
         return 1;
     }
-    return CBasePage::OnMessage(msg, wParam, lParam);
+    return CFilteredGridPage::OnMessage(msg, wParam, lParam);
 }

@@ -4,6 +4,7 @@
 // reports its part number to the main window.
 #include "FilteredGridPage.h"
 #include "PartNoItem.h"
+#include "VehicleDatabase.h"
 
 #include <memory>
 #include <vector>
@@ -29,6 +30,7 @@ public:
 protected:
     void OnDestroy() override;
     void OnSize(int cx, int cy) override;
+    void TakeRecords() override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -37,5 +39,8 @@ private:
     int m_nRowHeight;
     int m_nItemWidth;
     CSelectionItem* m_pPressed = nullptr;
+    // The database's part numbers once read; asked for once.
+    const LazyRecords<CPartNo>* m_pPartNos = nullptr;
+    bool m_bRequested = false;
     std::vector<std::unique_ptr<CPartNoItem>> m_items;
 };
