@@ -32,6 +32,13 @@ void CPagePartNo::DeleteItems()
     for (auto& item : m_items)
         item->DestroyWindow();
     m_items.clear();
+    m_nShown = 0;
+}
+
+void CPagePartNo::HideItems(size_t from, size_t to)
+{
+    for (size_t i = from; i < to && i < m_items.size(); ++i)
+        m_items[i]->ShowWindow(SW_HIDE);
 }
 
 int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
@@ -49,7 +56,11 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
     if (!rebuild && !TakeRebuildWhenShown())
         return ShowAsItWas(rebuild, restoreTabs);
     EmptySearchTextForEmptyFilter();
-    DeleteItems();
+    // As with deleting: nothing holds on to an item of the grid that was.
+    m_pPressed = nullptr;
+    m_childControls.clear();
+    const size_t wasShown = m_nShown;
+    m_nShown = 0;
     if (m_pTopPane)
         m_pTopPane->ShowSearchView(true);
 
@@ -62,6 +73,7 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
     }
     m_bNoMatch = false;
     if (m_bLoading) {
+        HideItems(0, wasShown);
         Invalidate();
         m_nContentHeight = 0;
         SetScrollSizes(CSize(kSmallWidth, kSmallContent));
@@ -84,14 +96,26 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
             const int row = index / CPartNoItem::kPerRow, column = index % CPartNoItem::kPerRow;
             // The last row has no rule below it when the grid runs past the page.
             const bool bottomBorder = grid.Filled() || row != grid.drawn - 1;
-            auto item = std::make_unique<CPartNoItem>(index < n ? kept[size_t(index)] : nullptr,
-                                                      column != CPartNoItem::kPerRow - 1, bottomBorder);
-            item->Create(this, GridCellRect(index, CPartNoItem::kPerRow, m_nItemWidth, m_nRowHeight, client.Width()),
-                         kFirstItemId + index, WS_CHILD | WS_VISIBLE);
-            m_childControls.push_back(item.get());
-            m_items.push_back(std::move(item));
+            const CPartNo* record = index < n ? kept[size_t(index)] : nullptr;
+            const bool rightBorder = column != CPartNoItem::kPerRow - 1;
+            const CRect cell = GridCellRect(index, CPartNoItem::kPerRow, m_nItemWidth, m_nRowHeight, client.Width());
+            if (size_t(index) < m_items.size()) {
+                CPartNoItem* item = m_items[size_t(index)].get();
+                item->Rebind(record, rightBorder, bottomBorder);
+                if (item->GetWindowRect() != cell)
+                    item->MoveWindow(cell);
+                if (size_t(index) >= wasShown)
+                    item->ShowWindow(SW_SHOW);
+            } else {
+                auto item = std::make_unique<CPartNoItem>(record, rightBorder, bottomBorder);
+                item->Create(this, cell, kFirstItemId + index, WS_CHILD | WS_VISIBLE);
+                m_items.push_back(std::move(item));
+            }
+            m_childControls.push_back(m_items[size_t(index)].get());
+            ++m_nShown;
         }
     }
+    HideItems(m_nShown, wasShown); // the items past the new grid go
     ScrollToPosition(CPoint(0, 0));
     m_nContentHeight = grid.Filled() ? kSmallContent : grid.rows * m_nRowHeight;
     SetScrollSizes(CSize(kSmallWidth, m_nContentHeight));

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -454,8 +455,13 @@ CSensorParam* CVehicleDatabase::FindSensorParam(const std::wstring& sensorType) 
 CVehicleDatabase* GetVehicleDatabase()
 {
     std::lock_guard<std::mutex> lock(g_instanceMutex);
-    if (!g_instance)
-        g_instance = std::make_unique<CVehicleDatabase>(std::string(), CVehicleDatabase::Loading::kOnDemand);
+    if (!g_instance) {
+        // BRELK_CATALOG_EAGER=1 reads everything at once, as a measure to compare with.
+        const char* eager = std::getenv("BRELK_CATALOG_EAGER");
+        const bool all = eager && std::string(eager) == "1";
+        g_instance = std::make_unique<CVehicleDatabase>(std::string(), all ? CVehicleDatabase::Loading::kEager
+                                                                           : CVehicleDatabase::Loading::kOnDemand);
+    }
     return g_instance.get();
 }
 

@@ -141,7 +141,7 @@ private:
 };
 
 // The single database, created on the first call; it reads each member when
-// it is first asked for.
+// it is first asked for (everything at once with BRELK_CATALOG_EAGER=1).
 CVehicleDatabase* GetVehicleDatabase();
 // Deletes it (the main dialog does, when it goes); the next call loads anew.
 void DeleteVehicleDatabase();
