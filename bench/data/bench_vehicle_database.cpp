@@ -6,8 +6,8 @@
 //   on demand: what a page waits for: the start-up region's brands read on
 //              the worker; then one brand opened (its models and years);
 //              the part numbers read on the worker.
-// The peak (VmHWM) is taken over each benchmark only: it is reset after the
-// catalog has been written and between the benchmarks.
+// The peak (VmHWM) is reset after the catalog has been written and before
+// each load; the eager load runs last, so its peak is not the others'.
 #include "Catalog.h"
 #include "DataFixtures.h"
 #include "TempFolder.h"
@@ -46,24 +46,6 @@ void ReportPeak(benchmark::State& state)
 {
     state.counters["peak_MB"] = static_cast<double>(ProcStatusKb("VmHWM:")) / 1024.0;
 }
-
-void BM_EagerLoad(benchmark::State& state)
-{
-    const std::string index = Catalog().File("catalog.data");
-    ResetPeakMemory();
-    size_t years = 0;
-    for (auto _ : state) {
-        CVehicleDatabase db(index);
-        years = 0;
-        for (const auto& [region, brands] : db.regions)
-            for (const auto& brand : brands->brands)
-                for (const auto& model : brand->models)
-                    years += model->years.size();
-    }
-    state.counters["years"] = static_cast<double>(years);
-    ReportPeak(state);
-}
-BENCHMARK(BM_EagerLoad)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Waits for what a worker reads, as the page does when the post comes.
 template <class Request> auto WaitFor(Request request)
@@ -122,6 +104,24 @@ void BM_OnDemandPartNumbers(benchmark::State& state)
     state.counters["part_numbers"] = static_cast<double>(count);
 }
 BENCHMARK(BM_OnDemandPartNumbers)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_EagerLoad(benchmark::State& state)
+{
+    const std::string index = Catalog().File("catalog.data");
+    ResetPeakMemory();
+    size_t years = 0;
+    for (auto _ : state) {
+        CVehicleDatabase db(index);
+        years = 0;
+        for (const auto& [region, brands] : db.regions)
+            for (const auto& brand : brands->brands)
+                for (const auto& model : brand->models)
+                    years += model->years.size();
+    }
+    state.counters["years"] = static_cast<double>(years);
+    ReportPeak(state);
+}
+BENCHMARK(BM_EagerLoad)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

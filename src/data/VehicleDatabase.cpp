@@ -246,6 +246,9 @@ CBrands* CVehicleDatabase::RequestBrands(ECarsStyle region, std::function<void()
                 ReadRegion(region);
                 if (ready)
                     ready();
+                // The operation pages look their sensor up when first drawn:
+                // a large catalog's parameters are read here meanwhile.
+                EnsureSensorParams();
             });
             return nullptr;
         }
