@@ -1,8 +1,8 @@
 // A key typed into the search box on the part-number and brand pages: the
-// page rebuilt for the new filter and painted. 500 part numbers in 100 rows,
-// 60 brands; the filter alternates between everything and a few items, as
-// typing a first letter and taking it back does. Goal: a typed key never
-// stalls the window (well under 50 ms).
+// page rebuilt for the new filter and painted. 500 and 2,000 part numbers
+// (100 and 400 rows), 60 brands; the filter alternates between everything
+// and a few items, as typing a first letter and taking it back does. Goal: a
+// typed key never stalls the window: under a frame (16 ms) at 2,000.
 #include "PageCar.h"
 #include "PagePartNo.h"
 #include "UiApp.h"
@@ -33,8 +33,6 @@ Wnd& MainWindow()
         SetMainWindow(&main);
         // The data: the sample's own catalog is not needed, records are added here.
         CVehicleDatabase* db = GetVehicleDatabase();
-        for (int i = 0; i < 500; ++i)
-            db->AddPartNo({L"PN-" + std::to_wstring(10000 + i), L"40", L"0x40", L"0", L"OBD", L"1", L"40"});
         for (int i = 0; i < 60; ++i)
             db->GetBrands(CARS_STYLE_US)->AddBrand(L"Benchmark " + std::to_wstring(100 + i), L"1");
     }
@@ -44,6 +42,9 @@ Wnd& MainWindow()
 void BM_PartNumberPageUnderTyping(benchmark::State& state)
 {
     Wnd& main = MainWindow();
+    CVehicleDatabase* db = GetVehicleDatabase();
+    for (int i = 0; db->partNos.size() < size_t(state.range(0)); ++i)
+        db->AddPartNo({L"PN-" + std::to_wstring(10000 + i), L"40", L"0x40", L"0", L"OBD", L"1", L"40"});
     CPagePartNo page;
     page.Create(&main, CRect(1, 70, 1022, 735), 10202);
     bool narrow = false;
@@ -55,7 +56,7 @@ void BM_PartNumberPageUnderTyping(benchmark::State& state)
     }
     page.DestroyWindow();
 }
-BENCHMARK(BM_PartNumberPageUnderTyping)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PartNumberPageUnderTyping)->ArgName("part_numbers")->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 void BM_BrandPageUnderTyping(benchmark::State& state)
 {

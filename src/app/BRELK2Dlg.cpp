@@ -273,12 +273,15 @@ LRESULT CBRELK2Dlg::OnPageAction(const WPARAM& wParam, const LPARAM& lParam)
             OnSettingsPageShown();
         break;
     case kActionBrand:
-        // A brand panel sends its brand's name; the record is the current region's.
+        // A brand panel sends its brand's name; the record is the current
+        // region's, which its page shows (read), and gets its models now.
         if (const std::wstring* name = wParam.As<const std::wstring>()) {
             CVehicleDatabase* db = GetVehicleDatabase();
-            CBrands* brands = db ? db->GetBrands(static_cast<ECarsStyle>(CurrentRegion())) : nullptr;
-            if (const CBrand* brand = brands ? brands->FindBrand(*name) : nullptr)
+            CBrands* brands = db ? db->LoadedBrands(static_cast<ECarsStyle>(CurrentRegion())) : nullptr;
+            if (const CBrand* brand = brands ? brands->FindBrand(*name) : nullptr) {
+                db->OpenBrand(brand);
                 OnBrandSelected(brand);
+            }
         }
         break;
     case kActionVehicle:

@@ -20,6 +20,8 @@ std::wstring NoMatchText() { return TextOr(L"SEARCH_NO_MATCH", L"Nothing matches
 
 std::wstring ChooseModelText() { return TextOr(L"CHOOSE_MODEL", L"Choose a model on the left."); }
 
+std::wstring LoadingText() { return TextOr(L"RECORDS_LOADING", L"Loading the catalog..."); }
+
 void DrawEmptyListNote(Graphics& g, const CRect& area, const std::wstring& text)
 {
     g.DrawString(text, Font(L"Arial", 12, FontStyleBold), kNoteInk,

@@ -11,5 +11,7 @@
 std::wstring NoMatchText();
 // "CHOOSE_MODEL" the same way.
 std::wstring ChooseModelText();
+// "RECORDS_LOADING" the same way: a page whose records are still being read.
+std::wstring LoadingText();
 // Draws the line at the top left of the area.
 void DrawEmptyListNote(Graphics& g, const CRect& area, const std::wstring& text);

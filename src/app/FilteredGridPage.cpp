@@ -1,5 +1,6 @@
 #include "FilteredGridPage.h"
 
+#include "AppMessages.h"
 #include "EmptyListNote.h"
 #include "TopPane.h"
 
@@ -26,8 +27,37 @@ void CFilteredGridPage::EmptySearchTextForEmptyFilter()
         m_pTopPane->SetSearchText(std::wstring());
 }
 
+std::function<void()> CFilteredGridPage::PostWhenRead()
+{
+    const HWND self = GetSafeHwnd();
+    return [self] { ::PostMessage(self, WM_RECORDS_READ); };
+}
+
+bool CFilteredGridPage::TakeRebuildWhenShown()
+{
+    const bool rebuild = m_bRebuildWhenShown;
+    m_bRebuildWhenShown = false;
+    return rebuild;
+}
+
 void CFilteredGridPage::OnPaint(Graphics& g)
 {
-    if (m_bNoMatch)
+    if (m_bLoading)
+        DrawEmptyListNote(g, GetClientRect(), LoadingText());
+    else if (m_bNoMatch)
         DrawEmptyListNote(g, GetClientRect(), NoMatchText());
+}
+
+LRESULT CFilteredGridPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != WM_RECORDS_READ)
+        return CBasePage::OnMessage(msg, wParam, lParam);
+    TakeRecords();
+    m_bLoading = false;
+    if (IsWindowVisible())
+        ShowPage(true, 0);
+    else
+        m_bRebuildWhenShown = true;
+    Invalidate();
+    return 0;
 }

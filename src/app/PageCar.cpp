@@ -36,9 +36,24 @@ int CPageCar::OnCreate()
 {
     CBasePage::OnCreate();
     CVehicleDatabase* db = GetVehicleDatabase();
-    m_pBrands = db ? db->GetBrands(static_cast<ECarsStyle>(m_nRegion)) : nullptr;
-    if (!m_pBrands)
-        return 0;
+    // A large region is read on a worker; the page says so until it is there.
+    m_pBrands = db ? db->RequestBrands(static_cast<ECarsStyle>(m_nRegion), PostWhenRead()) : nullptr;
+    m_bLoading = db && !m_pBrands && m_nRegion >= CARS_STYLE_US && m_nRegion <= CARS_STYLE_KR;
+    MakePanels();
+    return 0;
+}
+
+void CPageCar::TakeRecords()
+{
+    CVehicleDatabase* db = GetVehicleDatabase();
+    m_pBrands = db ? db->LoadedBrands(static_cast<ECarsStyle>(m_nRegion)) : nullptr;
+    MakePanels();
+}
+
+void CPageCar::MakePanels()
+{
+    if (!m_pBrands || !m_panels.empty())
+        return;
     for (size_t i = 0; i < m_pBrands->brands.size(); ++i) {
         auto panel = std::make_unique<CBrandWnd>(m_pBrands->brands[i]->name, CBrandWnd::kModeGrid, m_nPanelWidth,
                                                  m_nPanelHeight, kPanelFontSize);
@@ -46,7 +61,6 @@ int CPageCar::OnCreate()
         m_childControls.push_back(panel.get());
         m_panels.push_back(std::move(panel));
     }
-    return 0;
 }
 
 void CPageCar::OnDestroy()
@@ -66,11 +80,18 @@ int CPageCar::ShowPage(bool rebuild, int restoreTabs)
         m_pTopPane->ShowFunctionListButton(true);
         m_pTopPane->ShowDailyFileButton(true);
     }
-    if (!rebuild)
+    if (!rebuild && !TakeRebuildWhenShown())
         return ShowAsItWas(rebuild, restoreTabs);
     EmptySearchTextForEmptyFilter();
     HideControls();
     m_bNoMatch = false;
+    if (m_bLoading) {
+        // The note alone, with no scroll bar, until the brands are read.
+        Invalidate();
+        m_nContentHeight = 0;
+        SetScrollSizes(CSize(0, 0));
+        return CBasePage::ShowPage(rebuild, restoreTabs);
+    }
     if (!m_pBrands) {
         ShowWindow(SW_SHOW);
         SetScrollSizes(CSize(0, 0));

@@ -32,10 +32,13 @@ public:
 
 protected:
     int OnCreate() override;
+    void TakeRecords() override;
     void OnDestroy() override;
     bool OnEraseBkgnd(Graphics& g) override;
 
 private:
+    void MakePanels();
+
     int m_nRegion;
     const CBrands* m_pBrands = nullptr;
     int m_nPanelWidth;

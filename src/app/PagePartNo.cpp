@@ -32,6 +32,13 @@ void CPagePartNo::DeleteItems()
     for (auto& item : m_items)
         item->DestroyWindow();
     m_items.clear();
+    m_nShown = 0;
+}
+
+void CPagePartNo::HideItems(size_t from, size_t to)
+{
+    for (size_t i = from; i < to && i < m_items.size(); ++i)
+        m_items[i]->ShowWindow(SW_HIDE);
 }
 
 int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
@@ -46,16 +53,36 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
         m_pTopPane->ShowFunctionListButton(false);
         m_pTopPane->ShowDailyFileButton(true);
     }
-    if (!rebuild)
+    if (!rebuild && !TakeRebuildWhenShown())
         return ShowAsItWas(rebuild, restoreTabs);
     EmptySearchTextForEmptyFilter();
-    DeleteItems();
+    // As with deleting: nothing holds on to an item of the grid that was.
+    m_pPressed = nullptr;
+    m_childControls.clear();
+    const size_t wasShown = m_nShown;
+    m_nShown = 0;
     if (m_pTopPane)
         m_pTopPane->ShowSearchView(true);
 
+    if (!m_bRequested) {
+        // A large list is read on a worker; the page says so until it is there.
+        m_bRequested = true;
+        CVehicleDatabase* db = GetVehicleDatabase();
+        m_pPartNos = db ? db->RequestPartNos(PostWhenRead()) : nullptr;
+        m_bLoading = db && !m_pPartNos;
+    }
+    m_bNoMatch = false;
+    if (m_bLoading) {
+        HideItems(0, wasShown);
+        Invalidate();
+        m_nContentHeight = 0;
+        SetScrollSizes(CSize(kSmallWidth, kSmallContent));
+        return CBasePage::ShowPage(rebuild, restoreTabs);
+    }
+
     std::vector<const CPartNo*> kept;
-    if (CVehicleDatabase* db = GetVehicleDatabase())
-        for (const auto& partNo : db->partNos)
+    if (m_pPartNos)
+        for (const auto& partNo : *m_pPartNos)
             if (MatchesFilter(partNo->fields[0], m_strFilter))
                 kept.push_back(partNo.get());
 
@@ -69,14 +96,26 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
             const int row = index / CPartNoItem::kPerRow, column = index % CPartNoItem::kPerRow;
             // The last row has no rule below it when the grid runs past the page.
             const bool bottomBorder = grid.Filled() || row != grid.drawn - 1;
-            auto item = std::make_unique<CPartNoItem>(index < n ? kept[size_t(index)] : nullptr,
-                                                      column != CPartNoItem::kPerRow - 1, bottomBorder);
-            item->Create(this, GridCellRect(index, CPartNoItem::kPerRow, m_nItemWidth, m_nRowHeight, client.Width()),
-                         kFirstItemId + index, WS_CHILD | WS_VISIBLE);
-            m_childControls.push_back(item.get());
-            m_items.push_back(std::move(item));
+            const CPartNo* record = index < n ? kept[size_t(index)] : nullptr;
+            const bool rightBorder = column != CPartNoItem::kPerRow - 1;
+            const CRect cell = GridCellRect(index, CPartNoItem::kPerRow, m_nItemWidth, m_nRowHeight, client.Width());
+            if (size_t(index) < m_items.size()) {
+                CPartNoItem* item = m_items[size_t(index)].get();
+                item->Rebind(record, rightBorder, bottomBorder);
+                if (item->GetWindowRect() != cell)
+                    item->MoveWindow(cell);
+                if (size_t(index) >= wasShown)
+                    item->ShowWindow(SW_SHOW);
+            } else {
+                auto item = std::make_unique<CPartNoItem>(record, rightBorder, bottomBorder);
+                item->Create(this, cell, kFirstItemId + index, WS_CHILD | WS_VISIBLE);
+                m_items.push_back(std::move(item));
+            }
+            m_childControls.push_back(m_items[size_t(index)].get());
+            ++m_nShown;
         }
     }
+    HideItems(m_nShown, wasShown); // the items past the new grid go
     ScrollToPosition(CPoint(0, 0));
     m_nContentHeight = grid.Filled() ? kSmallContent : grid.rows * m_nRowHeight;
     SetScrollSizes(CSize(kSmallWidth, m_nContentHeight));
@@ -85,6 +124,12 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
 }
 
 // The last column reaches the page's edge, also when the main window's scroll bar narrows the page.
+void CPagePartNo::TakeRecords()
+{
+    CVehicleDatabase* db = GetVehicleDatabase();
+    m_pPartNos = db ? db->RequestPartNos({}) : nullptr;
+}
+
 void CPagePartNo::OnSize(int cx, int) { StretchLastColumn(m_items, cx); }
 
 LRESULT CPagePartNo::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -98,5 +143,5 @@ LRESULT CPagePartNo::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         m_pPressed = item;
         return 1;
     }
-    return CBasePage::OnMessage(msg, wParam, lParam);
+    return CFilteredGridPage::OnMessage(msg, wParam, lParam);
 }

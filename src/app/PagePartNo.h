@@ -4,6 +4,7 @@
 // reports its part number to the main window.
 #include "FilteredGridPage.h"
 #include "PartNoItem.h"
+#include "VehicleDatabase.h"
 
 #include <memory>
 #include <vector>
@@ -22,20 +23,30 @@ public:
 
     int GetItemWidth() const { return m_nItemWidth; }
     int GetRowHeight() const { return m_nRowHeight; }
-    size_t GetItemCount() const { return m_items.size(); }
-    CPartNoItem* GetItem(size_t index) const { return index < m_items.size() ? m_items[index].get() : nullptr; }
+    size_t GetItemCount() const { return m_nShown; }
+    CPartNoItem* GetItem(size_t index) const { return index < m_nShown ? m_items[index].get() : nullptr; }
     CSelectionItem* GetPressedItem() const { return m_pPressed; }
 
 protected:
     void OnDestroy() override;
     void OnSize(int cx, int cy) override;
+    void TakeRecords() override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void DeleteItems();
+    // Hides the items [from, to); they stay for the next layout.
+    void HideItems(size_t from, size_t to);
 
     int m_nRowHeight;
     int m_nItemWidth;
     CSelectionItem* m_pPressed = nullptr;
+    // The database's part numbers once read; asked for once.
+    const LazyRecords<CPartNo>* m_pPartNos = nullptr;
+    bool m_bRequested = false;
+    // Every item made so far, item i with control id kFirstItemId + i; the
+    // first m_nShown are the grid shown, the rest hidden for reuse (a page
+    // rebuilt under typing makes no window again).
     std::vector<std::unique_ptr<CPartNoItem>> m_items;
+    size_t m_nShown = 0;
 };

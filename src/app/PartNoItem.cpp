@@ -17,6 +17,12 @@ CPartNoItem::CPartNoItem(const CPartNo* partNo, bool rightBorder, bool bottomBor
 {
 }
 
+void CPartNoItem::Rebind(const CPartNo* partNo, bool rightBorder, bool bottomBorder)
+{
+    m_pPartNo = partNo;
+    Reset(rightBorder, bottomBorder);
+}
+
 std::wstring CPartNoItem::GetText() const { return m_pPartNo ? m_pPartNo->fields[0] : std::wstring(); }
 
 const Image* CPartNoItem::GetPicture(Picture which)

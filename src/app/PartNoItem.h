@@ -14,6 +14,8 @@ public:
 
     bool HasRecord() const override { return m_pPartNo != nullptr; }
     const CPartNo* GetPartNo() const { return m_pPartNo; }
+    // Shows another record (none: an empty cell) with these borders.
+    void Rebind(const CPartNo* partNo, bool rightBorder, bool bottomBorder);
 
 protected:
     std::wstring GetText() const override;

@@ -30,6 +30,15 @@ void CSelectionItem::SetNormal()
     Invalidate();
 }
 
+void CSelectionItem::Reset(bool rightBorder, bool bottomBorder)
+{
+    m_bRightBorder = rightBorder;
+    m_bBottomBorder = bottomBorder;
+    m_bPressed = false;
+    m_bTracking = false;
+    SetNormal();
+}
+
 bool CSelectionItem::OnEraseBkgnd(Graphics& g)
 {
     // A selected item is covered by its picture.

@@ -22,6 +22,9 @@ public:
     virtual bool HasRecord() const = 0;
     // Back to normal (the parent does it when another item is pressed).
     void SetNormal();
+    // The item made over for another place of its grid: its borders, normal,
+    // no press or hover held (a page reuses its items as the filter changes).
+    void Reset(bool rightBorder, bool bottomBorder);
     int GetState() const { return m_nState; }
     bool HasRightBorder() const { return m_bRightBorder; }
     bool HasBottomBorder() const { return m_bBottomBorder; }

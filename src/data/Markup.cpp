@@ -1267,6 +1267,21 @@ bool CMarkup::OutOfElem()
     return true;
 }
 
+bool CMarkup::RestorePos(const SavedPos& pos)
+{
+    for (int i : {pos.parent, pos.main, pos.child})
+        if (i < 0 || i >= m_iPosFree)
+            return false;
+    m_iPosParent = pos.parent;
+    m_iPos = pos.main;
+    m_iPosChild = pos.child;
+    m_nNodeType = m_iPos ? 1 : 0;
+    m_nNodeOffset = m_iPos ? Elem(m_iPos).nStart : 0;
+    m_nNodeLength = m_iPos ? Elem(m_iPos).nLength : 0;
+    TracePos();
+    return true;
+}
+
 std::wstring CMarkup::GetChildAttrib(std::wstring_view attrib) const { return GetAttribAt(m_iPosChild, attrib); }
 
 std::wstring CMarkup::GetAttribAt(int iPos, std::wstring_view attrib) const

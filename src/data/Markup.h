@@ -71,6 +71,16 @@ public:
     bool FindChildElem(std::wstring_view name = {});
     bool IntoElem();
     bool OutOfElem();
+    // The three positions, to come back to a place after moving elsewhere
+    // (a reader that walks one part of a large document later).
+    struct SavedPos {
+        int parent = 0;
+        int main = 0;
+        int child = 0;
+    };
+    SavedPos SavePos() const { return {m_iPosParent, m_iPos, m_iPosChild}; }
+    // False (and no move) for a place this document's index does not hold.
+    bool RestorePos(const SavedPos& pos);
     // An attribute of the child position's element, references resolved;
     // empty when the element or the attribute is missing.
     std::wstring GetChildAttrib(std::wstring_view attrib) const;

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -191,6 +195,155 @@ TEST_F(VehicleDatabaseTest, MemberTextIsConvertedWhole)
     ASSERT_EQ(brands.brands.size(), 1u);
     EXPECT_EQ(brands.brands[0]->name, L"\u00E9\u20AC");
     EXPECT_TRUE(CVehicleDatabase::ReadMemberText(Index(), "/absent").empty());
+}
+
+// Every record of a database as text, region by region, for comparing two
+// ways of reading one catalog.
+std::vector<std::wstring> AllRecords(const CVehicleDatabase& db, const std::map<ECarsStyle, const CBrands*>& regions)
+{
+    std::vector<std::wstring> out;
+    for (const auto& [region, brands] : regions) {
+        out.push_back(L"region " + std::to_wstring(region));
+        for (const auto& b : brands->brands) {
+            out.push_back(L" brand " + b->name + L"|" + b->id);
+            for (const auto& m : b->models) {
+                out.push_back(L"  model " + m->name + L"|" + m->id);
+                for (const auto& y : m->years)
+                    out.push_back(L"   year " + y->name + L"|" + y->id + L"|" + y->IsProg + L"|" + y->firstid + L"|" +
+                                  y->chipProgStatus + L"|" + y->relearnType + L"|" + y->sensorManufactor + L"|" +
+                                  y->oemPartNo + L"|" + y->ProtocolIDOEM);
+            }
+        }
+    }
+    for (const auto& p : db.partNos) {
+        std::wstring line = L"partno";
+        for (const std::wstring& f : p->fields)
+            line += L"|" + f;
+        out.push_back(line);
+    }
+    for (const auto& p : db.sensorParams) {
+        std::wstring line = L"param";
+        for (const std::wstring& f : p->fields)
+            line += L"|" + f;
+        out.push_back(line);
+    }
+    return out;
+}
+
+// Waits for a region that a worker reads.
+const CBrands* RequestAndWait(CVehicleDatabase& db, ECarsStyle region)
+{
+    std::promise<void> ready;
+    std::future<void> done = ready.get_future();
+    std::atomic<bool> called{false};
+    CBrands* brands = db.RequestBrands(region, [&] {
+        called = true;
+        ready.set_value();
+    });
+    if (!brands) {
+        EXPECT_EQ(done.wait_for(std::chrono::seconds(20)), std::future_status::ready) << region;
+        brands = db.LoadedBrands(region);
+    }
+    EXPECT_TRUE(brands) << region;
+    return brands;
+}
+
+TEST_F(VehicleDatabaseTest, OnDemandReadsEveryRecordAsTheEagerLoad)
+{
+    // US: makers repeated (merged) with entity references, small enough to read
+    // at once; Europe: a large region, read on a worker; Australia: damaged
+    // and large; Japan: damaged and small; Korea: missing. Part numbers large.
+    VehicleCatalog catalog;
+    std::string us = MakeMakersXml({
+        {"audi", "1", {{"BMW", "10", {Year("2014"), Year("2012")}}, {"audi", "11", {Year("2013")}}}},
+        {"R&amp;D", "2", {{"Zeta &lt;1&gt;", "20", {Year("2011")}}}},
+        {"audi", "3", {{"Corsa", "12", {Year("2010")}}, {"BMW", "99", {Year("2012", "77"), Year("2015")}}}},
+    });
+    catalog.regions[0] = us;
+    catalog.regions[1] = MakeGeneratedRegionXml(2, 12, 10, 15);
+    ASSERT_GT(catalog.regions[1].size(), kReadAtOnceBytes);
+    catalog.regions[2] = MakeGeneratedRegionXml(3, 12, 10, 15);
+    catalog.regions[2].resize(catalog.regions[2].size() - 20);
+    catalog.regions[3] = "<makers><maker name=\"A\">";
+    std::vector<std::vector<std::string>> parts;
+    for (int i = 0; i < 900; ++i)
+        parts.push_back({"PN-" + std::to_string(5000 - i), "1A3", "FF", "0", "OBD", "1", std::to_string(i)});
+    catalog.partNo = MakePartNoXml(parts);
+    ASSERT_GT(catalog.partNo.size(), kReadAtOnceBytes);
+    catalog.sensorParam = MakeSensorParamXml(
+        {{"1A3", "A", "F7V4", "0", "FSK", "9600", "CR", "4"}, {"040", "B", "F7V4", "1", "FSK", "9600", "CR", "3.5"}});
+    ASSERT_TRUE(WriteVehicleCatalog(Index(), catalog));
+
+    const std::vector<ECarsStyle> all = {CARS_STYLE_US, CARS_STYLE_EUROPE, CARS_STYLE_AU, CARS_STYLE_JP, CARS_STYLE_KR};
+    CVehicleDatabase eager(Index());
+    std::map<ECarsStyle, const CBrands*> eagerRegions;
+    for (ECarsStyle region : all)
+        eagerRegions[region] = eager.GetBrands(region);
+
+    // The pages' way: each region asked for, then each brand opened.
+    CVehicleDatabase pages(Index(), CVehicleDatabase::Loading::kOnDemand);
+    EXPECT_FALSE(pages.LoadedBrands(CARS_STYLE_EUROPE));
+    std::map<ECarsStyle, const CBrands*> pageRegions;
+    for (ECarsStyle region : all) {
+        const CBrands* brands = RequestAndWait(pages, region);
+        ASSERT_TRUE(brands);
+        pageRegions[region] = brands;
+        for (const auto& brand : brands->brands)
+            pages.OpenBrand(brand.get());
+    }
+    EXPECT_FALSE(pages.LoadedBrands(CARS_STYLE_US)->brands.empty());
+    std::promise<void> partsReady;
+    if (!pages.RequestPartNos([&] { partsReady.set_value(); })) {
+        EXPECT_EQ(partsReady.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    }
+
+    // The callers' way: the whole region at once.
+    CVehicleDatabase callers(Index(), CVehicleDatabase::Loading::kOnDemand);
+    std::map<ECarsStyle, const CBrands*> callerRegions;
+    for (ECarsStyle region : all)
+        callerRegions[region] = callers.GetBrands(region);
+
+    const std::vector<std::wstring> expected = AllRecords(eager, eagerRegions);
+    EXPECT_EQ(AllRecords(pages, pageRegions), expected);
+    EXPECT_EQ(AllRecords(callers, callerRegions), expected);
+    // The damaged regions are empty and known as damaged; the missing one is only empty.
+    for (const CVehicleDatabase* db : {&pages, &callers}) {
+        EXPECT_TRUE(db->IsRegionDamaged(CARS_STYLE_AU));
+        EXPECT_TRUE(db->IsRegionDamaged(CARS_STYLE_JP));
+        EXPECT_FALSE(db->IsRegionDamaged(CARS_STYLE_KR));
+        EXPECT_FALSE(db->IsRegionDamaged(CARS_STYLE_US));
+    }
+    // Five region lines, US 2 brands 4 models 6 years, Europe 12 x 10 x 15, the part numbers and parameters.
+    EXPECT_EQ(expected.size(), 5 + 12 + (12 + 12 * 10 + 12 * 10 * 15) + 900 + 2u);
+    EXPECT_TRUE(g_catalogCache.empty());
+}
+
+TEST_F(VehicleDatabaseTest, ABrandOpenedLaterHoldsTheModelsOfAllItsMakers)
+{
+    VehicleCatalog catalog;
+    catalog.regions[0] = MakeMakersXml({{"Norvak", "1", {{"Tern", "2", {Year("2020")}}}},
+                                        {"Aske", "5", {{"Lind", "6", {Year("2001")}}}},
+                                        {"Norvak", "9", {{"Alder", "3", {Year("2019"), Year("2018")}}}}});
+    ASSERT_TRUE(WriteVehicleCatalog(Index(), catalog));
+    CVehicleDatabase db(Index(), CVehicleDatabase::Loading::kOnDemand);
+    EXPECT_FALSE(db.LoadedBrands(CARS_STYLE_US));
+    // Small: read where it is asked for, the callback never needed.
+    CBrands* brands = db.RequestBrands(CARS_STYLE_US, [] { FAIL() << "read at once"; });
+    ASSERT_TRUE(brands);
+    EXPECT_EQ(db.LoadedBrands(CARS_STYLE_US), brands);
+    const CBrand* norvak = brands->FindBrand(L"Norvak");
+    ASSERT_TRUE(norvak);
+    EXPECT_EQ(norvak->id, L"1");
+    EXPECT_TRUE(norvak->models.empty()); // not opened yet
+    db.OpenBrand(norvak);
+    EXPECT_EQ(Names(norvak->models), (std::vector<std::wstring>{L"Alder", L"Tern"}));
+    EXPECT_EQ(Names(norvak->FindModel(L"Alder")->years), (std::vector<std::wstring>{L"2018", L"2019"}));
+    db.OpenBrand(norvak); // once only
+    EXPECT_EQ(norvak->models.size(), 2u);
+    // The whole region for a caller that walks it: the other brand is opened too.
+    EXPECT_EQ(db.GetBrands(CARS_STYLE_US), brands);
+    EXPECT_EQ(brands->FindBrand(L"Aske")->models.size(), 1u);
+    EXPECT_FALSE(db.RequestBrands(static_cast<ECarsStyle>(6), {}));
 }
 
 TEST_F(VehicleDatabaseTest, TheSingleInstanceComesFromTheProgramFolder)

@@ -32,3 +32,6 @@ constexpr int kActionScroll = 8;
 
 // A worker of the main dialog ended (posted by the worker); 0, 0.
 constexpr UINT WM_WORKER_ENDED = WM_USER + 10;
+// The records a selection page waits for were read (posted by the database's
+// worker to the page); 0, 0.
+constexpr UINT WM_RECORDS_READ = WM_USER + 11;
