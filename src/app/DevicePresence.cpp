@@ -111,12 +111,16 @@ void CDevicePresence::RunAutomaticUpgrade()
 void CDevicePresence::OnDeviceChange(UINT)
 {
     if (m_bIgnoreDeviceChange) {
-        // The port is the upgrade's; the connection view alone follows the
-        // Brelk's node, so a Brelk pulled meanwhile is not shown connected.
+        // The port is the upgrade's; what is shown follows the Brelk's node,
+        // so a Brelk pulled meanwhile is not shown connected.
         if (m_nConnectState != 0 && !StartUpWindowExists()) {
-            const int view = BrelkNodePresent() ? kViewConnected : kViewDisconnected;
-            if (view != m_nConnectView)
-                ShowConnection(view);
+            const bool present = BrelkNodePresent();
+            if (present != (m_nConnectView == kViewConnected)) {
+                ShowConnection(present ? kViewConnected : kViewDisconnected);
+                if (!present)
+                    m_dlg.ShowBrelkVersion(L"");
+                ShowStatus(present ? L"CONNECTED" : L"DISCONNECTED", present ? kStatusBlue : kStatusRed);
+            }
         }
         RestoreControls();
         return;
