@@ -322,10 +322,10 @@ void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
     // the top pane shows the connection meanwhile.
     if (m_dlg.ShowsOperationOutcome()) {
         DebugTrace("Brelk status %s left under the outcome shown\n", WideToUtf8(std::wstring(key)).c_str());
-        return;
+    } else {
+        m_strStatusKey = key;
+        m_statusColor = color;
+        DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
     }
-    m_strStatusKey = key;
-    m_statusColor = color;
-    DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
-    m_dlg.SetOperationStatus(StatusOfKey(key), color);
+    m_dlg.ShowConnectionStatus(StatusOfKey(key), color);
 }

@@ -681,4 +681,26 @@ TEST_F(CurrentScreenTest, TheReadingsFollowTheSettingsWhenTheirPageShowsAgain)
     Grab("pane-after-settings-change");
 }
 
+TEST_F(CurrentScreenTest, EveryOperationPageShowsTheConnectionOfTheMomentWhenItShows)
+{
+    CPageCreateSensor* create = ProgrammedOnce();
+    ASSERT_NE(create, nullptr);
+    ClickTab(kPageTestSensor);
+    auto* test = PageAs<CSensorPageBase>(kPageTestSensor);
+    auto* copy = PageAs<CSensorPageBase>(kPageCopySensor);
+
+    // Pulled while the test page shows: the copy page, shown next, says so too.
+    Unplug();
+    ExpectStatus(test, Text(L"DISCONNECTED"), kStatusRed);
+    ClickTab(kPageCopySensor);
+    ExpectStatus(copy, Text(L"DISCONNECTED"), kStatusRed);
+    // Back: every page says it; the create page keeps its outcome.
+    Replug();
+    ExpectStatus(copy, Text(L"CONNECTED"), kStatusBlue);
+    ClickTab(kPageTestSensor);
+    ExpectStatus(test, Text(L"CONNECTED"), kStatusBlue);
+    ClickTab(kPageCreateSensor);
+    ExpectStatus(create, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+}
+
 } // namespace
