@@ -823,6 +823,16 @@ bool CBRELK2Dlg::ShowsOperationOutcome() const
     });
 }
 
+void CBRELK2Dlg::ShowConnectionStatus(const StatusText& text, COLORREF colour)
+{
+    RunOnUiThread([&] {
+        for (const auto& link : m_history.Links())
+            if (IsOperationPage(link->pageId) && !m_pOperations->ShowsOutcome(link->pageId))
+                if (auto* page = dynamic_cast<IOperationPage*>(link->page.get()))
+                    page->SetStatusText(text, colour);
+    });
+}
+
 void CBRELK2Dlg::SetOperationStatus(const StatusText& text, COLORREF colour)
 {
     RunOnUiThread([&] {

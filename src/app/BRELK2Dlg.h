@@ -203,6 +203,9 @@ public:
     // The current operation page's status line holds an operation's outcome,
     // which a device notice leaves alone.
     bool ShowsOperationOutcome() const;
+    // The connection on the status line of every operation page made so far
+    // that shows no outcome, so the page shown next is in step with it.
+    void ShowConnectionStatus(const StatusText& text, COLORREF colour);
     // The top pane's navigation controls off while an operation runs.
     void LockNavigation(bool locked);
     bool IsNavigationLocked() const;

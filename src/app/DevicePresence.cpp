@@ -111,12 +111,16 @@ void CDevicePresence::RunAutomaticUpgrade()
 void CDevicePresence::OnDeviceChange(UINT)
 {
     if (m_bIgnoreDeviceChange) {
-        // The port is the upgrade's; the connection view alone follows the
-        // Brelk's node, so a Brelk pulled meanwhile is not shown connected.
+        // The port is the upgrade's; what is shown follows the Brelk's node,
+        // so a Brelk pulled meanwhile is not shown connected.
         if (m_nConnectState != 0 && !StartUpWindowExists()) {
-            const int view = BrelkNodePresent() ? kViewConnected : kViewDisconnected;
-            if (view != m_nConnectView)
-                ShowConnection(view);
+            const bool present = BrelkNodePresent();
+            if (present != (m_nConnectView == kViewConnected)) {
+                ShowConnection(present ? kViewConnected : kViewDisconnected);
+                if (!present)
+                    m_dlg.ShowBrelkVersion(L"");
+                ShowStatus(present ? L"CONNECTED" : L"DISCONNECTED", present ? kStatusBlue : kStatusRed);
+            }
         }
         RestoreControls();
         return;
@@ -318,10 +322,10 @@ void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
     // the top pane shows the connection meanwhile.
     if (m_dlg.ShowsOperationOutcome()) {
         DebugTrace("Brelk status %s left under the outcome shown\n", WideToUtf8(std::wstring(key)).c_str());
-        return;
+    } else {
+        m_strStatusKey = key;
+        m_statusColor = color;
+        DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
     }
-    m_strStatusKey = key;
-    m_statusColor = color;
-    DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
-    m_dlg.SetOperationStatus(StatusOfKey(key), color);
+    m_dlg.ShowConnectionStatus(StatusOfKey(key), color);
 }

@@ -93,8 +93,17 @@ void CPageCreateSensor::ReloadCaptions()
 
 int CPageCreateSensor::ShowPage(bool rebuild, int restoreTabs)
 {
-    if (CBRELK2Dlg* dlg = Dialog())
-        SetMode(dlg->IsHexIdFormat());
+    if (CBRELK2Dlg* dlg = Dialog()) {
+        const bool hex = dlg->IsHexIdFormat();
+        const bool changed = hex != m_bHex;
+        SetMode(hex);
+        // The base was changed on another page: the identifier typed is shown
+        // in it, as the check box would have turned it (empty when it cannot be).
+        if (changed && m_pEdit) {
+            const CSensorParam* record = FindSensorParamOf(dlg->GetCurrentSensorCode());
+            m_pEdit->SetWindowText(ConvertIdBase(m_pEdit->GetWindowText(), hex, record).value_or(L""));
+        }
+    }
     return CSensorPageBase::ShowPage(rebuild, restoreTabs);
 }
 

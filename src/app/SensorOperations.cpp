@@ -605,6 +605,13 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
         if (pane) {
             pane->SetProgrammedList(rows);
             pane->SetProgrammedListShown(true);
+            pane->SetRemake([this, pane, list, param = in.sensorParam] {
+                const bool hexIds = m_dialog.ReadDisplayUnits().HexIds();
+                std::list<CTestSensorRightPane::Row> again;
+                for (const auto& [id, psnBytes] : list)
+                    again.emplace_back(FormatIdText(id, hexIds, param ? &*param : nullptr), PsnTextToWide(psnBytes));
+                pane->SetProgrammedList(again);
+            });
         }
         success = true;
     } else {
@@ -649,11 +656,16 @@ bool CSensorOperations::ReadAndShowSensor(const OperationInputs& in, const ReadC
         return false;
     }
     m_services.successSignal(kSignalRead);
-    std::wstring pressure, temperature;
-    FormatPressureTemperature(info.m_Pressure, info.m_Temp, in.units, pressure, temperature);
-    if (pane)
-        pane->SetFirstValues(FormatIdText(info.m_ID, in.units.HexIds(), in.Param()), temperature, pressure,
-                             BatteryText(info.m_Battery));
+    if (pane) {
+        auto show = [pane, info, param = in.sensorParam](const DisplayUnits& units) {
+            std::wstring pressure, temperature;
+            FormatPressureTemperature(info.m_Pressure, info.m_Temp, units, pressure, temperature);
+            pane->SetFirstValues(FormatIdText(info.m_ID, units.HexIds(), param ? &*param : nullptr), temperature,
+                                 pressure, BatteryText(info.m_Battery));
+        };
+        show(in.units);
+        pane->SetRemake([this, show] { show(m_dialog.ReadDisplayUnits()); });
+    }
     return true;
 }
 
@@ -699,12 +711,14 @@ bool CSensorOperations::TestSensorWorker(const OperationInputs& in)
     return ok;
 }
 
-bool CSensorOperations::FormatSensorInfo(const OperationInputs& in, _SensorInfo& info)
+bool CSensorOperations::FormatSensorInfo(const OperationInputs& in, _SensorInfo& info, DorvanSensorInfo* read)
 {
     DorvanSensorInfo record;
     if (!m_services.checkSensor(record))
         return false;
     info = SensorInfoTexts(record, in.units, in.Param(), GetLocalTime().year);
+    if (read)
+        *read = record;
     return true;
 }
 
@@ -718,11 +732,17 @@ bool CSensorOperations::ReadSensorWorker(const OperationInputs& in)
         pane->SetProgrammedListShown(false);
         pane->SetReadingShown(false);
     }
-    const bool ok = FormatSensorInfo(in, info);
+    DorvanSensorInfo record;
+    const bool ok = FormatSensorInfo(in, info, &record);
     if (ok) {
         m_services.successSignal(kSignalRead);
-        if (pane)
+        if (pane) {
             pane->SetSensorInfo(info);
+            pane->SetRemake([this, pane, record, param = in.sensorParam, year = GetLocalTime().year] {
+                pane->SetSensorInfo(
+                    SensorInfoTexts(record, m_dialog.ReadDisplayUnits(), param ? &*param : nullptr, year));
+            });
+        }
         OutcomeKey(in, L"TEST_SUCCSSED", kStatusBlue);
     } else {
         m_services.failSignal();

@@ -157,7 +157,8 @@ public:
     // Triggers the sensor and shows what it read in the pane; the reading
     // goes to *read when given.
     bool ReadAndShowSensor(const OperationInputs& in, const ReadCheck& check, CSensorInfo* read = nullptr);
-    bool FormatSensorInfo(const OperationInputs& in, _SensorInfo& info);
+    // The check's record goes to *read when given.
+    bool FormatSensorInfo(const OperationInputs& in, _SensorInfo& info, DorvanSensorInfo* read = nullptr);
 
     // Progress of the running operation (from its worker).
     void OnProgramProgress(uint8_t percent);

@@ -192,6 +192,8 @@ int CSensorPageBase::ShowPage(bool rebuild, int restoreTabs)
         m_pTopPane->ShowSearchView(false);
     }
     ApplyControls(true);
+    // A setting changed on another page shows here too.
+    m_pane.Remake();
     Invalidate();
     return CBasePage::ShowPage(rebuild, restoreTabs);
 }

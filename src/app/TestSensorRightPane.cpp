@@ -91,7 +91,21 @@ void CTestSensorRightPane::Clear()
         m_bReadingShown = false;
         m_rows.clear();
         m_bProgrammedList = false;
+        m_remake = nullptr;
         Changed();
+    });
+}
+
+void CTestSensorRightPane::SetRemake(std::function<void()> remake)
+{
+    RunOnUiThread([&] { m_remake = std::move(remake); });
+}
+
+void CTestSensorRightPane::Remake()
+{
+    RunOnUiThread([&] {
+        if (const std::function<void()> remake = m_remake)
+            remake();
     });
 }
 

@@ -9,6 +9,7 @@
 #include "Wnd.h"
 
 #include <array>
+#include <functional>
 #include <list>
 #include <string>
 #include <utility>
@@ -34,6 +35,11 @@ public:
     // Nothing shown: values empty, no full reading, no list (an operation
     // starts, a new sensor is chosen).
     void Clear();
+    // How the texts are made again from what was read, in the settings of the
+    // moment: given with them, run whenever the page shows (Remake), so the
+    // pane never shows an identifier or unit the settings no longer say.
+    void SetRemake(std::function<void()> remake);
+    void Remake();
     std::array<std::wstring, kLines> GetValues() const;
     // The label of line k (0 to 8) as the pane draws it.
     std::wstring GetLabel(int line) const;
@@ -72,4 +78,5 @@ private:
     bool m_bReadingShown = false;
     bool m_bProgrammedList = false;
     std::list<Row> m_rows;
+    std::function<void()> m_remake;
 };

@@ -391,13 +391,20 @@ TEST_F(DevicePresenceTest, AfterAnUpgradeFailedWithTheBrelkGoneNothingShowsItCon
         ::PostMessage(dlg->GetSafeHwnd(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
     });
     std::vector<int> viewsWhileSaid;
-    boxes.whileOpen = [&](const ScriptedMessageBoxes::Asked&) { viewsWhileSaid.push_back(view->GetState()); };
+    std::vector<std::wstring> versionsWhileSaid;
+    boxes.whileOpen = [&](const ScriptedMessageBoxes::Asked&) {
+        viewsWhileSaid.push_back(view->GetState());
+        versionsWhileSaid.push_back(settings->GetVersionText());
+    };
     DeviceChanged(*dlg, DBT_DEVICEARRIVAL);
     ASSERT_TRUE(brelk.loader.InLoader());
     ASSERT_FALSE(viewsWhileSaid.empty());
     for (int shown : viewsWhileSaid)
         EXPECT_EQ(shown, CConnectStatusView::kStateDisconnected);
+    for (const std::wstring& shown : versionsWhileSaid)
+        EXPECT_EQ(shown, L"");
     EXPECT_EQ(view->GetState(), CConnectStatusView::kStateDisconnected);
+    EXPECT_EQ(dlg->GetDevicePresence().GetStatusKey(), L"DISCONNECTED");
     EXPECT_EQ(settings->GetVersionText(), L"");
     boxes.whileOpen = nullptr;
 

@@ -653,4 +653,54 @@ TEST_F(CurrentScreenTest, TheSettingsPageShowsNoBrelkVersionOnceTheBrelkIsGone)
     EXPECT_EQ(ConnectView(), CConnectStatusView::kStateConnected);
 }
 
+TEST_F(CurrentScreenTest, TheReadingsFollowTheSettingsWhenTheirPageShowsAgain)
+{
+    CPageCreateSensor* page = ProgrammedOnce();
+    ASSERT_NE(page, nullptr);
+    const std::wstring pressure = page->GetResultPane()->GetValues()[2];
+    ASSERT_NE(pressure.find(L"PSI"), std::wstring::npos) << WideToUtf8(pressure);
+
+    // Decimal identifiers and kPa chosen on the settings page.
+    Navigate(kPageSetup);
+    auto* settings = PageAs<CPageSetup>(kPageSetup);
+    ASSERT_NE(settings, nullptr);
+    for (int box : {CPageSetup::kIdFormatBoxId, CPageSetup::kPressureBoxId}) {
+        settings->GetBox(box)->SetFocus();
+        KeyPress(*settings->GetBox(box), VK_DOWN);
+    }
+    ASSERT_EQ(dlg->GetIni().ReadStringBuf(L"Setup", L"IDFormat"), L"D");
+    EXPECT_TRUE(PumpUntil([&] { return !dlg->IsWorkerRunning(); }, 5000));
+
+    // The create page shown again reads so, its box and its pane alike.
+    Navigate(kPageCreateSensor);
+    EXPECT_FALSE(page->IsHexMode());
+    EXPECT_EQ(page->GetIdText(), L"1077455520");
+    const auto values = page->GetResultPane()->GetValues();
+    EXPECT_EQ(values[0], L"1077455520");
+    EXPECT_NE(values[2].find(L"kPa"), std::wstring::npos) << WideToUtf8(values[2]);
+    Grab("pane-after-settings-change");
+}
+
+TEST_F(CurrentScreenTest, EveryOperationPageShowsTheConnectionOfTheMomentWhenItShows)
+{
+    CPageCreateSensor* create = ProgrammedOnce();
+    ASSERT_NE(create, nullptr);
+    ClickTab(kPageTestSensor);
+    auto* test = PageAs<CSensorPageBase>(kPageTestSensor);
+    auto* copy = PageAs<CSensorPageBase>(kPageCopySensor);
+
+    // Pulled while the test page shows: the copy page, shown next, says so too.
+    Unplug();
+    ExpectStatus(test, Text(L"DISCONNECTED"), kStatusRed);
+    ClickTab(kPageCopySensor);
+    ExpectStatus(copy, Text(L"DISCONNECTED"), kStatusRed);
+    // Back: every page says it; the create page keeps its outcome.
+    Replug();
+    ExpectStatus(copy, Text(L"CONNECTED"), kStatusBlue);
+    ClickTab(kPageTestSensor);
+    ExpectStatus(test, Text(L"CONNECTED"), kStatusBlue);
+    ClickTab(kPageCreateSensor);
+    ExpectStatus(create, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+}
+
 } // namespace
