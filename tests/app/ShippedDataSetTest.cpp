@@ -28,6 +28,9 @@
 
 namespace {
 
+// The regions, each read whole with its brands opened when asked for by GetBrands.
+constexpr ECarsStyle kRegions[] = {CARS_STYLE_US, CARS_STYLE_EUROPE, CARS_STYLE_AU, CARS_STYLE_JP, CARS_STYLE_KR};
+
 constexpr uint16_t kBlankId = 0x2345;
 constexpr uint32_t kNewId = 0x0038AAA0; // fits every sample sensor's identifier length
 
@@ -111,8 +114,8 @@ public:
         ASSERT_TRUE(ShowAndWait(*dlg));
         CVehicleDatabase* db = GetVehicleDatabase();
         ASSERT_NE(db, nullptr);
-        for (const auto& [region, brands] : db->regions)
-            for (const auto& b : brands->brands)
+        for (const ECarsStyle region : kRegions)
+            for (const auto& b : db->GetBrands(region)->brands)
                 for (const auto& m : b->models)
                     for (const auto& y : m->years)
                         if (y->IsProg == L"1" && std::wcstoul(y->id.c_str(), nullptr, 16) == sensorCode) {
@@ -164,8 +167,9 @@ TEST_F(ShippedDataSet, EverySampleRecordLeadsToShippedImagesAndTables)
         }
     };
     int years = 0;
-    for (const auto& [region, brands] : db->regions)
-        for (const auto& b : brands->brands)
+    // Every region read whole, its brands opened, as the pages would read them.
+    for (const ECarsStyle region : kRegions)
+        for (const auto& b : db->GetBrands(region)->brands)
             for (const auto& m : b->models)
                 for (const auto& y : m->years)
                     if (y->IsProg == L"1") {
