@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
+#include "ImageProblemText.h"
 #include "Language.h"
 #include "LocalTime.h"
 #include "MessageBoxService.h"
@@ -388,6 +389,7 @@ bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
     m_programProgress.Reset();
     m_firmwareProgress.Reset();
     uint8_t result = kProgramNotStarted;
+    ImageProblem imageProblem; // of the attempt that ended the run
     ProgrammedList list;
     for (int attempt = 0; attempt < kProgramAttempts; ++attempt) {
         // A Stop is looked at before each object is made and again after it:
@@ -404,6 +406,7 @@ bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
         }
         list.clear();
         result = program ? ProgramSensor(program, in, list) : kProgramNoObject;
+        imageProblem = program ? program->m_imageProblem : ImageProblem{};
         program.reset();
         if (result != kProgramNoSensor)
             break;
@@ -414,8 +417,10 @@ bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
 
     if (result != kProgramOk) {
         m_services.failSignal();
+        // A missing or damaged firmware file is named, so the user knows what to put back.
         StatusMade(
-            in, [result] { return ProgramFailureText(result); }, kStatusRed);
+            in, [result, imageProblem] { return ProgramFailureText(result) + ImageProblemText(imageProblem); },
+            kStatusRed);
         return false;
     }
     return ShowProgrammed(in, list);

@@ -4,9 +4,13 @@
 // folder. A sample vehicle of every family is created, tested and checked.
 #include "OperationsFixture.h"
 
+#include "PageCreateSensor.h"
+#include "PageFactory.h"
+
 #include "ActivationFixtures.h"
 #include "DataSheet.h"
 #include "Expression.h"
+#include "ImageProblemText.h"
 #include "ProtocolText.h"
 #include "SampleDataSet.h"
 #include "SensorIdentifiers.h"
@@ -16,6 +20,10 @@
 #include "TsSnData.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -97,7 +105,7 @@ public:
     void OpenSampleVehicle(uint32_t sensorCode)
     {
         dlg = MakeDialog(false);
-        dlg->SetPageFactory(OperationPages());
+        dlg->SetPageFactory(realPages ? PageFactory(CreatePageById) : OperationPages());
         const CSize size = dlg->GetWindowSize();
         ASSERT_TRUE(dlg->Create(nullptr, CRect(0, 0, size.cx, size.cy), 0, WS_POPUP));
         ASSERT_TRUE(ShowAndWait(*dlg));
@@ -227,6 +235,172 @@ TEST_F(ShippedDataSet, CreateTestAndCheckSucceedForEveryFamily)
         dlg->DestroyWindow();
         dlg.reset();
     }
+}
+
+// The shipped files in a program folder of a test's own, where a test takes
+// one away or spoils it (every other file links the build's).
+class ShippedDataSetFaults : public ShippedDataSet {
+public:
+    void SetUp() override
+    {
+        namespace fs = std::filesystem;
+        for (const auto& entry : fs::directory_iterator(BRELK_SAMPLE_BIN)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("brelk", 0) != 0)
+                fs::create_symlink(entry.path(), fs::path(program.Path()) / name);
+        }
+        ShippedDataSet::SetUp();
+    }
+    std::string Shipped(const std::string& name) const
+    {
+        std::ifstream in(std::string(BRELK_SAMPLE_BIN) + "/" + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    TempFolder program;
+    ScopedEnv programDir{"BRELK_PROGRAM_DIR", program.Path()};
+};
+
+TEST_F(ShippedDataSetFaults, AMissingOrDamagedFirmwareFileIsNamedInRedAndNothingIsWritten)
+{
+    struct Case {
+        const char* what;
+        const char* family;
+        std::function<void(ShippedDataSetFaults&)> spoil;
+        int errorCode;
+        ImageProblem problem;
+    } cases[] = {
+        {"the F7V4 container removed",
+         "F7V4",
+         [](ShippedDataSetFaults& t) { std::filesystem::remove(t.program.File("F7V4Bin.bin")); },
+         -3,
+         {ImageFault::ContainerMissing, "F7V4Bin.bin", "F7_040.bin"}},
+        {"the F7V4 image's first block spoilt",
+         "F7V4",
+         [](ShippedDataSetFaults& t) {
+             std::string bytes = t.Shipped("F7V4Bin.bin");
+             // The first entry is F7_040.bin; its stored bytes start where it says.
+             const size_t at = static_cast<uint8_t>(bytes[44]) | static_cast<uint8_t>(bytes[45]) << 8;
+             bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
+             std::filesystem::remove(t.program.File("F7V4Bin.bin"));
+             t.program.Write("F7V4Bin.bin", bytes);
+         },
+         -3,
+         {ImageFault::ImageDamaged, "F7V4Bin.bin", "F7_040.bin"}},
+        {"the N8V4 container cut short",
+         "N8V4",
+         [](ShippedDataSetFaults& t) {
+             std::filesystem::remove(t.program.File("N8V4Bin.bin"));
+             t.program.Write("N8V4Bin.bin", t.Shipped("N8V4Bin.bin").substr(0, 200));
+         },
+         -3,
+         {ImageFault::ContainerDamaged, "N8V4Bin.bin", "N8_1A3.bin"}},
+        {"the F6V4 container without the sensor's image",
+         "F6V4",
+         [](ShippedDataSetFaults& t) {
+             std::filesystem::remove(t.program.File("F6V4Bin.bin"));
+             FirmwareContainerWriter w;
+             w.Add(FirmwareMemberName(SN_TYPE_F6V4, 0x0B2), BuildV4Image(SampleProgramImage(SN_TYPE_F6V4, 0x0B2)));
+             w.WriteTo(t.program.File("F6V4Bin.bin"));
+         },
+         -3,
+         {ImageFault::ImageMissing, "F6V4Bin.bin", "F6_07C.bin"}},
+        // The boot update of a V1/V3 sensor reads its image first.
+        {"the F7V3 boot container removed",
+         "F7V3",
+         [](ShippedDataSetFaults& t) { std::filesystem::remove(t.program.File("F7Bin.bin")); },
+         4,
+         {ImageFault::ContainerMissing, "F7Bin.bin", "F7_F5.bin"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.spoil(*this);
+        const SampleFamily& family = *FindSampleFamily(c.family);
+        DeleteVehicleDatabase();
+        OpenSampleVehicle(family.sensorCode);
+        auto bench = Bench(family);
+        ScriptedMessageBoxes boxes;
+        CreateWithHexId(kNewId);
+
+        StandInOperationPage* page = Page(kPageCreateSensor);
+        wchar_t code[32];
+        std::swprintf(code, 32, L"[Error Code:%d]", c.errorCode);
+        EXPECT_EQ(page->LastStatus(), Text(L"PROGRAM_FAULT") + code + ImageProblemText(c.problem));
+        EXPECT_NE(page->LastStatus().find(Utf8ToWide(c.problem.container)), std::wstring::npos);
+        EXPECT_EQ(page->LastColour(), kStatusRed);
+        EXPECT_EQ(Signals(), FailSignal());
+        // The sensor was found and read, never written.
+        if (const SimV3Sensor* v3 = bench->V3()) {
+            EXPECT_FALSE(v3->Received().empty());
+            EXPECT_TRUE(v3->ReceivedOf(V1_BLOCK_START).empty());
+            EXPECT_TRUE(v3->BootCode().empty());
+            EXPECT_EQ(bench->V4(), nullptr);
+        } else {
+            SimProgrammableSensor& sensor = *bench->V4();
+            EXPECT_FALSE(sensor.Received().empty());
+            for (uint8_t write : {0x10, 0x11, 0x12})
+                EXPECT_TRUE(sensor.ReceivedOf(write).empty()) << int(write);
+            EXPECT_EQ(sensor.ConfiguredId(), 0xFFFFFFFFu);
+            EXPECT_EQ(sensor.ReadFlash(SIM_V4_IMAGE_START, SAMPLE_IMAGE_BYTES),
+                      std::vector<uint8_t>(SAMPLE_IMAGE_BYTES, 0xFF));
+        }
+        dlg->DestroyWindow();
+        dlg.reset();
+        // The next case starts from the shipped files.
+        for (const char* name : {"F7V4Bin.bin", "F6V4Bin.bin", "N8V4Bin.bin", "F7Bin.bin", "F6Bin.bin"}) {
+            std::filesystem::remove(program.File(name));
+            std::filesystem::create_symlink(std::string(BRELK_SAMPLE_BIN) + "/" + name, program.File(name));
+        }
+    }
+    // None of it reached the build's own files.
+    std::string error;
+    TempFolder fresh;
+    ASSERT_TRUE(WriteSampleDataSet(fresh.Path(), error)) << error;
+    for (const char* name : {"F7V4Bin.bin", "F6V4Bin.bin", "N8V4Bin.bin", "F7Bin.bin"})
+        EXPECT_EQ(Shipped(name), fresh.Read(name)) << name;
+}
+
+// The same on the program's own create page, by real clicks and typing.
+class ShippedDataSetPages : public ShippedDataSetFaults {
+public:
+    void SetUp() override
+    {
+        realPages = true;
+        ShippedDataSetFaults::SetUp();
+    }
+    static void Click(Wnd& wnd)
+    {
+        const CRect r = wnd.GetClientRect();
+        MouseClick(wnd, CPoint(r.Width() / 2, r.Height() / 2));
+        RunEvents(20);
+    }
+};
+
+TEST_F(ShippedDataSetPages, TheCreatePageNamesTheMissingContainerInRed)
+{
+    std::filesystem::remove(program.File("F7V4Bin.bin"));
+    OpenSampleVehicle(0x040);
+    auto bench = Bench(*FindSampleFamily("F7V4"));
+    Navigate(kPageCreateSensor);
+    CPageCreateSensor* page = nullptr;
+    for (const auto& link : dlg->GetPageHistory().Links())
+        if (link->pageId == kPageCreateSensor)
+            page = dynamic_cast<CPageCreateSensor*>(link->page.get());
+    ASSERT_NE(page, nullptr);
+    Click(*page->GetEdit());
+    TypeText(*page->GetEdit(), L"3713696"); // decimal, as the page starts
+    ASSERT_NE(page->GetButton(kCmdProgramCreate), nullptr);
+    Click(*page->GetButton(kCmdProgramCreate));
+    ASSERT_TRUE(WaitForOperation(120000));
+    EXPECT_EQ(page->GetStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-3]" +
+                                     ImageProblemText({ImageFault::ContainerMissing, "F7V4Bin.bin", "F7_040.bin"}));
+    EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed);
+    EXPECT_TRUE(bench->V4()->ReceivedOf(0x10).empty());
+    dlg->UpdateWindow();
+    RunEvents(30);
+    const std::string grabs = std::string(BRELK_SAMPLE_BIN) + "/../grabs";
+    std::filesystem::create_directories(grabs);
+    EXPECT_TRUE(GrabWindowToPng(*dlg, grabs + "/shipped-create-missing-container.png"));
 }
 
 } // namespace

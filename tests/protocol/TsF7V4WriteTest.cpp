@@ -330,13 +330,19 @@ TEST_F(TsF7V4WriteTest, AnImageWithoutItsConfigurationBlockIsNoSuccess)
     spec.withConfig = false;
     WriteImage(TS_TYPE_F7V4, INDEX, BuildV4Image(spec));
     auto program = Searched(0, 1);
-    // The flash goes in, but no configuration block can follow it: the
+    // No configuration block could follow the flash: the image is refused
+    // before the first erase, so the sensor keeps what it held, and the
     // application must not read the error code as a programmed sensor.
     EXPECT_FALSE(program->ProgramSensor(SensorIdMap{{0x1234, 0x5678}}, Hex("00 A3")));
-    EXPECT_TRUE(trace.Contains({"[ERROR]", "Cfg Len Is Not 64. is 0"}));
-    EXPECT_EQ(program->m_nErrorCode, TS_ERR_WRITE_FAILED);
+    EXPECT_TRUE(trace.Contains({"[ERROR]", "Check Sn Data Error"}));
+    EXPECT_EQ(program->m_nErrorCode, TS_ERR_NO_IMAGE);
+    EXPECT_EQ(program->m_imageProblem.fault, ImageFault::ImageDamaged);
+    EXPECT_EQ(program->m_imageProblem.container, "F7V4Bin.bin");
     EXPECT_TRUE(program->m_setWrittenIds.empty());
     EXPECT_NE(progress.back(), 100);
+    EXPECT_TRUE(sensor->ReceivedOf(0x10).empty()) << "an erase";
+    EXPECT_TRUE(sensor->ReceivedOf(0x12).empty()) << "a write";
+    EXPECT_EQ(sensor->ReadFlash(0xC000, 0x1000), std::vector<uint8_t>(0x1000, 0xFF));
     EXPECT_EQ(sensor->ReadFlash(0xD5C0, 64), std::vector<uint8_t>(64, 0xFF));
 }
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+
 #include <unistd.h>
 
 namespace {
@@ -381,6 +384,87 @@ TEST_F(TsSnDataTest, TheAcDataFile)
     ASSERT_EQ(chdir(before.c_str()), 0);
     EXPECT_FALSE(without);
     EXPECT_TRUE(with);
+}
+
+} // namespace
+
+namespace {
+
+// What a writer is told of an image it cannot use: which container, and why.
+TEST_F(TsSnDataTest, AnImageThatCannotBeUsedSaysWhichFileAndWhy)
+{
+    const std::vector<uint8_t> v4 = BuildV4Image(SampleV4Image(3, 0x400, 2));
+    const std::vector<uint8_t> n8 = BuildV4Image(SampleV4Image(6, 0x400, 2));
+    const std::vector<uint8_t> v1 = BuildV1Image(SampleV1BootImage(150, 2));
+    std::vector<uint8_t> cutV1 = v1;
+    cutV1.erase(cutV1.begin() + 20, cutV1.begin() + 30); // a record runs into the size word
+    std::vector<uint8_t> badRecord = v4;
+    badRecord[69 + 1] = 0x01; // the second record's 00 00 spoilt
+    V4ImageSpec noConfig = SampleV4Image(3, 0x400, 2);
+    noConfig.withConfig = false;
+    struct Case {
+        const char* what;
+        int type;
+        int number;
+        // Writes the container; nothing: none is written.
+        std::function<void()> write;
+        ImageFault fault;
+        bool loaded;
+    } cases[] = {
+        {"a whole V4 image", 3, 0xA3, [&] { WriteOne(3, 0xA3, v4); }, ImageFault::None, true},
+        {"a whole N8 image", 6, 0x1A3, [&] { WriteOne(6, 0x1A3, n8); }, ImageFault::None, true},
+        {"a whole V1 image", 2, 0xF5, [&] { WriteOne(2, 0xF5, v1); }, ImageFault::None, true},
+        {"no container", 4, 0x7C, [] {}, ImageFault::ContainerMissing, false},
+        {"no member", 3, 0xA3, [&] { WriteOne(3, 0xA4, v4); }, ImageFault::ImageMissing, false},
+        {"an entry past the end", 3, 0xA3,
+         [&] {
+             FirmwareEntry e;
+             e.name = "F7_0A3.bin";
+             e.plain = v4;
+             e.size = 0x100000;
+             Write(3, FirmwareContainerWriter().Add(e));
+         },
+         ImageFault::ContainerDamaged, false},
+        {"a container cut to half an entry", 3, 0xA3,
+         [&] {
+             FirmwareContainerWriter w;
+             w.Add("F7_0A3.bin", v4);
+             std::vector<uint8_t> bytes = w.Bytes();
+             bytes.resize(40);
+             program.Write("F7V4Bin.bin", std::string(bytes.begin(), bytes.end()));
+         },
+         ImageFault::ContainerDamaged, false},
+        {"bytes not encrypted with the program's key", 3, 0xA3,
+         [&] {
+             FirmwareEntry e;
+             e.name = "F7_0A3.bin";
+             e.plain = v4;
+             e.encrypt = false;
+             Write(3, FirmwareContainerWriter().Add(e));
+         },
+         ImageFault::ImageDamaged, true},
+        {"a spoilt data record", 3, 0xA3, [&] { WriteOne(3, 0xA3, badRecord); }, ImageFault::ImageDamaged, true},
+        {"no configuration record", 3, 0xA3, [&] { WriteOne(3, 0xA3, BuildV4Image(noConfig)); },
+         ImageFault::ImageDamaged, true},
+        {"a V1 record cut", 2, 0xF5, [&] { WriteOne(2, 0xF5, cutV1); }, ImageFault::ImageDamaged, true},
+        {"a V1 image of only its size word", 1, 0xF5, [&] { WriteOne(1, 0xF5, std::vector<uint8_t>(79, 0x00)); },
+         ImageFault::ImageDamaged, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int type = 1; type <= 7; ++type)
+            std::remove(program.File(FirmwareContainerName(type)).c_str());
+        c.write();
+        CTsSnData image(c.type, c.number);
+        EXPECT_EQ(image.IsLoaded(), c.loaded);
+        EXPECT_EQ(image.IsUsable(), c.fault == ImageFault::None);
+        const ImageProblem problem = image.GetProblem();
+        EXPECT_EQ(problem.fault, c.fault);
+        if (c.fault != ImageFault::None) {
+            EXPECT_EQ(problem.container, FirmwareContainerName(c.type));
+            EXPECT_EQ(problem.member, FirmwareMemberName(c.type, c.number));
+        }
+    }
 }
 
 } // namespace

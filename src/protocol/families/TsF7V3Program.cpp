@@ -201,8 +201,11 @@ bool CTsF7V3Program::ProgramOne(uint32_t sensorId, uint32_t newId, const CBinary
 {
     CTsLog& log = CTsLog::GetInstance();
     CTsSnData image(m_nType, selection.GetAt(0));
-    CBinary block = image.IsLoaded() ? image.GetDataBlock() : CBinary();
+    m_imageProblem = image.GetProblem();
+    // A missing or damaged image is found before its first block goes out.
+    CBinary block = image.IsUsable() ? image.GetDataBlock() : CBinary();
     if (block.IsEmpty()) {
+        m_nErrorCode = TS_ERR_NO_IMAGE;
         log.Error("%s Get DataBlock Error.", PROGRAM_NAME);
         return false;
     }

@@ -119,6 +119,9 @@ public:
 
     uint8_t m_nMultiSensor = 0; // also picks the V4 family's LF table
     int m_nErrorCode = TS_ERR_NO_SENSOR;
+    // With TS_ERR_NO_IMAGE: which firmware file the image was to come from and
+    // what is wrong with it; set before anything was written to a sensor.
+    ImageProblem m_imageProblem;
     uint16_t m_nDate = 0; // (year << 9) | (month << 5) | day
 
     // What programming proved: the identity blocks read while programming,

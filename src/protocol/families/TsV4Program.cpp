@@ -658,7 +658,9 @@ bool CTsV4Program::ProgramSensor(const SensorIdMap& ids, const CBinary& selectio
     // The firmware index: the selection's first two bytes, big-endian.
     const int index = static_cast<int>(CBinary(selection.GetBuffer(), std::min(selection.GetSize(), 2)).ToInteger());
     CTsSnData image(m_nType, index);
-    if (!image.IsLoaded()) {
+    m_imageProblem = image.GetProblem();
+    // A missing or damaged image is found before the first erase.
+    if (!image.IsUsable()) {
         m_nErrorCode = TS_ERR_NO_IMAGE;
         log.Error("Check Sn Data Error");
     } else if (WriteSensorFlashCrc(targets, &image, V4_PROGRESS_FLASH) &&

@@ -99,10 +99,18 @@ bool ReadWhole(FILE* file, std::vector<uint8_t>& bytes)
 
 } // namespace
 
-int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& member, CBinary& out)
+int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& member, CBinary& out,
+                      ImageProblem* problem)
 {
     CTsLog& log = CTsLog::GetInstance();
     out.Empty();
+    auto fail = [&](ImageFault fault) {
+        if (problem) {
+            problem->fault = fault;
+            problem->member = member;
+        }
+        return -1;
+    };
     const uint8_t* entry = nullptr;
     if (!member.empty() && container) {
         for (size_t at = 0; size >= SN_ENTRY_SIZE && at <= size - SN_ENTRY_SIZE; at += SN_ENTRY_SIZE) {
@@ -118,7 +126,8 @@ int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& 
     if (!entry) {
         // The log texts of the images are the program's own, kept as written.
         log.Error("Can`t find file:---%s---", member.c_str());
-        return -1;
+        // A container too short for one entry was cut, not written without the member.
+        return fail(size < SN_ENTRY_SIZE ? ImageFault::ContainerDamaged : ImageFault::ImageMissing);
     }
     const uint32_t offset = ReadLe32(entry + SN_ENTRY_OFFSET_AT);
     const uint32_t stored = ReadLe32(entry + SN_ENTRY_SIZE_AT);
@@ -126,7 +135,7 @@ int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& 
     if (offset > size || stored > size - offset || fill < 0 || static_cast<uint32_t>(fill) > stored ||
         stored - static_cast<uint32_t>(fill) > static_cast<uint32_t>(BINARY_MAX_SIZE)) {
         log.Error("Bad entry of file:---%s--- offset %u size %u fill %d", member.c_str(), offset, stored, fill);
-        return -1;
+        return fail(ImageFault::ContainerDamaged);
     }
     // The blocks are decrypted in place; a last block that the stored bytes
     // do not fill is completed with zeros, as the spare bytes behind them.
@@ -134,17 +143,19 @@ int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& 
     plain.resize((stored + AES_BLOCK_BYTES - 1) / AES_BLOCK_BYTES * AES_BLOCK_BYTES, 0);
     if (!AesDecryptBuffer(plain.data(), plain.size())) {
         log.Error("Decrypt file:---%s--- failed", member.c_str());
-        return -1;
+        return fail(ImageFault::ContainerDamaged);
     }
     if (out.Assign(plain.data(), static_cast<int>(stored) - fill) < 0) {
         log.Error("New memory failed!");
         out.Empty();
-        return -1;
+        return fail(ImageFault::ContainerDamaged);
     }
+    if (problem)
+        *problem = ImageProblem{ImageFault::None, problem->container, member};
     return 0;
 }
 
-int LoadUpgradeBin(const std::string& path, CBinary& out)
+int LoadUpgradeBin(const std::string& path, CBinary& out, ImageProblem* problem)
 {
     out.Empty();
     size_t split = path.rfind('/');
@@ -152,6 +163,16 @@ int LoadUpgradeBin(const std::string& path, CBinary& out)
         split = path.rfind('\\');
     const std::string folder = split == std::string::npos ? std::string() : path.substr(0, split);
     const std::string member = split == std::string::npos ? path : path.substr(split + 1);
+    // The container as a user finds it in the program folder: "F7V4Bin.bin".
+    const size_t nameAt = folder.find_last_of("/\\");
+    const std::string containerName = (nameAt == std::string::npos ? folder : folder.substr(nameAt + 1)) + ".bin";
+    auto fail = [&](ImageFault fault) {
+        if (problem)
+            *problem = ImageProblem{fault, containerName, member};
+        return -1;
+    };
+    if (problem)
+        *problem = ImageProblem{ImageFault::None, containerName, member};
 
     // The program folder is the fallback: the folder's "./" says only that
     // the current folder comes first.
@@ -165,14 +186,14 @@ int LoadUpgradeBin(const std::string& path, CBinary& out)
         file.reset(OpenFile(inProgram + ".bin", "rb"));
     if (!file) {
         CTsLog::GetInstance().Error("Open file failed: %s.bin", inProgram.c_str());
-        return -1;
+        return fail(ImageFault::ContainerMissing);
     }
     std::vector<uint8_t> container;
     if (!ReadWhole(file.get(), container)) {
         CTsLog::GetInstance().Error("Read file failed: %s.bin", folder.c_str());
-        return -1;
+        return fail(ImageFault::ContainerDamaged);
     }
-    return ReadUpgradeMember(container.data(), container.size(), member, out);
+    return ReadUpgradeMember(container.data(), container.size(), member, out, problem);
 }
 
 CTsSnData::CTsSnData(int type, int number) : m_nType(type), m_nNumber(number)
@@ -200,7 +221,7 @@ bool CTsSnData::LoadFile(const std::string& name)
     const std::string path = "./" + name;
     log.Debug("TsSnFileName %s", path.c_str());
     CBinary plain;
-    if (LoadUpgradeBin(path, plain) != 0) {
+    if (LoadUpgradeBin(path, plain, &m_problem) != 0) {
         log.Error("TsSnFileName %s Decode Failed!", path.c_str());
         SetImage(CBinary());
         return false;
@@ -208,6 +229,56 @@ bool CTsSnData::LoadFile(const std::string& name)
     log.Debug("TsSnFileName %s Decode Success!", path.c_str());
     log.Debug("ReadFile2Buffer size is %u", static_cast<unsigned>(plain.GetSize()));
     return SetImage(plain);
+}
+
+bool CTsSnData::IsUsable() const { return IsLoaded() && IsWellFormed(); }
+
+ImageProblem CTsSnData::GetProblem() const
+{
+    if (m_problem)
+        return m_problem;
+    if (!IsLoaded())
+        return ImageProblem{ImageFault::ImageMissing, m_problem.container, m_problem.member};
+    if (!IsWellFormed())
+        return ImageProblem{ImageFault::ImageDamaged, m_problem.container, m_problem.member};
+    return ImageProblem{};
+}
+
+bool CTsSnData::IsWellFormed() const
+{
+    const uint8_t* image = m_Image.GetBuffer();
+    const int size = m_Image.GetSize();
+    if (HasRecords(m_nType, Records::V4)) {
+        // Data records (N, 00 00, N - 2 bytes) from the start up to the
+        // trailer record, which the writers take as the end of the data.
+        const int end = size - TrailerOf(m_nType)->fromEnd;
+        int at = 0;
+        while (at >= 0 && at < end) {
+            const int length = image[at];
+            if (length < 4 || length > SN_V4_RECORD_MAX || image[at + 1] != 0 || image[at + 2] != 0 ||
+                length + 1 > end - at)
+                return false;
+            at += length + 1;
+        }
+        const int configBytes = m_nType == SN_TYPE_AT ? 2 * SN_CONFIG_BYTES : SN_CONFIG_BYTES;
+        return at > 0 && at == end && GetConfigBlock().GetSize() == configBytes;
+    }
+    if (HasRecords(m_nType, Records::V1)) {
+        // Blocks of 6 to 80 bytes from the start, then the 00 that ends
+        // them, then the 79 bytes of the size word: a block cut or a length
+        // spoilt leaves the walk somewhere else.
+        constexpr int kV1Tail = 79;
+        constexpr int kV1ShortestBlock = 6;
+        const int end = size - kV1Tail - 1;
+        int at = 0;
+        int blocks = 0;
+        while (at < end && image[at] >= kV1ShortestBlock && image[at] <= SN_V1_RECORD_MAX) {
+            at += image[at] + 1;
+            ++blocks;
+        }
+        return blocks > 0 && at == end && image[at] == 0;
+    }
+    return true;
 }
 
 bool CTsSnData::SetImage(const CBinary& plain)

@@ -38,16 +38,34 @@ constexpr int SN_V1_RECORD_MAX = 80;
 // The configuration block handed out.
 constexpr int SN_CONFIG_BYTES = 64;
 
+// Why an image cannot be used, in terms a user can act on: which container
+// file, and what is wrong with it.
+enum class ImageFault {
+    None,
+    ContainerMissing, // the container opens neither in the current nor in the program folder
+    ContainerDamaged, // it cannot be read, or the member's entry does not fit it
+    ImageMissing,     // no entry names the member
+    ImageDamaged,     // the member's bytes are not an image of its family
+};
+struct ImageProblem {
+    ImageFault fault = ImageFault::None;
+    std::string container; // "F7V4Bin.bin"
+    std::string member;    // "F7_0A3.bin"
+    explicit operator bool() const { return fault != ImageFault::None; }
+};
+
 // Reads the member named by path ("./" folder "/" member; '\' also splits)
 // from the container folder + ".bin", looked for in the current folder and
 // then in the program folder, decrypts it and returns its plain bytes in out.
-// 0, or -1 with the reason logged (out is then empty).
-int LoadUpgradeBin(const std::string& path, CBinary& out);
+// 0, or -1 with the reason logged (out is then empty) and, when problem is
+// given, put there.
+int LoadUpgradeBin(const std::string& path, CBinary& out, ImageProblem* problem = nullptr);
 
 // The member's plain bytes out of a container held in memory: -1 when no
 // entry names it or the entry's offset, size or fill count do not fit the
-// container (logged), else 0.
-int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& member, CBinary& out);
+// container (logged; the fault in problem when given), else 0.
+int ReadUpgradeMember(const uint8_t* container, size_t size, const std::string& member, CBinary& out,
+                      ImageProblem* problem = nullptr);
 
 class CTsSnData {
 public:
@@ -72,6 +90,14 @@ public:
     bool SetImage(const CBinary& plain);
 
     bool IsLoaded() const { return !m_Image.IsEmpty(); }
+    // Loaded, and laid out as its family's images are: every data record
+    // whole up to the trailer (V4) or the size word (V1/V3), the
+    // configuration record where it belongs (V4). A writer checks this before
+    // it sends the sensor anything, so a damaged image never goes in half.
+    bool IsUsable() const;
+    // Why the image is not usable (nothing when it is): set by LoadFile, and
+    // for a loaded image that is not usable.
+    ImageProblem GetProblem() const;
     int GetType() const { return m_nType; }
     int GetNumber() const { return m_nNumber; }
     const CBinary& GetImage() const { return m_Image; }
@@ -104,8 +130,11 @@ public:
 private:
     void ReadTrailerValues();
 
+    bool IsWellFormed() const;
+
     int m_nType = 0;
     int m_nNumber = 0;
+    ImageProblem m_problem; // of the last load
     CBinary m_Image;
     int m_nCursor = 0;
     std::vector<uint32_t> m_aTrailer;
