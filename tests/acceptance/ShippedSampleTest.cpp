@@ -243,4 +243,42 @@ TEST_F(ShippedSampleTest, N8V4EveryOperation) { EveryRoad(RoadOf("N8V4")); }
 TEST_F(ShippedSampleTest, F7V3EveryOperationWithTheBootUpdate) { EveryRoad(RoadOf("F7V3")); }
 TEST_F(ShippedSampleTest, F6V1EveryOperationWithTheBootUpdate) { EveryRoad(RoadOf("F6V1")); }
 
+TEST_F(ShippedSampleTest, AMissingFirmwareContainerIsNamedInRedAndTheSensorIsUntouched)
+{
+    // A copy of the program folder as the build leaves it, client and all,
+    // without the F7V4 container.
+    const std::string folder = run.File("program");
+    fs::copy(BRELK_SAMPLE_BIN, folder, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    ASSERT_TRUE(fs::remove(fs::path(folder) / "F7V4Bin.bin"));
+    clientExe = folder + "/brelk";
+    const Road& road = RoadOf("F7V4");
+    StartShippedBench();
+    StartClient();
+    ChooseRoadVehicle(road);
+    BringInRange(road.blank);
+    const BenchRecordLine before = BenchSensor(road.blank);
+    OpenSensorPage(kPageCreateSensor);
+    auto* page = dynamic_cast<IOperationPage*>(twin->Dialog().GetCurrentPage());
+    ASSERT_TRUE(page);
+    if (!page->IsHexMode())
+        Tap(twin->PageControl(kIdHexCheck));
+    ClickClient(twin->PageControl(kIdSensorEdit));
+    Type(road.typedId);
+    double seconds = 0;
+    const std::string status = RunAnswering(kCmdProgramCreate, seconds);
+    // The page names the file, in red.
+    EXPECT_NE(status.find("F7V4Bin.bin"), std::string::npos) << status;
+    EXPECT_NE(status.find("(red)"), std::string::npos) << status;
+    auto line = GrabStatusLine("status-missing-container");
+    ASSERT_TRUE(line);
+    EXPECT_GT(RedPixels(*line), 20);
+    SaveSettledGrab("create-page-missing-container");
+    // Nothing reached the sensor, nothing was recorded.
+    const BenchRecordLine after = BenchSensor(road.blank);
+    EXPECT_EQ(after.held, 0xFFFFFFFFu);
+    EXPECT_EQ(after.held, before.held);
+    EXPECT_EQ(after.codeCrc, before.codeCrc);
+    EXPECT_TRUE(DailyFiles().empty());
+}
+
 } // namespace
