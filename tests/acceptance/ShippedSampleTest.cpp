@@ -134,17 +134,20 @@ protected:
         return LastStatusLine();
     }
 
-    void ChooseRoadVehicle(const Road& road)
+    // With grabs, the car and model pages are saved on the way.
+    void ChooseRoadVehicle(const Road& road, bool grabs = false)
     {
         ASSERT_TRUE(WaitForCarPage()) << Trace();
-        ChooseVehicle(road.brand, road.model, road.year);
+        ChooseVehicle(road.brand, road.model, road.year, grabs);
     }
 
     void EveryRoad(const Road& road)
     {
         StartShippedBench();
         StartClient();
-        ChooseRoadVehicle(road);
+        // The user guide's pictures of the pages come from the first line's run.
+        const bool grabs = road.family == BenchFamily::F7V4;
+        ChooseRoadVehicle(road, grabs);
         const std::string blankCrcText = Hex32(BenchSensor(road.blank).codeCrc);
 
         // Create Sensor onto the line's blank sensor, with a typed identifier.
@@ -156,6 +159,8 @@ protected:
             Tap(twin->PageControl(kIdHexCheck));
         ClickClient(twin->PageControl(kIdSensorEdit));
         Type(road.typedId);
+        if (grabs)
+            SaveSettledGrab("create-page");
         double createSeconds = 0;
         EXPECT_EQ(RunAnswering(kCmdProgramCreate, createSeconds, "question"), "Programming succeeded (blue)")
             << Trace();
