@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Copies the window grabs of the acceptance runs that the user guide shows
-# into docs/images under the guide's names. Run it after the acceptance runs
+# into docs/images under the guide's names; the sensor pages are those of the
+# runs on the shipped program folder (ShippedSampleTest). Run it after the acceptance runs
 # (ctest --test-dir build -L acceptance), from the repository.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -10,14 +11,17 @@ mkdir -p docs/images
 # guide name                 scenario-grab
 images=(
   start-up                   WithoutABrelkTheStartUpPictureCoversThePagesUntilF2-start-up
+  start-up-german            TheStartUpWindowSaysInTheUsersLanguageWhatItWaitsFor-start-up-german
   brelk-upgrade              ABrelkOfAnotherVersionIsUpgradedAtStartAndTheCarPageShows-upgrade-window
-  car-page                   ABrelkOfAnotherVersionIsUpgradedAtStartAndTheCarPageShows-car-page
-  model-page                 CreateSensorForAVehicleChosenByClicksWithATypedHexId-model-page
+  car-page                   F7V4EveryOperation-car-page
+  model-page                 F7V4EveryOperation-model-page
   part-number-search         APartNumberFoundWithTheSearchBoxIsProgrammedAndRecordedUnderIt-part-number-search
-  test-page                  TestSensorThenCopyTheIdReadOntoABlankSensor-test-page
-  copy-page                  TestSensorThenCopyTheIdReadOntoABlankSensor-copy-page-programmed
-  create-page                CreateSensorForAVehicleChosenByClicksWithATypedHexId-create-page
-  create-page-programmed     CreateSensorForAVehicleChosenByClicksWithATypedHexId-create-page-programmed
+  test-page                  F7V4EveryOperation-test-page
+  check-sensor               N8V4EveryOperation-check-sensor
+  copy-page                  F7V4EveryOperation-copy-page-programmed
+  create-page                F7V4EveryOperation-create-page
+  create-page-programmed     F7V3EveryOperationWithTheBootUpdate-create-page-programmed
+  create-page-missing-file   AMissingFirmwareContainerIsNamedInRedAndTheSensorIsUntouched-create-page-missing-container
   create-question            TwoBlankSensorsInRangeAreBothCreatedAfterTheQuestion-question
   create-page-two            TwoBlankSensorsInRangeAreBothCreatedAfterTheQuestion-create-page-two
   create-page-unplugged      AnUnplugDuringCreateSensorFailsItWithoutARecordAndAfterTheReplugItSucceeds-create-page-unplugged

@@ -12,6 +12,12 @@ constexpr uint16_t kBootVersion = 0x0411;
 constexpr uint8_t kWakeUp = 0x50;
 constexpr uint8_t kWakeStatusReply = 0xA0;
 constexpr size_t kHeldIdOffset = 7;
+// What its records say when read: software version 1.2 (bytes 10-11 of the
+// hard-version record) and about 250 kPa now (bytes 10-11 of the information
+// record: x 1.572 kPa, or x 1.69 - 30.3 kPa for the N8 line).
+constexpr uint8_t kSoftVersion[2] = {0x01, 0x02};
+constexpr uint16_t kPressureWord = 159;
+constexpr uint16_t kN8PressureWord = 166;
 
 struct FamilyInfo {
     BenchFamily family;
@@ -104,6 +110,11 @@ std::shared_ptr<SimProgrammableSensor> SimBenchSensor::MakeV4(uint16_t id) const
     const FamilyInfo& info = Info(m_family);
     auto sensor = std::make_shared<SimProgrammableSensor>(id, BenchProtocol(m_family), info.hardVersion, kBootVersion);
     sensor->SetFrequency(info.frequency);
+    sensor->HardVersionRecord()[10] = kSoftVersion[0];
+    sensor->HardVersionRecord()[11] = kSoftVersion[1];
+    const uint16_t pressure = m_family == BenchFamily::N8V4 ? kN8PressureWord : kPressureWord;
+    sensor->InfoRecord()[10] = static_cast<uint8_t>(pressure >> 8);
+    sensor->InfoRecord()[11] = static_cast<uint8_t>(pressure);
     return sensor;
 }
 

@@ -6,15 +6,13 @@
 #include <vector>
 
 // The bench brelk-sim puts in front of the Brelk when no --sensors is given:
-// everything the sample vehicles need, in groups that SIGHUP brings in turn.
-//   1  blank F7V4 2345 (433 MHz) and blank F6V4 2346 (315 MHz)
-//   2  blank N8V4 2347 (433 MHz) and blank F6V1 2348 (315 MHz)
-//   3  blank F7V3 2349 (433 MHz)
-//   4  programmed sensors of every line, as fitted in a wheel: F7V4 3456
-//      holds 00ABCDEF, F6V4 3457 00BCDEF1, N8V4 3458 00CDEF12, F7V3 3459
-//      00DEF123, F6V1 345A 00EF1234
-// Sensors of one frequency in one group are of lines that no search of
-// another line takes, so each group answers one sensor per search.
+// what the sample vehicles need, one sensor a group, SIGHUP bringing the next.
+// For each line in turn (F7V4, F6V4, N8V4, F7V3, F6V1) a blank sensor to
+// create onto (2345 to 2349) and a programmed one to test and copy (3456
+// holding 00ABCDEF, 3457 00BCDEF1, 3458 00CDEF12, 3459 00DEF123, 345A
+// 00EF1234). One at a time, since the sample's test protocols share their
+// trigger and every programmed sensor would answer it, and a search of one
+// line meets the sensors of the others.
 extern const char kDefaultBench[];
 
 struct SimOptions {
