@@ -146,18 +146,14 @@ void AcceptanceTest::StartSim(const std::vector<std::string>& options)
 void AcceptanceTest::StartClient()
 {
     // On the shipped program the variable is removed: the client finds its data beside itself.
-    const std::string programFolder =
-        OnShippedProgram() ? fs::path(clientExe).parent_path().string()
-                           : clientProgramFolder.value_or(AcceptanceProgramFolder().folder);
+    const std::string programFolder = OnShippedProgram()
+                                          ? fs::path(clientExe).parent_path().string()
+                                          : clientProgramFolder.value_or(AcceptanceProgramFolder().folder);
     TestProcess::Options o;
-    o.env = {{"DISPLAY", x.DisplayName()},
-             {"QT_QPA_PLATFORM", ""},
-             {"WAYLAND_DISPLAY", ""},
-             {"BRELK_DATA_DIR", data},
-             {"BRELK_PORTS_DIR", ports},
-             {"BRELK_PROGRAM_DIR", OnShippedProgram() ? std::string() : programFolder},
-             {"BRELK_TRACE", "1"},
-             {"XDG_RUNTIME_DIR", run.File("runtime")}};
+    o.env = {{"DISPLAY", x.DisplayName()}, {"QT_QPA_PLATFORM", ""},
+             {"WAYLAND_DISPLAY", ""},      {"BRELK_DATA_DIR", data},
+             {"BRELK_PORTS_DIR", ports},   {"BRELK_PROGRAM_DIR", OnShippedProgram() ? std::string() : programFolder},
+             {"BRELK_TRACE", "1"},         {"XDG_RUNTIME_DIR", run.File("runtime")}};
     o.env.insert(o.env.end(), clientEnv.begin(), clientEnv.end());
     o.stdoutFile = run.File("client.out");
     o.stderrFile = run.File("client.err");
