@@ -322,7 +322,17 @@ int CBrelkUpgrade::Transfer()
     Sleep(kWindowDelayMs);
     m_pWindow->ShowWindow(SW_SHOW);
     SetProgress(kUpgradingText);
+    if (!RestartIntoLoader(stop) || !LoadImageIntoLoader(stop))
+        return 0;
+    SetProgress(kCompletedText);
+    Sleep(kFinishedPauseMs);
+    m_pWindow->ShowWindow(SW_HIDE);
+    FreeImage();
+    return RestartIntoFirmware() ? 1 : 0;
+}
 
+bool CBrelkUpgrade::RestartIntoLoader(const WakeEvent* stop)
+{
     // Into the loader: the Brelk restarts and comes back on the bus.
     if (!EnterLoader(m_window, stop)) {
         DebugTrace(" -------- step1-------- \n");
@@ -332,9 +342,13 @@ int CBrelkUpgrade::Transfer()
     Sleep(kLoaderRestartMs);
     if (!ReopenPort(kLoaderReopenTries)) {
         ShowMessage(Text(L"CAN_NOT_OPEN_COM_PORT"));
-        return 0;
+        return false;
     }
+    return true;
+}
 
+bool CBrelkUpgrade::LoadImageIntoLoader(const WakeEvent* stop)
+{
     // Mismatching answers to the next three steps are only traced.
     Sleep(kStepPauseMs);
     if (!LoaderIdentifies(m_window))
@@ -350,34 +364,34 @@ int CBrelkUpgrade::Transfer()
     if (!SendUpgradeBlocks(m_image.data(), m_image.size())) {
         DebugTrace(" -------- step5-------- \n");
         ShowMessage(Text(L"UPGRADEERRPR"));
-        return 0;
+        return false;
     }
 
     Sleep(kStepPauseMs);
     if (LoaderFinishRefused(m_window, stop)) {
         ShowMessage(Text(L"UPGRADEERRPR"));
-        return 0;
+        return false;
     }
-    SetProgress(kCompletedText);
-    Sleep(kFinishedPauseMs);
-    m_pWindow->ShowWindow(SW_HIDE);
-    FreeImage();
+    return true;
+}
 
+bool CBrelkUpgrade::RestartIntoFirmware()
+{
     // Out of the loader into the new firmware, which must say so itself.
     Send(m_window, kRestart);
     SerialClose();
     Sleep(kFirmwareRestartMs);
     if (!ReopenPort(kFirmwareReopenTries)) {
         ShowMessage(Text(L"CAN_NOT_OPEN_COM_PORT"));
-        return 0;
+        return false;
     }
     const std::wstring version = GetBrelkVersion(m_window);
     if (version != Utf8ToWide(g_productStrings[kBrelkFirmwareIndex])) {
         DebugTrace("Brelk upgrade: the Brelk answers \"%s\" after its restart\n", WideToUtf8(version).c_str());
         ShowMessage(Text(L"UPGRADEERRPR"));
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
 int CBrelkUpgrade::SendUpgradeBlocks(const uint8_t* image, size_t size)

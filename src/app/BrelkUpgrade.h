@@ -86,6 +86,11 @@ public:
 private:
     // Steps from entering the loader to the version read after the restart, on the worker.
     int Transfer();
+    // The steps of the transfer; each says its own failure to the user.
+    bool RestartIntoLoader(const WakeEvent* stop);
+    bool LoadImageIntoLoader(const WakeEvent* stop);
+    // The Brelk restarted out of its loader answers with the client's version.
+    bool RestartIntoFirmware();
     void ShowMessage(const std::wstring& text) const;
     void SetProgress(const std::wstring& text) const;
     void FreeImage();

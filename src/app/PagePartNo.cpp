@@ -41,18 +41,61 @@ void CPagePartNo::HideItems(size_t from, size_t to)
         m_items[i]->ShowWindow(SW_HIDE);
 }
 
+void CPagePartNo::ShowTopPaneControls(int restoreTabs)
+{
+    if (!m_pTopPane)
+        return;
+    if (restoreTabs == 1) {
+        m_pTopPane->ShowMenuTabs(CMenuTabs::kModeSensor, false, 0);
+        m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, true, 1);
+    }
+    m_pTopPane->ShowBackButton(false);
+    m_pTopPane->ShowSearchView(true);
+    m_pTopPane->ShowFunctionListButton(false);
+    m_pTopPane->ShowDailyFileButton(true);
+}
+
+std::vector<const CPartNo*> CPagePartNo::MatchingPartNos() const
+{
+    std::vector<const CPartNo*> kept;
+    if (m_pPartNos)
+        for (const auto& partNo : *m_pPartNos)
+            if (MatchesFilter(partNo->fields[0], m_strFilter))
+                kept.push_back(partNo.get());
+    return kept;
+}
+
+void CPagePartNo::LayOutItems(const std::vector<const CPartNo*>& kept, const GridRows& grid, size_t wasShown)
+{
+    const CRect client = GetClientRect();
+    const int n = static_cast<int>(kept.size());
+    for (int index = 0; index < grid.drawn * CPartNoItem::kPerRow; ++index) {
+        const int row = index / CPartNoItem::kPerRow, column = index % CPartNoItem::kPerRow;
+        // The last row has no rule below it when the grid runs past the page.
+        const bool bottomBorder = grid.Filled() || row != grid.drawn - 1;
+        const CPartNo* record = index < n ? kept[size_t(index)] : nullptr;
+        const bool rightBorder = column != CPartNoItem::kPerRow - 1;
+        const CRect cell = GridCellRect(index, CPartNoItem::kPerRow, m_nItemWidth, m_nRowHeight, client.Width());
+        if (size_t(index) < m_items.size()) {
+            CPartNoItem* item = m_items[size_t(index)].get();
+            item->Rebind(record, rightBorder, bottomBorder);
+            if (item->GetWindowRect() != cell)
+                item->MoveWindow(cell);
+            if (size_t(index) >= wasShown)
+                item->ShowWindow(SW_SHOW);
+        } else {
+            auto item = std::make_unique<CPartNoItem>(record, rightBorder, bottomBorder);
+            item->Create(this, cell, kFirstItemId + index, WS_CHILD | WS_VISIBLE);
+            m_items.push_back(std::move(item));
+        }
+        m_childControls.push_back(m_items[size_t(index)].get());
+        ++m_nShown;
+    }
+}
+
 int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
 {
-    if (m_pTopPane) {
-        if (restoreTabs == 1) {
-            m_pTopPane->ShowMenuTabs(CMenuTabs::kModeSensor, false, 0);
-            m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, true, 1);
-        }
-        m_pTopPane->ShowBackButton(false);
-        m_pTopPane->ShowSearchView(true);
-        m_pTopPane->ShowFunctionListButton(false);
-        m_pTopPane->ShowDailyFileButton(true);
-    }
+    ShowTopPaneControls(restoreTabs);
     if (!rebuild && !TakeRebuildWhenShown())
         return ShowAsItWas(rebuild, restoreTabs);
     EmptySearchTextForEmptyFilter();
@@ -80,41 +123,13 @@ int CPagePartNo::ShowPage(bool rebuild, int restoreTabs)
         return CBasePage::ShowPage(rebuild, restoreTabs);
     }
 
-    std::vector<const CPartNo*> kept;
-    if (m_pPartNos)
-        for (const auto& partNo : *m_pPartNos)
-            if (MatchesFilter(partNo->fields[0], m_strFilter))
-                kept.push_back(partNo.get());
-
-    const CRect client = GetClientRect();
-    const int n = static_cast<int>(kept.size());
-    const GridRows grid = CountGridRows(n, CPartNoItem::kPerRow, client.Height(), m_nRowHeight);
+    const std::vector<const CPartNo*> kept = MatchingPartNos();
+    const GridRows grid =
+        CountGridRows(static_cast<int>(kept.size()), CPartNoItem::kPerRow, GetClientRect().Height(), m_nRowHeight);
     // A search that finds nothing says so in one line instead of a grid of blank cells.
-    m_bNoMatch = n == 0 && !TrimWhiteSpace(m_strFilter).empty();
-    if (!m_bNoMatch) {
-        for (int index = 0; index < grid.drawn * CPartNoItem::kPerRow; ++index) {
-            const int row = index / CPartNoItem::kPerRow, column = index % CPartNoItem::kPerRow;
-            // The last row has no rule below it when the grid runs past the page.
-            const bool bottomBorder = grid.Filled() || row != grid.drawn - 1;
-            const CPartNo* record = index < n ? kept[size_t(index)] : nullptr;
-            const bool rightBorder = column != CPartNoItem::kPerRow - 1;
-            const CRect cell = GridCellRect(index, CPartNoItem::kPerRow, m_nItemWidth, m_nRowHeight, client.Width());
-            if (size_t(index) < m_items.size()) {
-                CPartNoItem* item = m_items[size_t(index)].get();
-                item->Rebind(record, rightBorder, bottomBorder);
-                if (item->GetWindowRect() != cell)
-                    item->MoveWindow(cell);
-                if (size_t(index) >= wasShown)
-                    item->ShowWindow(SW_SHOW);
-            } else {
-                auto item = std::make_unique<CPartNoItem>(record, rightBorder, bottomBorder);
-                item->Create(this, cell, kFirstItemId + index, WS_CHILD | WS_VISIBLE);
-                m_items.push_back(std::move(item));
-            }
-            m_childControls.push_back(m_items[size_t(index)].get());
-            ++m_nShown;
-        }
-    }
+    m_bNoMatch = kept.empty() && !TrimWhiteSpace(m_strFilter).empty();
+    if (!m_bNoMatch)
+        LayOutItems(kept, grid, wasShown);
     HideItems(m_nShown, wasShown); // the items past the new grid go
     ScrollToPosition(CPoint(0, 0));
     m_nContentHeight = grid.Filled() ? kSmallContent : grid.rows * m_nRowHeight;

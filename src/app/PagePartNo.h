@@ -37,6 +37,13 @@ private:
     void DeleteItems();
     // Hides the items [from, to); they stay for the next layout.
     void HideItems(size_t from, size_t to);
+    // The top pane as this page shows it: the main tabs, the search box, the daily records.
+    void ShowTopPaneControls(int restoreTabs);
+    // The part numbers the search text keeps, in the database's order.
+    std::vector<const CPartNo*> MatchingPartNos() const;
+    // Lays the kept part numbers out as the grid's items, reusing the items
+    // made before; the grid's cells past them stay empty.
+    void LayOutItems(const std::vector<const CPartNo*>& kept, const GridRows& grid, size_t wasShown);
 
     int m_nRowHeight;
     int m_nItemWidth;

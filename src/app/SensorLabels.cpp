@@ -142,30 +142,26 @@ std::optional<SensorResultIds> ConfirmedIds(const OperationResult& result)
     return ids;
 }
 
-int PrintSensorLabels(Wnd* owner, const _tagPrintSettingInfo& settings, const LabelSource& source,
-                      const std::wstring& programFolder)
+namespace {
+
+// A label names only a sensor the Brelk confirmed: none while an operation
+// is still at work, and only the identifiers of the last result (after a
+// question when the ID box shows another). The confirmed result, or null.
+const SensorResultIds* ConfirmedResult(Wnd* owner, const LabelSource& source)
 {
-    if (!SettingsComplete(settings)) {
-        WarnSettingsIncomplete(owner);
-        return 0;
-    }
-    if (source.pageType != kPageTypeTest && source.pageType != kPageTypeCopy && source.pageType != kPageTypeCreate)
-        return 0;
-    // A label names only a sensor the Brelk confirmed: none while an operation
-    // is still at work, and only the identifiers of the last result.
     if (source.operationRunning) {
         MessageBox(owner, kBusyText, Text(L"WARNING"), MB_OK | MB_ICONWARNING);
-        return 0;
+        return nullptr;
     }
     if (source.idBoxText.empty()) {
         MessageBox(owner, source.pageType == kPageTypeCreate ? kIdEmptyCreateText : kIdEmptyTestText, Text(L"ERROR"),
                    MB_OK | MB_ICONERROR);
-        return 0;
+        return nullptr;
     }
     const std::optional<SensorResultIds>& result = source.lastResult;
     if (!result || result->ids.empty() || (result->pageType != 0 && result->pageType != source.pageType)) {
         MessageBox(owner, NoResultText(source.pageType), Text(L"ERROR"), MB_OK | MB_ICONERROR);
-        return 0;
+        return nullptr;
     }
     const bool shownConfirmed = std::any_of(result->ids.begin(), result->ids.end(), [&](const std::wstring& id) {
         return SameId(source.idBoxText, id, result->hex);
@@ -176,14 +172,15 @@ int PrintSensorLabels(Wnd* owner, const _tagPrintSettingInfo& settings, const La
                                   L", but the last sensor the Brelk confirmed is " + confirmed +
                                   L".\nPrint the label of " + confirmed + L"?";
         if (MessageBox(owner, text, Text(L"WARNING"), MB_OKCANCEL | MB_ICONWARNING) != IDOK)
-            return 0;
+            return nullptr;
     }
+    return &*result;
+}
 
-    // One sensor carries the base its identifier is written in.
-    std::vector<std::wstring> ids = result->ids;
-    if (ids.size() < 2)
-        ids = {ids.front() + (result->hex ? L"(H)" : L"(D)")};
-
+// The labels of the confirmed identifiers, one after the other, until one fails; how many printed.
+int PrintConfirmedLabels(Wnd* owner, const _tagPrintSettingInfo& settings, const LabelSource& source,
+                         const std::wstring& programFolder, const std::vector<std::wstring>& ids)
+{
     int printed = 0;
     for (const std::wstring& id : ids) {
         _tagTPMSPrintInfo label;
@@ -210,4 +207,25 @@ int PrintSensorLabels(Wnd* owner, const _tagPrintSettingInfo& settings, const La
         ++printed;
     }
     return printed;
+}
+
+} // namespace
+
+int PrintSensorLabels(Wnd* owner, const _tagPrintSettingInfo& settings, const LabelSource& source,
+                      const std::wstring& programFolder)
+{
+    if (!SettingsComplete(settings)) {
+        WarnSettingsIncomplete(owner);
+        return 0;
+    }
+    if (source.pageType != kPageTypeTest && source.pageType != kPageTypeCopy && source.pageType != kPageTypeCreate)
+        return 0;
+    const SensorResultIds* result = ConfirmedResult(owner, source);
+    if (!result)
+        return 0;
+    // One sensor carries the base its identifier is written in.
+    std::vector<std::wstring> ids = result->ids;
+    if (ids.size() < 2)
+        ids = {ids.front() + (result->hex ? L"(H)" : L"(D)")};
+    return PrintConfirmedLabels(owner, settings, source, programFolder, ids);
 }

@@ -479,49 +479,67 @@ uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, c
         log.Debug("Connect Sensor Error. The BootVersion is %d", program->GetType());
         return kProgramNoSensor;
     }
-    if (found.size() > 1) {
-        program->KeepLink(found);
-        if (createPage) {
-            const auto count = static_cast<long long>(found.size());
-            const std::wstring question = FormatOneNumber(Text(L"MUTI_PROG_INFO"), count);
-            // Nothing is written while the question is open; the line says so.
-            StatusMade(
-                in, [count] { return FormatOneNumber(Text(L"MUTI_PROG_WAIT"), count); }, kStatusBlue);
-            if (Ask(question, Text(L"SPECAIL_NOTE"), MB_YESNO) != IDYES) {
-                program->EndLink(found);
-                return kProgramRefused;
-            }
-            program->m_nMultiSensor = 1;
-        }
-    }
-
-    SensorTextMap psn;
-    program->GetPsnText(found, psn);
-
-    // New identifiers, k x 0x1111 apart in the order of the old ones; the sum
-    // wraps at 32 bits as it always did, and no identifier beyond the
-    // sensor's digits is written.
-    const uint64_t max = MaxIdOf(in.Param());
+    if (found.size() > 1 && !KeepSeveralSensors(*program, in, found))
+        return kProgramRefused;
     SensorIdMap ids;
-    uint32_t k = 0;
-    for (uint32_t sensor : found) {
-        const uint32_t newId = in.startId + k++ * kIdStep;
-        if (newId > max) {
-            program->EndLink(found);
-            Ask(IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
-            return kProgramIdRange;
-        }
-        ids[sensor] = newId;
-        const auto text = psn.find(sensor);
-        list.emplace_back(newId, text != psn.end() ? text->second : std::string());
-    }
+    if (!AssignNewIds(*program, in, found, ids, list))
+        return kProgramIdRange;
 
     const int type = program->GetType();
     if (UpperText(in.chipStatus) == kChipNotForFamily && (type == TS_TYPE_F6V1 || type == TS_TYPE_F6V4)) {
         log.Debug("Program not support 86 type");
         return kProgramChip86;
     }
-    program->SetProgressCallback(::OnProgramProgress, &m_dialog);
+    return WriteSensors(*program, in, ids);
+}
+
+bool CSensorOperations::KeepSeveralSensors(CTsProgram& program, const OperationInputs& in, const SensorIdSet& found)
+{
+    program.KeepLink(found);
+    if (in.pageId != kPageCreateSensor)
+        return true;
+    const auto count = static_cast<long long>(found.size());
+    const std::wstring question = FormatOneNumber(Text(L"MUTI_PROG_INFO"), count);
+    // Nothing is written while the question is open; the line says so.
+    StatusMade(
+        in, [count] { return FormatOneNumber(Text(L"MUTI_PROG_WAIT"), count); }, kStatusBlue);
+    if (Ask(question, Text(L"SPECAIL_NOTE"), MB_YESNO) != IDYES) {
+        program.EndLink(found);
+        return false;
+    }
+    program.m_nMultiSensor = 1;
+    return true;
+}
+
+bool CSensorOperations::AssignNewIds(CTsProgram& program, const OperationInputs& in, const SensorIdSet& found,
+                                     SensorIdMap& ids, ProgrammedList& list)
+{
+    SensorTextMap psn;
+    program.GetPsnText(found, psn);
+
+    // New identifiers, k x 0x1111 apart in the order of the old ones; the sum
+    // wraps at 32 bits as it always did, and no identifier beyond the
+    // sensor's digits is written.
+    const uint64_t max = MaxIdOf(in.Param());
+    uint32_t k = 0;
+    for (uint32_t sensor : found) {
+        const uint32_t newId = in.startId + k++ * kIdStep;
+        if (newId > max) {
+            program.EndLink(found);
+            Ask(IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
+            return false;
+        }
+        ids[sensor] = newId;
+        const auto text = psn.find(sensor);
+        list.emplace_back(newId, text != psn.end() ? text->second : std::string());
+    }
+    return true;
+}
+
+uint8_t CSensorOperations::WriteSensors(CTsProgram& program, const OperationInputs& in, const SensorIdMap& ids)
+{
+    const int type = program.GetType();
+    program.SetProgressCallback(::OnProgramProgress, &m_dialog);
     CBinary selection;
     if (TakesFirmwareSelection(type)) {
         const uint32_t code = WcsToULong32(in.firmwareCode, 16);
@@ -529,11 +547,11 @@ uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, c
         selection = CBinary(bytes, 2);
     }
     const LocalTime today = GetLocalTime();
-    program->m_nDate = ProgramDateWord(today.year, today.month, today.day);
-    if (program->ProgramSensor(ids, selection))
+    program.m_nDate = ProgramDateWord(today.year, today.month, today.day);
+    if (program.ProgramSensor(ids, selection))
         return kProgramOk;
     // A failed write that left no error code is still a failure.
-    const uint8_t code = static_cast<uint8_t>(program->m_nErrorCode);
+    const uint8_t code = static_cast<uint8_t>(program.m_nErrorCode);
     return code == kProgramOk ? static_cast<uint8_t>(TS_ERR_WRITE_FAILED) : code;
 }
 
@@ -571,12 +589,15 @@ uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program,
     }
 }
 
-bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const ProgrammedList& list)
+namespace {
+
+// The daily records of the sensors programmed, their rows and the result;
+// false when a record could not be written.
+bool RecordProgrammed(const OperationInputs& in, const ProgrammedList& list, std::list<CTestSensorRightPane::Row>& rows,
+                      OperationResult& result)
 {
     const bool hex = in.units.HexIds();
     const LocalTime now = GetLocalTime();
-    std::list<CTestSensorRightPane::Row> rows;
-    OperationResult result;
     result.pageId = in.pageId;
     result.hex = hex;
     bool recordsWritten = true;
@@ -596,23 +617,40 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
             recordsWritten = false;
         }
     }
+    return recordsWritten;
+}
+
+void ShowProgrammedList(CBRELK2Dlg& dialog, CTestSensorRightPane& pane,
+                        const std::list<CTestSensorRightPane::Row>& rows, const ProgrammedList& list,
+                        const OperationInputs& in)
+{
+    pane.SetProgrammedList(rows);
+    pane.SetProgrammedListShown(true);
+    // The list is made again in the identifier base of the moment it shows.
+    pane.SetRemake([&dialog, &pane, list, param = in.sensorParam] {
+        const bool hexIds = dialog.ReadDisplayUnits().HexIds();
+        std::list<CTestSensorRightPane::Row> again;
+        for (const auto& [id, psnBytes] : list)
+            again.emplace_back(FormatIdText(id, hexIds, param ? &*param : nullptr), PsnTextToWide(psnBytes));
+        pane.SetProgrammedList(again);
+    });
+}
+
+} // namespace
+
+bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const ProgrammedList& list)
+{
+    std::list<CTestSensorRightPane::Row> rows;
+    OperationResult result;
+    const bool recordsWritten = RecordProgrammed(in, list, rows, result);
 
     CTestSensorRightPane* pane = in.page ? in.page->GetResultPane() : nullptr;
     bool success = false;
     if (list.size() >= 2) {
         m_services.successSignal(kSignalProgrammed);
         OutcomeKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
-        if (pane) {
-            pane->SetProgrammedList(rows);
-            pane->SetProgrammedListShown(true);
-            pane->SetRemake([this, pane, list, param = in.sensorParam] {
-                const bool hexIds = m_dialog.ReadDisplayUnits().HexIds();
-                std::list<CTestSensorRightPane::Row> again;
-                for (const auto& [id, psnBytes] : list)
-                    again.emplace_back(FormatIdText(id, hexIds, param ? &*param : nullptr), PsnTextToWide(psnBytes));
-                pane->SetProgrammedList(again);
-            });
-        }
+        if (pane)
+            ShowProgrammedList(m_dialog, *pane, rows, list, in);
         success = true;
     } else {
         StatusKey(in, L"TEST_SENSOR", kStatusBlue);

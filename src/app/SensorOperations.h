@@ -151,6 +151,15 @@ public:
     bool ProgramSensorFlow(const OperationInputs& in);
     uint8_t ProgramSensor(std::unique_ptr<CTsProgram>& program, const OperationInputs& in, ProgrammedList& list);
     uint8_t CheckSensorBoot(std::unique_ptr<CTsProgram>& program, const OperationInputs& in, SensorIdSet& found);
+    // Several sensors in range: the create page asks whether to program them
+    // all; false when the user said no (the links are ended).
+    bool KeepSeveralSensors(CTsProgram& program, const OperationInputs& in, const SensorIdSet& found);
+    // The new identifier of every sensor found, into ids and list; false when
+    // one lies beyond the sensor's digits (the user is told, the links ended).
+    bool AssignNewIds(CTsProgram& program, const OperationInputs& in, const SensorIdSet& found, SensorIdMap& ids,
+                      ProgrammedList& list);
+    // Writes the image and the identifiers; the program result.
+    uint8_t WriteSensors(CTsProgram& program, const OperationInputs& in, const SensorIdMap& ids);
     bool TestSensorOnTestPage(const OperationInputs& in);
     bool TestSensorWorker(const OperationInputs& in);
     bool ReadSensorWorker(const OperationInputs& in);

@@ -293,7 +293,7 @@ TEST_F(TsActiveTest, BrokenRecordsAreSkipped)
     WriteProtocols({badLf, badRf, good});
     TableFileWriter w(4);
     for (const auto& p : {badLf, badRf, good})
-        w.AddTexts(p.id, p.RecordTexts());
+        w.AddTexts(p.id, p.Texts());
     w.AddTexts(0x02000010, {"0x00", "0x01"}); // two elements only
     w.Write(program.File("Active.tab"));
     AddSensor(good, FixtureTelegram(0xEEEE0001, 100, 20, false));

@@ -13,17 +13,7 @@ std::vector<uint8_t> FixtureTelegram(uint32_t id, uint8_t pressureSteps, int8_t 
     return t;
 }
 
-SimActivationProtocol ProtocolOfRecord(const ActivationRecord& record)
-{
-    SimActivationProtocol p;
-    p.id = record.id;
-    p.lf = record.lf;
-    p.rf = record.rf;
-    p.param = record.param;
-    p.syncConfig = record.syncConfig;
-    p.syncConfig2 = record.syncConfig2;
-    return p;
-}
+SimActivationProtocol ProtocolOfRecord(const ActivationRecord& record) { return SimActivationProtocol{record}; }
 
 SimActivationProtocol FixtureProtocol(uint32_t id, uint8_t trigger, uint8_t codeType,
                                       const std::vector<uint8_t>& states)

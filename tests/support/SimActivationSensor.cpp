@@ -4,7 +4,6 @@
 #include "TsVerify.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -38,27 +37,6 @@ void SetBit(std::vector<uint8_t>& b, size_t i, bool one)
 }
 
 } // namespace
-
-std::string HexList(const std::vector<uint8_t>& bytes)
-{
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        char one[8];
-        std::snprintf(one, sizeof one, "%s0x%02X", i ? ", " : "", bytes[i]);
-        out += one;
-    }
-    return out;
-}
-
-std::vector<std::string> SimActivationProtocol::RecordTexts() const
-{
-    std::vector<std::string> texts{HexList(lf), HexList(rf), HexList(param)};
-    if (!syncConfig.empty() || !syncConfig2.empty())
-        texts.push_back(syncConfig);
-    if (!syncConfig2.empty())
-        texts.push_back(syncConfig2);
-    return texts;
-}
 
 std::vector<uint8_t> SimActivationProtocol::Trigger() const
 {

@@ -7,6 +7,7 @@
 // Written from the record and wire layouts alone: it reads the protocol's
 // input forms itself and shares only the line coder and the check routines
 // with the client.
+#include "ActivationTables.h"
 #include "SimSensor.h"
 
 #include <cstdint>
@@ -14,23 +15,12 @@
 #include <string>
 #include <vector>
 
-// One protocol record of "Active.tab" as bytes.
-struct SimActivationProtocol {
-    uint32_t id = 0;
-    std::vector<uint8_t> lf;    // LF input form (11 bytes), then the trigger data
-    std::vector<uint8_t> rf;    // RF input form
-    std::vector<uint8_t> param; // parameter configuration
-    std::string syncConfig;     // record element 3; empty: the record ends before it
-    std::string syncConfig2;    // record element 4; empty: the record ends before it
-
-    // The record's texts: hexadecimal bytes separated by ", ".
-    std::vector<std::string> RecordTexts() const;
+// One protocol record of "Active.tab" as the simulated sensor reads it: the
+// record the writers write, and the trigger it answers.
+struct SimActivationProtocol : ActivationRecord {
     // The trigger data: the LF bytes behind the first 11.
     std::vector<uint8_t> Trigger() const;
 };
-
-// "0x01, 0x02" style text of bytes.
-std::string HexList(const std::vector<uint8_t>& bytes);
 
 class SimActivationSensor : public SimSensor {
 public:
