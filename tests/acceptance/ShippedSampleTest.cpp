@@ -4,8 +4,9 @@
 // line. For one vehicle of each sensor line, by clicks: Create Sensor onto
 // the blank sensor of the line, Check Sensor reads it back, Test Sensor
 // reads the programmed sensor of the line and Copy Sensor writes its
-// identifier. A technician swaps the sensors in front of the Brelk; here
-// SIGHUP brings the next group of the bench.
+// identifier onto the line's second blank sensor. A technician swaps the
+// sensors in front of the Brelk; here SIGHUP brings the next group of the
+// bench.
 #include "AcceptanceTest.h"
 
 #include "BRELK2Dlg.h"
@@ -28,6 +29,7 @@ namespace {
 
 constexpr int kOperationMs = 240000;
 constexpr int kSwapMs = 5000;
+constexpr uint32_t kBlankId = 0xFFFFFFFF; // what a blank sensor holds
 
 struct Road {
     const char* line;
@@ -37,20 +39,21 @@ struct Road {
     uint16_t blank;         // the line's blank sensor on the default bench
     uint16_t programmed;    // its programmed sensor and the identifier that holds
     uint32_t programmedId;
+    uint16_t spare;      // the line's second blank sensor, which Copy Sensor writes
     const char* typedId; // typed in hexadecimal on the create page
 };
 
 const Road kRoads[] = {
     {"F7V4", BenchFamily::F7V4, L"Brunmark", L"Arvo", L"2016", ",Brunmark,Arvo,2016,", 0x2345, 0x3456, 0x00ABCDEF,
-     "4038AAA0"},
+     0x2355, "4038AAA0"},
     {"F6V4", BenchFamily::F6V4, L"Brunmark", L"Arvo", L"2018", ",Brunmark,Arvo,2018,", 0x2346, 0x3457, 0x00BCDEF1,
-     "7C12AB34"},
+     0x2356, "7C12AB34"},
     {"N8V4", BenchFamily::N8V4, L"Brunmark", L"Corvane", L"2019", ",Brunmark,Corvane,2019,", 0x2347, 0x3458, 0x00CDEF12,
-     "1A2B3C4"},
+     0x2357, "1A2B3C4"},
     {"F7V3", BenchFamily::F7V3, L"Norvak", L"Tessel", L"2020", ",Norvak,Tessel,2020,", 0x2348, 0x3459, 0x00DEF123,
-     "1A2B3C"},
+     0x2358, "1A2B3C"},
     {"F6V1", BenchFamily::F6V1, L"Brunmark", L"halden", L"2015", ",Brunmark,halden,2015,", 0x2349, 0x345A, 0x00EF1234,
-     "2B3C4D"},
+     0x2359, "2B3C4D"},
 };
 
 constexpr size_t kRoadCount = sizeof kRoads / sizeof kRoads[0];
@@ -88,7 +91,7 @@ protected:
     // (every group of the default bench holds one sensor).
     void BringInRange(uint16_t sensor)
     {
-        for (size_t i = 0; i < kRoadCount * 2 && !BenchSensor(sensor).inRange; ++i) {
+        for (size_t i = 0; i < kRoadCount * 3 && !BenchSensor(sensor).inRange; ++i) {
             const uint16_t before = SensorInRange();
             sim.Signal(SIGHUP);
             ASSERT_TRUE(WaitUntil([&] { return SensorInRange() != before; }, kSwapMs));
@@ -202,14 +205,17 @@ protected:
         EXPECT_NE(reading.find(", 77 °F, 36.2 PSI, battery OK"), std::string::npos) << reading;
         SaveSettledGrab("test-page");
 
-        // Copy Sensor: its identifier read on the copy page, written onto the line's other sensor.
+        // Copy Sensor: its identifier read on the copy page, written onto the line's second blank sensor.
         OpenSensorPage(kPageCopySensor);
         double copyTestSeconds = 0;
         EXPECT_EQ(RunAnswering(kCmdTestBeforeCopy, copyTestSeconds), "Test succeeded (blue)") << Trace();
-        BringInRange(road.blank);
+        BringInRange(road.spare);
+        EXPECT_EQ(BenchSensor(road.spare).held, kBlankId);
         double copySeconds = 0;
         EXPECT_EQ(RunAnswering(kCmdProgramCopy, copySeconds), "Programming succeeded (blue)") << Trace();
-        EXPECT_EQ(BenchSensor(road.blank).held, road.programmedId);
+        EXPECT_EQ(BenchSensor(road.spare).held, road.programmedId);
+        EXPECT_EQ(BenchSensor(road.spare).codeCrc, ShippedImageCrc(road));
+        EXPECT_EQ(BenchSensor(road.blank).held, created);                // the created sensor keeps its own
         EXPECT_EQ(BenchSensor(road.programmed).held, road.programmedId); // only read
         EXPECT_EQ(LastRecordedId(DailyFile("(Car-Model-Year).CSV"), road.csvVehicle), road.programmedId);
         SaveSettledGrab("copy-page-programmed");

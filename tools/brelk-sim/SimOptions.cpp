@@ -3,8 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 
-const char kDefaultBench[] = "F7V4:2345/F7V4:3456=00ABCDEF/F6V4:2346/F6V4:3457=00BCDEF1/N8V4:2347/N8V4:3458=00CDEF12/"
-                             "F7V3:2348/F7V3:3459=00DEF123/F6V1:2349/F6V1:345A=00EF1234";
+const char kDefaultBench[] = "F7V4:2345/F7V4:3456=00ABCDEF/F7V4:2355/F6V4:2346/F6V4:3457=00BCDEF1/F6V4:2356/"
+                             "N8V4:2347/N8V4:3458=00CDEF12/N8V4:2357/F7V3:2348/F7V3:3459=00DEF123/F7V3:2358/"
+                             "F6V1:2349/F6V1:345A=00EF1234/F6V1:2359";
 
 namespace {
 
@@ -102,9 +103,9 @@ const char* SimHelpText()
            "                     F7V4 (default), F6V4, N8V4, F7V3, F6V1; ID its search id (hex, up to FFFE);\n"
            "                     =HELD (hex) a sensor programmed before with that identifier, else blank.\n"
            "                     \"none\": no sensor. Example: F7V3:2345/F7V4:3456=00ABCDEF\n"
-           "                     Default: for each line in turn a blank sensor, then a programmed one\n"
-           "                     (F7V4:2345/F7V4:3456=00ABCDEF/F6V4:2346/...; see README, \"Trying it\n"
-           "                     without a Brelk\").\n"
+           "                     Default: for each line in turn a blank sensor, a programmed one and\n"
+           "                     another blank one (F7V4:2345/F7V4:3456=00ABCDEF/F7V4:2355/F6V4:2346/...;\n"
+           "                     see README, \"Trying it without a Brelk\").\n"
            "  --state FILE       keep in FILE a line per sensor: in range or away, the identifier it\n"
            "                     holds (FFFFFFFF blank), the CRC-32 of its code area, its line\n"
            "  --record FILE      append each command byte the Brelk takes to FILE (two hex digits a line)\n"
