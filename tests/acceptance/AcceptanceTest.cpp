@@ -4,6 +4,7 @@
 #include "BRELK2Dlg.h"
 #include "FirmwareContainerWriter.h"
 #include "Image.h"
+#include "OperationPage.h"
 #include "OperationPageLayout.h"
 #include "PageHistory.h"
 #include "PageSetup.h"
@@ -312,6 +313,17 @@ void AcceptanceTest::OpenSensorPage(int pageId)
     const size_t before = TraceCount(shown);
     Tap(twin->SensorTab(pageId));
     ASSERT_TRUE(WaitForTrace(shown, before + 1)) << Trace();
+}
+
+void AcceptanceTest::TypeHexIdOnCreatePage(const std::string& id)
+{
+    OpenSensorPage(kPageCreateSensor);
+    auto* page = dynamic_cast<IOperationPage*>(twin->Dialog().GetCurrentPage());
+    ASSERT_TRUE(page);
+    if (!page->IsHexMode())
+        Tap(twin->PageControl(kIdHexCheck));
+    ClickClient(twin->PageControl(kIdSensorEdit));
+    Type(id);
 }
 
 std::string AcceptanceTest::RunOperation(int buttonId, int ms)

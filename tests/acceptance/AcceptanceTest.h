@@ -88,6 +88,8 @@ protected:
                        bool grabs = false);
     // A sensor tab; its page shows.
     void OpenSensorPage(int pageId);
+    // The Create Sensor page, hexadecimal ticked if it was not, the identifier typed into its box.
+    void TypeHexIdOnCreatePage(const std::string& id);
     // The settings tab, then its upgrade button; the other windows of the
     // client that then show up (the restart question), empty when none did
     // within ms.

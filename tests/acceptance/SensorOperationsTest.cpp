@@ -27,13 +27,7 @@ protected:
         ASSERT_TRUE(WaitForCarPage()) << Trace();
         ChooseRegion(2);
         ChooseVehicle(L"Velsor", L"Fenn", L"2016", grabs);
-        OpenSensorPage(kPageCreateSensor);
-        auto* page = dynamic_cast<IOperationPage*>(twin->Dialog().GetCurrentPage());
-        ASSERT_TRUE(page);
-        if (!page->IsHexMode())
-            Tap(twin->PageControl(kIdHexCheck));
-        ClickClient(twin->PageControl(kIdSensorEdit));
-        Type(id);
+        TypeHexIdOnCreatePage(id);
     }
     std::string Success(const char* key) const { return std::string(key) + " (blue)"; }
 };

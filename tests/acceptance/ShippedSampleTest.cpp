@@ -155,13 +155,7 @@ protected:
 
         // Create Sensor onto the line's blank sensor, with a typed identifier.
         BringInRange(road.blank);
-        OpenSensorPage(kPageCreateSensor);
-        auto* page = dynamic_cast<IOperationPage*>(twin->Dialog().GetCurrentPage());
-        ASSERT_TRUE(page);
-        if (!page->IsHexMode())
-            Tap(twin->PageControl(kIdHexCheck));
-        ClickClient(twin->PageControl(kIdSensorEdit));
-        Type(road.typedId);
+        TypeHexIdOnCreatePage(road.typedId);
         if (grabs)
             SaveSettledGrab("create-page");
         double createSeconds = 0;
@@ -268,13 +262,7 @@ TEST_F(ShippedSampleTest, AMissingFirmwareContainerIsNamedInRedAndTheSensorIsUnt
     ChooseRoadVehicle(road);
     BringInRange(road.blank);
     const BenchRecordLine before = BenchSensor(road.blank);
-    OpenSensorPage(kPageCreateSensor);
-    auto* page = dynamic_cast<IOperationPage*>(twin->Dialog().GetCurrentPage());
-    ASSERT_TRUE(page);
-    if (!page->IsHexMode())
-        Tap(twin->PageControl(kIdHexCheck));
-    ClickClient(twin->PageControl(kIdSensorEdit));
-    Type(road.typedId);
+    TypeHexIdOnCreatePage(road.typedId);
     double seconds = 0;
     const std::string status = RunAnswering(kCmdProgramCreate, seconds);
     // The page names the file, in red.

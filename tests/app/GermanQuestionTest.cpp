@@ -45,10 +45,7 @@ TEST_F(GermanQuestionTest, TheSeveralSensorsQuestionHasJaAndNeinAndNeinProgramsN
     ASSERT_EQ(GetLanguageManager().GetCurrentCode(), L"DE");
 
     Navigate(kPageCreateSensor);
-    CPageCreateSensor* page = nullptr;
-    for (const auto& link : dlg->GetPageHistory().Links())
-        if (link->pageId == kPageCreateSensor)
-            page = dynamic_cast<CPageCreateSensor*>(link->page.get());
+    CPageCreateSensor* page = PageAs<CPageCreateSensor>(kPageCreateSensor);
     ASSERT_NE(page, nullptr);
     page->SetIdText(L"10000000");
     // The real box, answered by its "Nein" as a user reads it.

@@ -285,13 +285,15 @@ public:
         dlg->SendMessage(WM_PAGE_ACTION, MsgParam::Of(record), kActionPartNo);
     }
 
-    StandInOperationPage* Page(int pageId)
+    // The page of that id the dialog made, as the kind of page it is (null when none).
+    template <class T> T* PageAs(int pageId)
     {
         for (const auto& link : dlg->GetPageHistory().Links())
             if (link->pageId == pageId)
-                return dynamic_cast<StandInOperationPage*>(link->page.get());
+                return dynamic_cast<T*>(link->page.get());
         return nullptr;
     }
+    StandInOperationPage* Page(int pageId) { return PageAs<StandInOperationPage>(pageId); }
     void Navigate(int pageId) { dlg->SendMessage(WM_PAGE_ACTION, pageId, kActionNavigate); }
     void Press(int command) { dlg->SendMessage(WM_PAGE_ACTION, command, kActionOperation); }
     // Waits with the events running until the operation's worker ended.

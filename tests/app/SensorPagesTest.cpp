@@ -22,13 +22,6 @@ public:
         realPages = true;
         EndToEndTest::SetUp();
     }
-    template <class T> T* PageAs(int pageId)
-    {
-        for (const auto& link : dlg->GetPageHistory().Links())
-            if (link->pageId == pageId)
-                return dynamic_cast<T*>(link->page.get());
-        return nullptr;
-    }
     CPageCreateSensor* CreatePage() { return PageAs<CPageCreateSensor>(kPageCreateSensor); }
     static void Click(Wnd& wnd)
     {

@@ -386,10 +386,7 @@ TEST_F(ShippedDataSetPages, TheCreatePageNamesTheMissingContainerInRed)
     OpenSampleVehicle(0x040);
     auto bench = Bench(*FindSampleFamily("F7V4"));
     Navigate(kPageCreateSensor);
-    CPageCreateSensor* page = nullptr;
-    for (const auto& link : dlg->GetPageHistory().Links())
-        if (link->pageId == kPageCreateSensor)
-            page = dynamic_cast<CPageCreateSensor*>(link->page.get());
+    CPageCreateSensor* page = PageAs<CPageCreateSensor>(kPageCreateSensor);
     ASSERT_NE(page, nullptr);
     Click(*page->GetEdit());
     TypeText(*page->GetEdit(), L"3713696"); // decimal, as the page starts
