@@ -139,7 +139,6 @@ public:
     bool IsUpgradeRunning() const;
     bool IgnoresDeviceChanges() const;
     CDevicePresence& GetDevicePresence() const { return *m_pPresence; }
-    const SerialErrorTarget& GetSerialErrors() const { return m_serialErrors; }
 
     // Runs the procedure on a worker thread of its own. Closing the window
     // stops the workers (g_bAbort) and waits for them before anything goes.
@@ -286,7 +285,6 @@ private:
     std::wstring m_strAppFolder;
     std::wstring m_strHelpPath;
     CProcessRunner m_viewer;
-    SerialErrorTarget m_serialErrors;
     bool m_bClosing = false;
     bool m_bVersionReadRunning = false;
     std::unique_ptr<CBrelkUpgrade> m_pUpgrade;

@@ -98,8 +98,8 @@ CSensorOperations::CSensorOperations(CBRELK2Dlg& dialog) : m_dialog(dialog)
         return active.GetSensorInfo();
     };
     m_services.checkSensor = DorvanSensorCheck;
-    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_dialog.GetSerialErrors(), repeat); };
-    m_services.failSignal = [this] { SendBrelkFailSignal(m_dialog.GetSerialErrors()); };
+    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(repeat); };
+    m_services.failSignal = [this] { SendBrelkFailSignal(); };
     m_services.idSeed = NewIdSeed;
 }
 
