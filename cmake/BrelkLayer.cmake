@@ -21,16 +21,26 @@ function(brelk_layer name dir)
   target_link_libraries(${name} PUBLIC ${L_LINKS} PRIVATE ${L_PRIVATE_LINKS})
 endfunction()
 
-# A GoogleTest executable from every .cpp in a test folder.
+# A GoogleTest executable from every .cpp in a test folder and its
+# sub-folders; every folder that holds a header is on its include path, so a
+# test includes a fixture by file name wherever it lives.
 # LABEL puts its tests under a ctest label of their own; TIMEOUT bounds each
 # test (seconds).
 function(brelk_test_folder name dir)
   cmake_parse_arguments(T "" "LABEL;TIMEOUT" "LINKS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
   if(NOT srcs)
     return()
   endif()
   add_executable(${name} ${srcs})
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${dir}/*.h)
+  set(header_dirs)
+  foreach(header ${headers})
+    get_filename_component(header_dir ${header} DIRECTORY)
+    list(APPEND header_dirs ${header_dir})
+  endforeach()
+  list(REMOVE_DUPLICATES header_dirs)
+  target_include_directories(${name} PRIVATE ${header_dirs})
   target_link_libraries(${name} PRIVATE ${T_LINKS} GTest::gmock GTest::gtest_main)
   # One variable only: the discovery passes the properties on as a list, and
   # a semicolon inside a value would split it into stray property names.
