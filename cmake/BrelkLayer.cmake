@@ -22,11 +22,16 @@ function(brelk_layer name dir)
 endfunction()
 
 # A GoogleTest executable from every .cpp in a test folder.
-# LABEL puts its tests under a ctest label of their own; TIMEOUT bounds each
-# test (seconds).
+# SUBFOLDERS takes the sources of its sub-folders too, for a layer whose
+# tests follow its sub-libraries; LABEL puts its tests under a ctest label of
+# their own; TIMEOUT bounds each test (seconds).
 function(brelk_test_folder name dir)
-  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "LINKS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  cmake_parse_arguments(T "SUBFOLDERS" "LABEL;TIMEOUT" "LINKS" ${ARGN})
+  if(T_SUBFOLDERS)
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  endif()
   if(NOT srcs)
     return()
   endif()

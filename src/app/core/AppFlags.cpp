@@ -3,7 +3,6 @@
 #include "AbortFlag.h"
 
 std::atomic<int> g_bBusy{0};
-std::atomic<int> g_bDeviceRemoved{0};
 
 namespace {
 std::atomic<int> g_stopRequest{0};

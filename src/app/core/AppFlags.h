@@ -1,13 +1,13 @@
 #pragma once
 // Flags shared by the UI thread and the operation workers.
+#include "SerialPort.h" // g_bDeviceRemoved, which the link's Brelk commands watch
+
 #include <atomic>
 
 // 1 while a sensor operation runs: set on the UI thread just before its
 // worker starts, cleared by the worker as it ends (and by nothing else while
 // it runs). The operation buttons are refused meanwhile, Stop excepted.
 extern std::atomic<int> g_bBusy;
-// 1 after the Brelk was unplugged; the Brelk commands return at once while set.
-extern std::atomic<int> g_bDeviceRemoved;
 
 // Stop of the running operation: by the Stop button, the Brelk's removal and
 // the window closing. Sets the link's g_bAbort (every exchange ends at once)

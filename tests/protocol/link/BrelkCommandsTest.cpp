@@ -1,5 +1,4 @@
 #include "BrelkCommands.h"
-#include "AppFlags.h"
 #include "BrelkSimulator.h"
 #include "DeviceMap.h"
 #include "FakeSerialPort.h"

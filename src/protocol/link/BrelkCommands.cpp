@@ -1,7 +1,6 @@
 #include "BrelkCommands.h"
 
 #include "AbortFlag.h"
-#include "AppFlags.h"
 #include "Clock.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
