@@ -701,6 +701,35 @@ bool CBRELK2Dlg::IsUpgradeRunning() const { return m_pPresence->IsUpgradeRunning
 
 bool CBRELK2Dlg::IgnoresDeviceChanges() const { return m_pPresence->IgnoresDeviceChanges(); }
 
+bool CBRELK2Dlg::IsBrelkUpgradeRunning() const { return m_pUpgrade->IsRunning(); }
+
+void CBRELK2Dlg::ShowConnectView(int view)
+{
+    if (m_pTopPane)
+        m_pTopPane->ShowConnectStatus(view);
+}
+
+void CBRELK2Dlg::ShowProgramEntered(bool entered)
+{
+    if (!m_pTopPane)
+        return;
+    m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, entered, 0);
+    if (entered) {
+        m_pTopPane->ShowHelpButton(false);
+        m_pTopPane->PressTab(kPageCarTab);
+    } else {
+        m_pTopPane->ShowSearchView(false);
+    }
+}
+
+void CBRELK2Dlg::CloseDocumentViewer()
+{
+    if (ChildProcess* viewer = m_viewer.Process())
+        viewer->Terminate();
+}
+
+INavigationLock* CBRELK2Dlg::GetNavigationLock() const { return m_pTopPane.get(); }
+
 void CBRELK2Dlg::OnClose()
 {
     // The Brelk must not be left half-written.
@@ -738,8 +767,9 @@ bool CBRELK2Dlg::ShowsOperationOutcome() const
     });
 }
 
-void CBRELK2Dlg::ShowConnectionStatus(const StatusText& text, COLORREF colour)
+void CBRELK2Dlg::ShowConnectionStatus(const wchar_t* key, COLORREF colour)
 {
+    const StatusText text = StatusOfKey(key);
     RunOnUiThread([&] {
         for (const auto& link : m_history.Links())
             if (IsOperationPage(link->pageId) && !m_pOperations->ShowsOutcome(link->pageId))
