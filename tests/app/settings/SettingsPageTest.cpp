@@ -2,7 +2,6 @@
 // from "Setup.ini" and written as the user chooses with the keyboard, the
 // language switched over every page made so far, the versions shown, and the
 // self-update's reports arriving from other threads.
-#include "../update/UpdateServerReplies.h"
 #include "AppMessages.h"
 #include "BRELK2App.h"
 #include "Clock.h"
@@ -26,6 +25,7 @@
 #include "SetupFile.h"
 #include "TopPane.h"
 #include "UiThread.h"
+#include "UpdateServerReplies.h"
 #include "UpgradeCtrl.h"
 #include "VehicleDatabase.h"
 #include "ZipFixtureWriter.h"

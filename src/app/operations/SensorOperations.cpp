@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
+#include "FamilyTable.h"
 #include "ImageProblemText.h"
 #include "Language.h"
 #include "LocalTime.h"
@@ -35,7 +36,6 @@ constexpr uint8_t kHidePercent = 255;
 // New identifiers of several sensors are this far apart.
 constexpr uint32_t kIdStep = 0x1111;
 constexpr const wchar_t* kRelearnAsks = L"O";
-constexpr const wchar_t* kChipNotForFamily = L"0X40";
 constexpr const wchar_t* kNotSupportedText = L"program not support the sensor on this version!";
 constexpr const wchar_t* kCopyIdMissingText = L"Error:\nSensor ID is NULL. Please press [Test] get sensor ID.";
 constexpr const wchar_t* kNoRecordText = L"Not supported this sensor!";
@@ -466,8 +466,8 @@ uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, c
     if (!AssignNewIds(*program, in, found, ids, list))
         return kProgramIdRange;
 
-    const int type = program->GetType();
-    if (UpperText(in.chipStatus) == kChipNotForFamily && (type == TS_TYPE_F6V1 || type == TS_TYPE_F6V4)) {
+    const SensorFamily* family = FindFamily(program->GetType());
+    if (family && family->RefusesChip(WideToUtf8(in.chipStatus))) {
         log.Debug("Program not support 86 type");
         return kProgramChip86;
     }
@@ -552,7 +552,7 @@ uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program,
         program = m_services.makeProgramAfterBoot(in.freqSelector);
         if (!program)
             return kProgramNoObject;
-        program->SetType(oldType == TS_TYPE_F6V1 ? TS_TYPE_F6V4 : TS_TYPE_F7V4);
+        program->SetType(TypeAfterBootUpdate(oldType));
         OnFirmwareProgress(kHidePercent);
         return kProgramOk;
     }

@@ -3,6 +3,7 @@
 #include "AppFlags.h"
 #include "BasePage.h"
 #include "BrelkCommands.h"
+#include "BrelkLoader.h"
 #include "BrelkUpgrade.h"
 #include "CodePage.h"
 #include "ColorStatic.h"
