@@ -318,8 +318,13 @@ std::string CVehicleDatabase::ReadMemberBytes(const std::string& catalogPath, co
         size_t used = 0;
         bytes.resize(std::min<size_t>(reader->Remaining(), kTrustedMemberBytes));
         for (;;) {
-            if (used == bytes.size())
+            if (used == bytes.size()) {
+                // Full: grown only for bytes the member still holds (the
+                // text is not copied for a last read that finds none).
+                if (!reader->Remaining())
+                    break;
                 bytes.resize(used + kReadChunk);
+            }
             const size_t got = reader->Read(bytes.size() - used, bytes.data() + used);
             if (!got)
                 break;
