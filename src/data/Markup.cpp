@@ -939,29 +939,47 @@ public:
     static constexpr int kPageSize = 1 << kPageBits;
 
     int Size() const { return m_size; }
-    ElemPos& operator[](int i) { return m_pages[static_cast<size_t>(i >> kPageBits)][i & (kPageSize - 1)]; }
-    const ElemPos& operator[](int i) const { return m_pages[static_cast<size_t>(i >> kPageBits)][i & (kPageSize - 1)]; }
+    ElemPos& operator[](int i) { return m_pages[static_cast<size_t>(i >> kPageBits)].items[i & (kPageSize - 1)]; }
+    const ElemPos& operator[](int i) const
+    {
+        return m_pages[static_cast<size_t>(i >> kPageBits)].items[i & (kPageSize - 1)];
+    }
     void Clear()
     {
         m_pages.clear();
         m_size = 0;
     }
-    void Grow(int size)
+    // Room for `size` records, keeping the first `used`. The others are left
+    // unset, as each is written when it is made: the room a large
+    // document's index is given at once costs no memory until it is used.
+    void Grow(int size, int used)
     {
         if (size <= m_size)
             return;
         const int pages = (size + kPageSize - 1) >> kPageBits;
         m_pages.resize(static_cast<size_t>(pages));
         for (int p = 0; p < pages; ++p) {
+            Page& page = m_pages[static_cast<size_t>(p)];
             const size_t want = static_cast<size_t>(std::min(kPageSize, size - p * kPageSize));
-            if (m_pages[static_cast<size_t>(p)].size() < want)
-                m_pages[static_cast<size_t>(p)].resize(want);
+            if (page.size >= want)
+                continue;
+            auto items = std::make_unique_for_overwrite<ElemPos[]>(want);
+            const int first = p * kPageSize;
+            const size_t kept = used > first ? std::min(page.size, static_cast<size_t>(used - first)) : 0;
+            if (kept)
+                std::memcpy(items.get(), page.items.get(), kept * sizeof(ElemPos));
+            page.items = std::move(items);
+            page.size = want;
         }
         m_size = size;
     }
 
 private:
-    std::vector<std::vector<ElemPos>> m_pages;
+    struct Page {
+        std::unique_ptr<ElemPos[]> items;
+        size_t size = 0;
+    };
+    std::vector<Page> m_pages;
     int m_size = 0;
 };
 
@@ -1085,7 +1103,7 @@ int CMarkup::NewElem()
 {
     if (m_iPosFree >= m_pIndex->Size()) {
         const int size = m_pIndex->Size();
-        m_pIndex->Grow(size + std::max(size / 2, 8));
+        m_pIndex->Grow(size + std::max(size / 2, 8), m_iPosFree);
     }
     const int i = m_iPosFree++;
     Elem(i) = ElemPos{};
@@ -1149,7 +1167,7 @@ template <class C> bool CMarkup::ParseIndex(std::basic_string_view<C> doc)
     const size_t n = doc.size();
     if (n > kMaxDocLength) {
         // Too long for 32-bit offsets: no index, not well-formed.
-        m_pIndex->Grow(1);
+        m_pIndex->Grow(1, 0);
         Elem(0) = ElemPos{};
         Elem(0).nFlags = MNF_ILLFORMED;
         AddResult("truncation_error", {{"length", Num(static_cast<long long>(n))}});
@@ -1158,7 +1176,7 @@ template <class C> bool CMarkup::ParseIndex(std::basic_string_view<C> doc)
     }
     const int wanted = static_cast<int>(n / 64 + 8);
     if (m_pIndex->Size() < wanted)
-        m_pIndex->Grow(wanted);
+        m_pIndex->Grow(wanted, 0);
     Elem(0) = ElemPos{};
     Elem(0).nLength = static_cast<int32_t>(n);
 

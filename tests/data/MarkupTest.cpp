@@ -308,6 +308,28 @@ TEST(Markup, Utf8DocumentReadsAsItsWideText)
     EXPECT_NE(xml.TraceText(), nullptr);
 }
 
+TEST(Markup, AnIndexGrownPastItsFirstPageKeepsEveryElement)
+{
+    // Elements far denser than the index is first sized for: it grows many
+    // times and past a page of records, in both encodings.
+    constexpr int kCount = 70000;
+    std::string doc = "<r>";
+    for (int i = 0; i < kCount; ++i)
+        doc += "<a n=" + std::to_string(i) + " />";
+    doc += "</r>";
+    CMarkup wide(Utf8ToWide(doc)), narrow;
+    ASSERT_TRUE(narrow.SetDocUtf8(doc));
+    for (CMarkup* xml : {&wide, &narrow}) {
+        ASSERT_TRUE(xml->IsWellFormed());
+        int seen = 0;
+        bool inOrder = true;
+        while (xml->FindChildElem(L"a"))
+            inOrder = inOrder && xml->GetChildAttrib(L"n") == std::to_wstring(seen++);
+        EXPECT_EQ(seen, kCount);
+        EXPECT_TRUE(inOrder);
+    }
+}
+
 TEST(Markup, ResultTextStaysSmall)
 {
     std::wstring doc = L"<r>";
