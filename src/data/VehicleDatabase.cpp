@@ -7,6 +7,7 @@
 
 #include "CodePage.h"
 #include "DebugTrace.h"
+#include "LargePages.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -316,7 +317,9 @@ std::string CVehicleDatabase::ReadMemberBytes(const std::string& catalogPath, co
         // the text up to a bound, and grows as bytes arrive past it rather
         // than trusting the index for one allocation.
         size_t used = 0;
-        bytes.resize(std::min<size_t>(reader->Remaining(), kTrustedMemberBytes));
+        bytes.reserve(std::min<size_t>(reader->Remaining(), kTrustedMemberBytes));
+        AdviseLargePages(bytes.data(), bytes.capacity());
+        bytes.resize(bytes.capacity());
         for (;;) {
             if (used == bytes.size()) {
                 // Full: grown only for bytes the member still holds (the
