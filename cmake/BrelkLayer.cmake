@@ -22,15 +22,33 @@ function(brelk_layer name dir)
 endfunction()
 
 # A GoogleTest executable from every .cpp in a test folder.
-# LABEL puts its tests under a ctest label of their own; TIMEOUT bounds each
-# test (seconds).
+# SUBFOLDERS takes the sources of its sub-folders too, for a layer whose
+# tests follow its sub-libraries or feature folders; every folder that holds
+# a header is on the include path, so a test includes a fixture by file name
+# wherever it lives. LABEL puts its tests under a ctest label of their own;
+# TIMEOUT bounds each test (seconds).
 function(brelk_test_folder name dir)
-  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "LINKS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  cmake_parse_arguments(T "SUBFOLDERS" "LABEL;TIMEOUT" "LINKS" ${ARGN})
+  if(T_SUBFOLDERS)
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  endif()
   if(NOT srcs)
     return()
   endif()
   add_executable(${name} ${srcs})
+  set(header_dirs)
+  foreach(src ${srcs})
+    if(src MATCHES "\\.h$")
+      get_filename_component(header_dir ${src} DIRECTORY)
+      list(APPEND header_dirs ${header_dir})
+    endif()
+  endforeach()
+  if(header_dirs)
+    list(REMOVE_DUPLICATES header_dirs)
+    target_include_directories(${name} PRIVATE ${header_dirs})
+  endif()
   target_link_libraries(${name} PRIVATE ${T_LINKS} GTest::gmock GTest::gtest_main)
   # One variable only: the discovery passes the properties on as a list, and
   # a semicolon inside a value would split it into stray property names.

@@ -12,6 +12,7 @@ std::atomic<bool> g_bSerialOpen{false};
 SerialErrorTarget g_hSerialOwner;
 std::atomic<uint32_t> g_serialBaudRate{57600};
 std::atomic<int> g_nBrelkPort{0};
+std::atomic<int> g_bDeviceRemoved{0};
 
 namespace {
 

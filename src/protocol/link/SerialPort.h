@@ -21,6 +21,8 @@ extern std::atomic<bool> g_bSerialOpen;              // open and configured
 extern SerialErrorTarget g_hSerialOwner;             // receives error texts; nothing sets it
 extern std::atomic<uint32_t> g_serialBaudRate;       // 57600
 extern std::atomic<int> g_nBrelkPort;                // COM number of the Brelk, 0 until looked up
+// 1 after the Brelk was unplugged; the Brelk commands return at once while set.
+extern std::atomic<int> g_bDeviceRemoved;
 
 // Opens COM n at g_serialBaudRate, 8N1; true at once when the port is already open.
 bool SerialOpen(int port);

@@ -1,0 +1,332 @@
+#include "DevicePresence.h"
+
+#include "AppFlags.h"
+#include "BRELK2Dlg.h"
+#include "BasePage.h"
+#include "BrelkCommands.h"
+#include "BrelkLoader.h"
+#include "BrelkUpgrade.h"
+#include "CodePage.h"
+#include "DebugTrace.h"
+#include "DeviceMap.h"
+#include "DeviceWatcher.h"
+#include "Language.h"
+#include "PageHistory.h"
+#include "ProductStrings.h"
+#include "ScopeGuard.h"
+#include "SearchUsbPort.h"
+#include "StartUp.h"
+#include "TextLog.h"
+#include "TopPane.h"
+#include "TsNetlayer.h"
+
+namespace {
+
+std::wstring BuiltInVersion() { return Utf8ToWide(g_productStrings[kBrelkFirmwareIndex]); }
+
+} // namespace
+
+CDevicePresence::CDevicePresence(CBRELK2Dlg& dlg) : m_dlg(dlg) {}
+
+CDevicePresence::~CDevicePresence() { Stop(); }
+
+void CDevicePresence::SetMonitor(std::unique_ptr<IDeviceMonitor> monitor)
+{
+    m_monitor = std::move(monitor);
+    m_bMonitorGiven = true;
+}
+
+void CDevicePresence::StartWatching()
+{
+    if (m_watcher)
+        return;
+    std::unique_ptr<IDeviceMonitor> monitor = m_bMonitorGiven ? std::move(m_monitor) : CreateSerialPortMonitor();
+    if (!monitor)
+        return;
+    m_watcher = std::make_unique<DeviceWatcher>(std::move(monitor));
+    // Without udev or a links folder the program goes on, only deaf to plugging.
+    if (!m_watcher->Start(&m_dlg))
+        DebugTrace("device changes are not watched\n");
+}
+
+void CDevicePresence::Stop()
+{
+    if (m_watcher)
+        m_watcher->Stop();
+    m_watcher.reset();
+    if (m_pStartUp)
+        m_pStartUp->DestroyWindow();
+}
+
+// ---- the first contact -----------------------------------------------------------
+
+void CDevicePresence::ConnectAtStart()
+{
+    CTextLog& log = CTextLog::Instance();
+    if (!m_bUpgradeRunning) {
+        if (!g_bSerialOpen)
+            SerialOpen(FindDeviceComPort());
+        if (g_bSerialOpen) {
+            const std::wstring version = m_dlg.ReadBrelkVersion();
+            log.Write("SoftVersion[%s],BrelkVersion:[%s]", g_productStrings[kSoftwareVersionIndex].c_str(),
+                      g_productStrings[kBrelkFirmwareIndex].c_str());
+            const bool differs = version.size() > 1 && version != BuiltInVersion();
+            if (differs || (version.empty() && BrelkIsInLoader(m_dlg.GetSerialErrors()))) {
+                log.Write("Start to update boot...");
+                // The user sees the program and what it does before the Brelk is touched.
+                m_dlg.ShowWindow(SW_SHOW);
+                m_dlg.UpdateWindow();
+                RunAutomaticUpgrade();
+            }
+        }
+    }
+    bool connected = false;
+    const std::wstring version = m_dlg.ReadBrelkVersion();
+    if (!version.empty()) {
+        m_dlg.RecordBrelkVersion(version);
+        connected = true;
+        SerialClose();
+        m_nShownPort = g_nBrelkPort;
+        m_strShownVersion = version;
+    }
+    // Looked at again whatever the upgrade left: a Brelk that did not answer
+    // after it must still be noticed when it comes.
+    m_bIgnoreDeviceChange = false;
+    SetConnectState(kViewConnected, connected ? 1 : 0);
+}
+
+void CDevicePresence::RunAutomaticUpgrade()
+{
+    m_bUpgradeRunning = true;
+    m_bIgnoreDeviceChange = true;
+    m_bUpgradedThisArrival = true;
+    ScopeGuard clear([this] {
+        m_bUpgradeRunning = false;
+        m_bIgnoreDeviceChange = false;
+    });
+    m_dlg.UpgradeBrelk();
+}
+
+// ---- device changes -----------------------------------------------------------------
+
+void CDevicePresence::OnDeviceChange(UINT)
+{
+    if (m_bIgnoreDeviceChange) {
+        // The port is the upgrade's; what is shown follows the Brelk's node,
+        // so a Brelk pulled meanwhile is not shown connected.
+        if (m_nConnectState != 0 && !StartUpWindowExists()) {
+            const bool present = BrelkNodePresent();
+            if (present != (m_nConnectView == kViewConnected)) {
+                ShowConnection(present ? kViewConnected : kViewDisconnected);
+                if (!present)
+                    m_dlg.ShowBrelkVersion(L"");
+                ShowStatus(present ? L"CONNECTED" : L"DISCONNECTED", present ? kStatusBlue : kStatusRed);
+            }
+        }
+        RestoreControls();
+        return;
+    }
+    // A worker owns the port (an operation, or the settings page's version read).
+    if (g_bBusy || m_dlg.IsWorkerRunning()) {
+        CheckWhileBusy();
+        return;
+    }
+    // Handled now: a change left for a worker's end is not handled again
+    // when an end posted late arrives, over the next operation's status.
+    m_bChangeWhileBusy = false;
+    if (g_nBrelkPort == 0)
+        FindDeviceComPort();
+    SerialClose();
+    // The Brelk may have come back under another node: looked up anew.
+    if (SerialOpen(FindDeviceComPort()))
+        Arrived();
+    else
+        Gone();
+    RestoreControls();
+}
+
+void CDevicePresence::Arrived()
+{
+    g_bAbort.Clear();
+    g_bDeviceRemoved = 0;
+    std::wstring version = m_dlg.ReadBrelkVersion();
+    // A Brelk that answers no version may sit in its loader, half-written.
+    const bool inLoader = version.empty() && BrelkIsInLoader(m_dlg.GetSerialErrors());
+    // The Brelk shown is still there, on its port, with its version: the
+    // notice was another device's (or came while a worker ran), and nothing
+    // shown changes.
+    const bool unchanged = m_nConnectState != 0 && m_nConnectView == kViewConnected && !inLoader &&
+                           g_nBrelkPort == m_nShownPort && version == m_strShownVersion;
+    SetConnectState(kViewConnected, 1);
+    m_nShownPort = g_nBrelkPort;
+    m_strShownVersion = version;
+    if (!unchanged) {
+        ShowConnection(kViewConnected);
+        m_dlg.ShowBrelkVersion(version);
+    }
+    const bool needsUpgrade = inLoader || (!version.empty() && version != BuiltInVersion());
+    if (!needsUpgrade || m_bUpgradeRunning || m_dlg.GetUpgrade().IsRunning()) {
+        if (!unchanged)
+            ShowStatus(L"CONNECTED", kStatusBlue);
+        return;
+    }
+    // One automatic upgrade per arrival: a Brelk that keeps another version
+    // afterwards is shown so, not upgraded over and over.
+    if (m_bUpgradedThisArrival) {
+        if (!unchanged)
+            ShowStatus(L"UPGRADEERRPR", kStatusRed);
+        return;
+    }
+    if (!inLoader)
+        ShowStatus(L"CONNECTED", kStatusBlue);
+    RunAutomaticUpgrade();
+    // Unplugged meanwhile (the notifications were not looked at): it is gone.
+    if (!BrelkNodePresent()) {
+        SerialClose();
+        Gone();
+        return;
+    }
+    version = m_dlg.ReadBrelkVersion();
+    m_strShownVersion = version;
+    if (!version.empty())
+        m_dlg.RecordBrelkVersion(version);
+    else
+        m_dlg.ShowBrelkVersion(version);
+    ShowConnection(kViewConnected);
+    if (version == BuiltInVersion())
+        ShowStatus(L"CONNECTED", kStatusBlue);
+    else
+        ShowStatus(L"UPGRADEERRPR", kStatusRed);
+}
+
+void CDevicePresence::Gone()
+{
+    // Already shown gone: the notice was another device's.
+    const bool unchanged = m_nConnectView == kViewDisconnected;
+    if (!StartUpWindowExists() && !unchanged)
+        ShowConnection(kViewDisconnected);
+    // Removed first: the waits the stop wakes find the Brelk gone.
+    g_bDeviceRemoved = 1;
+    g_bAbort.Set();
+    m_bIgnoreDeviceChange = false;
+    m_bUpgradedThisArrival = false;
+    ForgetBrelk();
+    if (!unchanged)
+        ShowStatus(L"DISCONNECTED", kStatusRed);
+}
+
+void CDevicePresence::ForgetBrelk()
+{
+    m_nShownPort = 0;
+    m_strShownVersion.clear();
+    m_dlg.ShowBrelkVersion(L"");
+}
+
+void CDevicePresence::CheckWhileBusy()
+{
+    // The worker owns the port: nothing is closed or opened under it.
+    m_bChangeWhileBusy = true;
+    if (BrelkNodePresent())
+        return;
+    // Removed first, so the waits the stop wakes find the Brelk gone. The
+    // running operation stops at its next exchange and starts no next
+    // attempt (a new programming object would clear g_bAbort alone).
+    g_bDeviceRemoved = 1;
+    RequestOperationStop();
+    if (m_nConnectView == kViewDisconnected)
+        return;
+    if (!StartUpWindowExists())
+        ShowConnection(kViewDisconnected);
+    ForgetBrelk();
+    ShowStatus(L"DISCONNECTED", kStatusRed);
+}
+
+void CDevicePresence::OnWorkerEnded()
+{
+    if (!m_bChangeWhileBusy || g_bBusy)
+        return;
+    m_bChangeWhileBusy = false;
+    OnDeviceChange(DBT_DEVNODES_CHANGED);
+}
+
+bool CDevicePresence::BrelkNodePresent() const
+{
+    const int port = g_nBrelkPort;
+    return port != 0 && !DeviceMap::DevicePathOf(port).empty();
+}
+
+void CDevicePresence::RestoreControls()
+{
+    if (g_bBusy || m_bUpgradeRunning)
+        return;
+    if (CBasePage* page = m_dlg.GetCurrentPage())
+        page->EnableActions(true);
+    if (CTopPane* top = m_dlg.GetTopPane())
+        top->UnlockNavigation();
+}
+
+// ---- entering the program -----------------------------------------------------------
+
+bool CDevicePresence::StartUpWindowExists() const { return m_pStartUp && m_pStartUp->IsCreated(); }
+
+void CDevicePresence::SetConnectState(int view, int connected)
+{
+    if (m_nConnectState != 0)
+        return;
+    m_nConnectState = connected;
+    CTopPane* top = m_dlg.GetTopPane();
+    if (connected) {
+        ShowConnection(view);
+        // The main tabs come up in place of the help button; the car tab shows the car page.
+        if (top) {
+            top->ShowMenuTabs(CMenuTabs::kModeMain, true, 0);
+            top->ShowHelpButton(false);
+            top->PressTab(kPageCarTab);
+        }
+        // The object stays: this may run inside the window's own key handler.
+        if (m_pStartUp)
+            m_pStartUp->DestroyWindow();
+        if (ChildProcess* viewer = m_dlg.GetDocumentViewer().Process())
+            viewer->Terminate();
+        return;
+    }
+    ShowConnection(kViewSearching);
+    if (top) {
+        top->ShowMenuTabs(CMenuTabs::kModeMain, false, 0);
+        top->ShowSearchView(false);
+    }
+    if (CBasePage* page = m_dlg.GetCurrentPage())
+        page->ShowWindow(SW_HIDE);
+    if (!m_pStartUp)
+        m_pStartUp = std::make_unique<CStartUp>([this] { SetConnectState(kViewDisconnected, 1); });
+    if (!m_pStartUp->IsCreated())
+        m_pStartUp->Create(&m_dlg, m_dlg.GetPageRect(), CStartUp::kId, WS_CHILD | WS_VISIBLE);
+    m_pStartUp->ShowWindow(SW_SHOW);
+    m_pStartUp->UpdateWindow();
+    m_pStartUp->SetFocus();
+}
+
+// ---- what the connection shows --------------------------------------------------------
+
+void CDevicePresence::ShowConnection(int view)
+{
+    m_nConnectView = view;
+    static const char* const kNames[] = {"SEARCHING", "CONNECTED", "DISCONNECTED"};
+    DebugTrace("Brelk connection: %s\n", view >= 0 && view <= 2 ? kNames[view] : "?");
+    if (CTopPane* top = m_dlg.GetTopPane())
+        top->ShowConnectStatus(view);
+}
+
+void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
+{
+    // An operation's outcome stays on its page until the user's next action;
+    // the top pane shows the connection meanwhile.
+    if (m_dlg.ShowsOperationOutcome()) {
+        DebugTrace("Brelk status %s left under the outcome shown\n", WideToUtf8(std::wstring(key)).c_str());
+    } else {
+        m_strStatusKey = key;
+        m_statusColor = color;
+        DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
+    }
+    m_dlg.ShowConnectionStatus(StatusOfKey(key), color);
+}
