@@ -3,6 +3,7 @@
 #include "CatalogWriter.h"
 #include "DataFixtures.h"
 #include "TempFolder.h"
+#include "TraceCapture.h"
 #include "XmlDomDocument.h"
 
 #include "CodePage.h"
@@ -323,7 +324,9 @@ TEST_F(VehicleDatabaseTest, OnDemandReadsTheUtf8TextAsTheEagerLoad)
     // The on-demand read keeps a region as its UTF-8 bytes: non-ASCII names
     // and values, references, bytes that are no UTF-8, zero bytes and a
     // byte-order mark give the records the wide text gives. Europe is large
-    // (read on a worker), the US small.
+    // (read on a worker), the US small; Australia (large) and Japan (small)
+    // are cut short: damaged, empty, and said so once by each database that
+    // reads on demand, however often asked.
     auto region = [](int number) {
         std::string xml = MakeMakersXml({
             {"\xC5\xA0koda", "1", {{"Octavia \xE2\x80\x93 RS", "2", {Year("2014"), Year("2012")}}}},
@@ -356,9 +359,12 @@ TEST_F(VehicleDatabaseTest, OnDemandReadsTheUtf8TextAsTheEagerLoad)
     catalog.regions[0] = region(1);
     catalog.regions[1] = region(2);
     ASSERT_GT(catalog.regions[1].size(), kReadAtOnceBytes);
+    catalog.regions[2] = catalog.regions[1].substr(0, catalog.regions[1].size() - 30);
+    catalog.regions[3] = catalog.regions[0].substr(0, catalog.regions[0].find("\xE3\x83\xA8"));
     ASSERT_TRUE(WriteVehicleCatalog(Index(), catalog));
 
-    const std::vector<ECarsStyle> read = {CARS_STYLE_US, CARS_STYLE_EUROPE};
+    TraceCapture trace;
+    const std::vector<ECarsStyle> read = {CARS_STYLE_US, CARS_STYLE_EUROPE, CARS_STYLE_AU, CARS_STYLE_JP};
     CVehicleDatabase eager(Index());
     CVehicleDatabase pages(Index(), CVehicleDatabase::Loading::kOnDemand);
     CVehicleDatabase callers(Index(), CVehicleDatabase::Loading::kOnDemand);
@@ -370,6 +376,7 @@ TEST_F(VehicleDatabaseTest, OnDemandReadsTheUtf8TextAsTheEagerLoad)
         for (const auto& brand : pageRegions[r]->brands)
             pages.OpenBrand(brand.get());
         callerRegions[r] = callers.GetBrands(r);
+        EXPECT_EQ(RequestAndWait(pages, r), pageRegions[r]); // asked again: read once
     }
     const std::vector<std::wstring> expected = AllRecords(eager, eagerRegions);
     EXPECT_EQ(AllRecords(pages, pageRegions), expected);
@@ -385,6 +392,19 @@ TEST_F(VehicleDatabaseTest, OnDemandReadsTheUtf8TextAsTheEagerLoad)
     EXPECT_EQ(bad->name, L"\uFFFD\uFFFDbad\uFFFD");
     EXPECT_EQ(us->FindBrand(L"Citro\u00EBn & DS")->models.front()->years.front()->id, L"\u20AC");
     EXPECT_EQ(us->FindBrand(L"\u00E9")->models.front()->years.front()->name, L"\u00E9t\u00E9");
+    for (const char* file : {"TPMS_AU.xml", "TPMS_JP.xml"}) {
+        int said = 0;
+        for (const std::string& line : trace.Lines())
+            said += line.find(file) != std::string::npos && line.find("damaged") != std::string::npos;
+        EXPECT_EQ(said, 2) << file; // once by each database reading on demand
+    }
+    for (const CVehicleDatabase* db : {&pages, &callers}) {
+        EXPECT_TRUE(db->IsRegionDamaged(CARS_STYLE_AU));
+        EXPECT_TRUE(db->IsRegionDamaged(CARS_STYLE_JP));
+        EXPECT_FALSE(db->IsRegionDamaged(CARS_STYLE_EUROPE));
+        EXPECT_TRUE(db->LoadedBrands(CARS_STYLE_AU)->brands.empty());
+        EXPECT_TRUE(db->LoadedBrands(CARS_STYLE_JP)->brands.empty());
+    }
 }
 
 TEST_F(VehicleDatabaseTest, ABrandOpenedLaterHoldsTheModelsOfAllItsMakers)
