@@ -1410,9 +1410,10 @@ std::wstring CMarkup::GetAttribAt(int iPos, std::wstring_view attrib) const
         const std::string name = NameUtf8(attrib);
         if (!FindAttrib(m_strDocUtf8.data(), m_strDocUtf8.size(), start, std::string_view(name), ignoreCase, value))
             return {};
-        const std::wstring wide =
-            Utf8ToWide(std::string_view(m_strDocUtf8).substr(value.begin, value.end - value.begin));
-        return UnescapeText(wide.data(), wide.size());
+        const std::string_view text = std::string_view(m_strDocUtf8).substr(value.begin, value.end - value.begin);
+        std::wstring wide = Utf8ToWide(text);
+        // Most values hold no reference: made wide, they are done.
+        return text.find('&') == text.npos ? wide : UnescapeText(wide.data(), wide.size());
     }
     std::wstring wide;
     FindAttrib(m_strDoc.data(), m_strDoc.size(), start, attrib, ignoreCase, wide);
