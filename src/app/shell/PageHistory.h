@@ -4,6 +4,7 @@
 // part-number and settings pages, the model pages), the stack
 // in use, and every link ever made, which owns its page.
 #include "BasePage.h"
+#include "PageIds.h"
 
 #include <map>
 #include <memory>
@@ -13,17 +14,6 @@
 inline constexpr int kStackRoot = 1;      // a root navigation (tab, region)
 inline constexpr int kStackOperation = 2; // an operation page by its tab
 inline constexpr int kStackPrepared = 5;  // a page prepared by a selection
-
-// Page ids.
-inline constexpr int kPageCarTab = 10201;
-inline constexpr int kPagePartNo = 10202;
-inline constexpr int kPageSetup = 10203;
-inline constexpr int kPageTestSensor = 10204;
-inline constexpr int kPageCreateSensor = 10205;
-inline constexpr int kPageCopySensor = 10206;
-inline constexpr int kPageModel = 10209;
-inline constexpr int kPageCarRegion1 = 10213;    // ... 10217 for region 5
-inline constexpr int kPageModelRegion1 = 102091; // ... 102095 for region 5
 
 struct PageLink {
     int stackKind = kStackRoot;
