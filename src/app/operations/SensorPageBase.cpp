@@ -7,7 +7,7 @@
 #include "Language.h"
 #include "OneNumberFormat.h"
 #include "SensorIdentifiers.h"
-#include "TopPane.h"
+#include "TopPaneControls.h"
 #include "UiScale.h"
 #include "UiThread.h"
 #include "VehicleRecords.h"

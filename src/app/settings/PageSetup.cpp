@@ -9,7 +9,7 @@
 #include "ProductStrings.h"
 #include "SetupFile.h"
 #include "SharedHelpers.h"
-#include "TopPane.h"
+#include "TopPaneControls.h"
 #include "UiScale.h"
 #include "UiThread.h"
 

@@ -16,6 +16,7 @@
 #include "ProcessRunner.h"
 #include "SensorOperations.h"
 #include "SerialPort.h"
+#include "TopPane.h"
 
 #include <atomic>
 #include <functional>
@@ -33,7 +34,6 @@ class CModel;
 class CMyScrollBar;
 class CPageSetup;
 class CPartNo;
-class CTopPane;
 class CYear;
 
 // What the window is sized from: the screen and its work area.
