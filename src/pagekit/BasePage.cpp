@@ -2,12 +2,19 @@
 
 #include "AppMessages.h"
 #include "PageHost.h"
+#include "Selection.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cwctype>
 
 IPageHost* GetPageHost() { return dynamic_cast<IPageHost*>(GetMainWindow()); }
+
+const Selection* GetHostSelection()
+{
+    const IPageHost* host = GetPageHost();
+    return host ? &host->GetSelection() : nullptr;
+}
 
 CBasePage::CBasePage()
 {

@@ -1,8 +1,12 @@
 #pragma once
 // What a page asks of the main window it is shown in: room for its content
-// (the main window's page scroll bar) and the top pane above it. The main
-// dialog is one; pages reach it through the program's main window.
+// (the main window's page scroll bar), the top pane above it, the user's
+// selection and the settings file. The main dialog is one; pages reach it
+// through the program's main window.
+class CIni;
+class CModel;
 class ITopPaneControls;
+struct Selection;
 
 class IPageHost {
 public:
@@ -11,7 +15,15 @@ public:
     // the page area holds it all; returns 1.
     virtual int ShowScrollBar(int contentHeight) = 0;
     virtual ITopPaneControls* GetTopPane() const = 0;
+    // The selection in use (UI thread).
+    virtual const Selection& GetSelection() const = 0;
+    // A model tile was chosen.
+    virtual void SetModelSelection(const CModel* model) = 0;
+    // The program's settings ([Setup] and [Config]).
+    virtual const CIni& GetIni() const = 0;
 };
 
 // The program's main window as a page host, or nullptr when there is none.
 IPageHost* GetPageHost();
+// The selection of the program's main window, or nullptr when there is none.
+const Selection* GetHostSelection();

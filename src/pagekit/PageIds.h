@@ -1,7 +1,6 @@
 #pragma once
-// The ids of the pages the main dialog makes: the factory makes a page by its
-// id, the history keeps it under it, and the operations and the labels find
-// the operation pages by theirs.
+// The ids of the program's pages: the control id each is created with and
+// the id the navigation and the operations name it by.
 inline constexpr int kPageCarTab = 10201;
 inline constexpr int kPagePartNo = 10202;
 inline constexpr int kPageSetup = 10203;

@@ -8,7 +8,7 @@
 // The exchange runs on a worker of its own; the UI thread waits for it with its
 // events running, so the main window (disabled meanwhile) and the progress
 // window keep drawing. Messages from the worker go through the windowing
-// layer's thread rule.
+// layer's thread rule. The loader's commands are the link's (BrelkLoader.h).
 #include "SerialPort.h"
 
 #include <cstddef>
@@ -19,41 +19,6 @@
 
 class CBrelkUpgradeDlg;
 class Wnd;
-
-// The flash layout of the Brelk's firmware.
-inline constexpr uint32_t kBrelkFlashBase = 0x08004000;
-inline constexpr size_t kBrelkBlockSize = 0x800;
-
-// A block of the image: where it goes and how many bytes it holds.
-struct UpgradeBlock {
-    uint32_t address;
-    size_t offset;
-    size_t length;
-};
-// The blocks of an image of `size` bytes: size / 2048, and one more for a rest.
-std::vector<UpgradeBlock> SplitIntoBlocks(size_t size);
-// AA 55 C1, the address (32-bit LE), the data frame's length (16-bit LE), FF.
-std::vector<uint8_t> BuildBlockHeader(const UpgradeBlock& block);
-// The block's bytes, their 32-bit LE sum, 00, the low byte of the block index.
-std::vector<uint8_t> BuildBlockFrame(const uint8_t* image, const UpgradeBlock& block, size_t index);
-
-// True when the Brelk answers the loader's identify command with "BRELK":
-// it sits in its loader (an upgrade broke off) and needs the firmware again.
-bool BrelkIsInLoader(const SerialErrorTarget& window);
-
-// The loader's steps around the blocks, each its command and the check of its
-// reply (B4 96 and a code), waited for in one poll on the port and `stop`.
-// Enter the loader (CF): true when it answers 80.
-bool EnterLoader(const SerialErrorTarget& window, const WakeEvent* stop);
-// Identify (C9): true when what is there at once reads "BRELK".
-bool LoaderIdentifies(const SerialErrorTarget& window);
-// The C0 exchange: true when it answers 81.
-bool LoaderExchange(const SerialErrorTarget& window, const WakeEvent* stop);
-// Prepare the flash (C2): true when it answers 83.
-bool LoaderPrepare(const SerialErrorTarget& window, const WakeEvent* stop);
-// Finish (C3): true when the loader refuses the image (E0); any other answer,
-// or none, is taken.
-bool LoaderFinishRefused(const SerialErrorTarget& window, const WakeEvent* stop);
 
 class CBrelkUpgrade {
 public:

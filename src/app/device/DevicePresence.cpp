@@ -4,6 +4,7 @@
 #include "BRELK2Dlg.h"
 #include "BasePage.h"
 #include "BrelkCommands.h"
+#include "BrelkLoader.h"
 #include "BrelkUpgrade.h"
 #include "CodePage.h"
 #include "DebugTrace.h"

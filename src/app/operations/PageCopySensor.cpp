@@ -1,6 +1,8 @@
 #include "PageCopySensor.h"
 
-#include "BRELK2Dlg.h"
+#include "Ini.h"
+#include "PageHost.h"
+#include "SensorReadout.h"
 #include "UiThread.h"
 
 CPageCopySensor::CPageCopySensor() : CSensorPageBase(kPageTypeCopy)
@@ -34,10 +36,12 @@ int CPageCopySensor::ShowPage(bool rebuild, int restoreTabs)
 
 void CPageCopySensor::ShowCopiedId()
 {
-    CBRELK2Dlg* dlg = Dialog();
-    if (!m_pEdit || !dlg)
+    IPageHost* host = Host();
+    if (!m_pEdit || !host)
         return;
-    m_pEdit->SetWindowText(m_copiedId ? dlg->FormatIdText(*m_copiedId, dlg->IsHexIdFormat()) : std::wstring());
+    m_pEdit->SetWindowText(m_copiedId
+                               ? FormatIdText(*m_copiedId, ReadDisplayUnits(host->GetIni()).HexIds(), SensorRecord())
+                               : std::wstring());
 }
 
 void CPageCopySensor::SetCopiedId(std::optional<uint32_t> id)

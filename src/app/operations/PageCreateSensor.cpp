@@ -1,8 +1,10 @@
 #include "PageCreateSensor.h"
 
-#include "BRELK2Dlg.h"
+#include "Ini.h"
 #include "Language.h"
 #include "MessageBoxService.h"
+#include "PageHost.h"
+#include "SensorReadout.h"
 #include "UiThread.h"
 
 namespace {
@@ -93,15 +95,14 @@ void CPageCreateSensor::ReloadCaptions()
 
 int CPageCreateSensor::ShowPage(bool rebuild, int restoreTabs)
 {
-    if (CBRELK2Dlg* dlg = Dialog()) {
-        const bool hex = dlg->IsHexIdFormat();
+    if (IPageHost* host = Host()) {
+        const bool hex = ReadDisplayUnits(host->GetIni()).HexIds();
         const bool changed = hex != m_bHex;
         SetMode(hex);
         // The base was changed on another page: the identifier typed is shown
         // in it, as the check box would have turned it (empty when it cannot be).
         if (changed && m_pEdit) {
-            const CSensorParam* record = FindSensorParamOf(dlg->GetCurrentSensorCode());
-            m_pEdit->SetWindowText(ConvertIdBase(m_pEdit->GetWindowText(), hex, record).value_or(L""));
+            m_pEdit->SetWindowText(ConvertIdBase(m_pEdit->GetWindowText(), hex, SensorRecord()).value_or(L""));
         }
     }
     return CSensorPageBase::ShowPage(rebuild, restoreTabs);
@@ -119,19 +120,19 @@ LRESULT CPageCreateSensor::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void CPageCreateSensor::OnHexCheck()
 {
-    CBRELK2Dlg* dlg = Dialog();
-    if (!dlg || !m_pHexCheck || !m_pEdit)
+    IPageHost* host = Host();
+    if (!host || !m_pHexCheck || !m_pEdit)
         return;
     const bool toHex = m_pHexCheck->GetCheck() == BST_CHECKED;
     // The sensor as it is now, not as the last painting saw it.
-    const CSensorParam* record = FindSensorParamOf(dlg->GetCurrentSensorCode());
+    const CSensorParam* record = SensorRecord();
     const std::optional<std::wstring> text = ConvertIdBase(m_pEdit->GetWindowText(), toHex, record);
     if (!text) {
         SetMode(!toHex);
-        MessageBox(dlg, IdRangeText(MaxIdOf(record)), GetLanguageManager().GetText(L"APP_TITLE"), MB_OK);
+        MessageBox(GetMainWindow(), IdRangeText(MaxIdOf(record)), GetLanguageManager().GetText(L"APP_TITLE"), MB_OK);
         return;
     }
     SetMode(toHex);
-    dlg->GetIni().WriteString(toHex ? L"H" : L"D", L"Setup", L"IDFormat");
+    host->GetIni().WriteString(toHex ? L"H" : L"D", L"Setup", L"IDFormat");
     m_pEdit->SetWindowText(*text);
 }

@@ -9,8 +9,7 @@ std::unique_ptr<CTsProgram> MakeProgramForAttempt(int attempt, uint8_t freqSelec
 
 std::unique_ptr<CTsProgram> MakeProgramAfterBootUpdate(uint8_t freqSelector)
 {
-    const SensorFamily* family = FindFamily(TS_TYPE_F7V4);
-    return family ? family->Create(1, freqSelector) : nullptr;
+    return CreateAfterBootUpdate(freqSelector);
 }
 
 bool TakesFirmwareSelection(int type)

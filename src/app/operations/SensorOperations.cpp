@@ -1,18 +1,19 @@
 #include "SensorOperations.h"
 
 #include "AppFlags.h"
-#include "BRELK2Dlg.h"
 #include "BasePage.h"
 #include "BrelkCommands.h"
 #include "Clock.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
+#include "FamilyTable.h"
 #include "ImageProblemText.h"
 #include "Language.h"
 #include "LocalTime.h"
 #include "MessageBoxService.h"
 #include "OneNumberFormat.h"
 #include "PageFactory.h"
+#include "PageIds.h"
 #include "ScopeGuard.h"
 #include "SharedHelpers.h"
 #include "TestSensorRightPane.h"
@@ -35,7 +36,6 @@ constexpr uint8_t kHidePercent = 255;
 // New identifiers of several sensors are this far apart.
 constexpr uint32_t kIdStep = 0x1111;
 constexpr const wchar_t* kRelearnAsks = L"O";
-constexpr const wchar_t* kChipNotForFamily = L"0X40";
 constexpr const wchar_t* kNotSupportedText = L"program not support the sensor on this version!";
 constexpr const wchar_t* kCopyIdMissingText = L"Error:\nSensor ID is NULL. Please press [Test] get sensor ID.";
 constexpr const wchar_t* kNoRecordText = L"Not supported this sensor!";
@@ -66,28 +66,26 @@ uint16_t ProgramDateWord(int year, int month, int day)
 
 // ---- workers ----------------------------------------------------------------------
 
-bool AutoCreateThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in) { return dialog.AutoCreateSensor(in); }
-bool ProgramThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in) { return dialog.ProgramWithTypedId(in); }
-bool TestSensorThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in)
-{
-    return dialog.Operations().TestSensorOnTestPage(in);
-}
-bool CopyTestThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in) { return dialog.TestSensorWorker(in); }
-bool ReadSensorThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in) { return dialog.ReadSensorWorker(in); }
+namespace {
 
-void OnProgramProgress(void* context, uint8_t percent)
+// Progress from the programming objects; the context is the operations.
+void ProgramProgressOf(void* context, uint8_t percent)
 {
-    static_cast<CBRELK2Dlg*>(context)->Operations().OnProgramProgress(percent);
+    static_cast<CSensorOperations*>(context)->OnProgramProgress(percent);
 }
 
-void OnFirmwareProgress(void* context, uint8_t percent)
+void FirmwareProgressOf(void* context, uint8_t percent)
 {
-    static_cast<CBRELK2Dlg*>(context)->Operations().OnFirmwareProgress(percent);
+    static_cast<CSensorOperations*>(context)->OnFirmwareProgress(percent);
 }
+
+} // namespace
 
 // ---- the operations -----------------------------------------------------------------
 
-CSensorOperations::CSensorOperations(CBRELK2Dlg& dialog) : m_dialog(dialog)
+CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings,
+                                     const SerialErrorTarget& serialErrors)
+    : m_host(host), m_selection(selection), m_settings(settings), m_serialErrors(serialErrors)
 {
     m_services.makeProgram = MakeProgramForAttempt;
     m_services.makeProgramAfterBoot = MakeProgramAfterBootUpdate;
@@ -98,20 +96,19 @@ CSensorOperations::CSensorOperations(CBRELK2Dlg& dialog) : m_dialog(dialog)
         return active.GetSensorInfo();
     };
     m_services.checkSensor = DorvanSensorCheck;
-    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_dialog.GetSerialErrors(), repeat); };
-    m_services.failSignal = [this] { SendBrelkFailSignal(m_dialog.GetSerialErrors()); };
+    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_serialErrors, repeat); };
+    m_services.failSignal = [this] { SendBrelkFailSignal(m_serialErrors); };
     m_services.idSeed = NewIdSeed;
 }
 
 IOperationPage* CSensorOperations::PageOf(int pageId, CBasePage** basePage) const
 {
-    for (const auto& link : m_dialog.GetPageHistory().Links())
-        if (link->pageId == pageId && link->page) {
-            if (basePage)
-                *basePage = link->page.get();
-            return dynamic_cast<IOperationPage*>(link->page.get());
-        }
-    return nullptr;
+    CBasePage* page = m_host.FindPage(pageId);
+    if (!page)
+        return nullptr;
+    if (basePage)
+        *basePage = page;
+    return dynamic_cast<IOperationPage*>(page);
 }
 
 OperationInputs CSensorOperations::CollectInputs(int pageId)
@@ -119,25 +116,22 @@ OperationInputs CSensorOperations::CollectInputs(int pageId)
     OperationInputs in;
     in.pageId = pageId;
     in.page = PageOf(pageId, &in.basePage);
-    in.selectionKind = m_dialog.GetSelectionKind();
-    if (in.selectionKind == 0) {
-        if (const CBrand* brand = m_dialog.GetBrandSelection())
-            in.brand = brand->name;
-        if (const CModel* model = m_dialog.GetModelSelection())
-            in.model = model->name;
-        if (const CYear* year = m_dialog.GetVehicleSelection())
-            in.year = year->name;
-    } else if (const CPartNo* partNo = m_dialog.GetPartNoSelection()) {
-        in.partNo = partNo->fields[0];
+    in.selectionKind = m_selection.kind;
+    if (m_selection.IsVehicle()) {
+        in.brand = m_selection.BrandName();
+        in.model = m_selection.ModelName();
+        in.year = m_selection.YearName();
+    } else {
+        in.partNo = m_selection.PartNoName();
     }
-    in.sensorCode = m_dialog.GetCurrentSensorCode();
+    in.sensorCode = m_selection.SensorCode();
     if (const CSensorParam* record = FindSensorParamOf(in.sensorCode))
         in.sensorParam = *record;
-    in.relearnType = m_dialog.GetSelectionRelearnType();
-    in.chipStatus = m_dialog.GetSelectionChipStatus();
-    in.firmwareCode = m_dialog.GetSensorCodeText();
-    in.freqSelector = m_dialog.GetFrequencySelector();
-    in.units = m_dialog.ReadDisplayUnits();
+    in.relearnType = m_selection.RelearnType();
+    in.chipStatus = m_selection.ChipStatus();
+    in.firmwareCode = m_selection.FirmwareCodeText();
+    in.freqSelector = m_selection.FrequencySelector();
+    in.units = ReadDisplayUnits(m_settings);
     return in;
 }
 
@@ -150,7 +144,7 @@ bool CSensorOperations::PortReady(int pageId)
         if (CTestSensorRightPane* pane = page->GetResultPane())
             pane->Clear();
     EndOutcome(pageId);
-    m_dialog.SetOperationStatus(StatusOfKey(L"CAN_NOT_OPEN_COM_PORT"), kStatusRed);
+    m_host.SetOperationStatus(StatusOfKey(L"CAN_NOT_OPEN_COM_PORT"), kStatusRed);
     return false;
 }
 
@@ -164,7 +158,7 @@ void CSensorOperations::EndOutcome(int pageId)
         m_outcomePages.erase(pageId);
 }
 
-void CSensorOperations::StartWorker(const OperationInputs& in, bool (*procedure)(CBRELK2Dlg&, const OperationInputs&))
+void CSensorOperations::StartWorker(const OperationInputs& in, std::function<bool(const OperationInputs&)> procedure)
 {
     // Everything the user could press again is off before the worker exists.
     ClearOperationStopRequest();
@@ -177,16 +171,15 @@ void CSensorOperations::StartWorker(const OperationInputs& in, bool (*procedure)
             pane->Clear();
     }
     EndOutcome(in.pageId);
-    m_dialog.LockNavigation(true);
-    m_dialog.ClearLastResult();
+    m_host.LockNavigation(true);
+    m_host.ClearLastResult();
     m_pRunPage = in.page;
     m_nRunPageId = in.pageId;
     g_bBusy = 1;
-    CBRELK2Dlg* dialog = &m_dialog;
-    m_dialog.BeginWorker([this, dialog, in, procedure] {
+    m_host.BeginWorker([this, in, procedure = std::move(procedure)] {
         bool success = false;
         ScopeGuard end([&] { EndOfWorker(in, success); });
-        success = procedure(*dialog, in);
+        success = procedure(in);
     });
 }
 
@@ -197,7 +190,7 @@ void CSensorOperations::EndOfWorker(const OperationInputs& in, bool success)
             in.basePage->EnableActions(true);
         if (in.page)
             in.page->EnablePrint(success);
-        m_dialog.LockNavigation(false);
+        m_host.LockNavigation(false);
     });
     DebugTrace("operation ended: %s\n", success ? "success" : "failure");
     g_bBusy = 0;
@@ -213,7 +206,10 @@ void CSensorOperations::OnTestSensor(int command)
     OperationInputs in = CollectInputs(pageId);
     if (!in.page)
         return;
-    StartWorker(in, command == kCmdTestSensor ? TestSensorThreadProc : CopyTestThreadProc);
+    if (command == kCmdTestSensor)
+        StartWorker(in, [this](const OperationInputs& run) { return TestSensorOnTestPage(run); });
+    else
+        StartWorker(in, [this](const OperationInputs& run) { return TestSensorWorker(run); });
 }
 
 void CSensorOperations::OnGenerateId()
@@ -221,17 +217,17 @@ void CSensorOperations::OnGenerateId()
     IOperationPage* page = PageOf(kPageCreateSensor);
     if (!page)
         return;
-    const unsigned code = m_dialog.GetCurrentSensorCode();
+    const unsigned code = m_selection.SensorCode();
     const CSensorParam* record = FindSensorParamOf(code);
     if (!record) {
-        MessageBox(&m_dialog, kNoRecordText, Text(L"APP_TITLE"), MB_OK);
+        MessageBox(m_host.MessageOwner(), kNoRecordText, Text(L"APP_TITLE"), MB_OK);
         page->SetIdText(L"");
         return;
     }
     const GeneratedId id =
-        GenerateSensorId(*record, code, m_dialog.GetSelectionSensorText(), page->IsHexMode(), m_services.idSeed());
+        GenerateSensorId(*record, code, m_selection.SensorText(), page->IsHexMode(), m_services.idSeed());
     if (id.notSupported)
-        MessageBox(&m_dialog, kNoRecordText, Text(L"APP_TITLE"), MB_OK);
+        MessageBox(m_host.MessageOwner(), kNoRecordText, Text(L"APP_TITLE"), MB_OK);
     page->SetIdText(id.text);
 }
 
@@ -242,26 +238,26 @@ void CSensorOperations::OnProgramCreate()
         return;
     const std::wstring text = page->GetIdText();
     if (text.empty()) {
-        MessageBox(&m_dialog, Text(L"ID_NULL"), Text(L"APP_TITLE"), MB_OK);
+        MessageBox(m_host.MessageOwner(), Text(L"ID_NULL"), Text(L"APP_TITLE"), MB_OK);
         return;
     }
     // In either base: a value the sensor cannot hold, or a text that is not
     // a number through to its end, is refused with the range.
-    const uint64_t max = MaxIdOf(FindSensorParamOf(m_dialog.GetCurrentSensorCode()));
+    const uint64_t max = MaxIdOf(FindSensorParamOf(m_selection.SensorCode()));
     const ParsedId id = ParseIdText(text, page->IsHexMode() ? 16 : 10);
     if (id.result != IdParse::Ok || id.value64 > max) {
-        MessageBox(&m_dialog, IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
+        MessageBox(m_host.MessageOwner(), IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
         return;
     }
-    if (!m_dialog.IsSensorSupported()) {
-        MessageBox(&m_dialog, kNotSupportedText, Text(L"APP_TITLE"), MB_OK);
+    if (!m_selection.IsSupported()) {
+        MessageBox(m_host.MessageOwner(), kNotSupportedText, Text(L"APP_TITLE"), MB_OK);
         return;
     }
     if (!PortReady(kPageCreateSensor))
         return;
     OperationInputs in = CollectInputs(kPageCreateSensor);
     in.startId = id.value32;
-    StartWorker(in, AutoCreateThreadProc);
+    StartWorker(in, [this](const OperationInputs& run) { return AutoCreateSensor(run); });
 }
 
 void CSensorOperations::OnProgramCopy()
@@ -274,27 +270,27 @@ void CSensorOperations::OnProgramCopy()
     std::optional<uint32_t> copied = page->GetCopiedId();
     const std::wstring text = page->GetIdText();
     if (!copied && text.empty()) {
-        MessageBox(&m_dialog, kCopyIdMissingText, Text(L"APP_TITLE"), MB_OK);
+        MessageBox(m_host.MessageOwner(), kCopyIdMissingText, Text(L"APP_TITLE"), MB_OK);
         return;
     }
-    const uint64_t max = MaxIdOf(FindSensorParamOf(m_dialog.GetCurrentSensorCode()));
+    const uint64_t max = MaxIdOf(FindSensorParamOf(m_selection.SensorCode()));
     if (!copied) {
-        const ParsedId id = ParseIdText(text, m_dialog.IsHexIdFormat() ? 16 : 10);
+        const ParsedId id = ParseIdText(text, ReadDisplayUnits(m_settings).HexIds() ? 16 : 10);
         if (id.result != IdParse::Ok || id.value64 > max) {
-            MessageBox(&m_dialog, IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
+            MessageBox(m_host.MessageOwner(), IdRangeText(max), Text(L"APP_TITLE"), MB_OK);
             return;
         }
         copied = id.value32;
     }
-    if (!m_dialog.IsSensorSupported()) {
-        MessageBox(&m_dialog, kNotSupportedText, Text(L"APP_TITLE"), MB_OK);
+    if (!m_selection.IsSupported()) {
+        MessageBox(m_host.MessageOwner(), kNotSupportedText, Text(L"APP_TITLE"), MB_OK);
         return;
     }
     if (!PortReady(kPageCopySensor))
         return;
     OperationInputs in = CollectInputs(kPageCopySensor);
     in.startId = *copied;
-    StartWorker(in, ProgramThreadProc);
+    StartWorker(in, [this](const OperationInputs& run) { return ProgramWithTypedId(run); });
 }
 
 void CSensorOperations::OnCheckSensor()
@@ -302,13 +298,13 @@ void CSensorOperations::OnCheckSensor()
     OperationInputs in = CollectInputs(kPageTestSensor);
     if (!in.page)
         return;
-    StartWorker(in, ReadSensorThreadProc);
+    StartWorker(in, [this](const OperationInputs& run) { return ReadSensorWorker(run); });
 }
 
 void CSensorOperations::PrepareCreatePage()
 {
     IOperationPage* page = PageOf(kPageCreateSensor);
-    const CSensorParam* record = FindSensorParamOf(m_dialog.GetCurrentSensorCode());
+    const CSensorParam* record = FindSensorParamOf(m_selection.SensorCode());
     if (page && record)
         page->SetIdDigits(IdDigitsOf(*record));
 }
@@ -343,7 +339,7 @@ void CSensorOperations::OutcomeMade(const OperationInputs& in, const StatusText&
 
 int CSensorOperations::Ask(const std::wstring& text, const std::wstring& caption, unsigned type)
 {
-    return MessageBox(&m_dialog, text, caption, type);
+    return MessageBox(m_host.MessageOwner(), text, caption, type);
 }
 
 void CSensorOperations::ShowPercent(int percent)
@@ -485,8 +481,8 @@ uint8_t CSensorOperations::ProgramSensor(std::unique_ptr<CTsProgram>& program, c
     if (!AssignNewIds(*program, in, found, ids, list))
         return kProgramIdRange;
 
-    const int type = program->GetType();
-    if (UpperText(in.chipStatus) == kChipNotForFamily && (type == TS_TYPE_F6V1 || type == TS_TYPE_F6V4)) {
+    const SensorFamily* family = FindFamily(program->GetType());
+    if (family && family->RefusesChip(WideToUtf8(in.chipStatus))) {
         log.Debug("Program not support 86 type");
         return kProgramChip86;
     }
@@ -539,7 +535,7 @@ bool CSensorOperations::AssignNewIds(CTsProgram& program, const OperationInputs&
 uint8_t CSensorOperations::WriteSensors(CTsProgram& program, const OperationInputs& in, const SensorIdMap& ids)
 {
     const int type = program.GetType();
-    program.SetProgressCallback(::OnProgramProgress, &m_dialog);
+    program.SetProgressCallback(ProgramProgressOf, this);
     CBinary selection;
     if (TakesFirmwareSelection(type)) {
         const uint32_t code = WcsToULong32(in.firmwareCode, 16);
@@ -559,7 +555,7 @@ uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program,
                                            SensorIdSet& found)
 {
     CTsLog& log = CTsLog::GetInstance();
-    program->SetProgressCallback(::OnFirmwareProgress, &m_dialog);
+    program->SetProgressCallback(FirmwareProgressOf, this);
     SensorBootContext context;
     context.program = program.get();
     const uint8_t code = m_services.updateBoot(context);
@@ -571,7 +567,7 @@ uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program,
         program = m_services.makeProgramAfterBoot(in.freqSelector);
         if (!program)
             return kProgramNoObject;
-        program->SetType(oldType == TS_TYPE_F6V1 ? TS_TYPE_F6V4 : TS_TYPE_F7V4);
+        program->SetType(TypeAfterBootUpdate(oldType));
         OnFirmwareProgress(kHidePercent);
         return kProgramOk;
     }
@@ -620,15 +616,15 @@ bool RecordProgrammed(const OperationInputs& in, const ProgrammedList& list, std
     return recordsWritten;
 }
 
-void ShowProgrammedList(CBRELK2Dlg& dialog, CTestSensorRightPane& pane,
+void ShowProgrammedList(const CIni& settings, CTestSensorRightPane& pane,
                         const std::list<CTestSensorRightPane::Row>& rows, const ProgrammedList& list,
                         const OperationInputs& in)
 {
     pane.SetProgrammedList(rows);
     pane.SetProgrammedListShown(true);
     // The list is made again in the identifier base of the moment it shows.
-    pane.SetRemake([&dialog, &pane, list, param = in.sensorParam] {
-        const bool hexIds = dialog.ReadDisplayUnits().HexIds();
+    pane.SetRemake([&settings, &pane, list, param = in.sensorParam] {
+        const bool hexIds = ReadDisplayUnits(settings).HexIds();
         std::list<CTestSensorRightPane::Row> again;
         for (const auto& [id, psnBytes] : list)
             again.emplace_back(FormatIdText(id, hexIds, param ? &*param : nullptr), PsnTextToWide(psnBytes));
@@ -650,7 +646,7 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
         m_services.successSignal(kSignalProgrammed);
         OutcomeKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
         if (pane)
-            ShowProgrammedList(m_dialog, *pane, rows, list, in);
+            ShowProgrammedList(m_settings, *pane, rows, list, in);
         success = true;
     } else {
         StatusKey(in, L"TEST_SENSOR", kStatusBlue);
@@ -666,7 +662,7 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
             OutcomeKey(in, L"PROGRAM_FINISH_BUT_CAN_NOT_TEST", kStatusRed);
     }
     if (success)
-        RunOnUiThread([&] { m_dialog.SetLastResult(result); });
+        RunOnUiThread([&] { m_host.SetLastResult(result); });
     if (!recordsWritten && in.page) {
         const StatusText note = [] { return L" - " + Text(L"DAILY_RECORD_FAULT"); };
         RunOnUiThread([&] { in.page->AppendStatusText(note, kStatusRed); });
@@ -702,7 +698,7 @@ bool CSensorOperations::ReadAndShowSensor(const OperationInputs& in, const ReadC
                                  pressure, BatteryText(info.m_Battery));
         };
         show(in.units);
-        pane->SetRemake([this, show] { show(m_dialog.ReadDisplayUnits()); });
+        pane->SetRemake([this, show] { show(ReadDisplayUnits(m_settings)); });
     }
     return true;
 }
@@ -714,7 +710,7 @@ void CSensorOperations::KeepReading(const OperationInputs& in, const CSensorInfo
     result.pageId = in.pageId;
     result.hex = in.units.HexIds();
     result.sensors.push_back({info.m_ID, FormatIdText(info.m_ID, result.hex, in.Param()), L""});
-    RunOnUiThread([&] { m_dialog.SetLastResult(result); });
+    RunOnUiThread([&] { m_host.SetLastResult(result); });
 }
 
 bool CSensorOperations::TestSensorOnTestPage(const OperationInputs& in)
@@ -778,7 +774,7 @@ bool CSensorOperations::ReadSensorWorker(const OperationInputs& in)
             pane->SetSensorInfo(info);
             pane->SetRemake([this, pane, record, param = in.sensorParam, year = GetLocalTime().year] {
                 pane->SetSensorInfo(
-                    SensorInfoTexts(record, m_dialog.ReadDisplayUnits(), param ? &*param : nullptr, year));
+                    SensorInfoTexts(record, ReadDisplayUnits(m_settings), param ? &*param : nullptr, year));
             });
         }
         OutcomeKey(in, L"TEST_SUCCSSED", kStatusBlue);

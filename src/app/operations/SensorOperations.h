@@ -15,12 +15,17 @@
 #include "ColorStatic.h"
 #include "DailyRecords.h"
 #include "DorvanSensorInfo.h"
+#include "Ini.h"
+#include "OperationHost.h"
 #include "OperationPage.h"
+#include "OperationResult.h"
 #include "ProgramFactory.h"
+#include "Selection.h"
 #include "SensorBootContext.h"
 #include "SensorIdentifiers.h"
 #include "SensorInfo.h"
 #include "SensorReadout.h"
+#include "SerialPort.h"
 #include "VehicleRecords.h"
 
 #include <cstdint>
@@ -33,7 +38,6 @@
 #include <vector>
 
 class CBasePage;
-class CBRELK2Dlg;
 class CTestSensorRightPane;
 
 // The operation buttons (WM_PAGE_ACTION kind 6).
@@ -81,20 +85,6 @@ struct OperationInputs {
     const CSensorParam* Param() const { return sensorParam ? &*sensorParam : nullptr; }
 };
 
-// The last operation that ended in success: the identifiers it showed, with
-// the base their texts were formatted in, for a label to name.
-struct OperationResult {
-    struct Sensor {
-        uint32_t id = 0;
-        std::wstring idText;
-        std::wstring psn;
-    };
-    int pageId = 0;
-    bool hex = false;
-    std::vector<Sensor> sensors;
-    bool IsEmpty() const { return sensors.empty(); }
-};
-
 // The protocol services the operations use. The program's are the real
 // families, boot update, sensor test and check, and the Brelk's signals;
 // tests put fakes in their place.
@@ -132,7 +122,10 @@ struct ProgressState {
 
 class CSensorOperations {
 public:
-    explicit CSensorOperations(CBRELK2Dlg& dialog);
+    // The selection, the settings and the error target are the window's,
+    // read when an operation starts (the error target set once it exists).
+    CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings,
+                      const SerialErrorTarget& serialErrors);
 
     SensorServices& Services() { return m_services; }
 
@@ -174,9 +167,9 @@ public:
     void OnFirmwareProgress(uint8_t percent);
     void ShowPercent(int percent);
 
-    // The worker of a row: controls off on the UI thread, busy set, then run
-    // on the dialog's worker; the controls come back when it ends.
-    void StartWorker(const OperationInputs& in, bool (*procedure)(CBRELK2Dlg&, const OperationInputs&));
+    // The worker of a row: controls off on the UI thread, busy set, then the
+    // procedure on the host's worker; the controls come back when it ends.
+    void StartWorker(const OperationInputs& in, std::function<bool(const OperationInputs&)> procedure);
     // The inputs of an operation on that page.
     OperationInputs CollectInputs(int pageId);
 
@@ -206,7 +199,10 @@ private:
     // The port opens, or the page says it cannot (its pane emptied).
     bool PortReady(int pageId);
 
-    CBRELK2Dlg& m_dialog;
+    IOperationHost& m_host;
+    const Selection& m_selection;
+    const CIni& m_settings;
+    const SerialErrorTarget& m_serialErrors;
     SensorServices m_services;
     ProgressState m_programProgress;
     ProgressState m_firmwareProgress;
@@ -216,17 +212,6 @@ private:
     // The pages whose status line shows an outcome (UI thread).
     std::set<int> m_outcomePages;
 };
-
-// Worker procedures (the dialog's thread rule runs them on a worker).
-bool AutoCreateThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in);
-bool ProgramThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in);
-bool TestSensorThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in);
-bool CopyTestThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in);
-bool ReadSensorThreadProc(CBRELK2Dlg& dialog, const OperationInputs& in);
-
-// Progress callbacks installed in the programming objects; the context is the main dialog.
-void OnProgramProgress(void* context, uint8_t percent);
-void OnFirmwareProgress(void* context, uint8_t percent);
 
 // The texts of a failed programming: "PROGRAM_FAULT" with "[Error Code:%d]"
 // of the result as a signed byte, or "UPDATE_TOOL" alone for -7.

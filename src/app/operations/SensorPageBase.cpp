@@ -1,11 +1,12 @@
 #include "SensorPageBase.h"
 
-#include "BRELK2Dlg.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
 #include "Graphics.h"
 #include "Language.h"
 #include "OneNumberFormat.h"
+#include "PageHost.h"
+#include "Selection.h"
 #include "SensorIdentifiers.h"
 #include "TopPaneControls.h"
 #include "UiScale.h"
@@ -78,13 +79,19 @@ std::wstring FitText(Graphics& g, const std::wstring& text, const Font& font, fl
 }
 
 CSensorPageBase::CSensorPageBase(int pageType)
-    : m_nPageType(pageType), m_layout(LayoutOperationPage(pageType, g_dUiScale)), m_pane(Dialog())
+    : m_nPageType(pageType), m_layout(LayoutOperationPage(pageType, g_dUiScale)), m_pane(GetHostSelection())
 {
 }
 
 CSensorPageBase::~CSensorPageBase() = default;
 
-CBRELK2Dlg* CSensorPageBase::Dialog() const { return dynamic_cast<CBRELK2Dlg*>(GetMainWindow()); }
+IPageHost* CSensorPageBase::Host() const { return GetPageHost(); }
+
+const CSensorParam* CSensorPageBase::SensorRecord() const
+{
+    const Selection* selection = GetHostSelection();
+    return selection ? selection->SensorRecord() : nullptr;
+}
 
 std::unique_ptr<CCustButton> CSensorPageBase::MakeButton(const wchar_t* key, const CRect& rect, int id)
 {
@@ -170,8 +177,8 @@ void CSensorPageBase::RefreshLanguage()
 
 bool CSensorPageBase::IsProgrammable() const
 {
-    CBRELK2Dlg* dlg = Dialog();
-    return dlg && FindSensorParamOf(dlg->GetCurrentSensorCode()) && dlg->IsSensorSupported();
+    const Selection* selection = GetHostSelection();
+    return selection && selection->SensorRecord() && selection->IsSupported();
 }
 
 void CSensorPageBase::ApplyControls(bool enable)
@@ -324,23 +331,18 @@ void CSensorPageBase::LoadPicture(int frequency)
 
 SelectionLines CSensorPageBase::ComposeLines() const
 {
-    CBRELK2Dlg* dlg = Dialog();
+    const Selection* selection = GetHostSelection();
     const CLanguage& texts = GetLanguageManager();
-    if (!dlg)
+    if (!selection)
         return {};
-    const bool vehicle = dlg->GetSelectionKind() == 0;
-    std::wstring brand, model, year, maker, oem, partNo;
-    if (const CBrand* b = dlg->GetBrandSelection())
-        brand = b->name;
-    if (const CModel* m = dlg->GetModelSelection())
-        model = m->name;
-    if (const CYear* y = dlg->GetVehicleSelection()) {
-        year = y->name;
+    const bool vehicle = selection->IsVehicle();
+    std::wstring maker, oem;
+    if (const CYear* y = selection->year) {
         maker = y->sensorManufactor;
         oem = y->oemPartNo;
     }
-    if (const CPartNo* p = dlg->GetPartNoSelection())
-        partNo = p->fields[0];
+    const std::wstring brand = selection->BrandName(), model = selection->ModelName(), year = selection->YearName(),
+                       partNo = selection->PartNoName();
     // The copy page keeps a long OEM line whole (cut before the pane).
     return ComposeSelectionLines(vehicle, texts.GetText(L"CAR_MODEL"), brand, model, year, maker, oem,
                                  texts.GetText(L"PART_NUMBER"), partNo, m_nPageType != kPageTypeCopy);
@@ -348,9 +350,7 @@ SelectionLines CSensorPageBase::ComposeLines() const
 
 std::wstring CSensorPageBase::SupportText(bool* blocked) const
 {
-    CBRELK2Dlg* dlg = Dialog();
-    const CSensorParam* record = dlg ? FindSensorParamOf(dlg->GetCurrentSensorCode()) : nullptr;
-    const int frequency = SensorFrequencyOf(record);
+    const int frequency = SensorFrequencyOf(SensorRecord());
     const std::wstring prompt = FormatOneNumber(GetLanguageManager().GetText(L"SUPPORTE_SENSOR_PROMPT"), frequency);
     bool warn;
     std::wstring text;
@@ -400,8 +400,7 @@ void CSensorPageBase::DrawSelection(Graphics& g)
 
 void CSensorPageBase::OnPaint(Graphics& g)
 {
-    CBRELK2Dlg* dlg = Dialog();
-    const int frequency = SensorFrequencyOf(dlg ? FindSensorParamOf(dlg->GetCurrentSensorCode()) : nullptr);
+    const int frequency = SensorFrequencyOf(SensorRecord());
     LoadPicture(frequency);
     if (m_nPageType == kPageTypeTest) {
         g.DrawImage(m_picture.get(), RectF(m_layout.pictureRect));

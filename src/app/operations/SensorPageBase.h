@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-class CBRELK2Dlg;
+class IPageHost;
 class Font;
 class Graphics;
 
@@ -85,7 +85,10 @@ protected:
     // The identifier edit (copy and create pages) in its face.
     void CreateEdit(bool readOnly);
     virtual void ReloadCaptions();
-    CBRELK2Dlg* Dialog() const;
+    // The main window the page is shown in, or null.
+    IPageHost* Host() const;
+    // Its selection's sensor record, or null.
+    const CSensorParam* SensorRecord() const;
 
     int m_nPageType;
     OperationPageLayout m_layout;

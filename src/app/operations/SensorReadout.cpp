@@ -3,8 +3,10 @@
 #include "ByteOrder.h"
 #include "CodePage.h"
 #include "DorvanSensorInfo.h"
+#include "Ini.h"
 #include "Language.h"
 #include "SensorInfo.h"
+#include "SharedHelpers.h"
 
 #include <algorithm>
 #include <climits>
@@ -56,6 +58,12 @@ int ToFahrenheit(int celsius)
 }
 
 } // namespace
+
+DisplayUnits ReadDisplayUnits(const CIni& settings)
+{
+    auto upper = [&settings](const wchar_t* key) { return UpperText(settings.ReadStringBuf(L"Setup", key)); };
+    return DisplayUnits{upper(L"IDFormat"), upper(L"Temperature"), upper(L"Pressure")};
+}
 
 void _SensorInfo::SetFirstFour(const std::wstring& text) { std::fill(texts.begin(), texts.begin() + 4, text); }
 

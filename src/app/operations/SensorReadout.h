@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+class CIni;
 class CSensorParam;
 struct DorvanSensorInfo;
 
@@ -47,6 +48,8 @@ struct DisplayUnits {
     std::wstring pressure;
     bool HexIds() const { return IdFormatIsHex(idFormat); }
 };
+// The units as the settings file holds them now.
+DisplayUnits ReadDisplayUnits(const CIni& settings);
 
 // Pressure in kPa and temperature in degrees Celsius as texts in the units;
 // SENSOR_VALUE_NONE gives " NA ".

@@ -1,11 +1,11 @@
 #include "TestSensorRightPane.h"
 
-#include "BRELK2Dlg.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
 #include "Graphics.h"
 #include "Image.h"
 #include "Language.h"
+#include "Selection.h"
 #include "UiScale.h"
 #include "UiThread.h"
 
@@ -39,7 +39,7 @@ CPoint LinePoint(int x, int line) { return ScaleRect(CRect(x, kFirstLineY + kLin
 
 } // namespace
 
-CTestSensorRightPane::CTestSensorRightPane(CBRELK2Dlg* dialog) : m_pDialog(dialog) {}
+CTestSensorRightPane::CTestSensorRightPane(const Selection* selection) : m_pSelection(selection) {}
 
 void CTestSensorRightPane::RefreshLanguage()
 {
@@ -195,7 +195,7 @@ void CTestSensorRightPane::Changed()
 
 int CTestSensorRightPane::Frequency() const
 {
-    return SensorFrequencyOf(FindSensorParamOf(m_pDialog ? m_pDialog->GetCurrentSensorCode() : 0));
+    return SensorFrequencyOf(FindSensorParamOf(m_pSelection ? m_pSelection->SensorCode() : 0));
 }
 
 int CTestSensorRightPane::OnCreate()

@@ -14,15 +14,15 @@
 #include <string>
 #include <utility>
 
-class CBRELK2Dlg;
+struct Selection;
 
 class CTestSensorRightPane : public Wnd {
 public:
     using Row = std::pair<std::wstring, std::wstring>; // identifier text, PSN text
     static constexpr int kLines = 9;
 
-    // The main dialog gives the selected sensor (for the background picture).
-    explicit CTestSensorRightPane(CBRELK2Dlg* dialog = nullptr);
+    // The selection gives the sensor (for the background picture).
+    explicit CTestSensorRightPane(const Selection* selection = nullptr);
 
     // Reloads the eight label texts.
     virtual void RefreshLanguage();
@@ -72,7 +72,7 @@ private:
     int Frequency() const;
     std::wstring LabelOf(int line) const;
 
-    CBRELK2Dlg* m_pDialog;
+    const Selection* m_pSelection;
     std::array<std::wstring, kLines> m_values;
     std::array<std::wstring, kLines - 1> m_labels;
     bool m_bReadingShown = false;

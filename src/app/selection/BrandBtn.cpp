@@ -95,11 +95,12 @@ void CBrandBtn::OnPaint(Graphics& g)
     if (m_strImageName.empty())
         return;
     const Image* image = nullptr;
-    if (m_nState == kStateNormal) {
+    const int state = m_mouse.State();
+    if (state == kStateNormal) {
         if (!m_normalImage)
             m_normalImage = Image::FromFile(WideToUtf8(GetNormalImagePath()));
         image = m_normalImage.get();
-    } else if (m_nState == kStateSelected || m_nState == kStateHover) {
+    } else if (state == kStateSelected || state == kStateHover) {
         if (!m_selectedImage)
             m_selectedImage = Image::FromFile(WideToUtf8(GetSelectedImagePath()));
         image = m_selectedImage.get();
@@ -108,42 +109,37 @@ void CBrandBtn::OnPaint(Graphics& g)
     dc->DrawImage(image, RectF(0, 0, float(ScaleLength(kLogoWidth)), float(ScaleLength(kLogoHeight))));
 }
 
-void CBrandBtn::SetStateNow(int state)
+void CBrandBtn::RepaintNow()
 {
-    m_nState = state;
     Invalidate();
     UpdateWindow();
 }
 
 void CBrandBtn::OnMouseMove(UINT, CPoint)
 {
-    if (m_bTracking)
+    if (!m_mouse.Enter(kStateHover))
         return;
-    m_nSavedState = m_nState;
-    m_bTracking = true;
     TrackMouseEvent(TME_LEAVE | TME_HOVER, 1);
-    SetStateNow(kStateHover);
+    RepaintNow();
 }
 
 void CBrandBtn::OnMouseLeave()
 {
-    m_bPressed = false;
-    m_bTracking = false;
-    SetStateNow(m_nSavedState);
+    m_mouse.Leave();
+    RepaintNow();
 }
 
 void CBrandBtn::OnLButtonDown(UINT, CPoint)
 {
     if (Wnd* parent = GetParent())
         parent->SetFocus();
-    m_bPressed = true;
+    m_mouse.Press();
 }
 
 void CBrandBtn::OnLButtonUp(UINT, CPoint)
 {
-    if (!m_bPressed)
+    if (!m_mouse.Release())
         return;
-    m_bPressed = false;
     // The receiver may hide this button's page: nothing of it is touched afterwards.
     if (Wnd* parent = GetParent())
         parent->SendMessage(WM_PAGE_ACTION, GetDlgCtrlID(), kActionBrand);

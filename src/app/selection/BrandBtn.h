@@ -3,6 +3,7 @@
 // program in "pic/car/", named after the brand; the chosen (and hovered) look
 // is the same name with "_s". A click goes to the panel as WM_PAGE_ACTION
 // (control id, 4).
+#include "HoverPress.h"
 #include "Image.h"
 #include "Wnd.h"
 
@@ -34,7 +35,7 @@ public:
     // Takes the brand's logo name and creates the button, shown.
     bool CreateForBrand(const std::wstring& brandName, const CRect& rect, Wnd* parent, int id);
 
-    int GetState() const { return m_nState; }
+    int GetState() const { return m_mouse.State(); }
     const std::wstring& GetImageName() const { return m_strImageName; }
     // The files the two looks are drawn from.
     std::wstring GetNormalImagePath() const;
@@ -49,13 +50,10 @@ protected:
     void OnLButtonUp(UINT flags, CPoint point) override;
 
 private:
-    void SetStateNow(int state);
+    void RepaintNow();
 
     std::wstring m_strImageFolder;
-    int m_nSavedState = kStateNormal;
-    int m_nState = kStateNormal;
-    bool m_bPressed = false;
-    bool m_bTracking = false;
+    CHoverPress m_mouse{kStateNormal}; // the saved state, the state, the press and the visit
     std::wstring m_strImageName;
     std::unique_ptr<Image> m_normalImage;
     std::unique_ptr<Image> m_selectedImage;

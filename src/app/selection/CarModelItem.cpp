@@ -1,9 +1,9 @@
 #include "CarModelItem.h"
 
-#include "BRELK2Dlg.h"
 #include "CarModelItemContainer.h"
 #include "Font.h"
 #include "Image.h"
+#include "PageHost.h"
 #include "UiScale.h"
 
 #include <memory>
@@ -62,7 +62,7 @@ void CCarModelItem::OnLButtonDown(UINT, CPoint)
         return;
     list->SetFocus();
     list->SelectItem(this);
-    if (auto* main = dynamic_cast<CBRELK2Dlg*>(GetMainWindow()))
-        main->SetModelSelection(m_pModel);
+    if (IPageHost* host = GetPageHost())
+        host->SetModelSelection(m_pModel);
     list->SetFocus();
 }

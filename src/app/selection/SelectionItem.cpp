@@ -25,8 +25,7 @@ bool CSelectionItem::IsLastInRow() const
 
 void CSelectionItem::SetNormal()
 {
-    m_nState = kStateNormal;
-    m_nSavedState = kStateNormal;
+    m_mouse.Keep(kStateNormal);
     Invalidate();
 }
 
@@ -34,15 +33,14 @@ void CSelectionItem::Reset(bool rightBorder, bool bottomBorder)
 {
     m_bRightBorder = rightBorder;
     m_bBottomBorder = bottomBorder;
-    m_bPressed = false;
-    m_bTracking = false;
+    m_mouse.Forget();
     SetNormal();
 }
 
 bool CSelectionItem::OnEraseBkgnd(Graphics& g)
 {
     // A selected item is covered by its picture.
-    if (m_nState == kStateSelected)
+    if (m_mouse.State() == kStateSelected)
         return false;
     g.FillRect(GetClientRect(), GetRow() % 2 == 0 ? m_look.evenFace : m_look.oddFace);
     return true;
@@ -53,11 +51,12 @@ void CSelectionItem::OnPaint(Graphics& g)
     const CRect client = GetClientRect();
     const float w = float(client.Width()), h = float(client.Height());
     const bool even = GetRow() % 2 == 0;
+    const int state = m_mouse.State();
     if (HasRecord()) {
         const Image* picture = nullptr;
-        if (m_nState == kStateSelected)
+        if (state == kStateSelected)
             picture = GetPicture(kSelectedPicture);
-        else if (m_nState == kStateHover)
+        else if (state == kStateHover)
             picture = GetPicture(even ? kHoverEvenPicture : kHoverOddPicture);
         g.DrawImage(picture, RectF(0, 0, IsLastInRow() ? w - 1 : w - 2, h - 2));
     }
@@ -72,27 +71,22 @@ void CSelectionItem::OnPaint(Graphics& g)
     }
     if (!HasRecord())
         return;
-    const Color ink = m_nState == kStateSelected ? m_look.textSelected : m_look.textNormal;
+    const Color ink = state == kStateSelected ? m_look.textSelected : m_look.textNormal;
     g.DrawString(GetText(), Font(L"Arial", m_look.fontSize, FontStyleBold), ink, RectF(0, 0, w - m_look.textInset, h),
                  StringFormat(StringAlignmentCenter, StringAlignmentCenter));
 }
 
 void CSelectionItem::OnMouseMove(UINT, CPoint)
 {
-    if (!HasRecord() || m_nState == kStateSelected || m_bTracking)
+    if (!HasRecord() || m_mouse.State() == kStateSelected || !m_mouse.Enter(kStateHover))
         return;
-    m_nSavedState = m_nState;
-    m_nState = kStateHover;
-    m_bTracking = true;
     TrackMouseEvent(TME_LEAVE);
     Invalidate();
 }
 
 void CSelectionItem::OnMouseLeave()
 {
-    m_bPressed = false;
-    m_bTracking = false;
-    m_nState = m_nSavedState;
+    m_mouse.Leave();
     Invalidate();
 }
 
@@ -101,20 +95,18 @@ void CSelectionItem::OnLButtonDown(UINT, CPoint)
     if (!HasRecord())
         return;
     OnPressing();
-    m_nState = kStateSelected;
-    m_nSavedState = kStateSelected;
+    m_mouse.Keep(kStateSelected);
     Invalidate();
     UpdateWindow();
-    m_bPressed = true;
+    m_mouse.Press();
     if (Wnd* parent = GetParent())
         parent->SendMessage(WM_PAGE_ACTION, MsgParam::Of(this), kActionSelectItem);
 }
 
 void CSelectionItem::OnLButtonUp(UINT, CPoint)
 {
-    if (!m_bPressed)
+    if (!m_mouse.Release())
         return;
-    m_bPressed = false;
     // The receiver may hide this item's page: nothing of it is touched afterwards.
     SendSelection();
 }

@@ -6,6 +6,7 @@
 // returns the item pressed before to normal. A cell without a record fills a
 // row and takes no mouse.
 #include "Color.h"
+#include "HoverPress.h"
 #include "Image.h"
 #include "Wnd.h"
 
@@ -25,7 +26,7 @@ public:
     // The item made over for another place of its grid: its borders, normal,
     // no press or hover held (a page reuses its items as the filter changes).
     void Reset(bool rightBorder, bool bottomBorder);
-    int GetState() const { return m_nState; }
+    int GetState() const { return m_mouse.State(); }
     bool HasRightBorder() const { return m_bRightBorder; }
     bool HasBottomBorder() const { return m_bBottomBorder; }
     // The item's row and whether it ends its row, from its control id.
@@ -68,10 +69,7 @@ private:
     const Look& m_look;
     bool m_bBottomBorder;
     bool m_bRightBorder;
-    int m_nState = kStateNormal;
-    int m_nSavedState = kStateNormal;
-    bool m_bPressed = false;
-    bool m_bTracking = false;
+    CHoverPress m_mouse{kStateNormal}; // the state, the saved state, the press and the visit
 };
 
 // The rows of a grid of items, perRow a row, in a view of a height: the rows

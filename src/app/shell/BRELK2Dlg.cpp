@@ -91,7 +91,7 @@ CBRELK2Dlg::CBRELK2Dlg(const ScreenInfo* screen) : Dialog(SizeForScreen(screen),
             m_serialErrors(text);
     });
     m_pPresence = std::make_unique<CDevicePresence>(*this);
-    m_pOperations = std::make_unique<CSensorOperations>(*this);
+    m_pOperations = std::make_unique<CSensorOperations>(*this, m_selection, m_ini, m_serialErrors);
 }
 
 CBRELK2Dlg::~CBRELK2Dlg()
@@ -376,7 +376,8 @@ LabelSource CBRELK2Dlg::GetLabelSource() const
     source.pageType = page ? page->GetPageType() : 0;
     source.idBoxText = ShownIdText(page);
     source.operationRunning = IsOperationRunning();
-    source.selection = MakeLabelSelection(m_nSelectionKind, m_pBrand, m_pModel, m_pYear, m_pPartNo);
+    source.selection = MakeLabelSelection(m_selection.kind, m_selection.brand, m_selection.model, m_selection.year,
+                                          m_selection.partNo);
     source.lastResult = ConfirmedIds(m_lastResult);
     return source;
 }
@@ -592,8 +593,8 @@ void CBRELK2Dlg::GoBack()
 
 void CBRELK2Dlg::OnBrandSelected(const CBrand* brand)
 {
-    m_pBrand = brand;
-    m_pModel = nullptr;
+    m_selection.brand = brand;
+    m_selection.model = nullptr;
     // The car page of the region in use (also when the brand comes from the
     // model page's own header) names the model page.
     int type = 0;
@@ -614,17 +615,13 @@ void CBRELK2Dlg::OnBrandSelected(const CBrand* brand)
 
 void CBRELK2Dlg::OnVehicleSelected(const CYear* year)
 {
-    m_pYear = year;
-    m_pPartNo = nullptr;
-    m_nSelectionKind = 0;
+    m_selection.ChooseVehicle(year);
     PrepareOperationPages();
 }
 
 void CBRELK2Dlg::OnPartNoSelected(const CPartNo* partNo)
 {
-    m_pPartNo = partNo;
-    m_pYear = nullptr;
-    m_nSelectionKind = 1;
+    m_selection.ChoosePartNo(partNo);
     PrepareOperationPages();
 }
 
@@ -633,7 +630,7 @@ void CBRELK2Dlg::PrepareOperationPages()
     // A label of the earlier selection's sensor would name the wrong vehicle.
     ClearLastResult();
     m_pOperations->EndOutcome(0);
-    const bool supported = FindSensorParamOf(GetCurrentSensorCode()) != nullptr;
+    const bool supported = m_selection.SensorRecord() != nullptr;
     PageLink* test = nullptr;
     for (int pageId : {kPageTestSensor, kPageCreateSensor, kPageCopySensor}) {
         PageLink* link = GetOrCreatePage(kStackPrepared, pageId);
@@ -652,37 +649,6 @@ void CBRELK2Dlg::PrepareOperationPages()
         m_nCurOperationPage = kPageTestSensor;
         ShowPage(test, true, 0);
     }
-}
-
-unsigned CBRELK2Dlg::GetCurrentSensorCode() const
-{
-    const std::wstring* code = nullptr;
-    if (m_nSelectionKind == 0 && m_pYear)
-        code = &m_pYear->id;
-    else if (m_nSelectionKind == 1 && m_pPartNo)
-        code = &m_pPartNo->fields[1];
-    if (!code)
-        return 0;
-    return static_cast<unsigned>(std::wcstoul(code->c_str(), nullptr, 16));
-}
-
-std::wstring CBRELK2Dlg::GetSelectionSensorText() const
-{
-    if (m_nSelectionKind == 0)
-        return m_pYear ? m_pYear->firstid : std::wstring();
-    if (!m_pPartNo)
-        return {};
-    CVehicleDatabase* db = GetVehicleDatabase();
-    const CPartNo* record = db ? db->FindPartNo(m_pPartNo->fields[0]) : nullptr;
-    return record ? record->fields[2] : std::wstring();
-}
-
-const CPartNo* CBRELK2Dlg::SelectedPartNoRecord() const
-{
-    if (m_nSelectionKind != 1 || !m_pPartNo)
-        return nullptr;
-    CVehicleDatabase* db = GetVehicleDatabase();
-    return db ? db->FindPartNo(m_pPartNo->fields[0]) : nullptr;
 }
 
 void CBRELK2Dlg::OnLanguageChanged(const std::wstring& code)
@@ -753,66 +719,21 @@ void CBRELK2Dlg::OnClose()
 
 // ---- sensor operations -------------------------------------------------------------
 
-std::wstring CBRELK2Dlg::GetSelectionRelearnType() const
-{
-    if (m_nSelectionKind == 0)
-        return m_pYear ? m_pYear->relearnType : std::wstring();
-    const CPartNo* record = SelectedPartNoRecord();
-    return record ? record->fields[4] : std::wstring();
-}
-
-std::wstring CBRELK2Dlg::GetSelectionChipStatus() const
-{
-    if (m_nSelectionKind == 0)
-        return m_pYear ? m_pYear->chipProgStatus : std::wstring();
-    const CPartNo* record = SelectedPartNoRecord();
-    return record ? record->fields[3] : std::wstring();
-}
-
-std::wstring CBRELK2Dlg::GetSensorCodeText() const
-{
-    std::wstring code;
-    if (m_nSelectionKind == 0 && m_pYear)
-        code = m_pYear->ProtocolIDOEM;
-    else if (m_nSelectionKind == 1 && m_pPartNo)
-        code = m_pPartNo->fields[6];
-    return SensorCodeText(WcsToULong32(code, 16));
-}
-
-uint8_t CBRELK2Dlg::GetFrequencySelector() const
-{
-    return FrequencySelectorOf(FindSensorParamOf(GetCurrentSensorCode()));
-}
-
-bool CBRELK2Dlg::IsSensorSupported() const
-{
-    std::wstring flag;
-    if (m_nSelectionKind == 0 && m_pYear)
-        flag = m_pYear->IsProg;
-    else if (const CPartNo* record = SelectedPartNoRecord())
-        flag = record->fields[5];
-    return !flag.empty() && WcsToULong32(flag, 16) == 1;
-}
-
-DisplayUnits CBRELK2Dlg::ReadDisplayUnits() const
-{
-    auto upper = [this](const wchar_t* key) { return UpperText(m_ini.ReadStringBuf(L"Setup", key)); };
-    return DisplayUnits{upper(L"IDFormat"), upper(L"Temperature"), upper(L"Pressure")};
-}
+DisplayUnits CBRELK2Dlg::ReadDisplayUnits() const { return ::ReadDisplayUnits(m_ini); }
 
 bool CBRELK2Dlg::IsHexIdFormat() const { return ReadDisplayUnits().HexIds(); }
 
-uint32_t CBRELK2Dlg::AdjustNewSensorId(uint32_t id) const { return ::AdjustNewSensorId(GetCurrentSensorCode(), id); }
-
 std::wstring CBRELK2Dlg::FormatIdText(uint32_t id, bool hex) const
 {
-    return ::FormatIdText(id, hex, FindSensorParamOf(GetCurrentSensorCode()));
+    return ::FormatIdText(id, hex, m_selection.SensorRecord());
 }
 
-void CBRELK2Dlg::FormatPressureTemperature(int pressureKpa, int temperatureC, std::wstring& pressureText,
-                                           std::wstring& temperatureText) const
+CBasePage* CBRELK2Dlg::FindPage(int pageId) const
 {
-    ::FormatPressureTemperature(pressureKpa, temperatureC, ReadDisplayUnits(), pressureText, temperatureText);
+    for (const auto& link : m_history.Links())
+        if (link->pageId == pageId && link->page)
+            return link->page.get();
+    return nullptr;
 }
 
 bool CBRELK2Dlg::ShowsOperationOutcome() const

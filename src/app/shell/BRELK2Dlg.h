@@ -10,10 +10,12 @@
 #include "Dialog.h"
 #include "Ini.h"
 #include "LabelSource.h"
+#include "OperationHost.h"
 #include "PageFactory.h"
 #include "PageHistory.h"
 #include "PageHost.h"
 #include "ProcessRunner.h"
+#include "Selection.h"
 #include "SensorOperations.h"
 #include "SerialPort.h"
 #include "TopPane.h"
@@ -42,7 +44,7 @@ struct ScreenInfo {
     CRect workArea;
 };
 
-class CBRELK2Dlg : public Dialog, public IPageHost {
+class CBRELK2Dlg : public Dialog, public IPageHost, public IOperationHost {
 public:
     static constexpr int kTopPaneId = 10000;
     static constexpr int kFootPaneId = 10010;
@@ -84,20 +86,22 @@ public:
     void OnBrandSelected(const CBrand* brand);
     void OnVehicleSelected(const CYear* year);
     void OnPartNoSelected(const CPartNo* partNo);
+    // The selection in use: the pages and the operations read it.
+    const Selection& GetSelection() const override { return m_selection; }
     // The selected sensor code (hexadecimal in the records), 0 when nothing is selected.
-    unsigned GetCurrentSensorCode() const;
+    unsigned GetCurrentSensorCode() const { return m_selection.SensorCode(); }
     // The identifier prefix of the selection.
-    std::wstring GetSelectionSensorText() const;
-    void SetBrandSelection(const CBrand* brand) { m_pBrand = brand; }
+    std::wstring GetSelectionSensorText() const { return m_selection.SensorText(); }
+    void SetBrandSelection(const CBrand* brand) { m_selection.brand = brand; }
     void SetPageWindow(CBasePage* modelPage) { m_pModelPage = modelPage; }
-    void SetVehicleSelection(const CYear* year) { m_pYear = year; }
-    void SetModelSelection(const CModel* model) { m_pModel = model; }
-    const CBrand* GetBrandSelection() const { return m_pBrand; }
-    const CModel* GetModelSelection() const { return m_pModel; }
+    void SetVehicleSelection(const CYear* year) { m_selection.year = year; }
+    void SetModelSelection(const CModel* model) override { m_selection.model = model; }
+    const CBrand* GetBrandSelection() const { return m_selection.brand; }
+    const CModel* GetModelSelection() const { return m_selection.model; }
     CBasePage* GetPageWindow() const { return m_pModelPage; }
-    const CYear* GetVehicleSelection() const { return m_pYear; }
-    const CPartNo* GetPartNoSelection() const { return m_pPartNo; }
-    int GetSelectionKind() const { return m_nSelectionKind; } // 0 vehicle, 1 part number
+    const CYear* GetVehicleSelection() const { return m_selection.year; }
+    const CPartNo* GetPartNoSelection() const { return m_selection.partNo; }
+    int GetSelectionKind() const { return m_selection.kind; } // 0 vehicle, 1 part number
     int GetCurrentOperationPage() const { return m_nCurOperationPage; }
 
     // Loads the language and has the top pane and every page reload their texts.
@@ -143,7 +147,7 @@ public:
 
     // Runs the procedure on a worker thread of its own. Closing the window
     // stops the workers (g_bAbort) and waits for them before anything goes.
-    void BeginWorker(std::function<void()> procedure);
+    void BeginWorker(std::function<void()> procedure) override;
     bool IsWorkerRunning() const;
 
     // Labels: Print (10301) on a sensor operation page prints the last result
@@ -155,51 +159,22 @@ public:
     // result and the selection.
     LabelSource GetLabelSource() const;
 
-    const CIni& GetIni() const { return m_ini; }
+    const CIni& GetIni() const override { return m_ini; }
 
     // ---- sensor operations (the substance is in SensorOperations) ----------
 
-    // The selection as the operations read it: relearn type, chip status,
-    // firmware code ("%03X"), frequency selector, programming flag.
-    std::wstring GetSelectionRelearnType() const;
-    std::wstring GetSelectionChipStatus() const;
-    std::wstring GetSensorCodeText() const;
-    uint8_t GetFrequencySelector() const;
-    bool IsSensorSupported() const;
     // [Setup] IDFormat is "H"; the units a reading is shown in.
     bool IsHexIdFormat() const;
     DisplayUnits ReadDisplayUnits() const;
-    uint32_t AdjustNewSensorId(uint32_t id) const;
     std::wstring FormatIdText(uint32_t id, bool hex) const;
-    void FormatPressureTemperature(int pressureKpa, int temperatureC, std::wstring& pressureText,
-                                   std::wstring& temperatureText) const;
 
     CSensorOperations& Operations() { return *m_pOperations; }
-    bool AutoCreateSensor(const OperationInputs& in) { return m_pOperations->AutoCreateSensor(in); }
-    bool ProgramWithTypedId(const OperationInputs& in) { return m_pOperations->ProgramWithTypedId(in); }
-    bool ProgramSensorFlow(const OperationInputs& in) { return m_pOperations->ProgramSensorFlow(in); }
-    uint8_t ProgramSensor(std::unique_ptr<CTsProgram>& program, const OperationInputs& in, ProgrammedList& list)
-    {
-        return m_pOperations->ProgramSensor(program, in, list);
-    }
-    uint8_t CheckSensorBoot(std::unique_ptr<CTsProgram>& program, const OperationInputs& in, SensorIdSet& found)
-    {
-        return m_pOperations->CheckSensorBoot(program, in, found);
-    }
-    bool TestSensorWorker(const OperationInputs& in) { return m_pOperations->TestSensorWorker(in); }
-    bool ReadSensorWorker(const OperationInputs& in) { return m_pOperations->ReadSensorWorker(in); }
-    bool ReadAndShowSensor(const OperationInputs& in, const ReadCheck& check)
-    {
-        return m_pOperations->ReadAndShowSensor(in, check);
-    }
-    bool FormatSensorInfo(const OperationInputs& in, _SensorInfo& info)
-    {
-        return m_pOperations->FormatSensorInfo(in, info);
-    }
-    void ShowPercent(int percent) { m_pOperations->ShowPercent(percent); }
+    // IOperationHost.
+    Wnd* MessageOwner() override { return this; }
+    CBasePage* FindPage(int pageId) const override;
     // The status line of the current operation page, in the language in use
     // now and after a change of it; nothing on other pages.
-    void SetOperationStatus(const StatusText& text, COLORREF colour);
+    void SetOperationStatus(const StatusText& text, COLORREF colour) override;
     // The current operation page's status line holds an operation's outcome,
     // which a device notice leaves alone.
     bool ShowsOperationOutcome() const;
@@ -207,7 +182,7 @@ public:
     // that shows no outcome, so the page shown next is in step with it.
     void ShowConnectionStatus(const StatusText& text, COLORREF colour);
     // The top pane's navigation controls off while an operation runs.
-    void LockNavigation(bool locked);
+    void LockNavigation(bool locked) override;
     bool IsNavigationLocked() const;
     // An operation's worker runs (g_bBusy is set until it ends).
     bool IsOperationRunning() const { return g_bBusy != 0; }
@@ -215,8 +190,8 @@ public:
     // with the base their texts were formatted in. Emptied when an operation
     // starts and when a new vehicle or part number is chosen. UI thread.
     const OperationResult& GetLastResult() const { return m_lastResult; }
-    void SetLastResult(const OperationResult& result) { m_lastResult = result; }
-    void ClearLastResult() { m_lastResult = OperationResult(); }
+    void SetLastResult(const OperationResult& result) override { m_lastResult = result; }
+    void ClearLastResult() override { m_lastResult = OperationResult(); }
     const std::wstring& GetHelpPath() const { return m_strHelpPath; }
     CProcessRunner& GetDocumentViewer() { return m_viewer; }
 
@@ -248,7 +223,6 @@ private:
     void StartSelfUpdate();
     // The search text changed: it becomes the current page's filter.
     LRESULT OnSearchChanged();
-    const CPartNo* SelectedPartNoRecord() const;
     LRESULT OnScrollBarNotify();
     LRESULT OnMyScrollLMouse(int flags, int delta);
     void PrepareOperationPages();
@@ -271,12 +245,8 @@ private:
     PageHistory m_history;
     PageLink* m_pCurrentLink = nullptr;
 
-    int m_nSelectionKind = 0;
-    const CBrand* m_pBrand = nullptr;
-    const CModel* m_pModel = nullptr;
+    Selection m_selection;
     CBasePage* m_pModelPage = nullptr;
-    const CYear* m_pYear = nullptr;
-    const CPartNo* m_pPartNo = nullptr;
     int m_nCurOperationPage = 10204;
 
     std::unique_ptr<CSensorOperations> m_pOperations;

@@ -20,17 +20,10 @@ CBinary BuildBootCommand(const SensorBootContext& context)
 {
     if (!context.program)
         return CBinary();
-    const int type = context.program->GetType();
-    const bool freq1 = context.program->m_nFreqSelector == 1;
-    if (UpdatesBoot(type, FrameKind::V4)) {
-        const uint8_t command[] = {0x02, static_cast<uint8_t>(freq1 ? 0x0A : 0x0B)};
-        return CBinary(command, sizeof command);
-    }
-    if (UpdatesBoot(type, FrameKind::V1V3)) {
-        const uint8_t command = freq1 ? 0xF4 : 0xF5;
-        return CBinary(&command, 1);
-    }
-    return CBinary();
+    const SensorFamily* family = FindFamily(context.program->GetType());
+    const std::span<const uint8_t> command =
+        family ? family->BootCommand(context.program->m_nFreqSelector) : std::span<const uint8_t>();
+    return command.empty() ? CBinary() : CBinary(command.data(), static_cast<int>(command.size()));
 }
 
 int GetSensorBootVer(const SensorBootContext& context, bool& needUpdate)
@@ -72,10 +65,12 @@ uint8_t UpdateSensorBoot(SensorBootContext& context)
         program->EndLink(context.found);
         return BOOT_MANY_SENSORS;
     }
-    if (program->GetType() == TS_TYPE_F7V4) {
+    // A family that hands lines over learns its sensor's line here.
+    const SensorFamily* family = FindFamily(program->GetType());
+    if (family && !family->handsOver.Empty()) {
         log.Record("HardVersion:%X", program->GetHardVersion());
-        if (V4LineOf(program->GetHardVersion()) == V4_LINE_F6)
-            program->SetType(TS_TYPE_F6V4);
+        if (const SensorFamily* taker = family->HandOverOf(V4LineOf(program->GetHardVersion())))
+            program->SetType(taker->type);
     }
     bool needUpdate = false;
     if (GetSensorBootVer(context, needUpdate) == BOOT_VERSION_TOO_NEW) {

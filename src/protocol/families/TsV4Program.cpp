@@ -317,7 +317,8 @@ uint8_t CTsV4Program::SearchSensorCount(SensorIdSet& found)
     g_nSearchResult = V4_SEARCH_NONE;
     m_setV4Taken.clear();
     m_setV4Foreign.clear();
-    if (m_bSearchAllTypes || m_nType == TS_TYPE_F7V4)
+    const SensorFamily* own = FindFamily(m_nType);
+    if (m_bSearchAllTypes || (own && own->endsEarlierLinks))
         EndEarlierLinks();
 
     SearchCount count;
@@ -670,8 +671,7 @@ bool CTsV4Program::ProgramSensor(const SensorIdMap& ids, const CBinary& selectio
         result = true;
     }
     EndLink(targets);
-    log.Debug("End Program Sensor %s. Result:%s", m_nType == TS_TYPE_F7V4 ? "F7V4" : "F6V4",
-              result ? "Success" : "Fail");
+    log.Debug("End Program Sensor %s. Result:%s", FamilyName(m_nType), result ? "Success" : "Fail");
     return result;
 }
 

@@ -10,18 +10,10 @@
 #include <algorithm>
 #include <cstring>
 
-const uint8_t kBrelkVersionQuery[7] = {
-    BRELK_COMMAND_HEAD[0], BRELK_COMMAND_HEAD[1], BRELK_KIND_VERSION, 0x01, 0x00, 0x00, 0x68};
-
 namespace {
 
-constexpr uint32_t kSendTimeoutMs = 2000;
-constexpr uint32_t kVersionTimeoutMs = 200;
-// A version reply is complete when nothing more arrives for this long.
-constexpr uint32_t kVersionQuietMs = 20;
-// The answer to a signal step: read, not examined.
-constexpr uint32_t kSignalAnswerMs = 100;
-constexpr int kSignalAnswerBytes = 5;
+// The version text at most, so it always keeps its terminator.
+constexpr int kVersionMax = BRELK_REPLY_BUFFER - 1;
 
 void Report(const SerialErrorTarget& window, const char* text)
 {
@@ -50,13 +42,13 @@ int WriteCommand(int length, const SerialErrorTarget& window, const uint8_t* byt
         if (done >= length)
             return 1;
         const uint32_t spent = TicksSince(start, GetTickCount());
-        if (spent >= kSendTimeoutMs)
+        if (spent >= BRELK_SEND_TIMEOUT_MS)
             break;
         // A failing port takes nothing until it is opened again (or the
         // Brelk's removal is seen): it is given the rest of the time.
         const DeviceWait wait =
-            n < 0 ? (SleepUnlessSet(kSendTimeoutMs - spent, stop) ? DeviceWait::Woken : DeviceWait::TimedOut)
-                  : SerialWaitWritable(kSendTimeoutMs - spent, stop);
+            n < 0 ? (SleepUnlessSet(BRELK_SEND_TIMEOUT_MS - spent, stop) ? DeviceWait::Woken : DeviceWait::TimedOut)
+                  : SerialWaitWritable(BRELK_SEND_TIMEOUT_MS - spent, stop);
         if (wait == DeviceWait::Woken)
             return 0;
     }
@@ -102,9 +94,9 @@ int ReadAnswer(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, u
 void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs, const WakeEvent* stop)
 {
     const uint8_t command[3] = {BRELK_COMMAND_HEAD[0], BRELK_COMMAND_HEAD[1], step};
-    uint8_t answer[kSignalAnswerBytes];
+    uint8_t answer[BRELK_SIGNAL_ANSWER_BYTES];
     WriteCommand(sizeof command, window, command, stop);
-    ReadAnswer(sizeof answer, answer, window, kSignalAnswerMs, stop);
+    ReadAnswer(sizeof answer, answer, window, BRELK_SIGNAL_ANSWER_MS, stop);
     SleepUnlessSet(waitMs, stop);
 }
 
@@ -127,20 +119,19 @@ std::wstring GetBrelkVersion(const SerialErrorTarget& window)
     if (!EnsureDeviceConnected())
         return L"";
     const WakeEvent* stop = StopToWatch();
-    if (WriteCommand(sizeof kBrelkVersionQuery, window, kBrelkVersionQuery, stop) != 1)
+    if (WriteCommand(sizeof BRELK_VERSION_QUERY, window, BRELK_VERSION_QUERY, stop) != 1)
         return L"";
-    // 255 bytes at most, so the text always keeps its terminator.
-    uint8_t reply[256];
+    uint8_t reply[BRELK_REPLY_BUFFER];
     std::memset(reply, 0, sizeof reply);
     const uint32_t start = GetTickCount();
-    int got = ReadAnswer(255, reply, window, kVersionTimeoutMs, stop);
+    int got = ReadAnswer(kVersionMax, reply, window, BRELK_VERSION_TIMEOUT_MS, stop);
     if (got <= 0)
         return L"";
     // The reply may arrive in pieces ("V6" then ".11"): read on until its
-    // terminator, 255 bytes, or a quiet gap after the last byte.
+    // terminator, its longest, or a quiet gap after the last byte.
     uint32_t last = GetTickCount();
-    while (got < 255 && !std::memchr(reply, 0, static_cast<size_t>(got)) && !g_bDeviceRemoved) {
-        const int n = SerialRead(reply + got, 255 - got);
+    while (got < kVersionMax && !std::memchr(reply, 0, static_cast<size_t>(got)) && !g_bDeviceRemoved) {
+        const int n = SerialRead(reply + got, kVersionMax - got);
         if (n < 0)
             break;
         if (n > 0) {
@@ -151,14 +142,14 @@ std::wstring GetBrelkVersion(const SerialErrorTarget& window)
         const uint32_t now = GetTickCount();
         const uint32_t sinceStart = TicksSince(start, now);
         const uint32_t quiet = TicksSince(last, now);
-        if (sinceStart > kVersionTimeoutMs || quiet >= kVersionQuietMs)
+        if (sinceStart > BRELK_VERSION_TIMEOUT_MS || quiet >= BRELK_VERSION_QUIET_MS)
             break;
         // Half a version is no version: a Stop leaves none.
-        if (SerialWaitReadable(std::min(kVersionTimeoutMs + 1 - sinceStart, kVersionQuietMs - quiet), stop) ==
-            DeviceWait::Woken)
+        if (SerialWaitReadable(std::min(BRELK_VERSION_TIMEOUT_MS + 1 - sinceStart, BRELK_VERSION_QUIET_MS - quiet),
+                               stop) == DeviceWait::Woken)
             return L"";
     }
-    if (reply[0] != 'V')
+    if (reply[0] != BRELK_VERSION_FIRST)
         return L"";
     return Utf8ToWide(reinterpret_cast<const char*>(reply));
 }
@@ -170,14 +161,14 @@ void SendBrelkSuccessSignal(const SerialErrorTarget& window, int repeat)
     for (int i = 0; i < repeat; ++i) {
         if (g_bDeviceRemoved)
             return;
-        SignalStep(window, kSignalStep1, 10, stop);
-        SignalStep(window, kSignalStep4, 50, stop);
-        SignalStep(window, kSignalStep2, 10, stop);
-        SignalStep(window, kSignalStep5, 10, stop);
+        SignalStep(window, BRELK_SIGNAL_STEP_1, BRELK_SIGNAL_PAUSE_MS, stop);
+        SignalStep(window, BRELK_SIGNAL_STEP_4, BRELK_SIGNAL_SUCCESS_HOLD_MS, stop);
+        SignalStep(window, BRELK_SIGNAL_STEP_2, BRELK_SIGNAL_PAUSE_MS, stop);
+        SignalStep(window, BRELK_SIGNAL_STEP_5, BRELK_SIGNAL_PAUSE_MS, stop);
     }
     if (g_bDeviceRemoved)
         return;
-    SignalStep(window, kSignalStep4, 0, stop);
+    SignalStep(window, BRELK_SIGNAL_STEP_4, 0, stop);
 }
 
 void SendBrelkFailSignal(const SerialErrorTarget& window)
@@ -186,7 +177,10 @@ void SendBrelkFailSignal(const SerialErrorTarget& window)
     const struct {
         uint8_t step;
         uint32_t waitMs;
-    } steps[] = {{kSignalStep1, 10}, {kSignalStep3, 1500}, {kSignalStep2, 10}, {kSignalStep4, 10}};
+    } steps[] = {{BRELK_SIGNAL_STEP_1, BRELK_SIGNAL_PAUSE_MS},
+                 {BRELK_SIGNAL_STEP_3, BRELK_SIGNAL_FAIL_HOLD_MS},
+                 {BRELK_SIGNAL_STEP_2, BRELK_SIGNAL_PAUSE_MS},
+                 {BRELK_SIGNAL_STEP_4, BRELK_SIGNAL_PAUSE_MS}};
     for (const auto& s : steps) {
         if (g_bDeviceRemoved)
             return;

@@ -1,19 +1,12 @@
 #pragma once
 // The Brelk's own short commands over the Brelk port: the version query and
 // the signal sequences that show the user success or failure, and the two raw
-// transfer routines the firmware upgrade uses too.
+// transfer routines the Brelk's loader (BrelkLoader.h) uses too. Their bytes
+// and waits are in WireFormat.h.
 #include "SerialPort.h"
 
 #include <cstdint>
 #include <string>
-
-// Version query and signal steps; every command starts AA 55.
-extern const uint8_t kBrelkVersionQuery[7];
-constexpr uint8_t kSignalStep1 = 0xF5;
-constexpr uint8_t kSignalStep2 = 0xF6;
-constexpr uint8_t kSignalStep3 = 0xF7;
-constexpr uint8_t kSignalStep4 = 0xF9;
-constexpr uint8_t kSignalStep5 = 0xFA;
 
 // Every wait of these commands blocks in one poll on the port and the stop
 // signal (AbortFlag.h): a Stop, the Brelk's removal or the window closing

@@ -2,6 +2,7 @@
 // sample data in its own window, driven by mouse clicks and typed keys.
 #include "AppMessages.h"
 #include "BRELK2App.h"
+#include "BrandBtn.h"
 #include "BrandWnd.h"
 #include "CarModelItemContainer.h"
 #include "Language.h"
@@ -13,6 +14,7 @@
 #include "PageModel.h"
 #include "PagePartNo.h"
 #include "PageTestSensor.h"
+#include "PartNoItem.h"
 #include "SearchView.h"
 #include "TopPane.h"
 #include "UiScale.h"
@@ -27,6 +29,18 @@
 namespace {
 
 std::string GrabPath(const std::string& name) { return (std::filesystem::temp_directory_path() / name).string(); }
+
+// Whether two grabs show the same pixels.
+bool SamePixels(const Image& a, const Image& b)
+{
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight())
+        return false;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            if (!(a.GetPixel(x, y) == b.GetPixel(x, y)))
+                return false;
+    return true;
+}
 
 CPoint Centre(Wnd& w)
 {
@@ -407,6 +421,60 @@ TEST_F(SelectionPagesTest, TheWheelScrollsEveryPage)
     MouseWheel(*parts->GetItem(3), CPoint(20, 20), -120);
     EXPECT_EQ(bar->GetThumbOffset(), 10);
     EXPECT_GT(parts->GetScrollPosition().y, 0);
+}
+
+TEST_F(SelectionPagesTest, TheMouseLightsALogoOrAnItemAndAVisitLeavesItAsItWas)
+{
+    auto dlg = OpenProgram();
+    CPageCar* cars = Current<CPageCar>(*dlg);
+    ASSERT_TRUE(cars);
+    CBrandWnd* brunmark = Panel(*cars, L"Brunmark");
+    ASSERT_TRUE(brunmark);
+    CBrandBtn& logo = *brunmark->GetButton();
+    RunEvents(10);
+    const auto normal = GrabWindow(*dlg);
+    ASSERT_TRUE(GrabWindowToPng(*dlg, GrabPath("brelk-brands-normal.png")));
+
+    // Over the logo: its selected look; away from it: as it was.
+    MouseMove(logo, Centre(logo));
+    EXPECT_EQ(logo.GetState(), CBrandBtn::kStateHover);
+    RunEvents(10);
+    const auto lit = GrabWindow(*dlg);
+    ASSERT_TRUE(GrabWindowToPng(*dlg, GrabPath("brelk-brands-hover.png")));
+    EXPECT_FALSE(SamePixels(*normal, *lit));
+    MouseMove(*cars, CPoint(5, 5));
+    EXPECT_EQ(logo.GetState(), CBrandBtn::kStateNormal);
+    RunEvents(10);
+    EXPECT_TRUE(SamePixels(*normal, *GrabWindow(*dlg)));
+    // A press that the mouse takes away before the release opens nothing.
+    MouseMove(logo, Centre(logo));
+    MousePress(logo, Centre(logo));
+    MouseMove(*cars, CPoint(5, 5));
+    MouseRelease(logo, Centre(logo));
+    EXPECT_EQ(Current<CPageCar>(*dlg), cars);
+
+    // A part-number item: lit under the mouse, selected by a press, and it
+    // stays selected when the mouse leaves.
+    MouseClick(*MainTab(*dlg, 1), CPoint(40, 15));
+    CPagePartNo* parts = Current<CPagePartNo>(*dlg);
+    ASSERT_TRUE(parts);
+    CPartNoItem& item = *parts->GetItem(1);
+    MouseMove(item, CPoint(20, 20));
+    EXPECT_EQ(item.GetState(), CSelectionItem::kStateHover);
+    RunEvents(10);
+    ASSERT_TRUE(GrabWindowToPng(*dlg, GrabPath("brelk-partnumbers-hover.png")));
+    MouseMove(*parts->GetItem(3), CPoint(20, 20));
+    EXPECT_EQ(item.GetState(), CSelectionItem::kStateNormal);
+    MouseMove(item, CPoint(20, 20));
+    MousePress(item, CPoint(20, 20));
+    EXPECT_EQ(item.GetState(), CSelectionItem::kStateSelected);
+    MouseMove(*parts->GetItem(3), CPoint(20, 20));
+    EXPECT_EQ(item.GetState(), CSelectionItem::kStateSelected);
+    // The press was taken away: its release hands nothing over.
+    MouseRelease(item, CPoint(20, 20));
+    EXPECT_EQ(Current<CPagePartNo>(*dlg), parts);
+    RunEvents(10);
+    ASSERT_TRUE(GrabWindowToPng(*dlg, GrabPath("brelk-partnumbers-pressed.png")));
 }
 
 TEST_F(SelectionPagesTest, GrabbedPagesAtBothScales)

@@ -8,6 +8,7 @@
 #include "AbortFlag.h"
 #include "AppFlags.h"
 #include "BrelkCommands.h"
+#include "BrelkLoader.h"
 #include "BrelkUpgrade.h"
 #include "DeviceMap.h"
 #include "FakeSerialPort.h"

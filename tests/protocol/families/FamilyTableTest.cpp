@@ -77,6 +77,54 @@ TEST_F(FamilyTableTest, EveryLineBelongsToOneFamilyAndKeepsItsRecordsThere)
     EXPECT_EQ(V4RecordsOfType(TS_TYPE_F7V3).identity, 0xD610); // no V4 line: the F7 records
 }
 
+TEST_F(FamilyTableTest, TheTableSaysWhatTheBootCheckAndTheChipCheckDecide)
+{
+    struct Case {
+        int type;
+        int afterBoot;         // the type after a boot update to the V4 boot
+        bool refuses40;        // a selection of chip status 0x40 cannot take it
+        const char* boot1;     // boot command bytes, frequency selector 1
+        const char* bootOther; // and the other selector
+    } cases[] = {
+        {TS_TYPE_F6V1, TS_TYPE_F6V4, true, "F4", "F5"},        {TS_TYPE_F7V3, TS_TYPE_F7V4, false, "F4", "F5"},
+        {TS_TYPE_F7V4, TS_TYPE_F7V4, false, "02 0A", "02 0B"}, {TS_TYPE_F6V4, TS_TYPE_F7V4, true, "02 0A", "02 0B"},
+        {TS_TYPE_N8V4, TS_TYPE_F7V4, false, "", ""},           {TS_TYPE_ACV4, TS_TYPE_F7V4, false, "", ""},
+    };
+    const auto hex = [](std::span<const uint8_t> bytes) {
+        return bytes.empty() ? std::string() : ToHex(CBinary(bytes.data(), static_cast<int>(bytes.size())));
+    };
+    for (const Case& c : cases) {
+        const SensorFamily& family = *FindFamily(c.type);
+        EXPECT_EQ(TypeAfterBootUpdate(c.type), c.afterBoot) << family.name;
+        for (const char* status : {"0x40", "0X40"})
+            EXPECT_EQ(family.RefusesChip(status), c.refuses40) << family.name << " " << status;
+        for (const char* status : {"", "0x4", "0x400", "0x41", " 0x40"})
+            EXPECT_FALSE(family.RefusesChip(status)) << family.name << " '" << status << "'";
+        EXPECT_EQ(hex(family.BootCommand(1)), c.boot1) << family.name;
+        EXPECT_EQ(hex(family.BootCommand(0)), c.bootOther) << family.name;
+        EXPECT_EQ(std::string(FamilyName(c.type)), family.name);
+    }
+    EXPECT_EQ(std::string(FamilyName(SN_TYPE_AT)), "");
+
+    // Only the first attempt's search ends earlier links, and it hands F6 sensors to F6V4.
+    const SensorFamily& f7 = *FindFamily(TS_TYPE_F7V4);
+    EXPECT_EQ(f7.HandOverOf(V4_LINE_F6), FindFamily(TS_TYPE_F6V4));
+    for (uint8_t line : {V4_LINE_F7, V4_LINE_F7E, V4_LINE_N8, V4_LINE_AC})
+        EXPECT_EQ(f7.HandOverOf(line), nullptr) << int(line);
+    for (const SensorFamily& family : SensorFamilies()) {
+        EXPECT_EQ(family.endsEarlierLinks, &family == &f7) << family.name;
+        if (&family != &f7) {
+            EXPECT_EQ(family.HandOverOf(V4_LINE_F6), nullptr) << family.name;
+        }
+    }
+
+    std::unique_ptr<CTsProgram> after = CreateAfterBootUpdate(1);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->GetType(), TS_TYPE_F7V4);
+    EXPECT_EQ(after->m_nMultiSensor, 1);
+    EXPECT_EQ(after->m_nFreqSelector, 1);
+}
+
 TEST_F(FamilyTableTest, AnN8SensorIsFoundByTheSecondAttempt)
 {
     AddSensor(0x2000, 0x8100);

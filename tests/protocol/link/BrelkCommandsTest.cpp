@@ -6,6 +6,7 @@
 #include "StepClock.h"
 #include "TsNetlayer.h"
 #include "VirtualClock.h"
+#include "WireFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ protected:
 TEST_F(BrelkCommandsTest, VersionQueryReadsTheVersion)
 {
     EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
-    std::vector<uint8_t> query(kBrelkVersionQuery, kBrelkVersionQuery + 7);
+    std::vector<uint8_t> query(BRELK_VERSION_QUERY, BRELK_VERSION_QUERY + 7);
     EXPECT_EQ(port.Written(), query);
     EXPECT_TRUE(messages.empty());
 }
