@@ -1,23 +1,23 @@
 #include "DevicePresence.h"
 
 #include "AppFlags.h"
-#include "BRELK2Dlg.h"
 #include "BasePage.h"
 #include "BrelkCommands.h"
 #include "BrelkLoader.h"
 #include "BrelkUpgrade.h"
 #include "CodePage.h"
+#include "ColorStatic.h"
 #include "DebugTrace.h"
 #include "DeviceMap.h"
 #include "DeviceWatcher.h"
 #include "Language.h"
-#include "PageHistory.h"
+#include "NavigationLock.h"
+#include "PresenceHost.h"
 #include "ProductStrings.h"
 #include "ScopeGuard.h"
 #include "SearchUsbPort.h"
 #include "StartUp.h"
 #include "TextLog.h"
-#include "TopPane.h"
 #include "TsNetlayer.h"
 
 namespace {
@@ -26,7 +26,7 @@ std::wstring BuiltInVersion() { return Utf8ToWide(g_productStrings[kBrelkFirmwar
 
 } // namespace
 
-CDevicePresence::CDevicePresence(CBRELK2Dlg& dlg) : m_dlg(dlg) {}
+CDevicePresence::CDevicePresence(IPresenceHost& host) : m_host(host) {}
 
 CDevicePresence::~CDevicePresence() { Stop(); }
 
@@ -45,7 +45,7 @@ void CDevicePresence::StartWatching()
         return;
     m_watcher = std::make_unique<DeviceWatcher>(std::move(monitor));
     // Without udev or a links folder the program goes on, only deaf to plugging.
-    if (!m_watcher->Start(&m_dlg))
+    if (!m_watcher->Start(&m_host.PresenceWindow()))
         DebugTrace("device changes are not watched\n");
 }
 
@@ -67,23 +67,23 @@ void CDevicePresence::ConnectAtStart()
         if (!g_bSerialOpen)
             SerialOpen(FindDeviceComPort());
         if (g_bSerialOpen) {
-            const std::wstring version = m_dlg.ReadBrelkVersion();
+            const std::wstring version = m_host.ReadBrelkVersion();
             log.Write("SoftVersion[%s],BrelkVersion:[%s]", g_productStrings[kSoftwareVersionIndex].c_str(),
                       g_productStrings[kBrelkFirmwareIndex].c_str());
             const bool differs = version.size() > 1 && version != BuiltInVersion();
-            if (differs || (version.empty() && BrelkIsInLoader(m_dlg.GetSerialErrors()))) {
+            if (differs || (version.empty() && BrelkIsInLoader())) {
                 log.Write("Start to update boot...");
                 // The user sees the program and what it does before the Brelk is touched.
-                m_dlg.ShowWindow(SW_SHOW);
-                m_dlg.UpdateWindow();
+                m_host.PresenceWindow().ShowWindow(SW_SHOW);
+                m_host.PresenceWindow().UpdateWindow();
                 RunAutomaticUpgrade();
             }
         }
     }
     bool connected = false;
-    const std::wstring version = m_dlg.ReadBrelkVersion();
+    const std::wstring version = m_host.ReadBrelkVersion();
     if (!version.empty()) {
-        m_dlg.RecordBrelkVersion(version);
+        m_host.RecordBrelkVersion(version);
         connected = true;
         SerialClose();
         m_nShownPort = g_nBrelkPort;
@@ -104,7 +104,7 @@ void CDevicePresence::RunAutomaticUpgrade()
         m_bUpgradeRunning = false;
         m_bIgnoreDeviceChange = false;
     });
-    m_dlg.UpgradeBrelk();
+    m_host.UpgradeBrelk();
 }
 
 // ---- device changes -----------------------------------------------------------------
@@ -119,7 +119,7 @@ void CDevicePresence::OnDeviceChange(UINT)
             if (present != (m_nConnectView == kViewConnected)) {
                 ShowConnection(present ? kViewConnected : kViewDisconnected);
                 if (!present)
-                    m_dlg.ShowBrelkVersion(L"");
+                    m_host.ShowBrelkVersion(L"");
                 ShowStatus(present ? L"CONNECTED" : L"DISCONNECTED", present ? kStatusBlue : kStatusRed);
             }
         }
@@ -127,7 +127,7 @@ void CDevicePresence::OnDeviceChange(UINT)
         return;
     }
     // A worker owns the port (an operation, or the settings page's version read).
-    if (g_bBusy || m_dlg.IsWorkerRunning()) {
+    if (g_bBusy || m_host.IsWorkerRunning()) {
         CheckWhileBusy();
         return;
     }
@@ -149,9 +149,9 @@ void CDevicePresence::Arrived()
 {
     g_bAbort.Clear();
     g_bDeviceRemoved = 0;
-    std::wstring version = m_dlg.ReadBrelkVersion();
+    std::wstring version = m_host.ReadBrelkVersion();
     // A Brelk that answers no version may sit in its loader, half-written.
-    const bool inLoader = version.empty() && BrelkIsInLoader(m_dlg.GetSerialErrors());
+    const bool inLoader = version.empty() && BrelkIsInLoader();
     // The Brelk shown is still there, on its port, with its version: the
     // notice was another device's (or came while a worker ran), and nothing
     // shown changes.
@@ -162,10 +162,10 @@ void CDevicePresence::Arrived()
     m_strShownVersion = version;
     if (!unchanged) {
         ShowConnection(kViewConnected);
-        m_dlg.ShowBrelkVersion(version);
+        m_host.ShowBrelkVersion(version);
     }
     const bool needsUpgrade = inLoader || (!version.empty() && version != BuiltInVersion());
-    if (!needsUpgrade || m_bUpgradeRunning || m_dlg.GetUpgrade().IsRunning()) {
+    if (!needsUpgrade || m_bUpgradeRunning || m_host.IsBrelkUpgradeRunning()) {
         if (!unchanged)
             ShowStatus(L"CONNECTED", kStatusBlue);
         return;
@@ -186,12 +186,12 @@ void CDevicePresence::Arrived()
         Gone();
         return;
     }
-    version = m_dlg.ReadBrelkVersion();
+    version = m_host.ReadBrelkVersion();
     m_strShownVersion = version;
     if (!version.empty())
-        m_dlg.RecordBrelkVersion(version);
+        m_host.RecordBrelkVersion(version);
     else
-        m_dlg.ShowBrelkVersion(version);
+        m_host.ShowBrelkVersion(version);
     ShowConnection(kViewConnected);
     if (version == BuiltInVersion())
         ShowStatus(L"CONNECTED", kStatusBlue);
@@ -219,7 +219,7 @@ void CDevicePresence::ForgetBrelk()
 {
     m_nShownPort = 0;
     m_strShownVersion.clear();
-    m_dlg.ShowBrelkVersion(L"");
+    m_host.ShowBrelkVersion(L"");
 }
 
 void CDevicePresence::CheckWhileBusy()
@@ -259,10 +259,10 @@ void CDevicePresence::RestoreControls()
 {
     if (g_bBusy || m_bUpgradeRunning)
         return;
-    if (CBasePage* page = m_dlg.GetCurrentPage())
+    if (CBasePage* page = m_host.GetCurrentPage())
         page->EnableActions(true);
-    if (CTopPane* top = m_dlg.GetTopPane())
-        top->UnlockNavigation();
+    if (INavigationLock* navigation = m_host.GetNavigationLock())
+        navigation->UnlockNavigation();
 }
 
 // ---- entering the program -----------------------------------------------------------
@@ -274,33 +274,24 @@ void CDevicePresence::SetConnectState(int view, int connected)
     if (m_nConnectState != 0)
         return;
     m_nConnectState = connected;
-    CTopPane* top = m_dlg.GetTopPane();
     if (connected) {
         ShowConnection(view);
         // The main tabs come up in place of the help button; the car tab shows the car page.
-        if (top) {
-            top->ShowMenuTabs(CMenuTabs::kModeMain, true, 0);
-            top->ShowHelpButton(false);
-            top->PressTab(kPageCarTab);
-        }
+        m_host.ShowProgramEntered(true);
         // The object stays: this may run inside the window's own key handler.
         if (m_pStartUp)
             m_pStartUp->DestroyWindow();
-        if (ChildProcess* viewer = m_dlg.GetDocumentViewer().Process())
-            viewer->Terminate();
+        m_host.CloseDocumentViewer();
         return;
     }
     ShowConnection(kViewSearching);
-    if (top) {
-        top->ShowMenuTabs(CMenuTabs::kModeMain, false, 0);
-        top->ShowSearchView(false);
-    }
-    if (CBasePage* page = m_dlg.GetCurrentPage())
+    m_host.ShowProgramEntered(false);
+    if (CBasePage* page = m_host.GetCurrentPage())
         page->ShowWindow(SW_HIDE);
     if (!m_pStartUp)
         m_pStartUp = std::make_unique<CStartUp>([this] { SetConnectState(kViewDisconnected, 1); });
     if (!m_pStartUp->IsCreated())
-        m_pStartUp->Create(&m_dlg, m_dlg.GetPageRect(), CStartUp::kId, WS_CHILD | WS_VISIBLE);
+        m_pStartUp->Create(&m_host.PresenceWindow(), m_host.GetPageRect(), CStartUp::kId, WS_CHILD | WS_VISIBLE);
     m_pStartUp->ShowWindow(SW_SHOW);
     m_pStartUp->UpdateWindow();
     m_pStartUp->SetFocus();
@@ -313,20 +304,19 @@ void CDevicePresence::ShowConnection(int view)
     m_nConnectView = view;
     static const char* const kNames[] = {"SEARCHING", "CONNECTED", "DISCONNECTED"};
     DebugTrace("Brelk connection: %s\n", view >= 0 && view <= 2 ? kNames[view] : "?");
-    if (CTopPane* top = m_dlg.GetTopPane())
-        top->ShowConnectStatus(view);
+    m_host.ShowConnectView(view);
 }
 
 void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
 {
     // An operation's outcome stays on its page until the user's next action;
     // the top pane shows the connection meanwhile.
-    if (m_dlg.ShowsOperationOutcome()) {
+    if (m_host.ShowsOperationOutcome()) {
         DebugTrace("Brelk status %s left under the outcome shown\n", WideToUtf8(std::wstring(key)).c_str());
     } else {
         m_strStatusKey = key;
         m_statusColor = color;
         DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
     }
-    m_dlg.ShowConnectionStatus(StatusOfKey(key), color);
+    m_host.ShowConnectionStatus(key, color);
 }

@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 
-class CBRELK2Dlg;
+class IPresenceHost;
 class CStartUp;
 class DeviceWatcher;
 
@@ -29,7 +29,7 @@ public:
     static constexpr int kViewConnected = 1;
     static constexpr int kViewDisconnected = 2;
 
-    explicit CDevicePresence(CBRELK2Dlg& dlg);
+    explicit CDevicePresence(IPresenceHost& host);
     ~CDevicePresence();
     CDevicePresence(const CDevicePresence&) = delete;
     CDevicePresence& operator=(const CDevicePresence&) = delete;
@@ -84,7 +84,7 @@ private:
     void ShowConnection(int view);
     void ShowStatus(const wchar_t* key, COLORREF color);
 
-    CBRELK2Dlg& m_dlg;
+    IPresenceHost& m_host;
     std::unique_ptr<IDeviceMonitor> m_monitor;
     bool m_bMonitorGiven = false;
     std::unique_ptr<DeviceWatcher> m_watcher;

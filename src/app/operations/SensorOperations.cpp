@@ -82,9 +82,8 @@ void FirmwareProgressOf(void* context, uint8_t percent)
 
 // ---- the operations -----------------------------------------------------------------
 
-CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings,
-                                     const SerialErrorTarget& serialErrors)
-    : m_host(host), m_selection(selection), m_settings(settings), m_serialErrors(serialErrors)
+CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings)
+    : m_host(host), m_selection(selection), m_settings(settings)
 {
     m_services.makeProgram = MakeProgramForAttempt;
     m_services.makeProgramAfterBoot = MakeProgramAfterBootUpdate;
@@ -95,8 +94,8 @@ CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& sele
         return active.GetSensorInfo();
     };
     m_services.checkSensor = DorvanSensorCheck;
-    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_serialErrors, repeat); };
-    m_services.failSignal = [this] { SendBrelkFailSignal(m_serialErrors); };
+    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(repeat); };
+    m_services.failSignal = [this] { SendBrelkFailSignal(); };
     m_services.idSeed = NewIdSeed;
 }
 

@@ -86,12 +86,9 @@ CBRELK2Dlg::CBRELK2Dlg(const ScreenInfo* screen) : Dialog(SizeForScreen(screen),
     m_nCurOperationPage = kPageTestSensor;
     m_strAppFolder = theApp.GetAppFolder();
     m_strHelpPath = m_strAppFolder + L"/pc_can't_connect_brelk.chm";
-    m_pUpgrade = std::make_unique<CBrelkUpgrade>(*this, [this](const char* text) {
-        if (m_serialErrors)
-            m_serialErrors(text);
-    });
+    m_pUpgrade = std::make_unique<CBrelkUpgrade>(*this);
     m_pPresence = std::make_unique<CDevicePresence>(*this);
-    m_pOperations = std::make_unique<CSensorOperations>(*this, m_selection, m_ini, m_serialErrors);
+    m_pOperations = std::make_unique<CSensorOperations>(*this, m_selection, m_ini);
 }
 
 CBRELK2Dlg::~CBRELK2Dlg()
@@ -127,9 +124,6 @@ int CBRELK2Dlg::OnCreate()
     log.SetDirectory(WideToUtf8(dataFolder).c_str());
     log.Write("ini file path:%s", WideToUtf8(m_ini.path).c_str());
 
-    // The Brelk's error texts come here as WM_SERIAL_ERROR, which nothing handles.
-    const HWND self = GetSafeHwnd();
-    m_serialErrors = [self](const char* text) { ::SendMessage(self, WM_SERIAL_ERROR, MsgParam::Of(text), 0); };
     // Device changes are followed from the start, so none is missed meanwhile.
     m_pPresence->StartWatching();
     ConnectBrelkAtStart();
@@ -668,7 +662,7 @@ void CBRELK2Dlg::OnLanguageChanged(const std::wstring& code)
 
 // ---- the Brelk -------------------------------------------------------------------
 
-std::wstring CBRELK2Dlg::ReadBrelkVersion() { return GetBrelkVersion(m_serialErrors); }
+std::wstring CBRELK2Dlg::ReadBrelkVersion() { return GetBrelkVersion(); }
 
 void CBRELK2Dlg::RecordBrelkVersion(const std::wstring& version)
 {
@@ -707,6 +701,35 @@ bool CBRELK2Dlg::IsUpgradeRunning() const { return m_pPresence->IsUpgradeRunning
 
 bool CBRELK2Dlg::IgnoresDeviceChanges() const { return m_pPresence->IgnoresDeviceChanges(); }
 
+bool CBRELK2Dlg::IsBrelkUpgradeRunning() const { return m_pUpgrade->IsRunning(); }
+
+void CBRELK2Dlg::ShowConnectView(int view)
+{
+    if (m_pTopPane)
+        m_pTopPane->ShowConnectStatus(view);
+}
+
+void CBRELK2Dlg::ShowProgramEntered(bool entered)
+{
+    if (!m_pTopPane)
+        return;
+    m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, entered, 0);
+    if (entered) {
+        m_pTopPane->ShowHelpButton(false);
+        m_pTopPane->PressTab(kPageCarTab);
+    } else {
+        m_pTopPane->ShowSearchView(false);
+    }
+}
+
+void CBRELK2Dlg::CloseDocumentViewer()
+{
+    if (ChildProcess* viewer = m_viewer.Process())
+        viewer->Terminate();
+}
+
+INavigationLock* CBRELK2Dlg::GetNavigationLock() const { return m_pTopPane.get(); }
+
 void CBRELK2Dlg::OnClose()
 {
     // The Brelk must not be left half-written.
@@ -744,8 +767,9 @@ bool CBRELK2Dlg::ShowsOperationOutcome() const
     });
 }
 
-void CBRELK2Dlg::ShowConnectionStatus(const StatusText& text, COLORREF colour)
+void CBRELK2Dlg::ShowConnectionStatus(const wchar_t* key, COLORREF colour)
 {
+    const StatusText text = StatusOfKey(key);
     RunOnUiThread([&] {
         for (const auto& link : m_history.Links())
             if (IsOperationPage(link->pageId) && !m_pOperations->ShowsOutcome(link->pageId))

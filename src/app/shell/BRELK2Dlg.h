@@ -14,6 +14,7 @@
 #include "PageFactory.h"
 #include "PageHistory.h"
 #include "PageHost.h"
+#include "PresenceHost.h"
 #include "ProcessRunner.h"
 #include "Selection.h"
 #include "SensorOperations.h"
@@ -44,7 +45,7 @@ struct ScreenInfo {
     CRect workArea;
 };
 
-class CBRELK2Dlg : public Dialog, public IPageHost, public IOperationHost {
+class CBRELK2Dlg : public Dialog, public IPageHost, public IOperationHost, public IPresenceHost {
 public:
     static constexpr int kTopPaneId = 10000;
     static constexpr int kFootPaneId = 10010;
@@ -62,7 +63,7 @@ public:
     CSize GetWindowSize() const { return CSize(m_nWidth, m_nHeight); }
     const CRect& GetTopRect() const { return m_rcTop; }
     const CRect& GetFootRect() const { return m_rcFoot; }
-    const CRect& GetPageRect() const { return m_rcPage; }
+    const CRect& GetPageRect() const override { return m_rcPage; }
 
     // Pages. A page is made through the factory on first use (nothing when
     // the factory has none) and created as a child in the page area with its
@@ -75,7 +76,7 @@ public:
     // other page one step down the stack.
     void GoBack();
     PageLink* GetCurrentLink() const { return m_pCurrentLink; }
-    CBasePage* GetCurrentPage() const;
+    CBasePage* GetCurrentPage() const override;
     PageHistory& GetPageHistory() { return m_history; }
     // Tests make their own pages.
     void SetPageFactory(PageFactory factory) { m_pageFactory = std::move(factory); }
@@ -119,19 +120,19 @@ public:
     // The first contact runs while the window is created: the version, the
     // firmware upgrade when it differs, then [Config] BrelkVersion.
     void ConnectBrelkAtStart();
-    std::wstring ReadBrelkVersion();
+    std::wstring ReadBrelkVersion() override;
     // The Brelk's version is known: [Config] "BrelkVersion", and the settings
     // page's version text once the settings page is there.
-    void RecordBrelkVersion(const std::wstring& version);
+    void RecordBrelkVersion(const std::wstring& version) override;
     // The settings page's version text alone: empty when no Brelk answers.
-    void ShowBrelkVersion(const std::wstring& version);
+    void ShowBrelkVersion(const std::wstring& version) override;
     // The settings page, once it was made.
     CPageSetup* GetSettingsPage() const;
     // Reads the catalog member "/vornix/composesource/" + name as the image.
     bool ReadCatalogFile(const std::wstring& name);
     // Writes the built-in firmware into the Brelk; 1 when the Brelk came back
     // with the built-in version.
-    int UpgradeBrelk();
+    int UpgradeBrelk() override;
     // The blocks of the image; 1 when the Brelk took every one.
     int SendUpgradeBlocks(const uint8_t* image, size_t size);
     CBrelkUpgrade& GetUpgrade() const { return *m_pUpgrade; }
@@ -143,12 +144,18 @@ public:
     bool IsUpgradeRunning() const;
     bool IgnoresDeviceChanges() const;
     CDevicePresence& GetDevicePresence() const { return *m_pPresence; }
-    const SerialErrorTarget& GetSerialErrors() const { return m_serialErrors; }
+    // IPresenceHost.
+    Wnd& PresenceWindow() override { return *this; }
+    bool IsBrelkUpgradeRunning() const override;
+    void ShowConnectView(int view) override;
+    void ShowProgramEntered(bool entered) override;
+    void CloseDocumentViewer() override;
+    INavigationLock* GetNavigationLock() const override;
 
     // Runs the procedure on a worker thread of its own. Closing the window
     // stops the workers (g_bAbort) and waits for them before anything goes.
     void BeginWorker(std::function<void()> procedure) override;
-    bool IsWorkerRunning() const;
+    bool IsWorkerRunning() const override;
 
     // Labels: Print (10301) on a sensor operation page prints the last result
     // the Brelk confirmed (SensorLabels.h); the print settings (10302) run
@@ -177,10 +184,11 @@ public:
     void SetOperationStatus(const StatusText& text, COLORREF colour) override;
     // The current operation page's status line holds an operation's outcome,
     // which a device notice leaves alone.
-    bool ShowsOperationOutcome() const;
-    // The connection on the status line of every operation page made so far
-    // that shows no outcome, so the page shown next is in step with it.
-    void ShowConnectionStatus(const StatusText& text, COLORREF colour);
+    bool ShowsOperationOutcome() const override;
+    // The connection (a language key) on the status line of every operation
+    // page made so far that shows no outcome, so the page shown next is in
+    // step with it.
+    void ShowConnectionStatus(const wchar_t* key, COLORREF colour) override;
     // The top pane's navigation controls off while an operation runs.
     void LockNavigation(bool locked) override;
     bool IsNavigationLocked() const;
@@ -256,7 +264,6 @@ private:
     std::wstring m_strAppFolder;
     std::wstring m_strHelpPath;
     CProcessRunner m_viewer;
-    SerialErrorTarget m_serialErrors;
     bool m_bClosing = false;
     bool m_bVersionReadRunning = false;
     std::unique_ptr<CBrelkUpgrade> m_pUpgrade;

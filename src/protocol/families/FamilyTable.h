@@ -3,10 +3,10 @@
 // (what GetType reports, and the type of its firmware images), its name, the
 // frame its sensors speak, whether the boot update runs on its sensors (and
 // the type a sensor has after it), which sensor lines its V4 search takes,
-// which it leaves to a family tried after it and which it hands over once
-// found, whether its search ends the links an earlier search left, which
-// selection chip cannot take it, where its line keeps its records and its
-// image, and how its programming object is made.
+// which it leaves to a family tried after it and which it hands on once its
+// hard version is read, whether its search ends the links an earlier search
+// left, which selection chip cannot take it, where its line keeps its
+// records and its image, and how its programming object is made.
 //
 // The programming operations try the families in the attempt order F7V4,
 // N8V4, F6V4, F7V3, F6V1, going on while an attempt finds no sensor of its
@@ -62,8 +62,9 @@ struct SensorFamily {
     // Lines of a family tried after it: one seen before any of its own ends
     // its search at once, so that the next attempt takes the sensor.
     SensorLines leaves{};
-    // Lines its search takes but whose sensors go on as the family of their
-    // line once the boot check read the hard version (F7V4 hands F6 on).
+    // Lines it hands on: when the boot check finds the object's hard version
+    // on one of them, the object goes on as that line's family (F7V4 hands
+    // F6 on to F6V4).
     SensorLines handsOver{};
     // Its search ends the links an earlier search left even when the search
     // is not for every type: it is the first attempt.
