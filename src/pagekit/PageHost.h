@@ -5,7 +5,7 @@
 // through the program's main window.
 class CIni;
 class CModel;
-class CTopPane;
+class ITopPaneControls;
 struct Selection;
 
 class IPageHost {
@@ -14,7 +14,7 @@ public:
     // Shows the page scroll bar for content of that height, or hides it when
     // the page area holds it all; returns 1.
     virtual int ShowScrollBar(int contentHeight) = 0;
-    virtual CTopPane* GetTopPane() const = 0;
+    virtual ITopPaneControls* GetTopPane() const = 0;
     // The selection in use (UI thread).
     virtual const Selection& GetSelection() const = 0;
     // A model tile was chosen.

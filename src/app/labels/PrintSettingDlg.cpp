@@ -1,6 +1,6 @@
 #include "PrintSettingDlg.h"
 
-#include "BRELK2App.h"
+#include "AppSettings.h"
 #include "Graphics.h"
 #include "LabelPrinting.h"
 #include "Language.h"
@@ -83,7 +83,7 @@ void CPrintSettingDlg::SetSettings(_tagPrintSettingInfo* settings)
     m_edited = *settings;
     m_sample = _tagTPMSPrintInfo();
     m_sample.title = settings->logoTitle;
-    m_sample.logoPath = theApp.GetAppFolder() + kLogoFile;
+    m_sample.logoPath = AppSettings().GetAppFolder() + kLogoFile;
     m_sample.sensorId = L"FFFFFFFF(H)";
     m_sample.makeModel = L"XXX-YYY";
     m_sample.yearText = L"XXXX/XX-YYYY/YY";

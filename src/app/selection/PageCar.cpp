@@ -1,6 +1,6 @@
 #include "PageCar.h"
 
-#include "TopPane.h"
+#include "TopPaneControls.h"
 #include "UiScale.h"
 #include "VehicleDatabase.h"
 

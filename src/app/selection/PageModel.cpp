@@ -1,7 +1,7 @@
 #include "PageModel.h"
 
 #include "AppMessages.h"
-#include "TopPane.h"
+#include "TopPaneControls.h"
 #include "UiScale.h"
 
 namespace {
@@ -53,8 +53,8 @@ int CPageModel::ShowPage(bool rebuild, int restoreTabs)
 {
     if (m_pTopPane) {
         if (restoreTabs == 1) {
-            m_pTopPane->ShowMenuTabs(CMenuTabs::kModeSensor, false, 0);
-            m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, true, 0);
+            m_pTopPane->ShowMenuTabs(ITopPaneControls::kSensorTabs, false, 0);
+            m_pTopPane->ShowMenuTabs(ITopPaneControls::kMainTabs, true, 0);
         }
         m_pTopPane->ShowFunctionListButton(true);
         m_pTopPane->ShowDailyFileButton(true);

@@ -1,7 +1,7 @@
 #include "PageSetup.h"
 
 #include "AppMessages.h"
-#include "BRELK2App.h"
+#include "AppSettings.h"
 #include "Clock.h"
 #include "CodePage.h"
 #include "DialogItems.h"
@@ -9,7 +9,7 @@
 #include "ProductStrings.h"
 #include "SetupFile.h"
 #include "SharedHelpers.h"
-#include "TopPane.h"
+#include "TopPaneControls.h"
 #include "UiScale.h"
 #include "UiThread.h"
 
@@ -363,8 +363,8 @@ void CPageSetup::LoadSettings()
     m_pLanguageBox->ResetContent();
     for (const _tagLangItem& language : m_languages)
         m_pLanguageBox->AddString(language.AddiName);
-    if (theApp.m_setupInfo.language.empty())
-        theApp.m_setupInfo.language = L"EN";
+    if (_tagSetupInfo& setup = AppSettings().SetupInfo(); setup.language.empty())
+        setup.language = L"EN";
     SelectLanguageItem();
 
     m_pIdFormatBox->ResetContent();
@@ -385,7 +385,7 @@ void CPageSetup::LoadSettings()
 void CPageSetup::SelectLanguageItem()
 {
     for (size_t i = 0; i < m_languages.size(); ++i)
-        if (m_languages[i].Code == theApp.m_setupInfo.language) {
+        if (m_languages[i].Code == AppSettings().SetupInfo().language) {
             m_pLanguageBox->SetCurSel(static_cast<int>(i));
             return;
         }
@@ -396,7 +396,7 @@ void CPageSetup::FillRegionBox()
     m_pRegionBox->ResetContent();
     for (int region = 1; region <= 5; ++region)
         m_pRegionBox->AddString(Text(GetRegionName(region)));
-    m_pRegionBox->SetCurSel(theApp.m_setupInfo.carsStyle - 1);
+    m_pRegionBox->SetCurSel(AppSettings().SetupInfo().carsStyle - 1);
 }
 
 LRESULT CPageSetup::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -442,9 +442,10 @@ void CPageSetup::OnBoxChanged(int id)
 void CPageSetup::OnRegionChosen()
 {
     const int item = m_pRegionBox->GetCurSel();
-    theApp.m_setupInfo.carsStyle = item >= 0 && item <= 4 ? item + 1 : 1;
+    _tagSetupInfo& setup = AppSettings().SetupInfo();
+    setup.carsStyle = item >= 0 && item <= 4 ? item + 1 : 1;
     // Saved at once: the region chosen here is the one the program starts with.
-    SaveSetupInfo(theApp.m_setupInfo, GetSetupIniFile());
+    SaveSetupInfo(setup, GetSetupIniFile());
 }
 
 void CPageSetup::OnLanguageChosen()
@@ -457,8 +458,9 @@ void CPageSetup::OnLanguageChosen()
         SelectLanguageItem();
         return;
     }
-    theApp.m_setupInfo.language = code;
-    SaveSetupInfo(theApp.m_setupInfo, GetSetupIniFile());
+    _tagSetupInfo& setup = AppSettings().SetupInfo();
+    setup.language = code;
+    SaveSetupInfo(setup, GetSetupIniFile());
     if (Wnd* main = GetMainWindow())
         main->SendMessage(WM_PAGE_ACTION, kLanguageBoxId, MsgParam::Of(&code));
 }
@@ -566,7 +568,7 @@ void CPageSetup::DrawVersionPanel(Graphics& g)
     const std::pair<const std::wstring*, std::wstring> lines[] = {
         {&m_strSoftwareCaption, Utf8ToWide(g_productStrings[kSoftwareVersionIndex])},
         {&m_strBrelkCaption, m_strBrelkVersion},
-        {&m_strSensorCaption, theApp.m_versionInfo.CarBinVersion},
+        {&m_strSensorCaption, AppSettings().VersionInfo().CarBinVersion},
     };
     for (size_t i = 0; i < std::size(lines); ++i) {
         const float lineY = std::round(y + float(i) * lineStep);

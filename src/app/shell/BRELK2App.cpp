@@ -13,9 +13,9 @@ CBRELK2App theApp;
 
 const wchar_t kInstallerProductId[] = L"{7B3E5A21-4C9D-4E8F-A216-93D05C7E1B4A}";
 
-CBRELK2App::CBRELK2App() = default;
+CBRELK2App::CBRELK2App() { RegisterAppSettings(this); }
 
-CBRELK2App::~CBRELK2App() = default;
+CBRELK2App::~CBRELK2App() { RegisterAppSettings(nullptr); }
 
 bool CBRELK2App::AcquireSingleInstance() { return m_instanceLock.Acquire(kInstanceLockName); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: lets one instance run, removes the installer's old
 // keys, loads the settings and the language, runs the main dialog to its end.
+#include "AppSettings.h"
 #include "PrintSettingInfo.h"
 #include "SetupInfo.h"
 #include "SingleInstanceLock.h"
@@ -10,10 +11,11 @@
 
 class UiApp;
 
-class CBRELK2App {
+class CBRELK2App : public IAppSettings {
 public:
+    // Registers itself as the settings the pages reach (AppSettings.h).
     CBRELK2App();
-    ~CBRELK2App();
+    ~CBRELK2App() override;
     CBRELK2App(const CBRELK2App&) = delete;
     CBRELK2App& operator=(const CBRELK2App&) = delete;
 
@@ -33,7 +35,9 @@ public:
     void LoadSettings();
 
     // The program's folder, without a trailing separator.
-    const std::wstring& GetAppFolder();
+    const std::wstring& GetAppFolder() override;
+    _tagSetupInfo& SetupInfo() override { return m_setupInfo; }
+    const _tagVersionInfo& VersionInfo() const override { return m_versionInfo; }
 
     _tagSetupInfo m_setupInfo; // the region and the application's language setting
     _tagPrintSettingInfo m_printSetting;

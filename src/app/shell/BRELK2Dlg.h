@@ -19,6 +19,7 @@
 #include "Selection.h"
 #include "SensorOperations.h"
 #include "SerialPort.h"
+#include "TopPane.h"
 
 #include <atomic>
 #include <functional>
@@ -36,7 +37,6 @@ class CModel;
 class CMyScrollBar;
 class CPageSetup;
 class CPartNo;
-class CTopPane;
 class CYear;
 
 // What the window is sized from: the screen and its work area.
