@@ -19,7 +19,7 @@ const Selection* GetHostSelection()
 CBasePage::CBasePage()
 {
     if (IPageHost* host = GetPageHost())
-        m_pTopPane = host->GetTopPane();
+        m_pTopPane = host->GetTopBar();
 }
 
 CBasePage::~CBasePage() = default;

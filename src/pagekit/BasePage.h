@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class CTopPane;
+class ITopBar;
 
 class CBasePage : public Wnd {
 public:
@@ -59,7 +59,7 @@ protected:
     int m_nCreateX = 0;
     int m_nCreateY = 0;
     std::wstring m_strFilter;
-    CTopPane* m_pTopPane = nullptr;
+    ITopBar* m_pTopPane = nullptr;
     std::vector<Wnd*> m_childControls; // in creation order; the page that made them destroys them
     int m_nContentHeight = 0;
     int m_nLastThumbOffset = 0;

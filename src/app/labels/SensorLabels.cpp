@@ -6,7 +6,7 @@
 #include "MessageBoxService.h"
 #include "OperationPage.h"
 #include "OperationPageLayout.h"
-#include "PageHistory.h"
+#include "PageIds.h"
 #include "PrintRegistry.h"
 #include "SensorOperations.h"
 #include "TPMSPrintInfo.h"

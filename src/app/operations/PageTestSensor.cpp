@@ -1,6 +1,6 @@
 #include "PageTestSensor.h"
 
-#include "TopPane.h"
+#include "TopBar.h"
 
 CPageTestSensor::CPageTestSensor() : CSensorPageBase(kPageTypeTest)
 {
@@ -17,8 +17,8 @@ void CPageTestSensor::CreateControls()
 int CPageTestSensor::ShowPage(bool rebuild, int restoreTabs)
 {
     if (m_pTopPane) {
-        m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, false, 0);
-        m_pTopPane->ShowMenuTabs(CMenuTabs::kModeSensor, true, 0);
+        m_pTopPane->ShowMenuTabs(ITopBar::kMainTabs, false, 0);
+        m_pTopPane->ShowMenuTabs(ITopBar::kSensorTabs, true, 0);
     }
     return CSensorPageBase::ShowPage(rebuild, restoreTabs);
 }

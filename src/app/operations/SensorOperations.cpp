@@ -12,7 +12,6 @@
 #include "LocalTime.h"
 #include "MessageBoxService.h"
 #include "OneNumberFormat.h"
-#include "PageFactory.h"
 #include "PageIds.h"
 #include "ScopeGuard.h"
 #include "SharedHelpers.h"

@@ -8,7 +8,7 @@
 #include "PageHost.h"
 #include "Selection.h"
 #include "SensorIdentifiers.h"
-#include "TopPane.h"
+#include "TopBar.h"
 #include "UiScale.h"
 #include "UiThread.h"
 #include "VehicleRecords.h"

@@ -2,7 +2,7 @@
 
 #include "AppMessages.h"
 #include "EmptyListNote.h"
-#include "TopPane.h"
+#include "TopBar.h"
 
 void CFilteredGridPage::SetFilterText(std::wstring text)
 {

@@ -1,6 +1,6 @@
 #include "PageCar.h"
 
-#include "TopPane.h"
+#include "TopBar.h"
 #include "UiScale.h"
 #include "VehicleDatabase.h"
 

@@ -1,7 +1,7 @@
 #include "PageModel.h"
 
 #include "AppMessages.h"
-#include "TopPane.h"
+#include "TopBar.h"
 #include "UiScale.h"
 
 namespace {
@@ -53,8 +53,8 @@ int CPageModel::ShowPage(bool rebuild, int restoreTabs)
 {
     if (m_pTopPane) {
         if (restoreTabs == 1) {
-            m_pTopPane->ShowMenuTabs(CMenuTabs::kModeSensor, false, 0);
-            m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, true, 0);
+            m_pTopPane->ShowMenuTabs(ITopBar::kSensorTabs, false, 0);
+            m_pTopPane->ShowMenuTabs(ITopBar::kMainTabs, true, 0);
         }
         m_pTopPane->ShowFunctionListButton(true);
         m_pTopPane->ShowDailyFileButton(true);

@@ -1,7 +1,7 @@
 #include "PagePartNo.h"
 
 #include "AppMessages.h"
-#include "TopPane.h"
+#include "TopBar.h"
 #include "UiScale.h"
 #include "VehicleDatabase.h"
 
@@ -46,8 +46,8 @@ void CPagePartNo::ShowTopPaneControls(int restoreTabs)
     if (!m_pTopPane)
         return;
     if (restoreTabs == 1) {
-        m_pTopPane->ShowMenuTabs(CMenuTabs::kModeSensor, false, 0);
-        m_pTopPane->ShowMenuTabs(CMenuTabs::kModeMain, true, 1);
+        m_pTopPane->ShowMenuTabs(ITopBar::kSensorTabs, false, 0);
+        m_pTopPane->ShowMenuTabs(ITopBar::kMainTabs, true, 1);
     }
     m_pTopPane->ShowBackButton(false);
     m_pTopPane->ShowSearchView(true);

@@ -9,7 +9,7 @@
 #include "ProductStrings.h"
 #include "SetupFile.h"
 #include "SharedHelpers.h"
-#include "TopPane.h"
+#include "TopBar.h"
 #include "UiScale.h"
 #include "UiThread.h"
 

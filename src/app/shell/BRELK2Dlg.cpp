@@ -736,6 +736,8 @@ void CBRELK2Dlg::CloseDocumentViewer()
 
 INavigationLock* CBRELK2Dlg::GetNavigationLock() const { return m_pTopPane.get(); }
 
+ITopBar* CBRELK2Dlg::GetTopBar() const { return m_pTopPane.get(); }
+
 void CBRELK2Dlg::OnClose()
 {
     // The Brelk must not be left half-written.

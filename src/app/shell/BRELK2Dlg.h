@@ -110,7 +110,8 @@ public:
 
     // IPageHost.
     int ShowScrollBar(int contentHeight) override;
-    CTopPane* GetTopPane() const override { return m_pTopPane.get(); }
+    ITopBar* GetTopBar() const override;
+    CTopPane* GetTopPane() const { return m_pTopPane.get(); }
     CFootPane* GetFootPane() const { return m_pFootPane.get(); }
     CMyScrollBar* GetScrollBar() const { return m_pScrollBar.get(); }
 

@@ -5,6 +5,7 @@
 // window as WM_PAGE_ACTION (page id, 1).
 #include "CustButton.h"
 #include "MyComboBox.h"
+#include "TopBar.h"
 #include "Wnd.h"
 
 #include <array>
@@ -13,8 +14,8 @@
 
 class CMenuTabs : public Wnd {
 public:
-    static constexpr int kModeMain = 0;
-    static constexpr int kModeSensor = 1;
+    static constexpr int kModeMain = ITopBar::kMainTabs;
+    static constexpr int kModeSensor = ITopBar::kSensorTabs;
     static constexpr int kRegionBoxId = 10220;
 
     explicit CMenuTabs(int mode);

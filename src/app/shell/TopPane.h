@@ -13,6 +13,7 @@
 #include "MenuTabs.h"
 #include "NavigationLock.h"
 #include "SearchView.h"
+#include "TopBar.h"
 #include "Wnd.h"
 
 #include <memory>
@@ -20,7 +21,7 @@
 
 class CBRELK2Dlg;
 
-class CTopPane : public Wnd, public CBaseWndLayoutManage, public INavigationLock {
+class CTopPane : public Wnd, public CBaseWndLayoutManage, public INavigationLock, public ITopBar {
 public:
     // Button ids; their clicks go to the main window as WM_PAGE_ACTION kind 2
     // (the back button: kind 3).
@@ -45,19 +46,19 @@ public:
     // 0 before there is an indicator makes none.
     void ShowConnectStatus(int state);
     // The search box; hiding before there is one makes none.
-    void ShowSearchView(bool show);
+    void ShowSearchView(bool show) override;
     // Mode 0 the main tab bar, mode 1 the sensor tab bar, with the tab of
     // that index (0 to 2) current.
-    void ShowMenuTabs(int mode, bool show, int selectedIndex);
-    void ShowBackButton(bool show);
+    void ShowMenuTabs(int mode, bool show, int selectedIndex) override;
+    void ShowBackButton(bool show) override;
     void ShowHelpButton(bool show);
-    void ShowFunctionListButton(bool show);
-    void ShowDailyFileButton(bool show);
+    void ShowFunctionListButton(bool show) override;
+    void ShowDailyFileButton(bool show) override;
     // The search box's text, when there is a box; the text set sends nothing.
-    void SetSearchText(const std::wstring& text);
+    void SetSearchText(const std::wstring& text) override;
     std::wstring GetSearchText() const;
     // The search edit takes the focus, when there is a search box.
-    void FocusSearchEdit();
+    void FocusSearchEdit() override;
 
     // While an operation runs: the close button, the back button (state 4)
     // and the sensor tab bar are disabled. Unlocking gives them back (the back
