@@ -190,7 +190,7 @@ void BM_BrelkUpgrade(benchmark::State& state)
         // A port left open on an earlier benchmark's Brelk is no way to this one.
         SerialClose();
         meters.StartRun();
-        CBrelkUpgrade upgrade(owner, nullptr);
+        CBrelkUpgrade upgrade(owner);
         const auto start = Clock::now();
         const int upgraded = upgrade.UpgradeBrelk();
         const double seconds = Seconds(start);

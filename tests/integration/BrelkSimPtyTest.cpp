@@ -164,12 +164,12 @@ TEST(BrelkSimPty, FindOpenVersionAndSignals)
     }
 
     ASSERT_TRUE(SerialOpen(7));
-    EXPECT_EQ(GetBrelkVersion(SerialErrorTarget()), L"V6.11");
+    EXPECT_EQ(GetBrelkVersion(), L"V6.11");
     // The simulator keeps its end open: the port closes and opens again.
     EXPECT_TRUE(SerialClose());
     ASSERT_TRUE(SerialOpen(7));
-    SendBrelkSuccessSignal(SerialErrorTarget(), 1);
-    SendBrelkFailSignal(SerialErrorTarget());
+    SendBrelkSuccessSignal(1);
+    SendBrelkFailSignal();
     SerialClose();
 
     std::vector<std::string> seen;
@@ -341,7 +341,7 @@ TEST(BrelkSimPty, AStopEndsATenSecondReceiveAtOnce)
         {"Brelk command read",
          [] {
              uint8_t buffer[16];
-             ReceiveBytes(sizeof buffer, buffer, SerialErrorTarget(), 10000);
+             ReceiveBytes(sizeof buffer, buffer, 10000);
          }},
     };
     for (const Case& c : cases) {

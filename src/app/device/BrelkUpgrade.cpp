@@ -21,10 +21,8 @@
 #include "WireFormat.h"
 #include "Wnd.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
 namespace {
@@ -45,8 +43,7 @@ std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key)
 
 } // namespace
 
-CBrelkUpgrade::CBrelkUpgrade(Wnd& owner, SerialErrorTarget window)
-    : m_owner(owner), m_window(std::move(window)), m_catalogPath(JoinPath(GetProgramFolder(), "catalog.data"))
+CBrelkUpgrade::CBrelkUpgrade(Wnd& owner) : m_owner(owner), m_catalogPath(JoinPath(GetProgramFolder(), "catalog.data"))
 {
 }
 
@@ -162,7 +159,7 @@ int CBrelkUpgrade::Transfer()
 bool CBrelkUpgrade::RestartIntoLoader(const WakeEvent* stop)
 {
     // Into the loader: the Brelk restarts and comes back on the bus.
-    if (!EnterLoader(m_window, stop)) {
+    if (!EnterLoader(stop)) {
         DebugTrace(" -------- step1-------- \n");
         ShowMessage(L"fail to CF");
     }
@@ -177,13 +174,13 @@ bool CBrelkUpgrade::LoadImageIntoLoader(const WakeEvent* stop)
 {
     // Mismatching answers to the next three steps are only traced.
     Sleep(BRELK_LOADER_STEP_PAUSE_MS);
-    if (!LoaderIdentifies(m_window))
+    if (!LoaderIdentifies())
         DebugTrace(" -------- step2-------- \n");
     Sleep(BRELK_LOADER_STEP_PAUSE_MS);
-    if (!LoaderExchange(m_window, stop))
+    if (!LoaderExchange(stop))
         DebugTrace(" -------- step3-------- \n");
     Sleep(BRELK_LOADER_STEP_PAUSE_MS);
-    if (!LoaderPrepare(m_window, stop))
+    if (!LoaderPrepare(stop))
         DebugTrace(" -------- step4-------- \n");
 
     Sleep(BRELK_LOADER_STEP_PAUSE_MS);
@@ -194,7 +191,7 @@ bool CBrelkUpgrade::LoadImageIntoLoader(const WakeEvent* stop)
     }
 
     Sleep(BRELK_LOADER_STEP_PAUSE_MS);
-    if (LoaderFinishRefused(m_window, stop)) {
+    if (LoaderFinishRefused(stop)) {
         ShowMessage(Text(L"UPGRADEERRPR"));
         return false;
     }
@@ -204,11 +201,11 @@ bool CBrelkUpgrade::LoadImageIntoLoader(const WakeEvent* stop)
 bool CBrelkUpgrade::RestartIntoFirmware()
 {
     // Out of the loader into the new firmware, which must say so itself.
-    if (!LoaderRestart(m_window)) {
+    if (!LoaderRestart()) {
         ShowMessage(Text(L"CAN_NOT_OPEN_COM_PORT"));
         return false;
     }
-    const std::wstring version = GetBrelkVersion(m_window);
+    const std::wstring version = GetBrelkVersion();
     if (version != Utf8ToWide(g_productStrings[kBrelkFirmwareIndex])) {
         DebugTrace("Brelk upgrade: the Brelk answers \"%s\" after its restart\n", WideToUtf8(version).c_str());
         ShowMessage(Text(L"UPGRADEERRPR"));
@@ -230,7 +227,7 @@ int CBrelkUpgrade::SendUpgradeBlocks(const uint8_t* image, size_t size)
                           static_cast<int>(static_cast<double>(i) / static_cast<double>(blocks.size()) * 100));
             SetProgress(text);
         }
-        if (!LoaderWriteBlock(m_window, image, blocks[i], i, stop))
+        if (!LoaderWriteBlock(image, blocks[i], i, stop))
             return 0;
     }
     return 1;

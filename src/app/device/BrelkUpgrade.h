@@ -24,7 +24,7 @@ class CBrelkUpgrade {
 public:
     // owner: the main window, disabled while the upgrade runs and owner of the
     // progress window and the messages.
-    CBrelkUpgrade(Wnd& owner, SerialErrorTarget window);
+    explicit CBrelkUpgrade(Wnd& owner);
     ~CBrelkUpgrade();
     CBrelkUpgrade(const CBrelkUpgrade&) = delete;
     CBrelkUpgrade& operator=(const CBrelkUpgrade&) = delete;
@@ -61,7 +61,6 @@ private:
     void FreeImage();
 
     Wnd& m_owner;
-    SerialErrorTarget m_window;
     std::string m_catalogPath;
     std::vector<uint8_t> m_image;
     std::unique_ptr<CBrelkUpgradeDlg> m_pWindow;

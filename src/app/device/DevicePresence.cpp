@@ -71,7 +71,7 @@ void CDevicePresence::ConnectAtStart()
             log.Write("SoftVersion[%s],BrelkVersion:[%s]", g_productStrings[kSoftwareVersionIndex].c_str(),
                       g_productStrings[kBrelkFirmwareIndex].c_str());
             const bool differs = version.size() > 1 && version != BuiltInVersion();
-            if (differs || (version.empty() && BrelkIsInLoader(m_host.GetSerialErrors()))) {
+            if (differs || (version.empty() && BrelkIsInLoader())) {
                 log.Write("Start to update boot...");
                 // The user sees the program and what it does before the Brelk is touched.
                 m_host.PresenceWindow().ShowWindow(SW_SHOW);
@@ -151,7 +151,7 @@ void CDevicePresence::Arrived()
     g_bDeviceRemoved = 0;
     std::wstring version = m_host.ReadBrelkVersion();
     // A Brelk that answers no version may sit in its loader, half-written.
-    const bool inLoader = version.empty() && BrelkIsInLoader(m_host.GetSerialErrors());
+    const bool inLoader = version.empty() && BrelkIsInLoader();
     // The Brelk shown is still there, on its port, with its version: the
     // notice was another device's (or came while a worker ran), and nothing
     // shown changes.

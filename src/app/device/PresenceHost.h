@@ -6,7 +6,6 @@
 // tabs, the operation pages' status lines). The main dialog implements it.
 // UI thread.
 #include "Color.h"
-#include "SerialPort.h"
 #include "WinDefs.h"
 
 #include <string>
@@ -24,7 +23,6 @@ public:
 
     // The Brelk's version; empty when none answers.
     virtual std::wstring ReadBrelkVersion() = 0;
-    virtual const SerialErrorTarget& GetSerialErrors() const = 0;
     // [Config] "BrelkVersion" and the settings page's version text.
     virtual void RecordBrelkVersion(const std::wstring& version) = 0;
     // The settings page's version text alone.

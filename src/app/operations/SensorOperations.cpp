@@ -67,9 +67,8 @@ uint16_t ProgramDateWord(int year, int month, int day)
 
 // ---- the operations -----------------------------------------------------------------
 
-CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings,
-                                     const SerialErrorTarget& serialErrors)
-    : m_host(host), m_selection(selection), m_settings(settings), m_serialErrors(serialErrors)
+CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings)
+    : m_host(host), m_selection(selection), m_settings(settings)
 {
     m_services.makeProgram = MakeProgramForAttempt;
     m_services.makeProgramAfterBoot = MakeProgramAfterBootUpdate;
@@ -80,8 +79,8 @@ CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& sele
         return active.GetSensorInfo();
     };
     m_services.checkSensor = DorvanSensorCheck;
-    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(m_serialErrors, repeat); };
-    m_services.failSignal = [this] { SendBrelkFailSignal(m_serialErrors); };
+    m_services.successSignal = [](int repeat) { SendBrelkSuccessSignal(repeat); };
+    m_services.failSignal = [] { SendBrelkFailSignal(); };
     m_services.idSeed = NewIdSeed;
 }
 

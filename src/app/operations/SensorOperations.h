@@ -123,10 +123,8 @@ struct ProgressState {
 
 class CSensorOperations {
 public:
-    // The selection, the settings and the error target are the window's,
-    // read when an operation starts (the error target set once it exists).
-    CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings,
-                      const SerialErrorTarget& serialErrors);
+    // The selection and the settings are the window's, read when an operation starts.
+    CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings);
 
     SensorServices& Services() { return m_services; }
 
@@ -213,7 +211,6 @@ private:
     IOperationHost& m_host;
     const Selection& m_selection;
     const CIni& m_settings;
-    const SerialErrorTarget& m_serialErrors;
     SensorServices m_services;
     ProgressState m_programProgress;
     ProgressState m_firmwareProgress;

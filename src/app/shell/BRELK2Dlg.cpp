@@ -86,12 +86,9 @@ CBRELK2Dlg::CBRELK2Dlg(const ScreenInfo* screen) : Dialog(SizeForScreen(screen),
     m_nCurOperationPage = kPageTestSensor;
     m_strAppFolder = theApp.GetAppFolder();
     m_strHelpPath = m_strAppFolder + L"/pc_can't_connect_brelk.chm";
-    m_pUpgrade = std::make_unique<CBrelkUpgrade>(*this, [this](const char* text) {
-        if (m_serialErrors)
-            m_serialErrors(text);
-    });
+    m_pUpgrade = std::make_unique<CBrelkUpgrade>(*this);
     m_pPresence = std::make_unique<CDevicePresence>(*this);
-    m_pOperations = std::make_unique<CSensorOperations>(*this, m_selection, m_ini, m_serialErrors);
+    m_pOperations = std::make_unique<CSensorOperations>(*this, m_selection, m_ini);
 }
 
 CBRELK2Dlg::~CBRELK2Dlg()
@@ -127,9 +124,6 @@ int CBRELK2Dlg::OnCreate()
     log.SetDirectory(WideToUtf8(dataFolder).c_str());
     log.Write("ini file path:%s", WideToUtf8(m_ini.path).c_str());
 
-    // The Brelk's error texts come here as WM_SERIAL_ERROR, which nothing handles.
-    const HWND self = GetSafeHwnd();
-    m_serialErrors = [self](const char* text) { ::SendMessage(self, WM_SERIAL_ERROR, MsgParam::Of(text), 0); };
     // Device changes are followed from the start, so none is missed meanwhile.
     m_pPresence->StartWatching();
     ConnectBrelkAtStart();
@@ -668,7 +662,7 @@ void CBRELK2Dlg::OnLanguageChanged(const std::wstring& code)
 
 // ---- the Brelk -------------------------------------------------------------------
 
-std::wstring CBRELK2Dlg::ReadBrelkVersion() { return GetBrelkVersion(m_serialErrors); }
+std::wstring CBRELK2Dlg::ReadBrelkVersion() { return GetBrelkVersion(); }
 
 void CBRELK2Dlg::RecordBrelkVersion(const std::wstring& version)
 {

@@ -143,7 +143,6 @@ public:
     bool IsUpgradeRunning() const;
     bool IgnoresDeviceChanges() const;
     CDevicePresence& GetDevicePresence() const { return *m_pPresence; }
-    const SerialErrorTarget& GetSerialErrors() const override { return m_serialErrors; }
     // IPresenceHost.
     Wnd& PresenceWindow() override { return *this; }
     bool IsBrelkUpgradeRunning() const override;
@@ -263,7 +262,6 @@ private:
     std::wstring m_strAppFolder;
     std::wstring m_strHelpPath;
     CProcessRunner m_viewer;
-    SerialErrorTarget m_serialErrors;
     bool m_bClosing = false;
     bool m_bVersionReadRunning = false;
     std::unique_ptr<CBrelkUpgrade> m_pUpgrade;

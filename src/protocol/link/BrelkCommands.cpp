@@ -15,14 +15,8 @@ namespace {
 // The version text at most, so it always keeps its terminator.
 constexpr int kVersionMax = BRELK_REPLY_BUFFER - 1;
 
-void Report(const SerialErrorTarget& window, const char* text)
-{
-    if (window)
-        window(text);
-}
-
 // SendCommand, watching the given stop.
-int WriteCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes, const WakeEvent* stop)
+int WriteCommand(int length, const uint8_t* bytes, const WakeEvent* stop)
 {
     if (!EnsureDeviceConnected())
         return -1;
@@ -52,14 +46,13 @@ int WriteCommand(int length, const SerialErrorTarget& window, const uint8_t* byt
         if (wait == DeviceWait::Woken)
             return 0;
     }
-    Report(window, "Send over time.");
+    SerialReportError("Send over time.");
     DebugTrace("SendCommand over time\n");
     return -1;
 }
 
 // ReceiveBytes, watching the given stop.
-int ReadAnswer(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, uint32_t timeoutMs,
-               const WakeEvent* stop)
+int ReadAnswer(int maxBytes, uint8_t* buffer, uint32_t timeoutMs, const WakeEvent* stop)
 {
     if (!g_bSerialOpen)
         SerialOpen(FindDeviceComPort());
@@ -83,7 +76,7 @@ int ReadAnswer(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, u
         if (SerialWaitReadable(timeoutMs + 1 - spent, stop) == DeviceWait::Woken)
             return 0;
     }
-    Report(window, "Receive over time.");
+    SerialReportError("Receive over time.");
     DebugTrace("ReceiveBytes over time\n");
     return -1;
 }
@@ -91,12 +84,12 @@ int ReadAnswer(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, u
 // One signal step: the command, then a short read whose answer is not
 // examined, then the pause before the next step. A Stop shortens the waits;
 // the commands still go out, so the Brelk ends its signal as it should.
-void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs, const WakeEvent* stop)
+void SignalStep(uint8_t step, uint32_t waitMs, const WakeEvent* stop)
 {
     const uint8_t command[3] = {BRELK_COMMAND_HEAD[0], BRELK_COMMAND_HEAD[1], step};
     uint8_t answer[BRELK_SIGNAL_ANSWER_BYTES];
-    WriteCommand(sizeof command, window, command, stop);
-    ReadAnswer(sizeof answer, answer, window, BRELK_SIGNAL_ANSWER_MS, stop);
+    WriteCommand(sizeof command, command, stop);
+    ReadAnswer(sizeof answer, answer, BRELK_SIGNAL_ANSWER_MS, stop);
     SleepUnlessSet(waitMs, stop);
 }
 
@@ -104,27 +97,24 @@ void SignalStep(const SerialErrorTarget& window, uint8_t step, uint32_t waitMs, 
 
 bool EnsureDeviceConnected() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
 
-int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes)
+int SendCommand(int length, const uint8_t* bytes) { return WriteCommand(length, bytes, StopToWatch()); }
+
+int ReceiveBytes(int maxBytes, uint8_t* buffer, uint32_t timeoutMs)
 {
-    return WriteCommand(length, window, bytes, StopToWatch());
+    return ReadAnswer(maxBytes, buffer, timeoutMs, StopToWatch());
 }
 
-int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, uint32_t timeoutMs)
-{
-    return ReadAnswer(maxBytes, buffer, window, timeoutMs, StopToWatch());
-}
-
-std::wstring GetBrelkVersion(const SerialErrorTarget& window)
+std::wstring GetBrelkVersion()
 {
     if (!EnsureDeviceConnected())
         return L"";
     const WakeEvent* stop = StopToWatch();
-    if (WriteCommand(sizeof BRELK_VERSION_QUERY, window, BRELK_VERSION_QUERY, stop) != 1)
+    if (WriteCommand(sizeof BRELK_VERSION_QUERY, BRELK_VERSION_QUERY, stop) != 1)
         return L"";
     uint8_t reply[BRELK_REPLY_BUFFER];
     std::memset(reply, 0, sizeof reply);
     const uint32_t start = GetTickCount();
-    int got = ReadAnswer(kVersionMax, reply, window, BRELK_VERSION_TIMEOUT_MS, stop);
+    int got = ReadAnswer(kVersionMax, reply, BRELK_VERSION_TIMEOUT_MS, stop);
     if (got <= 0)
         return L"";
     // The reply may arrive in pieces ("V6" then ".11"): read on until its
@@ -154,24 +144,24 @@ std::wstring GetBrelkVersion(const SerialErrorTarget& window)
     return Utf8ToWide(reinterpret_cast<const char*>(reply));
 }
 
-void SendBrelkSuccessSignal(const SerialErrorTarget& window, int repeat)
+void SendBrelkSuccessSignal(int repeat)
 {
     const WakeEvent* stop = StopToWatch();
     // An unplugged Brelk shows nothing: stop at once instead of waiting out every step.
     for (int i = 0; i < repeat; ++i) {
         if (g_bDeviceRemoved)
             return;
-        SignalStep(window, BRELK_SIGNAL_STEP_1, BRELK_SIGNAL_PAUSE_MS, stop);
-        SignalStep(window, BRELK_SIGNAL_STEP_4, BRELK_SIGNAL_SUCCESS_HOLD_MS, stop);
-        SignalStep(window, BRELK_SIGNAL_STEP_2, BRELK_SIGNAL_PAUSE_MS, stop);
-        SignalStep(window, BRELK_SIGNAL_STEP_5, BRELK_SIGNAL_PAUSE_MS, stop);
+        SignalStep(BRELK_SIGNAL_STEP_1, BRELK_SIGNAL_PAUSE_MS, stop);
+        SignalStep(BRELK_SIGNAL_STEP_4, BRELK_SIGNAL_SUCCESS_HOLD_MS, stop);
+        SignalStep(BRELK_SIGNAL_STEP_2, BRELK_SIGNAL_PAUSE_MS, stop);
+        SignalStep(BRELK_SIGNAL_STEP_5, BRELK_SIGNAL_PAUSE_MS, stop);
     }
     if (g_bDeviceRemoved)
         return;
-    SignalStep(window, BRELK_SIGNAL_STEP_4, 0, stop);
+    SignalStep(BRELK_SIGNAL_STEP_4, 0, stop);
 }
 
-void SendBrelkFailSignal(const SerialErrorTarget& window)
+void SendBrelkFailSignal()
 {
     const WakeEvent* stop = StopToWatch();
     const struct {
@@ -184,6 +174,6 @@ void SendBrelkFailSignal(const SerialErrorTarget& window)
     for (const auto& s : steps) {
         if (g_bDeviceRemoved)
             return;
-        SignalStep(window, s.step, s.waitMs, stop);
+        SignalStep(s.step, s.waitMs, stop);
     }
 }

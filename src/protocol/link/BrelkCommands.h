@@ -18,15 +18,16 @@
 bool EnsureDeviceConnected();
 // Drops what is left in the port from earlier commands (logged), then writes
 // one command: 1 when written whole, 0 when the Brelk was removed or a Stop
-// came, -1 when the port can't be opened (no message) or after a 2 s time-out.
-int SendCommand(int length, const SerialErrorTarget& window, const uint8_t* bytes);
+// came, -1 when the port can't be opened (no message) or after a 2 s time-out
+// ("Send over time." to SerialReportError).
+int SendCommand(int length, const uint8_t* bytes);
 // Returns as soon as any bytes arrived (their count), 0 when the Brelk was
-// removed or a Stop came, -1 after the time-out or when the port fails (the
-// Brelk went).
-int ReceiveBytes(int maxBytes, uint8_t* buffer, const SerialErrorTarget& window, uint32_t timeoutMs);
+// removed or a Stop came, -1 after the time-out ("Receive over time." to
+// SerialReportError) or when the port fails (the Brelk went).
+int ReceiveBytes(int maxBytes, uint8_t* buffer, uint32_t timeoutMs);
 // The Brelk's firmware version ("V6.11"), or "" when it doesn't answer with one.
-std::wstring GetBrelkVersion(const SerialErrorTarget& window);
+std::wstring GetBrelkVersion();
 // repeat x (F5, F9, F6, FA) and a last F9.
-void SendBrelkSuccessSignal(const SerialErrorTarget& window, int repeat);
+void SendBrelkSuccessSignal(int repeat);
 // F5, F7, F6, F9.
-void SendBrelkFailSignal(const SerialErrorTarget& window);
+void SendBrelkFailSignal();

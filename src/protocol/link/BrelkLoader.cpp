@@ -32,10 +32,7 @@ constexpr LongCommand WithArgs(uint8_t kind, const uint8_t (&args)[kArgCount])
 constexpr LongCommand kExchange = WithArgs(BRELK_KIND_LOADER_EXCHANGE, BRELK_LOADER_EXCHANGE_ARGS);
 constexpr LongCommand kPrepare = WithArgs(BRELK_KIND_LOADER_PREPARE, BRELK_LOADER_PREPARE_ARGS);
 
-template <size_t N> int Send(const SerialErrorTarget& window, const uint8_t (&command)[N])
-{
-    return SendCommand(static_cast<int>(N), window, command);
-}
+template <size_t N> int Send(const uint8_t (&command)[N]) { return SendCommand(static_cast<int>(N), command); }
 
 // Reads until `want` bytes came, the time-out passed, the port failed (the
 // Brelk went) or the stop was set; the count read. A reply in two reads is
@@ -68,11 +65,10 @@ bool IsReply(const uint8_t* reply, int length, uint8_t code)
 
 // Sends a step's command and tells whether its reply carries the code.
 template <size_t N>
-bool LoaderStep(const SerialErrorTarget& window, const uint8_t (&command)[N], uint32_t replyMs, uint8_t expected,
-                const WakeEvent* stop)
+bool LoaderStep(const uint8_t (&command)[N], uint32_t replyMs, uint8_t expected, const WakeEvent* stop)
 {
     uint8_t reply[BRELK_REPLY_BUFFER] = {};
-    Send(window, command);
+    Send(command);
     const int got = ReadReply(reply, BRELK_CODED_REPLY_LENGTH, BRELK_REPLY_BUFFER, replyMs, stop);
     return IsReply(reply, got, expected);
 }
@@ -143,9 +139,9 @@ std::vector<uint8_t> BuildBlockFrame(const uint8_t* image, const UpgradeBlock& b
     return frame;
 }
 
-bool BrelkIsInLoader(const SerialErrorTarget& window)
+bool BrelkIsInLoader()
 {
-    if (!EnsureDeviceConnected() || Send(window, kIdentify) != 1)
+    if (!EnsureDeviceConnected() || Send(kIdentify) != 1)
         return false;
     uint8_t reply[BRELK_REPLY_BUFFER] = {};
     const int want = static_cast<int>(sizeof BRELK_LOADER_IDENTITY); // with its terminator
@@ -153,56 +149,55 @@ bool BrelkIsInLoader(const SerialErrorTarget& window)
     return got >= want - 1 && std::memcmp(reply, BRELK_LOADER_IDENTITY, sizeof BRELK_LOADER_IDENTITY - 1) == 0;
 }
 
-bool EnterLoader(const SerialErrorTarget& window, const WakeEvent* stop)
+bool EnterLoader(const WakeEvent* stop)
 {
-    return LoaderStep(window, kEnter, BRELK_LOADER_ENTER_REPLY_MS, BRELK_REPLY_LOADER_ENTERED, stop);
+    return LoaderStep(kEnter, BRELK_LOADER_ENTER_REPLY_MS, BRELK_REPLY_LOADER_ENTERED, stop);
 }
 
 bool AwaitLoader() { return ReopenAfterRestart(BRELK_LOADER_RESTART_MS, BRELK_LOADER_REOPEN_TRIES); }
 
-bool LoaderIdentifies(const SerialErrorTarget& window)
+bool LoaderIdentifies()
 {
-    Send(window, kIdentify);
+    Send(kIdentify);
     // One read of what is there at once; the buffer keeps a terminator.
     uint8_t reply[BRELK_REPLY_BUFFER] = {};
     SerialRead(reply, BRELK_REPLY_BUFFER - 1);
     return std::strcmp(reinterpret_cast<const char*>(reply), BRELK_LOADER_IDENTITY) == 0;
 }
 
-bool LoaderExchange(const SerialErrorTarget& window, const WakeEvent* stop)
+bool LoaderExchange(const WakeEvent* stop)
 {
-    return LoaderStep(window, kExchange.bytes, BRELK_LOADER_EXCHANGE_REPLY_MS, BRELK_REPLY_LOADER_EXCHANGE, stop);
+    return LoaderStep(kExchange.bytes, BRELK_LOADER_EXCHANGE_REPLY_MS, BRELK_REPLY_LOADER_EXCHANGE, stop);
 }
 
-bool LoaderPrepare(const SerialErrorTarget& window, const WakeEvent* stop)
+bool LoaderPrepare(const WakeEvent* stop)
 {
-    return LoaderStep(window, kPrepare.bytes, BRELK_LOADER_PREPARE_REPLY_MS, BRELK_REPLY_LOADER_PREPARED, stop);
+    return LoaderStep(kPrepare.bytes, BRELK_LOADER_PREPARE_REPLY_MS, BRELK_REPLY_LOADER_PREPARED, stop);
 }
 
-bool LoaderWriteBlock(const SerialErrorTarget& window, const uint8_t* image, const UpgradeBlock& block, size_t index,
-                      const WakeEvent* stop)
+bool LoaderWriteBlock(const uint8_t* image, const UpgradeBlock& block, size_t index, const WakeEvent* stop)
 {
     const std::vector<uint8_t> header = BuildBlockHeader(block);
     const std::vector<uint8_t> frame = BuildBlockFrame(image, block, index);
     for (int attempt = 0; attempt < BRELK_LOADER_BLOCK_TRIES; ++attempt) {
         // A header the loader does not take ends the transfer: no retry.
-        if (SendCommand(static_cast<int>(header.size()), window, header.data()) != 1 ||
+        if (SendCommand(static_cast<int>(header.size()), header.data()) != 1 ||
             !BlockReplyIs(BRELK_REPLY_LOADER_HEADER, stop))
             return false;
-        SendCommand(static_cast<int>(frame.size()), window, frame.data());
+        SendCommand(static_cast<int>(frame.size()), frame.data());
         if (BlockReplyIs(BRELK_REPLY_LOADER_DATA, stop))
             return true;
     }
     return false;
 }
 
-bool LoaderFinishRefused(const SerialErrorTarget& window, const WakeEvent* stop)
+bool LoaderFinishRefused(const WakeEvent* stop)
 {
-    return LoaderStep(window, kFinish, BRELK_LOADER_FINISH_REPLY_MS, BRELK_REPLY_LOADER_REFUSED, stop);
+    return LoaderStep(kFinish, BRELK_LOADER_FINISH_REPLY_MS, BRELK_REPLY_LOADER_REFUSED, stop);
 }
 
-bool LoaderRestart(const SerialErrorTarget& window)
+bool LoaderRestart()
 {
-    Send(window, kRestart);
+    Send(kRestart);
     return ReopenAfterRestart(BRELK_FIRMWARE_RESTART_MS, BRELK_FIRMWARE_REOPEN_TRIES);
 }

@@ -27,26 +27,25 @@ std::vector<uint8_t> BuildBlockFrame(const uint8_t* image, const UpgradeBlock& b
 
 // True when the Brelk answers the loader's identify command with "BRELK":
 // it sits in its loader (an upgrade broke off) and needs the firmware again.
-bool BrelkIsInLoader(const SerialErrorTarget& window);
+bool BrelkIsInLoader();
 
 // Enter the loader (CF): true when it answers 80.
-bool EnterLoader(const SerialErrorTarget& window, const WakeEvent* stop);
+bool EnterLoader(const WakeEvent* stop);
 // After entering: the port is closed, and opened again once the Brelk is back
 // on the bus as its loader; false when it never comes back.
 bool AwaitLoader();
 // Identify (C9): true when what is there at once reads "BRELK".
-bool LoaderIdentifies(const SerialErrorTarget& window);
+bool LoaderIdentifies();
 // The C0 exchange: true when it answers 81.
-bool LoaderExchange(const SerialErrorTarget& window, const WakeEvent* stop);
+bool LoaderExchange(const WakeEvent* stop);
 // Prepare the flash (C2): true when it answers 83.
-bool LoaderPrepare(const SerialErrorTarget& window, const WakeEvent* stop);
+bool LoaderPrepare(const WakeEvent* stop);
 // One block, its header and then its data, up to three times: true when the
 // data is answered 84. A header not answered 82 ends it at once, untried again.
-bool LoaderWriteBlock(const SerialErrorTarget& window, const uint8_t* image, const UpgradeBlock& block, size_t index,
-                      const WakeEvent* stop);
+bool LoaderWriteBlock(const uint8_t* image, const UpgradeBlock& block, size_t index, const WakeEvent* stop);
 // Finish (C3): true when the loader refuses the image (E0); any other answer,
 // or none, is taken.
-bool LoaderFinishRefused(const SerialErrorTarget& window, const WakeEvent* stop);
+bool LoaderFinishRefused(const WakeEvent* stop);
 // Restart (C4) into the firmware written: the port is closed, and true when it
 // opens again as the Brelk comes back.
-bool LoaderRestart(const SerialErrorTarget& window);
+bool LoaderRestart();

@@ -9,7 +9,7 @@
 std::mutex g_serialLock;
 std::shared_ptr<ISerialDevice> g_hSerialPort;
 std::atomic<bool> g_bSerialOpen{false};
-SerialErrorTarget g_hSerialOwner;
+std::function<void(const char* text)> g_hSerialOwner;
 std::atomic<uint32_t> g_serialBaudRate{57600};
 std::atomic<int> g_nBrelkPort{0};
 std::atomic<int> g_bDeviceRemoved{0};

@@ -9,18 +9,18 @@
 #include <memory>
 #include <mutex>
 
-// Sent, with the error text, to the window that owns the port.
+// The message that would bring an error text to the window owning the port;
+// no window takes it (g_hSerialOwner stands for that window).
 constexpr unsigned WM_SERIAL_ERROR = 0x0400 + 123;
-
-// A window that takes WM_SERIAL_ERROR; called synchronously with the text.
-using SerialErrorTarget = std::function<void(const char* text)>;
 
 extern std::mutex g_serialLock;                      // guards the port handle
 extern std::shared_ptr<ISerialDevice> g_hSerialPort; // the open port, null when none
 extern std::atomic<bool> g_bSerialOpen;              // open and configured
-extern SerialErrorTarget g_hSerialOwner;             // receives error texts; nothing sets it
-extern std::atomic<uint32_t> g_serialBaudRate;       // 57600
-extern std::atomic<int> g_nBrelkPort;                // COM number of the Brelk, 0 until looked up
+// Receives the port's and the Brelk commands' error texts as WM_SERIAL_ERROR
+// would bring them, synchronously; nothing in the program sets it (tests do).
+extern std::function<void(const char* text)> g_hSerialOwner;
+extern std::atomic<uint32_t> g_serialBaudRate; // 57600
+extern std::atomic<int> g_nBrelkPort;          // COM number of the Brelk, 0 until looked up
 // 1 after the Brelk was unplugged; the Brelk commands return at once while set.
 extern std::atomic<int> g_bDeviceRemoved;
 
@@ -46,5 +46,5 @@ int SerialDropStale();
 DeviceWait SerialWaitReadable(uint32_t ms, const WakeEvent* stop);
 // The same until a write can go on.
 DeviceWait SerialWaitWritable(uint32_t ms, const WakeEvent* stop);
-// Sends WM_SERIAL_ERROR with the text to g_hSerialOwner when both are set.
+// Gives the text to g_hSerialOwner when both are set.
 void SerialReportError(const char* text);

@@ -113,41 +113,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_answers = Answers{data, size, 0, {}, {}};
     g_bDeviceRemoved = 0;
     g_bAbort.Clear();
-    const SerialErrorTarget window = [](const char*) {};
 
-    const std::wstring version = GetBrelkVersion(window);
+    const std::wstring version = GetBrelkVersion();
     if (!version.empty() && (version[0] != L'V' || version.size() > 255))
         __builtin_trap();
     NextStep();
 
-    if (BrelkIsInLoader(window) && !Starts(g_answers.last, reinterpret_cast<const uint8_t*>("BRELK"), 5))
+    if (BrelkIsInLoader() && !Starts(g_answers.last, reinterpret_cast<const uint8_t*>("BRELK"), 5))
         __builtin_trap();
     NextStep();
 
     const struct {
-        bool (*step)(const SerialErrorTarget&, const WakeEvent*);
+        bool (*step)(const WakeEvent*);
         uint8_t code;
     } coded[] = {{EnterLoader, 0x80}, {LoaderExchange, 0x81}, {LoaderPrepare, 0x83}};
     for (const auto& c : coded) {
-        if (c.step(window, nullptr) && !Coded(g_answers.last, c.code))
+        if (c.step(nullptr) && !Coded(g_answers.last, c.code))
             __builtin_trap();
         NextStep();
     }
 
-    if (LoaderIdentifies(window) && !ReadsLoaderName(g_answers.immediate))
+    if (LoaderIdentifies() && !ReadsLoaderName(g_answers.immediate))
         __builtin_trap();
     NextStep();
 
     // Two blocks, the second of one byte: taken only when the last data
     // frame was answered B4 96 84 in six bytes.
     static const std::vector<uint8_t> image(2049, 0x5A);
-    CBrelkUpgrade upgrade(*g_owner, window);
+    CBrelkUpgrade upgrade(*g_owner);
     const int sent = upgrade.SendUpgradeBlocks(image.data(), image.size());
     if (sent == 1 && (!Coded(g_answers.last, 0x84) || g_answers.last.size() < 6))
         __builtin_trap();
     NextStep();
 
-    if (LoaderFinishRefused(window, nullptr) && !Coded(g_answers.last, 0xE0))
+    if (LoaderFinishRefused(nullptr) && !Coded(g_answers.last, 0xE0))
         __builtin_trap();
     NextStep();
     SerialClose();

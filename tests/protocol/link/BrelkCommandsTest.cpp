@@ -25,11 +25,12 @@ protected:
         });
         port.Install(3);
         sim.Attach(port);
-        window = [this](const char* text) { messages.push_back(text); };
+        g_hSerialOwner = [this](const char* text) { messages.push_back(text); };
     }
     void TearDown() override
     {
         SerialClose();
+        g_hSerialOwner = nullptr;
         g_bDeviceRemoved = 0;
         g_bAbort.Clear();
         DeviceMap::SetSource({});
@@ -48,12 +49,11 @@ protected:
     FakeSerialPort port;
     BrelkSimulator sim;
     std::vector<std::string> messages;
-    SerialErrorTarget window;
 };
 
 TEST_F(BrelkCommandsTest, VersionQueryReadsTheVersion)
 {
-    EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
+    EXPECT_EQ(GetBrelkVersion(), L"V6.11");
     std::vector<uint8_t> query(BRELK_VERSION_QUERY, BRELK_VERSION_QUERY + 7);
     EXPECT_EQ(port.Written(), query);
     EXPECT_TRUE(messages.empty());
@@ -76,7 +76,7 @@ TEST_F(BrelkCommandsTest, VersionReplies)
     };
     for (const Case& c : cases) {
         AnswerVersionWith(c.pieces);
-        EXPECT_EQ(GetBrelkVersion(window), c.version) << c.what;
+        EXPECT_EQ(GetBrelkVersion(), c.version) << c.what;
         SerialClose();
     }
 }
@@ -84,7 +84,7 @@ TEST_F(BrelkCommandsTest, VersionReplies)
 TEST_F(BrelkCommandsTest, ShortWritesAreCompleted)
 {
     port.SetWriteLimit(2);
-    EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
+    EXPECT_EQ(GetBrelkVersion(), L"V6.11");
     EXPECT_EQ(port.Written().size(), 7u);
     EXPECT_EQ(sim.Commands(), (std::vector<uint8_t>{0xC8}));
 }
@@ -93,9 +93,9 @@ TEST_F(BrelkCommandsTest, UnopenablePortGivesMinusOneWithoutMessage)
 {
     port.FailOpen(ENOENT);
     const uint8_t cmd[3] = {0xAA, 0x55, 0xF5};
-    EXPECT_EQ(SendCommand(3, window, cmd), -1);
+    EXPECT_EQ(SendCommand(3, cmd), -1);
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(GetBrelkVersion(window), L"");
+    EXPECT_EQ(GetBrelkVersion(), L"");
 }
 
 TEST_F(BrelkCommandsTest, SendTimesOutWhenNothingCanBeWritten)
@@ -104,7 +104,7 @@ TEST_F(BrelkCommandsTest, SendTimesOutWhenNothingCanBeWritten)
     port.Unplug(true);
     const uint8_t cmd[3] = {0xAA, 0x55, 0xF5};
     uint32_t start = clock.GetTickCount();
-    EXPECT_EQ(SendCommand(3, window, cmd), -1);
+    EXPECT_EQ(SendCommand(3, cmd), -1);
     EXPECT_GE(clock.GetTickCount() - start, 2000u);
     EXPECT_EQ(messages, (std::vector<std::string>{"Send over time."}));
 }
@@ -114,7 +114,7 @@ TEST_F(BrelkCommandsTest, ReceiveTimesOut)
     ASSERT_TRUE(SerialOpen(3));
     uint8_t buf[5];
     uint32_t start = clock.GetTickCount();
-    EXPECT_EQ(ReceiveBytes(5, buf, window, 100), -1);
+    EXPECT_EQ(ReceiveBytes(5, buf, 100), -1);
     EXPECT_GT(clock.GetTickCount() - start, 100u);
     EXPECT_EQ(messages, (std::vector<std::string>{"Receive over time."}));
 }
@@ -122,17 +122,17 @@ TEST_F(BrelkCommandsTest, ReceiveTimesOut)
 TEST_F(BrelkCommandsTest, SignalSequences)
 {
     uint32_t start = clock.GetTickCount();
-    SendBrelkSuccessSignal(window, 1);
+    SendBrelkSuccessSignal(1);
     EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF9, 0xF6, 0xFA, 0xF9}));
     EXPECT_GE(clock.GetTickCount() - start, 80u);
     sim.ClearSignals();
 
-    SendBrelkSuccessSignal(window, 2);
+    SendBrelkSuccessSignal(2);
     EXPECT_EQ(sim.Signals().size(), 9u);
     sim.ClearSignals();
 
     start = clock.GetTickCount();
-    SendBrelkFailSignal(window);
+    SendBrelkFailSignal();
     EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF7, 0xF6, 0xF9}));
     EXPECT_GE(clock.GetTickCount() - start, 1530u);
     EXPECT_TRUE(messages.empty());
@@ -145,7 +145,7 @@ TEST_F(BrelkCommandsTest, AStopWhileACommandWaitsEndsTheWaitAtOnce)
     uint8_t buf[5];
     uint32_t start = steps.GetTickCount();
     steps.At(start + 40, [] { g_bAbort.Set(); });
-    EXPECT_EQ(ReceiveBytes(5, buf, window, 10000), 0);
+    EXPECT_EQ(ReceiveBytes(5, buf, 10000), 0);
     EXPECT_EQ(steps.GetTickCount() - start, 40u);
     EXPECT_TRUE(messages.empty()); // no "Receive over time."
 
@@ -154,7 +154,7 @@ TEST_F(BrelkCommandsTest, AStopWhileACommandWaitsEndsTheWaitAtOnce)
     g_bAbort.Clear();
     start = steps.GetTickCount();
     steps.At(start + 20, [] { g_bAbort.Set(); });
-    SendBrelkFailSignal(window);
+    SendBrelkFailSignal();
     EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF7, 0xF6, 0xF9}));
     EXPECT_EQ(steps.GetTickCount() - start, 20u);
 
@@ -163,7 +163,7 @@ TEST_F(BrelkCommandsTest, AStopWhileACommandWaitsEndsTheWaitAtOnce)
     AnswerVersionWith({{"V6", 0}, {std::string(".11\0", 4), 15}});
     start = steps.GetTickCount();
     steps.At(start + 10, [] { g_bAbort.Set(); });
-    EXPECT_EQ(GetBrelkVersion(window), L"");
+    EXPECT_EQ(GetBrelkVersion(), L"");
     EXPECT_EQ(steps.GetTickCount() - start, 10u);
 }
 
@@ -173,11 +173,11 @@ TEST_F(BrelkCommandsTest, AStopLeftFromAnEarlierOperationCutsNothingShort)
     // stopped operation's failure signal and a later version read run whole.
     g_bAbort.Set();
     const uint32_t start = clock.GetTickCount();
-    SendBrelkFailSignal(window);
+    SendBrelkFailSignal();
     EXPECT_EQ(sim.Signals(), (std::vector<uint8_t>{0xF5, 0xF7, 0xF6, 0xF9}));
     EXPECT_GE(clock.GetTickCount() - start, 1530u);
     AnswerVersionWith({{"V6", 0}, {std::string(".11\0", 4), 5}});
-    EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
+    EXPECT_EQ(GetBrelkVersion(), L"V6.11");
 }
 
 TEST_F(BrelkCommandsTest, ALateAnswerIsDroppedBeforeTheNextCommand)
@@ -191,10 +191,10 @@ TEST_F(BrelkCommandsTest, ALateAnswerIsDroppedBeforeTheNextCommand)
             p.Deliver(std::vector<uint8_t>(version.begin(), version.end()), first ? 300 : 0);
         }
     });
-    EXPECT_EQ(GetBrelkVersion(window), L"");
+    EXPECT_EQ(GetBrelkVersion(), L"");
     clock.Advance(200);
     EXPECT_EQ(port.QueuedForClient(), 6u);
-    EXPECT_EQ(GetBrelkVersion(window), L"V6.11");
+    EXPECT_EQ(GetBrelkVersion(), L"V6.11");
 }
 
 TEST_F(BrelkCommandsTest, RemovedBrelkEndsSignalsAtOnce)
@@ -202,14 +202,14 @@ TEST_F(BrelkCommandsTest, RemovedBrelkEndsSignalsAtOnce)
     ASSERT_TRUE(SerialOpen(3));
     g_bDeviceRemoved = 1;
     uint32_t start = clock.GetTickCount();
-    SendBrelkSuccessSignal(window, 10);
-    SendBrelkFailSignal(window);
+    SendBrelkSuccessSignal(10);
+    SendBrelkFailSignal();
     EXPECT_LT(clock.GetTickCount() - start, 5u);
     EXPECT_TRUE(sim.Signals().empty());
     const uint8_t cmd[3] = {0xAA, 0x55, 0xF5};
-    EXPECT_EQ(SendCommand(3, window, cmd), 0);
+    EXPECT_EQ(SendCommand(3, cmd), 0);
     uint8_t buf[5];
-    EXPECT_EQ(ReceiveBytes(5, buf, window, 100), 0);
+    EXPECT_EQ(ReceiveBytes(5, buf, 100), 0);
 }
 
 } // namespace
