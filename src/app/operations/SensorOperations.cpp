@@ -94,8 +94,8 @@ CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& sele
         return active.GetSensorInfo();
     };
     m_services.checkSensor = DorvanSensorCheck;
-    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(repeat); };
-    m_services.failSignal = [this] { SendBrelkFailSignal(); };
+    m_services.successSignal = [](int repeat) { SendBrelkSuccessSignal(repeat); };
+    m_services.failSignal = [] { SendBrelkFailSignal(); };
     m_services.idSeed = NewIdSeed;
 }
 
