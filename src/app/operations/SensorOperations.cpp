@@ -65,21 +65,6 @@ uint16_t ProgramDateWord(int year, int month, int day)
 
 // ---- workers ----------------------------------------------------------------------
 
-namespace {
-
-// Progress from the programming objects; the context is the operations.
-void ProgramProgressOf(void* context, uint8_t percent)
-{
-    static_cast<CSensorOperations*>(context)->OnProgramProgress(percent);
-}
-
-void FirmwareProgressOf(void* context, uint8_t percent)
-{
-    static_cast<CSensorOperations*>(context)->OnFirmwareProgress(percent);
-}
-
-} // namespace
-
 // ---- the operations -----------------------------------------------------------------
 
 CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings)
@@ -533,7 +518,7 @@ bool CSensorOperations::AssignNewIds(CTsProgram& program, const OperationInputs&
 uint8_t CSensorOperations::WriteSensors(CTsProgram& program, const OperationInputs& in, const SensorIdMap& ids)
 {
     const int type = program.GetType();
-    program.SetProgressCallback(ProgramProgressOf, this);
+    program.SetProgressSink(&m_programSink);
     CBinary selection;
     if (TakesFirmwareSelection(type)) {
         const uint32_t code = WcsToULong32(in.firmwareCode, 16);
@@ -553,7 +538,7 @@ uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program,
                                            SensorIdSet& found)
 {
     CTsLog& log = CTsLog::GetInstance();
-    program->SetProgressCallback(FirmwareProgressOf, this);
+    program->SetProgressSink(&m_firmwareSink);
     SensorBootContext context;
     context.program = program.get();
     const uint8_t code = m_services.updateBoot(context);
