@@ -170,6 +170,10 @@ private:
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
     bool Decide();
+    bool DecideWhole();
+    bool DecidePartial();
+    void SetOptions(CURL* c, const std::string& requestUrl, char* errbuf, const std::string& range);
+    bool Perform(CURLM* multi);
     bool Fits(uint64_t total, uint64_t kept) const;
     // The limits on time and rate; false when the transfer is to stop.
     bool WithinTime(uint32_t start, uint32_t now);
@@ -300,60 +304,10 @@ bool DownloadTransfer::WithinTime(uint32_t start, uint32_t now)
 bool DownloadTransfer::Decide()
 {
     m_decided = true;
-    if (m_status == 200) {
-        if (!m_haveLength) {
-            m_outcome = Outcome::BadHeaders;
-            return false;
-        }
-        m_total = m_length;
-        if (m_total == 0) {
-            m_outcome = Outcome::EmptyFile;
-            return false;
-        }
-        // The whole file comes: what the ".tmp" holds is skipped, unless the
-        // ".tmp" is longer than the file, which starts it again.
-        uint64_t have = 0;
-        if (!FileSize(m_tmpPath, have) || have > m_total)
-            have = 0;
-        if (!Fits(m_total, have)) {
-            m_outcome = Outcome::TooLarge;
-            return false;
-        }
-        if (!OpenTmp(have)) {
-            m_outcome = Outcome::OpenFailed;
-            return false;
-        }
-        m_skip = have;
-        m_written = have;
-        m_outcome = Outcome::Transferred;
-        Report(m_written);
-        m_inBody = m_written < m_total;
-        return m_inBody;
-    }
-    if (m_status == 206) {
-        uint64_t first, last, total;
-        const bool fits = ParseContentRange(m_contentRange, first, last, total) && first != UINT64_MAX &&
-                          first == m_existing && last + 1 == total && total > m_existing &&
-                          (!m_haveLength || m_length == total - first);
-        if (!fits) {
-            m_outcome = m_askedRange ? Outcome::StartAgain : Outcome::OtherStatus;
-            return false;
-        }
-        m_total = total;
-        if (!Fits(m_total, m_existing)) {
-            m_outcome = Outcome::TooLarge;
-            return false;
-        }
-        if (!OpenTmp(m_existing)) {
-            m_outcome = Outcome::OpenFailed;
-            return false;
-        }
-        m_written = m_existing;
-        m_outcome = Outcome::Transferred;
-        Report(m_written);
-        m_inBody = true;
-        return true;
-    }
+    if (m_status == 200)
+        return DecideWhole();
+    if (m_status == 206)
+        return DecidePartial();
     if (m_status == 416 && m_askedRange) {
         uint64_t first, last, total;
         if (ParseContentRange(m_contentRange, first, last, total) && first == UINT64_MAX && total == m_existing) {
@@ -367,6 +321,66 @@ bool DownloadTransfer::Decide()
     }
     m_outcome = Outcome::OtherStatus;
     return false;
+}
+
+// Status 200: the whole file comes.
+bool DownloadTransfer::DecideWhole()
+{
+    if (!m_haveLength) {
+        m_outcome = Outcome::BadHeaders;
+        return false;
+    }
+    m_total = m_length;
+    if (m_total == 0) {
+        m_outcome = Outcome::EmptyFile;
+        return false;
+    }
+    // What the ".tmp" holds is skipped, unless the ".tmp" is longer than the
+    // file, which starts it again.
+    uint64_t have = 0;
+    if (!FileSize(m_tmpPath, have) || have > m_total)
+        have = 0;
+    if (!Fits(m_total, have)) {
+        m_outcome = Outcome::TooLarge;
+        return false;
+    }
+    if (!OpenTmp(have)) {
+        m_outcome = Outcome::OpenFailed;
+        return false;
+    }
+    m_skip = have;
+    m_written = have;
+    m_outcome = Outcome::Transferred;
+    Report(m_written);
+    m_inBody = m_written < m_total;
+    return m_inBody;
+}
+
+// Status 206: the rest of the file from what the ".tmp" holds.
+bool DownloadTransfer::DecidePartial()
+{
+    uint64_t first, last, total;
+    const bool fits = ParseContentRange(m_contentRange, first, last, total) && first != UINT64_MAX &&
+                      first == m_existing && last + 1 == total && total > m_existing &&
+                      (!m_haveLength || m_length == total - first);
+    if (!fits) {
+        m_outcome = m_askedRange ? Outcome::StartAgain : Outcome::OtherStatus;
+        return false;
+    }
+    m_total = total;
+    if (!Fits(m_total, m_existing)) {
+        m_outcome = Outcome::TooLarge;
+        return false;
+    }
+    if (!OpenTmp(m_existing)) {
+        m_outcome = Outcome::OpenFailed;
+        return false;
+    }
+    m_written = m_existing;
+    m_outcome = Outcome::Transferred;
+    Report(m_written);
+    m_inBody = true;
+    return true;
 }
 
 size_t DownloadTransfer::OnBody(char* data, size_t size, size_t count, void* self)
@@ -422,18 +436,8 @@ size_t DownloadTransfer::Body(const char* data, size_t size)
     return size;
 }
 
-DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, uint64_t existing, std::string& error)
+void DownloadTransfer::SetOptions(CURL* c, const std::string& requestUrl, char* errbuf, const std::string& range)
 {
-    m_existing = existing;
-    m_askedRange = existing > 0;
-    std::unique_ptr<CURL, CurlEasyDeleter> easy(curl_easy_init());
-    std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
-    if (!easy || !multi) {
-        error = "cannot start an internet session";
-        return Outcome::NoAnswer;
-    }
-    char errbuf[CURL_ERROR_SIZE] = {};
-    CURL* c = easy.get();
     curl_easy_setopt(c, CURLOPT_URL, requestUrl.c_str());
     // A secure download never follows a redirect to plain HTTP. The
     // certificate and the host name are checked, and the proxy settings of
@@ -452,28 +456,45 @@ DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, u
     curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &DownloadTransfer::OnBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, this);
-    std::string range;
-    if (m_askedRange) {
-        range = std::to_string(existing) + "-";
+    if (m_askedRange)
         curl_easy_setopt(c, CURLOPT_RANGE, range.c_str());
-    }
-    curl_multi_add_handle(multi.get(), c);
+}
 
+// Runs the transfer to its end; true when cancel, the receive time-out or
+// the time limits stopped it.
+bool DownloadTransfer::Perform(CURLM* multi)
+{
     const uint32_t timeout = m_job->m_receiveTimeoutMs;
     const uint32_t start = GetTickCount();
     m_lastReceive = m_windowStart = start;
-    bool stoppedByUs = false;
     for (;;) {
         int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK || running == 0)
-            break;
+        if (curl_multi_perform(multi, &running) != CURLM_OK || running == 0)
+            return false;
         const uint32_t now = GetTickCount();
-        if (m_job->m_cancel || TicksSince(m_lastReceive, now) >= timeout || !WithinTime(start, now)) {
-            stoppedByUs = true;
-            break;
-        }
-        curl_multi_poll(multi.get(), nullptr, 0, kPollMs, nullptr);
+        if (m_job->m_cancel || TicksSince(m_lastReceive, now) >= timeout || !WithinTime(start, now))
+            return true;
+        curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
     }
+}
+
+DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, uint64_t existing, std::string& error)
+{
+    m_existing = existing;
+    m_askedRange = existing > 0;
+    std::unique_ptr<CURL, CurlEasyDeleter> easy(curl_easy_init());
+    std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
+    if (!easy || !multi) {
+        error = "cannot start an internet session";
+        return Outcome::NoAnswer;
+    }
+    char errbuf[CURL_ERROR_SIZE] = {};
+    CURL* c = easy.get();
+    const std::string range = m_askedRange ? std::to_string(existing) + "-" : std::string();
+    SetOptions(c, requestUrl, errbuf, range);
+    curl_multi_add_handle(multi.get(), c);
+
+    const bool stoppedByUs = Perform(multi.get());
     CURLcode rc = CURLE_OK;
     int left = 0;
     while (CURLMsg* msg = curl_multi_info_read(multi.get(), &left))
