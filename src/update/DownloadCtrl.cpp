@@ -165,6 +165,7 @@ public:
     Outcome Run(const std::string& requestUrl, uint64_t existing, std::string& error);
     uint64_t Written() const { return m_written; }
     uint64_t Total() const { return m_total; }
+    int Conclude(Outcome outcome, const std::string& error, const std::string& localPath, bool quiet);
 
 private:
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
@@ -172,6 +173,7 @@ private:
     bool Decide();
     bool DecideWhole();
     bool DecidePartial();
+    bool StartBody(uint64_t kept);
     void SetOptions(CURL* c, const std::string& requestUrl, char* errbuf, const std::string& range);
     bool Perform(CURLM* multi);
     bool Fits(uint64_t total, uint64_t kept) const;
@@ -340,18 +342,9 @@ bool DownloadTransfer::DecideWhole()
     uint64_t have = 0;
     if (!FileSize(m_tmpPath, have) || have > m_total)
         have = 0;
-    if (!Fits(m_total, have)) {
-        m_outcome = Outcome::TooLarge;
+    if (!StartBody(have))
         return false;
-    }
-    if (!OpenTmp(have)) {
-        m_outcome = Outcome::OpenFailed;
-        return false;
-    }
     m_skip = have;
-    m_written = have;
-    m_outcome = Outcome::Transferred;
-    Report(m_written);
     m_inBody = m_written < m_total;
     return m_inBody;
 }
@@ -368,18 +361,26 @@ bool DownloadTransfer::DecidePartial()
         return false;
     }
     m_total = total;
-    if (!Fits(m_total, m_existing)) {
+    if (!StartBody(m_existing))
+        return false;
+    m_inBody = true;
+    return true;
+}
+
+// Opens the ".tmp" for a file of m_total bytes, keeping its first `kept`.
+bool DownloadTransfer::StartBody(uint64_t kept)
+{
+    if (!Fits(m_total, kept)) {
         m_outcome = Outcome::TooLarge;
         return false;
     }
-    if (!OpenTmp(m_existing)) {
+    if (!OpenTmp(kept)) {
         m_outcome = Outcome::OpenFailed;
         return false;
     }
-    m_written = m_existing;
+    m_written = kept;
     m_outcome = Outcome::Transferred;
     Report(m_written);
-    m_inBody = true;
     return true;
 }
 
@@ -518,6 +519,39 @@ DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, u
     return m_outcome;
 }
 
+// What the job makes of the outcome: 1 when it is done with the file, 0
+// when it failed; the messages and the last progress report are given here.
+int DownloadTransfer::Conclude(Outcome outcome, const std::string& error, const std::string& localPath, bool quiet)
+{
+    int result = 0;
+    switch (outcome) {
+    case Outcome::NoAnswer: m_job->ShowMessage(error.substr(0, kMaxErrorText), quiet); break;
+    case Outcome::BadHeaders: break;
+    case Outcome::OpenFailed: m_job->ShowMessage(kOpenFailedText, quiet); break;
+    case Outcome::OtherStatus:
+    case Outcome::StartAgain: result = 1; break;
+    case Outcome::WriteFailed: break;
+    case Outcome::TooLarge:
+        // Refused before a byte was written; what the ".tmp" held stays.
+        m_job->ShowMessage(kTooLargeText, quiet);
+        result = 1;
+        break;
+    case Outcome::AlreadyWhole: m_job->Report(m_url, 100); [[fallthrough]];
+    case Outcome::Transferred:
+        if (m_written == m_total && std::rename(m_tmpPath.c_str(), localPath.c_str()) != 0)
+            DebugTrace("download: rename to %s failed (%d)\n", localPath.c_str(), errno);
+        m_job->Report(m_url, kDownloadEnded);
+        result = 1;
+        break;
+    case Outcome::EmptyFile:
+        // Nothing to keep: the job fails without a file.
+        m_job->Report(m_url, kDownloadEnded);
+        result = 1;
+        break;
+    }
+    return result;
+}
+
 CDownloadCtrl::CDownloadCtrl() = default;
 
 CDownloadCtrl::~CDownloadCtrl()
@@ -642,6 +676,19 @@ void CDownloadCtrl::ShowMessage(const std::string& text, bool quiet)
         show(text);
 }
 
+namespace {
+
+// The address asked for: the scheme, the host, the port (the scheme's when
+// none is given) and the object, encoded.
+std::string RequestUrl(const CDownloadCtrl::UrlParts& parts)
+{
+    const uint16_t port = parts.port ? parts.port : (parts.secure ? kHttpsPort : kHttpPort);
+    return (parts.secure ? "https://" : "http://") + parts.host + ":" + std::to_string(port) + "/" +
+           EncodeObject(parts.object);
+}
+
+} // namespace
+
 int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, const std::string& localPath, bool quiet)
 {
     GlobalInit();
@@ -653,9 +700,7 @@ int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, cons
     if (!HostIsPlain(parts.host)) {
         job->ShowMessage("The server name is not valid", quiet);
     } else {
-        const uint16_t port = parts.port ? parts.port : (parts.secure ? kHttpsPort : kHttpPort);
-        const std::string requestUrl = (parts.secure ? "https://" : "http://") + parts.host + ":" +
-                                       std::to_string(port) + "/" + EncodeObject(parts.object);
+        const std::string requestUrl = RequestUrl(parts);
         using Outcome = DownloadTransfer::Outcome;
         for (int attempt = 0; attempt < 2; ++attempt) {
             uint64_t existing = 0;
@@ -675,31 +720,7 @@ int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, cons
                 ::unlink(tmpPath.c_str());
                 continue;
             }
-            switch (outcome) {
-            case Outcome::NoAnswer: job->ShowMessage(error.substr(0, kMaxErrorText), quiet); break;
-            case Outcome::BadHeaders: break;
-            case Outcome::OpenFailed: job->ShowMessage(kOpenFailedText, quiet); break;
-            case Outcome::OtherStatus:
-            case Outcome::StartAgain: result = 1; break;
-            case Outcome::WriteFailed: break;
-            case Outcome::TooLarge:
-                // Refused before a byte was written; what the ".tmp" held stays.
-                job->ShowMessage(kTooLargeText, quiet);
-                result = 1;
-                break;
-            case Outcome::AlreadyWhole: job->Report(url, 100); [[fallthrough]];
-            case Outcome::Transferred:
-                if (transfer.Written() == transfer.Total() && std::rename(tmpPath.c_str(), localPath.c_str()) != 0)
-                    DebugTrace("download: rename to %s failed (%d)\n", localPath.c_str(), errno);
-                job->Report(url, kDownloadEnded);
-                result = 1;
-                break;
-            case Outcome::EmptyFile:
-                // Nothing to keep: the job fails without a file.
-                job->Report(url, kDownloadEnded);
-                result = 1;
-                break;
-            }
+            result = transfer.Conclude(outcome, error, localPath, quiet);
             break;
         }
     }
