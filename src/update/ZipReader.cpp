@@ -445,6 +445,37 @@ uint32_t ZipReaderGetEntry(ZipReader& reader, ZipEntryInfo& out, int index)
     return Describe(reader, out, index);
 }
 
+namespace {
+
+// Whatever stands under the name goes first (a link is removed, never
+// followed); the file is then created new, read-only for a read-only entry,
+// executable where the entry's Unix mode says so.
+UniqueFd CreateEntryFile(const ZipReader& reader, const ZipEntryInfo& info, int dir, const std::string& fileName)
+{
+    ::unlinkat(dir, fileName.c_str(), 0);
+    mode_t mode = (info.attributes & kZipAttrReadOnly) ? 0444 : 0666;
+    mode |= reader.cachedUnixMode & 0111;
+    return UniqueFd(::openat(dir, fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+}
+
+// Inflates the entry under minizip's cursor into fd.
+uint32_t UnpackCurrent(ZipReader& reader, int index, int fd)
+{
+    unzFile zf = Archive(reader);
+    if (unzOpenCurrentFilePassword(zf, reader.password) != UNZ_OK)
+        return kZipErrData;
+    reader.openEntry = index;
+    uint32_t result = CopyEntry(reader, fd);
+    // Closing checks the CRC once the whole entry was read.
+    const int closed = unzCloseCurrentFile(zf);
+    reader.openEntry = -1;
+    if (result == kZipOk && closed != UNZ_OK)
+        result = kZipErrData;
+    return result;
+}
+
+} // namespace
+
 uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName, int index)
 {
     if (!reader.archive)
@@ -482,26 +513,10 @@ uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName
     if (!MoveTo(reader, index))
         return kZipErrLocalHeader;
 
-    // Whatever stands under the name goes first (a link is removed, never
-    // followed); the file is then created new.
-    ::unlinkat(dir.Get(), fileName.c_str(), 0);
-    mode_t mode = (info.attributes & kZipAttrReadOnly) ? 0444 : 0666;
-    mode |= reader.cachedUnixMode & 0111;
-    UniqueFd file(::openat(dir.Get(), fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    UniqueFd file = CreateEntryFile(reader, info, dir.Get(), fileName);
     if (!file.Valid())
         return kZipErrOpen;
-
-    unzFile zf = Archive(reader);
-    uint32_t result = kZipErrData;
-    if (unzOpenCurrentFilePassword(zf, reader.password) == UNZ_OK) {
-        reader.openEntry = index;
-        result = CopyEntry(reader, file.Get());
-        // Closing checks the CRC once the whole entry was read.
-        const int closed = unzCloseCurrentFile(zf);
-        reader.openEntry = -1;
-        if (result == kZipOk && closed != UNZ_OK)
-            result = kZipErrData;
-    }
+    const uint32_t result = UnpackCurrent(reader, index, file.Get());
     if (result != kZipOk) {
         // A half-written or damaged file must not pass for the entry (the
         // update would start a truncated program): it goes.
