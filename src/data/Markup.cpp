@@ -10,57 +10,75 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <type_traits>
 
 namespace {
 
 // ---------------------------------------------------------------- characters
 
-inline bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
+// The scanners read a wide document or a UTF-8 one (C is wchar_t or char).
+// Every character they look for is ASCII, and in UTF-8 no byte of a longer
+// sequence is, so both give the same elements at their own offsets.
+template <class C> inline uint32_t Code(C c) { return static_cast<uint32_t>(static_cast<std::make_unsigned_t<C>>(c)); }
+
+template <class C> inline bool IsSpace(C c)
+{
+    const uint32_t u = Code(c);
+    return u == ' ' || u == '\t' || u == '\n' || u == '\r';
+}
 
 // Characters that end a tag name or an unquoted token.
-inline bool IsNameEnd(wchar_t c)
+template <class C> inline bool IsNameEnd(C c)
 {
-    switch (c) {
-    case L' ':
-    case L'\t':
-    case L'\n':
-    case L'\r':
-    case L'"':
-    case L'<':
-    case L'>':
-    case L'=':
-    case L'\\':
-    case L'/':
-    case L'?':
-    case L'!':
-    case L'\'':
-    case L';': return true;
+    switch (Code(c)) {
+    case ' ':
+    case '\t':
+    case '\n':
+    case '\r':
+    case '"':
+    case '<':
+    case '>':
+    case '=':
+    case '\\':
+    case '/':
+    case '?':
+    case '!':
+    case '\'':
+    case ';': return true;
     default: return false;
     }
 }
 
-// ':' '_', letters and everything above the grave accent start a tag name.
-inline bool IsNameStart(wchar_t c) { return c == L':' || c == L'_' || (c >= L'A' && c <= L'Z') || c > L'`'; }
+// ':' '_', letters and everything above the grave accent start a tag name
+// (in UTF-8 every byte of a non-ASCII character is above it too).
+template <class C> inline bool IsNameStart(C c)
+{
+    const uint32_t u = Code(c);
+    return u == ':' || u == '_' || (u >= 'A' && u <= 'Z') || u > '`';
+}
 
 inline wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
+inline uint32_t FoldAscii(uint32_t c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
 // `name` (a part of the document) against the caller's name: equal, and the
 // caller's name may go on with a blank or one of = / [ ]. Case-blind matching
 // folds ASCII letters until a non-ASCII character has matched.
-bool NameMatches(const wchar_t* name, size_t len, std::wstring_view want, bool ignoreCase)
+// Both are in the document's encoding; in UTF-8 the bytes of a non-ASCII
+// character match as a whole or not at all, which gives the same result.
+template <class C> bool NameMatches(const C* name, size_t len, std::basic_string_view<C> want, bool ignoreCase)
 {
     if (want.empty())
         return true;
-    if (want[0] == L'/' || want.size() < len)
+    if (want[0] == C('/') || want.size() < len)
         return false;
     if (want.size() > len) {
-        const wchar_t next = want[len];
-        if (next != L' ' && next != L'=' && next != L'/' && next != L'[' && next != L']')
+        const uint32_t next = Code(want[len]);
+        if (next != ' ' && next != '=' && next != '/' && next != '[' && next != ']')
             return false;
     }
     bool fold = ignoreCase;
     for (size_t i = 0; i < len; ++i) {
-        wchar_t a = name[i], b = want[i];
+        uint32_t a = Code(name[i]), b = Code(want[i]);
         if (fold) {
             if (a >= 0x80 && a == b) {
                 fold = false;
@@ -75,7 +93,12 @@ bool NameMatches(const wchar_t* name, size_t len, std::wstring_view want, bool i
     return true;
 }
 
-size_t TagNameLength(const wchar_t* doc, size_t n, size_t from)
+bool NameMatches(const wchar_t* name, size_t len, std::wstring_view want, bool ignoreCase)
+{
+    return NameMatches<wchar_t>(name, len, want, ignoreCase);
+}
+
+template <class C> size_t TagNameLength(const C* doc, size_t n, size_t from)
 {
     size_t j = from;
     while (j < n && !IsNameEnd(doc[j]))
@@ -83,8 +106,18 @@ size_t TagNameLength(const wchar_t* doc, size_t n, size_t from)
     return j - from;
 }
 
-// Finds a text from `from`; npos when it is not there.
-size_t FindText(const std::wstring_view doc, size_t from, const wchar_t* what) { return doc.find(what, from); }
+// Finds an ASCII text from `from`; npos when it is not there.
+template <class C> size_t FindText(std::basic_string_view<C> doc, size_t from, std::string_view what)
+{
+    for (size_t at = doc.find(C(what[0]), from); at != doc.npos; at = doc.find(C(what[0]), at + 1)) {
+        if (doc.size() - at < what.size())
+            return doc.npos;
+        if (std::equal(what.begin(), what.end(), doc.begin() + static_cast<std::ptrdiff_t>(at),
+                       [](char a, C b) { return Code(b) == static_cast<unsigned char>(a); }))
+            return at;
+    }
+    return doc.npos;
+}
 
 // ---------------------------------------------------------------- references
 
@@ -241,9 +274,9 @@ struct Token {
     bool quoted = false;
 };
 
-class TagTokenizer {
+template <class C> class TagTokenizer {
 public:
-    TagTokenizer(const wchar_t* doc, size_t n, size_t from) : m_doc(doc), m_n(n), m_pos(from) {}
+    TagTokenizer(const C* doc, size_t n, size_t from) : m_doc(doc), m_n(n), m_pos(from) {}
     // False at the end of the document.
     bool Next(Token& t)
     {
@@ -251,9 +284,9 @@ public:
             ++m_pos;
         if (m_pos >= m_n)
             return false;
-        const wchar_t c = m_doc[m_pos];
+        const C c = m_doc[m_pos];
         t.quoted = false;
-        if (c == L'"' || c == L'\'') {
+        if (c == C('"') || c == C('\'')) {
             size_t close = m_pos + 1;
             while (close < m_n && m_doc[close] != c)
                 ++close;
@@ -277,26 +310,29 @@ public:
     {
         if (t.quoted)
             return false;
-        const wchar_t c = m_doc[t.begin];
-        return c == L'/' || c == L'>' || c == L'?';
+        const C c = m_doc[t.begin];
+        return c == C('/') || c == C('>') || c == C('?');
     }
-    bool IsEquals(const Token& t) const { return !t.quoted && m_doc[t.begin] == L'='; }
+    bool IsEquals(const Token& t) const { return !t.quoted && m_doc[t.begin] == C('='); }
 
 private:
-    const wchar_t* m_doc;
+    const C* m_doc;
     size_t m_n;
     size_t m_pos;
 };
 
 // The value of an attribute of the tag whose '<' is at `tagStart` (for a
-// processing instruction, "<?"). False when the tag has no such attribute.
-bool FindAttrib(const wchar_t* doc, size_t n, size_t tagStart, std::wstring_view attrib, bool ignoreCase,
-                std::wstring& value)
+// processing instruction, "<?"), as it stands in the document: [begin, end),
+// empty for an attribute without a value. False when the tag has no such
+// attribute.
+template <class C>
+bool FindAttrib(const C* doc, size_t n, size_t tagStart, std::basic_string_view<C> attrib, bool ignoreCase,
+                Token& value)
 {
     size_t from = tagStart + 1;
-    if (from < n && doc[from] == L'?')
+    if (from < n && doc[from] == C('?'))
         ++from;
-    TagTokenizer tok(doc, n, from);
+    TagTokenizer<C> tok(doc, n, from);
     Token t;
     if (!tok.Next(t) || tok.Ends(t)) // the element name
         return false;
@@ -318,11 +354,22 @@ bool FindAttrib(const wchar_t* doc, size_t n, size_t tagStart, std::wstring_view
         }
         if (!tok.IsEquals(name) && NameMatches(doc + name.begin, name.end - name.begin, attrib, ignoreCase) &&
             !attrib.empty()) {
-            value = hasValue ? UnescapeText(doc + val.begin, val.end - val.begin) : std::wstring();
+            value = hasValue ? val : Token{};
             return true;
         }
     }
     return false;
+}
+
+// The same in a wide document, the value with its references resolved.
+bool FindAttrib(const wchar_t* doc, size_t n, size_t tagStart, std::wstring_view attrib, bool ignoreCase,
+                std::wstring& value)
+{
+    Token t;
+    if (!FindAttrib(doc, n, tagStart, attrib, ignoreCase, t))
+        return false;
+    value = UnescapeText(doc + t.begin, t.end - t.begin);
+    return true;
 }
 
 // ---------------------------------------------------------------- nodes
@@ -347,15 +394,15 @@ struct Node {
     const wchar_t* errorType = nullptr; // the node kind of an unterminated tag
 };
 
-void ErrorToNextGt(std::wstring_view doc, size_t from, Node& node, const char* word)
+template <class C> void ErrorToNextGt(std::basic_string_view<C> doc, size_t from, Node& node, const char* word)
 {
     node.kind = kNodeError;
     node.error = word;
-    const size_t gt = doc.find(L'>', from);
-    node.end = gt == std::wstring_view::npos ? doc.size() : gt + 1;
+    const size_t gt = doc.find(C('>'), from);
+    node.end = gt == doc.npos ? doc.size() : gt + 1;
 }
 
-void Unterminated(std::wstring_view doc, Node& node, const wchar_t* type)
+template <class C> void Unterminated(std::basic_string_view<C> doc, Node& node, const wchar_t* type)
 {
     node.kind = kNodeError;
     node.error = "unterminated_tag_syntax";
@@ -365,47 +412,47 @@ void Unterminated(std::wstring_view doc, Node& node, const wchar_t* type)
 
 // Skips a quoted string whose opening quote is at `i`; returns the offset
 // after its closing quote, or npos.
-size_t SkipQuoted(std::wstring_view doc, size_t i)
+template <class C> size_t SkipQuoted(std::basic_string_view<C> doc, size_t i)
 {
     const size_t close = doc.find(doc[i], i + 1);
-    return close == std::wstring_view::npos ? close : close + 1;
+    return close == doc.npos ? close : close + 1;
 }
 
-void ScanDocType(std::wstring_view doc, size_t i, Node& node)
+template <class C> void ScanDocType(std::basic_string_view<C> doc, size_t i, Node& node)
 {
     node.kind = kNodeDocType;
     size_t k = i + 3;
     const size_t n = doc.size();
     while (k < n) {
-        const wchar_t c = doc[k];
-        if (c == L'"' || c == L'\'') {
+        const C c = doc[k];
+        if (c == C('"') || c == C('\'')) {
             k = SkipQuoted(doc, k);
-            if (k == std::wstring_view::npos)
+            if (k == doc.npos)
                 break;
             continue;
         }
-        if (c == L'>') {
+        if (c == C('>')) {
             node.end = k + 1;
             return;
         }
-        if (c == L'<' && k + 1 < n && doc[k + 1] == L'!') {
-            const wchar_t d = k + 2 < n ? doc[k + 2] : 0;
-            if (d != L'E' && d != L'A' && d != L'N') {
+        if (c == C('<') && k + 1 < n && doc[k + 1] == C('!')) {
+            const C d = k + 2 < n ? doc[k + 2] : C(0);
+            if (d != C('E') && d != C('A') && d != C('N')) {
                 ErrorToNextGt(doc, k, node, "doctype_tag_syntax");
                 return;
             }
             // A markup declaration runs to its own '>'.
             size_t m = k + 3;
-            while (m < n && doc[m] != L'>') {
-                if (doc[m] == L'"' || doc[m] == L'\'') {
+            while (m < n && doc[m] != C('>')) {
+                if (doc[m] == C('"') || doc[m] == C('\'')) {
                     m = SkipQuoted(doc, m);
-                    if (m == std::wstring_view::npos)
+                    if (m == doc.npos)
                         break;
                 } else {
                     ++m;
                 }
             }
-            if (m == std::wstring_view::npos || m >= n)
+            if (m == doc.npos || m >= n)
                 break;
             k = m + 1;
             continue;
@@ -415,38 +462,38 @@ void ScanDocType(std::wstring_view doc, size_t i, Node& node)
     Unterminated(doc, node, L"document_type");
 }
 
-void ScanStartTag(std::wstring_view doc, size_t i, Node& node)
+template <class C> void ScanStartTag(std::basic_string_view<C> doc, size_t i, Node& node)
 {
-    const wchar_t* p = doc.data();
+    const C* p = doc.data();
     const size_t n = doc.size();
     node.kind = kNodeStartTag;
     node.nameLen = TagNameLength(p, n, i + 1);
     size_t k = i + 1 + node.nameLen;
     const size_t nameEnd = k;
-    size_t closeQuote = std::wstring_view::npos; // offset of the last closing quote
+    size_t closeQuote = doc.npos; // offset of the last closing quote
     bool afterEquals = false;
     while (k < n) {
-        const wchar_t c = p[k];
-        if (c == L'>') {
+        const C c = p[k];
+        if (c == C('>')) {
             node.end = k + 1;
             // "/>" ends an empty element when the '/' follows the name, a blank
             // or a closing quote; after an unquoted value it is the value's.
-            if (k > nameEnd && p[k - 1] == L'/') {
+            if (k > nameEnd && p[k - 1] == C('/')) {
                 const size_t slash = k - 1;
                 node.empty = slash == nameEnd || IsSpace(p[slash - 1]) || slash - 1 == closeQuote;
             }
             return;
         }
-        if ((c == L'"' || c == L'\'') && afterEquals) {
+        if ((c == C('"') || c == C('\'')) && afterEquals) {
             const size_t close = doc.find(c, k + 1);
-            if (close == std::wstring_view::npos)
+            if (close == doc.npos)
                 break;
             closeQuote = close;
             k = close + 1;
             afterEquals = false;
             continue;
         }
-        if (c == L'=')
+        if (c == C('='))
             afterEquals = true;
         else if (!IsSpace(c))
             afterEquals = false;
@@ -459,61 +506,61 @@ void ScanStartTag(std::wstring_view doc, size_t i, Node& node)
 // "<![C" ... "]]>". Only the character after the one that told them apart is
 // checked before the close is looked for.
 struct Section {
-    wchar_t fourth;       // the character at "<!" + 2
-    const wchar_t* close; // three characters
+    char fourth;       // the character at "<!" + 2
+    const char* close; // three characters
     NodeKind kind;
     const char* syntaxWord; // result word when the fourth character is wrong
     const wchar_t* type;    // node kind named when the close is missing
 };
-constexpr Section kComment{L'-', L"-->", kNodeComment, "comment_tag_syntax", L"comment"};
-constexpr Section kCDataSection{L'C', L"]]>", kNodeCData, "cdata_section_syntax", L"cdata_section"};
+constexpr Section kComment{'-', "-->", kNodeComment, "comment_tag_syntax", L"comment"};
+constexpr Section kCDataSection{'C', "]]>", kNodeCData, "cdata_section_syntax", L"cdata_section"};
 constexpr size_t kSectionCloseLength = 3;
 
-void ScanSection(std::wstring_view doc, size_t i, Node& node, const Section& section)
+template <class C> void ScanSection(std::basic_string_view<C> doc, size_t i, Node& node, const Section& section)
 {
-    if (i + 3 >= doc.size() || doc[i + 3] != section.fourth)
+    if (i + 3 >= doc.size() || doc[i + 3] != C(section.fourth))
         return ErrorToNextGt(doc, i, node, section.syntaxWord);
     const size_t close = FindText(doc, i + 4, section.close);
-    if (close == std::wstring_view::npos)
+    if (close == doc.npos)
         return Unterminated(doc, node, section.type);
     node.kind = section.kind;
     node.end = close + kSectionCloseLength;
 }
 
 // The node that begins at `i`.
-void ScanNode(std::wstring_view doc, size_t i, Node& node)
+template <class C> void ScanNode(std::basic_string_view<C> doc, size_t i, Node& node)
 {
-    const wchar_t* p = doc.data();
+    const C* p = doc.data();
     const size_t n = doc.size();
     node = Node();
     node.start = i;
-    if (p[i] != L'<') {
-        const wchar_t* lt = std::wmemchr(p + i, L'<', n - i);
+    if (p[i] != C('<')) {
+        const size_t lt = doc.find(C('<'), i);
         node.kind = kNodeText;
-        node.end = lt ? static_cast<size_t>(lt - p) : n;
+        node.end = lt == doc.npos ? n : lt;
         return;
     }
-    const wchar_t c = i + 1 < n ? p[i + 1] : 0;
-    if (c == L'/') {
-        const wchar_t* gt = std::wmemchr(p + i + 2, L'>', n - i - 2);
-        if (!gt)
+    const C c = i + 1 < n ? p[i + 1] : C(0);
+    if (c == C('/')) {
+        const size_t gt = doc.find(C('>'), i + 2);
+        if (gt == doc.npos)
             return Unterminated(doc, node, L"end_tag");
         node.kind = kNodeEndTag;
         node.nameLen = TagNameLength(p, n, i + 2);
-        node.end = static_cast<size_t>(gt - p) + 1;
-    } else if (c == L'?') {
-        const size_t close = FindText(doc, i + 2, L"?>");
-        if (close == std::wstring_view::npos)
+        node.end = gt + 1;
+    } else if (c == C('?')) {
+        const size_t close = FindText(doc, i + 2, "?>");
+        if (close == doc.npos)
             return Unterminated(doc, node, L"processing_instruction");
         node.kind = kNodePI;
         node.end = close + 2;
-    } else if (c == L'!') {
-        const wchar_t d = i + 2 < n ? p[i + 2] : 0;
-        if (d == L'-') {
+    } else if (c == C('!')) {
+        const C d = i + 2 < n ? p[i + 2] : C(0);
+        if (d == C('-')) {
             ScanSection(doc, i, node, kComment);
-        } else if (d == L'[') {
+        } else if (d == C('[')) {
             ScanSection(doc, i, node, kCDataSection);
-        } else if (d == L'D') {
+        } else if (d == C('D')) {
             ScanDocType(doc, i, node);
         } else {
             ErrorToNextGt(doc, i, node, "exclamation_tag_syntax");
@@ -892,29 +939,47 @@ public:
     static constexpr int kPageSize = 1 << kPageBits;
 
     int Size() const { return m_size; }
-    ElemPos& operator[](int i) { return m_pages[static_cast<size_t>(i >> kPageBits)][i & (kPageSize - 1)]; }
-    const ElemPos& operator[](int i) const { return m_pages[static_cast<size_t>(i >> kPageBits)][i & (kPageSize - 1)]; }
+    ElemPos& operator[](int i) { return m_pages[static_cast<size_t>(i >> kPageBits)].items[i & (kPageSize - 1)]; }
+    const ElemPos& operator[](int i) const
+    {
+        return m_pages[static_cast<size_t>(i >> kPageBits)].items[i & (kPageSize - 1)];
+    }
     void Clear()
     {
         m_pages.clear();
         m_size = 0;
     }
-    void Grow(int size)
+    // Room for `size` records, keeping the first `used`. The others are left
+    // unset, as each is written when it is made: the room a large
+    // document's index is given at once costs no memory until it is used.
+    void Grow(int size, int used)
     {
         if (size <= m_size)
             return;
         const int pages = (size + kPageSize - 1) >> kPageBits;
         m_pages.resize(static_cast<size_t>(pages));
         for (int p = 0; p < pages; ++p) {
+            Page& page = m_pages[static_cast<size_t>(p)];
             const size_t want = static_cast<size_t>(std::min(kPageSize, size - p * kPageSize));
-            if (m_pages[static_cast<size_t>(p)].size() < want)
-                m_pages[static_cast<size_t>(p)].resize(want);
+            if (page.size >= want)
+                continue;
+            auto items = std::make_unique_for_overwrite<ElemPos[]>(want);
+            const int first = p * kPageSize;
+            const size_t kept = used > first ? std::min(page.size, static_cast<size_t>(used - first)) : 0;
+            if (kept)
+                std::memcpy(items.get(), page.items.get(), kept * sizeof(ElemPos));
+            page.items = std::move(items);
+            page.size = want;
         }
         m_size = size;
     }
 
 private:
-    std::vector<std::vector<ElemPos>> m_pages;
+    struct Page {
+        std::unique_ptr<ElemPos[]> items;
+        size_t size = 0;
+    };
+    std::vector<Page> m_pages;
     int m_size = 0;
 };
 
@@ -991,20 +1056,26 @@ void CMarkup::InitIndex()
 CMarkup::ElemPos& CMarkup::Elem(int i) { return (*m_pIndex)[i]; }
 const CMarkup::ElemPos& CMarkup::Elem(int i) const { return (*m_pIndex)[i]; }
 
-bool CMarkup::SetDoc(const wchar_t* text)
-{
-    if (m_nDocFlags & (MDF_READFILE | MDF_WRITEFILE))
-        return false;
-    m_strDoc = text ? text : L"";
-    m_strResult.clear();
-    return ParseDoc();
-}
+bool CMarkup::SetDoc(const wchar_t* text) { return SetDoc(std::wstring(text ? text : L"")); }
 
 bool CMarkup::SetDoc(std::wstring text)
 {
     if (m_nDocFlags & (MDF_READFILE | MDF_WRITEFILE))
         return false;
     m_strDoc = std::move(text);
+    m_strDocUtf8.clear();
+    m_bUtf8 = false;
+    m_strResult.clear();
+    return ParseDoc();
+}
+
+bool CMarkup::SetDocUtf8(std::string text)
+{
+    if (m_nDocFlags & (MDF_READFILE | MDF_WRITEFILE))
+        return false;
+    m_strDocUtf8 = std::move(text);
+    m_strDoc.clear();
+    m_bUtf8 = true;
     m_strResult.clear();
     return ParseDoc();
 }
@@ -1017,6 +1088,8 @@ bool CMarkup::Load(const std::wstring& fileName)
     std::wstring doc;
     const bool read = ReadTextFile(fileName, doc, &m_strResult, &m_nDocFlags);
     m_strDoc = std::move(doc);
+    m_strDocUtf8.clear();
+    m_bUtf8 = false;
     const bool wellFormed = ParseDoc();
     return read && wellFormed;
 }
@@ -1030,7 +1103,7 @@ int CMarkup::NewElem()
 {
     if (m_iPosFree >= m_pIndex->Size()) {
         const int size = m_pIndex->Size();
-        m_pIndex->Grow(size + std::max(size / 2, 8));
+        m_pIndex->Grow(size + std::max(size / 2, 8), m_iPosFree);
     }
     const int i = m_iPosFree++;
     Elem(i) = ElemPos{};
@@ -1070,20 +1143,31 @@ void CMarkup::CloseUnended(std::vector<OpenTag>& stack, int offset2)
         }
     }
     Elem(0).nFlags |= MNF_ILLFORMED;
-    AddResult("unended_start_tag", {{"tagname", m_strDoc.substr(top.nameStart, top.nameLen)},
-                                    {"offset", Num(x.nStart)},
-                                    {"offset2", Num(offset2)}});
+    AddResult("unended_start_tag",
+              {{"tagname", DocText(top.nameStart, top.nameLen)}, {"offset", Num(x.nStart)}, {"offset2", Num(offset2)}});
+}
+
+std::wstring CMarkup::DocText(size_t start, size_t len) const
+{
+    if (m_bUtf8)
+        return Utf8ToWide(std::string_view(m_strDocUtf8).substr(start, len));
+    return m_strDoc.substr(start, len);
 }
 
 bool CMarkup::ParseDoc()
 {
+    return m_bUtf8 ? ParseIndex(std::string_view(m_strDocUtf8)) : ParseIndex(std::wstring_view(m_strDoc));
+}
+
+template <class C> bool CMarkup::ParseIndex(std::basic_string_view<C> doc)
+{
     m_iPosParent = m_iPos = m_iPosChild = 0;
     m_nNodeType = m_nNodeOffset = m_nNodeLength = 0;
     m_iPosFree = 1;
-    const size_t n = m_strDoc.size();
+    const size_t n = doc.size();
     if (n > kMaxDocLength) {
         // Too long for 32-bit offsets: no index, not well-formed.
-        m_pIndex->Grow(1);
+        m_pIndex->Grow(1, 0);
         Elem(0) = ElemPos{};
         Elem(0).nFlags = MNF_ILLFORMED;
         AddResult("truncation_error", {{"length", Num(static_cast<long long>(n))}});
@@ -1092,12 +1176,11 @@ bool CMarkup::ParseDoc()
     }
     const int wanted = static_cast<int>(n / 64 + 8);
     if (m_pIndex->Size() < wanted)
-        m_pIndex->Grow(wanted);
+        m_pIndex->Grow(wanted, 0);
     Elem(0) = ElemPos{};
     Elem(0).nLength = static_cast<int32_t>(n);
 
-    const std::wstring_view doc(m_strDoc);
-    const wchar_t* p = m_strDoc.data();
+    const C* p = doc.data();
     const bool ignoreCase = (m_nDocFlags & MDF_IGNORECASE) != 0;
     std::vector<OpenTag> stack;
     stack.reserve(7);
@@ -1133,19 +1216,20 @@ bool CMarkup::ParseDoc()
             break;
         }
         case kNodeEndTag: {
-            const wchar_t* name = p + node.start + 2;
+            const C* name = p + node.start + 2;
             size_t match = stack.size();
             for (size_t k = stack.size(); k-- > 0;) {
                 const OpenTag& t = stack[k];
                 if (t.nameLen == node.nameLen &&
-                    NameMatches(p + t.nameStart, t.nameLen, std::wstring_view(name, node.nameLen), ignoreCase)) {
+                    NameMatches(p + t.nameStart, t.nameLen, std::basic_string_view<C>(name, node.nameLen),
+                                ignoreCase)) {
                     match = k;
                     break;
                 }
             }
             if (match == stack.size()) {
                 Elem(0).nFlags |= MNF_ILLFORMED;
-                AddResult("lone_end_tag", {{"tagname", std::wstring(name, node.nameLen)},
+                AddResult("lone_end_tag", {{"tagname", DocText(node.start + 2, node.nameLen)},
                                            {"offset", Num(static_cast<long long>(node.start))}});
                 break;
             }
@@ -1189,13 +1273,40 @@ bool CMarkup::IsWellFormed() const
     return m_pIndex->Size() > 0 && !(Elem(0).nFlags & MNF_ILLFORMED) && Elem(0).iElemChild;
 }
 
-bool CMarkup::ElemMatches(int iPos, std::wstring_view name) const
+namespace {
+
+// A caller's name in the encoding of a UTF-8 document (names are mostly
+// ASCII: no conversion then).
+std::string NameUtf8(std::wstring_view name)
 {
-    if (name.empty())
+    if (std::all_of(name.begin(), name.end(), [](wchar_t c) { return Code(c) < 0x80; }))
+        return std::string(name.begin(), name.end());
+    return WideToUtf8(std::wstring(name));
+}
+
+template <class C>
+bool ElemNameMatches(std::basic_string_view<C> doc, size_t start, std::basic_string_view<C> name, bool ignoreCase)
+{
+    const size_t len = TagNameLength(doc.data(), doc.size(), start);
+    return NameMatches(doc.data() + start, len, name, ignoreCase);
+}
+
+} // namespace
+
+bool CMarkup::ElemMatches(int iPos, const WantedName& name) const
+{
+    if (name.wide.empty())
         return true;
     const size_t start = static_cast<size_t>(Elem(iPos).nStart) + 1;
-    const size_t len = TagNameLength(m_strDoc.data(), m_strDoc.size(), start);
-    return NameMatches(m_strDoc.data() + start, len, name, (m_nDocFlags & MDF_IGNORECASE) != 0);
+    const bool ignoreCase = (m_nDocFlags & MDF_IGNORECASE) != 0;
+    if (m_bUtf8)
+        return ElemNameMatches(std::string_view(m_strDocUtf8), start, std::string_view(name.utf8), ignoreCase);
+    return ElemNameMatches(std::wstring_view(m_strDoc), start, name.wide, ignoreCase);
+}
+
+CMarkup::WantedName CMarkup::Wanted(std::wstring_view name) const
+{
+    return WantedName{name, m_bUtf8 ? NameUtf8(name) : std::string()};
 }
 
 bool CMarkup::FindElem(std::wstring_view name)
@@ -1204,9 +1315,10 @@ bool CMarkup::FindElem(std::wstring_view name)
         return false;
     if (!name.empty() && name[0] == L'/')
         return false;
+    const WantedName wanted = Wanted(name);
     int iPos = m_iPos ? Elem(m_iPos).iElemNext : Elem(m_iPosParent).iElemChild;
     for (; iPos; iPos = Elem(iPos).iElemNext) {
-        if (ElemMatches(iPos, name)) {
+        if (ElemMatches(iPos, wanted)) {
             m_iPos = iPos;
             m_iPosParent = Elem(iPos).iElemParent;
             m_iPosChild = 0;
@@ -1228,9 +1340,10 @@ bool CMarkup::FindChildElem(std::wstring_view name)
         return false;
     if (!name.empty() && name[0] == L'/')
         return false;
+    const WantedName wanted = Wanted(name);
     int iPos = m_iPosChild ? Elem(m_iPosChild).iElemNext : Elem(m_iPos).iElemChild;
     for (; iPos; iPos = Elem(iPos).iElemNext) {
-        if (ElemMatches(iPos, name)) {
+        if (ElemMatches(iPos, wanted)) {
             m_iPosChild = iPos;
             TracePos();
             return true;
@@ -1288,28 +1401,42 @@ std::wstring CMarkup::GetAttribAt(int iPos, std::wstring_view attrib) const
 {
     if (iPos <= 0 || iPos >= m_iPosFree || attrib.empty())
         return {};
-    std::wstring value;
-    FindAttrib(m_strDoc.data(), m_strDoc.size(), static_cast<size_t>(Elem(iPos).nStart), attrib,
-               (m_nDocFlags & MDF_IGNORECASE) != 0, value);
-    return value;
+    const size_t start = static_cast<size_t>(Elem(iPos).nStart);
+    const bool ignoreCase = (m_nDocFlags & MDF_IGNORECASE) != 0;
+    Token value;
+    if (m_bUtf8) {
+        // Only the value is decoded: it begins and ends at ASCII characters,
+        // so it reads as it would in the whole document made wide.
+        const std::string name = NameUtf8(attrib);
+        if (!FindAttrib(m_strDocUtf8.data(), m_strDocUtf8.size(), start, std::string_view(name), ignoreCase, value))
+            return {};
+        const std::string_view text = std::string_view(m_strDocUtf8).substr(value.begin, value.end - value.begin);
+        std::wstring wide = Utf8ToWide(text);
+        // Most values hold no reference: made wide, they are done.
+        return text.find('&') == text.npos ? wide : UnescapeText(wide.data(), wide.size());
+    }
+    std::wstring wide;
+    FindAttrib(m_strDoc.data(), m_strDoc.size(), start, attrib, ignoreCase, wide);
+    return wide;
 }
 
 void CMarkup::TracePos()
 {
-    const wchar_t* doc = m_strDoc.c_str();
+    int at = 0;
     if (m_iPosChild) {
-        m_pTrace = doc + Elem(m_iPosChild).nStart;
+        at = Elem(m_iPosChild).nStart;
         m_szTraceLabel = "child position element";
     } else if (m_iPos) {
-        m_pTrace = doc + Elem(m_iPos).nStart;
+        at = Elem(m_iPos).nStart;
         m_szTraceLabel = "main position element";
     } else if (m_iPosParent) {
-        m_pTrace = doc + Elem(m_iPosParent).nStart;
+        at = Elem(m_iPosParent).nStart;
         m_szTraceLabel = "parent position element";
     } else {
-        m_pTrace = doc;
         m_szTraceLabel = "top of document";
     }
+    // A UTF-8 document has no wide text to point into.
+    m_pTrace = m_bUtf8 ? nullptr : m_strDoc.c_str() + at;
 }
 
 // ---------------------------------------------------------------- files

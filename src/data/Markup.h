@@ -1,8 +1,9 @@
 #pragma once
 // The program's own XML and HTML reader. It holds a whole document as one wide
-// string, builds an index of its elements in one pass, and navigates that index
-// with three positions (parent, main, child) without a tree of objects. Names
-// and attributes are compared in place in the document text.
+// string (or as the UTF-8 text it came in, SetDocUtf8), builds an index of its
+// elements in one pass, and navigates that index with three positions (parent,
+// main, child) without a tree of objects. Names and attributes are compared in
+// place in the document text; an attribute's value is made wide when asked for.
 //
 // wchar_t is 32 bits here, so the document holds one wchar_t per code point:
 // a UTF-16 file's surrogate pairs are joined when it is read, and a numeric
@@ -43,6 +44,12 @@ public:
     bool SetDoc(const wchar_t* text);
     // Taken over, not copied, when the caller gives its text away.
     bool SetDoc(std::wstring text);
+    // UTF-8 text taken as the document as it is, with no wide copy of it: a
+    // large document costs its bytes, not four times as many. Elements,
+    // names and attribute values are those of SetDoc(Utf8ToWide(text)); the
+    // offsets in the result text count bytes. GetDoc is empty then, and
+    // TraceText null.
+    bool SetDocUtf8(std::string text);
     // Reads a file in its encoding (ReadTextFile) and parses it; false when the
     // file cannot be read or is not well-formed.
     bool Load(const std::wstring& fileName);
@@ -58,6 +65,7 @@ public:
     bool IsWellFormed() const;
 
     const std::wstring& GetDoc() const { return m_strDoc; }
+    const std::string& GetDocUtf8() const { return m_strDocUtf8; }
     const std::wstring& GetResult() const { return m_strResult; }
     int GetDocFlags() const { return m_nDocFlags; }
     void SetDocFlags(int flags) { m_nDocFlags = flags; }
@@ -112,13 +120,22 @@ public:
 private:
     struct OpenTag;
     class ElemIndex;
+    // A name to find, also in the encoding of a UTF-8 document.
+    struct WantedName {
+        std::wstring_view wide;
+        std::string utf8;
+    };
 
     void TracePos();
     void InitIndex();
     ElemPos& Elem(int i);
     const ElemPos& Elem(int i) const;
     int NewElem();
-    bool ElemMatches(int iPos, std::wstring_view name) const;
+    template <class C> bool ParseIndex(std::basic_string_view<C> doc);
+    // The document's text from `start` (an offset of the index), made wide.
+    std::wstring DocText(size_t start, size_t len) const;
+    WantedName Wanted(std::wstring_view name) const;
+    bool ElemMatches(int iPos, const WantedName& name) const;
     void CloseUnended(std::vector<OpenTag>& stack, int offset2);
     void MarkIllData(const std::vector<OpenTag>& stack);
     void AddResult(std::string_view word, std::initializer_list<std::pair<const char*, std::wstring>> attrs);
@@ -126,6 +143,8 @@ private:
     const wchar_t* m_pTrace = nullptr;
     const char* m_szTraceLabel = "top of document";
     std::wstring m_strDoc;
+    std::string m_strDocUtf8;
+    bool m_bUtf8 = false; // the document is m_strDocUtf8
     std::wstring m_strResult;
     int m_iPosParent = 0;
     int m_iPos = 0;

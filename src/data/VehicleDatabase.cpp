@@ -7,6 +7,7 @@
 
 #include "CodePage.h"
 #include "DebugTrace.h"
+#include "LargePages.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -21,6 +22,8 @@ std::mutex g_instanceMutex;
 std::unique_ptr<CVehicleDatabase> g_instance;
 
 constexpr size_t kReadChunk = 64 * 1024;
+// A member's size from the index is allocated at once up to this.
+constexpr size_t kTrustedMemberBytes = 64u << 20;
 
 template <size_t N>
 void ParseFieldElements(CXmlDomDocument& doc, const std::wstring& text, const wchar_t* xpath, size_t count,
@@ -183,11 +186,12 @@ void CVehicleDatabase::ReadRegion(ECarsStyle region) const
     auto brands = std::make_unique<CBrands>();
     auto source = std::make_unique<CMarkup>();
     std::map<const CBrand*, Lists::Region::Closed> closed;
-    std::wstring text = fileName ? ReadMemberText(m_catalog, MemberKey(fileName)) : std::wstring();
+    std::string text = fileName ? ReadMemberBytes(m_catalog, MemberKey(fileName)) : std::string();
     const bool there = !text.empty();
-    // The document is parsed once; the models and years of a brand are made
-    // from it when the brand is opened.
-    const bool wellFormed = source->SetDoc(std::move(text));
+    // The document is parsed once, and kept as the UTF-8 it is stored in;
+    // the models and years of a brand are made from it when the brand is
+    // opened, their texts made wide then.
+    const bool wellFormed = source->SetDocUtf8(std::move(text));
     if (wellFormed)
         WalkMakers(*source, *brands, [&](CBrand& brand) {
             Lists::Region::Closed& entry = closed.try_emplace(&brand, Lists::Region::Closed{&brand, {}}).first->second;
@@ -302,23 +306,43 @@ uint32_t CVehicleDatabase::MemberSize(const std::string& catalogPath, const std:
     return size;
 }
 
-std::wstring CVehicleDatabase::ReadMemberText(const std::string& catalogPath, const std::string& memberName)
+std::string CVehicleDatabase::ReadMemberBytes(const std::string& catalogPath, const std::string& memberName)
 {
     std::unique_ptr<CCatalogFile> reader = CCatalogFile::Create(catalogPath, memberName);
     if (!reader)
         return {};
     std::string bytes;
     if (reader->Open() == 0) {
-        std::string chunk(kReadChunk, '\0');
-        // The member's size comes from the index: grow as bytes arrive rather
-        // than trusting it for one allocation.
-        bytes.reserve(std::min<size_t>(reader->Remaining(), 64u << 20));
-        while (size_t got = reader->Read(chunk.size(), chunk.data()))
-            bytes.append(chunk.data(), got);
+        // The member's size comes from the index: it is read straight into
+        // the text up to a bound, and grows as bytes arrive past it rather
+        // than trusting the index for one allocation.
+        size_t used = 0;
+        bytes.reserve(std::min<size_t>(reader->Remaining(), kTrustedMemberBytes));
+        AdviseLargePages(bytes.data(), bytes.capacity());
+        bytes.resize(bytes.capacity());
+        for (;;) {
+            if (used == bytes.size()) {
+                // Full: grown only for bytes the member still holds (the
+                // text is not copied for a last read that finds none).
+                if (!reader->Remaining())
+                    break;
+                bytes.resize(used + kReadChunk);
+            }
+            const size_t got = reader->Read(bytes.size() - used, bytes.data() + used);
+            if (!got)
+                break;
+            used += got;
+        }
+        bytes.resize(used);
     }
     DeleteCatalogFile(reader);
     bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
-    return Utf8ToWide(bytes);
+    return bytes;
+}
+
+std::wstring CVehicleDatabase::ReadMemberText(const std::string& catalogPath, const std::string& memberName)
+{
+    return Utf8ToWide(ReadMemberBytes(catalogPath, memberName));
 }
 
 void CVehicleDatabase::ParseMakers(CBrands& brands, std::wstring text)

@@ -117,6 +117,8 @@ public:
     // converted once from the narrow (UTF-8) text, zero bytes left out. Empty
     // when the member is missing or cannot be opened.
     static std::wstring ReadMemberText(const std::string& catalogPath, const std::string& memberName);
+    // The same bytes, zero bytes left out, as the UTF-8 text they are.
+    static std::string ReadMemberBytes(const std::string& catalogPath, const std::string& memberName);
     // The member's size in bytes from the catalog index; 0 when it is missing.
     static uint32_t MemberSize(const std::string& catalogPath, const std::string& memberName);
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <iconv.h>
 
-std::wstring Utf8ToWide(const std::string& text)
+std::wstring Utf8ToWide(std::string_view text)
 {
     std::wstring out;
     out.reserve(text.size());

@@ -5,8 +5,9 @@
 // declare) go through iconv under their Windows code-page numbers.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
-std::wstring Utf8ToWide(const std::string& text);
+std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(const std::wstring& text);
 
 // The Windows code pages the program names.

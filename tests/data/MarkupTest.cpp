@@ -226,6 +226,110 @@ TEST(Markup, CaseBlindNamesWithTheFlag)
     EXPECT_TRUE(blind.FindChildElem(L"\u00C9t\u00E9"));
 }
 
+// Every element below the main position (or the roots), with a few of its
+// attributes, as nested text.
+std::wstring Tree(CMarkup& xml, bool roots)
+{
+    std::wstring out;
+    while (roots ? xml.FindElem() : xml.FindChildElem()) {
+        out += L"(";
+        for (const wchar_t* name : {L"n", L"v", L"N", L"\u00E9"})
+            out += (roots ? xml.GetAttribAt(0, name) : xml.GetChildAttrib(name)) + L"|";
+        if (roots || xml.IntoElem()) {
+            out += Tree(xml, false);
+            if (!roots)
+                xml.OutOfElem();
+        }
+        out += L")";
+    }
+    return out;
+}
+
+// How often each name is found among the children of the first root.
+std::wstring Finds(CMarkup& xml)
+{
+    std::wstring out;
+    for (const wchar_t* name : {L"a", L"A", L"b[1]", L"\u00C9t\u00E9", L"\u00E9t\u00E9", L"\u30C8\u30E8\u30BF", L"c"}) {
+        CMarkup::SavedPos top{0, 0, 0};
+        xml.RestorePos(top);
+        int found = 0;
+        if (xml.FindElem())
+            while (xml.FindChildElem(name))
+                ++found;
+        out += std::to_wstring(found) + L",";
+    }
+    return out;
+}
+
+TEST(Markup, Utf8DocumentReadsAsItsWideText)
+{
+    // Non-ASCII names and values, bytes that are no UTF-8, references, and
+    // faults of every kind: the UTF-8 document gives what its wide text gives.
+    const char* const docs[] = {
+        "<r><a n='\xC5\xA0koda' v=\"Citro&euml;n &amp; \xE2\x82\xAC\"/><b n='\xE3\x83\x88\xE3\x83\xA8\xE3\x82\xBF'/>"
+        "<\xC3\x89t\xC3\xA9 n='e' \xC3\xA9='acute'/><\xE3\x83\x88\xE3\x83\xA8\xE3\x82\xBF n='x'/></r>",
+        "<r><a n='\xFF\xFE odd \xC3' v=\"\xE2\x82\"/><a n=caf\xC3\xA9 v=\xC3\xA9t\xC3\xA9/><a "
+        "n='&#xE9;&eacute\xC3\xA9;'/></r>",
+        "\xEF\xBB\xBF<?xml version='1.0'?><!-- \xE2\x80\x94 --><r n='bom'><![CDATA[\xC3\xA9<x>]]><?pi \xC3\xA9?></r>",
+        "<!DOCTYPE r [<!ENTITY e '\xC3\xA9'>]><r n='\xC3\xA9'><A n='up'/><a n='low'/></r>",
+        "<r><\xC3\xA9l n='1'><a n='inside'/></r>",
+        "<r></\xC3\xA9l><a n='after'/></r>",
+        "<r>\xC3\xA9 < b</r>",
+        "<r><a n='\xC3\xA9",
+        "<r><a n='1'/></r><b/>",
+        "\xC3\xA9",
+        "",
+    };
+    for (int flags : {0, int(CMarkup::MDF_IGNORECASE)}) {
+        for (const char* doc : docs) {
+            CMarkup wide, narrow;
+            wide.SetDocFlags(flags);
+            narrow.SetDocFlags(flags);
+            const bool wideWell = wide.SetDoc(Utf8ToWide(doc));
+            EXPECT_EQ(narrow.SetDocUtf8(doc), wideWell) << doc;
+            EXPECT_EQ(narrow.IsWellFormed(), wideWell) << doc;
+            EXPECT_EQ(Tree(narrow, true), Tree(wide, true)) << doc << " flags " << flags;
+            EXPECT_EQ(Finds(narrow), Finds(wide)) << doc << " flags " << flags;
+            EXPECT_EQ(narrow.GetDocUtf8(), doc);
+            EXPECT_TRUE(narrow.GetDoc().empty());
+            EXPECT_EQ(narrow.TraceText(), nullptr);
+        }
+    }
+    // The non-ASCII names are there to be found.
+    CMarkup xml;
+    ASSERT_TRUE(xml.SetDocUtf8(docs[0]));
+    EXPECT_EQ(Finds(xml), L"1,0,1,1,0,1,0,");
+    ASSERT_TRUE(xml.FindChildElem(L"a"));
+    EXPECT_EQ(xml.GetChildAttrib(L"v"), L"Citro\u00EBn & \u20AC");
+    // A wide document set after it is read as wide again.
+    ASSERT_TRUE(xml.SetDoc(L"<w n='1'/>"));
+    EXPECT_TRUE(xml.GetDocUtf8().empty());
+    EXPECT_TRUE(xml.FindElem(L"w"));
+    EXPECT_NE(xml.TraceText(), nullptr);
+}
+
+TEST(Markup, AnIndexGrownPastItsFirstPageKeepsEveryElement)
+{
+    // Elements far denser than the index is first sized for: it grows many
+    // times and past a page of records, in both encodings.
+    constexpr int kCount = 70000;
+    std::string doc = "<r>";
+    for (int i = 0; i < kCount; ++i)
+        doc += "<a n=" + std::to_string(i) + " />";
+    doc += "</r>";
+    CMarkup wide(Utf8ToWide(doc)), narrow;
+    ASSERT_TRUE(narrow.SetDocUtf8(doc));
+    for (CMarkup* xml : {&wide, &narrow}) {
+        ASSERT_TRUE(xml->IsWellFormed());
+        int seen = 0;
+        bool inOrder = true;
+        while (xml->FindChildElem(L"a"))
+            inOrder = inOrder && xml->GetChildAttrib(L"n") == std::to_wstring(seen++);
+        EXPECT_EQ(seen, kCount);
+        EXPECT_TRUE(inOrder);
+    }
+}
+
 TEST(Markup, ResultTextStaysSmall)
 {
     std::wstring doc = L"<r>";

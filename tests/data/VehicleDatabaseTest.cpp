@@ -3,6 +3,7 @@
 #include "CatalogWriter.h"
 #include "DataFixtures.h"
 #include "TempFolder.h"
+#include "TraceCapture.h"
 #include "XmlDomDocument.h"
 
 #include "CodePage.h"
@@ -316,6 +317,94 @@ TEST_F(VehicleDatabaseTest, OnDemandReadsEveryRecordAsTheEagerLoad)
     // Five region lines, US 2 brands 4 models 6 years, Europe 12 x 10 x 15, the part numbers and parameters.
     EXPECT_EQ(expected.size(), 5 + 12 + (12 + 12 * 10 + 12 * 10 * 15) + 900 + 2u);
     EXPECT_TRUE(g_catalogCache.empty());
+}
+
+TEST_F(VehicleDatabaseTest, OnDemandReadsTheUtf8TextAsTheEagerLoad)
+{
+    // The on-demand read keeps a region as its UTF-8 bytes: non-ASCII names
+    // and values, references, bytes that are no UTF-8, zero bytes and a
+    // byte-order mark give the records the wide text gives. Europe is large
+    // (read on a worker), the US small; Australia (large) and Japan (small)
+    // are cut short: damaged, empty, and said so once by each database that
+    // reads on demand, however often asked.
+    auto region = [](int number) {
+        std::string xml = MakeMakersXml({
+            {"\xC5\xA0koda", "1", {{"Octavia \xE2\x80\x93 RS", "2", {Year("2014"), Year("2012")}}}},
+            {"Citro{euml}n {amp} DS", "3", {{"C\xC3\xA9", "4", {Year("2011", "\xE2\x82\xAC")}}}},
+            {"\xE3\x83\x88\xE3\x83\xA8\xE3\x82\xBF",
+             "5",
+             {{"\xFF\xFE"
+               "bad\xC3",
+               "6",
+               {Year("2010")}}}},
+            {"\xC3\xA9", "7", {{"Zoe", "8", {Year("\xC3\xA9t\xC3\xA9")}}}},
+            {"\xC5\xA0koda", "9", {{"Fabia", "10", {Year("2009")}}}},
+        });
+        // References as they stand in a file (the writer would escape the '&').
+        for (const char* name : {"euml", "amp"}) {
+            const std::string mark = std::string("{") + name + "}";
+            for (size_t at = xml.find(mark); at != std::string::npos; at = xml.find(mark))
+                xml.replace(at, mark.size(), std::string("&") + name + ";");
+        }
+        xml.insert(0, "\xEF\xBB\xBF");
+        xml.insert(xml.find("Fabia"), std::string("\0", 1));
+        if (number == 2) {
+            const std::string more = MakeGeneratedRegionXml(2, 12, 10, 15);
+            const size_t from = more.find("<maker ");
+            xml.insert(xml.rfind("</makers>"), more.substr(from, more.rfind("</makers>") - from));
+        }
+        return xml;
+    };
+    VehicleCatalog catalog;
+    catalog.regions[0] = region(1);
+    catalog.regions[1] = region(2);
+    ASSERT_GT(catalog.regions[1].size(), kReadAtOnceBytes);
+    catalog.regions[2] = catalog.regions[1].substr(0, catalog.regions[1].size() - 30);
+    catalog.regions[3] = catalog.regions[0].substr(0, catalog.regions[0].find("\xE3\x83\xA8"));
+    ASSERT_TRUE(WriteVehicleCatalog(Index(), catalog));
+
+    TraceCapture trace;
+    const std::vector<ECarsStyle> read = {CARS_STYLE_US, CARS_STYLE_EUROPE, CARS_STYLE_AU, CARS_STYLE_JP};
+    CVehicleDatabase eager(Index());
+    CVehicleDatabase pages(Index(), CVehicleDatabase::Loading::kOnDemand);
+    CVehicleDatabase callers(Index(), CVehicleDatabase::Loading::kOnDemand);
+    std::map<ECarsStyle, const CBrands*> eagerRegions, pageRegions, callerRegions;
+    for (ECarsStyle r : read) {
+        eagerRegions[r] = eager.GetBrands(r);
+        pageRegions[r] = RequestAndWait(pages, r);
+        ASSERT_TRUE(pageRegions[r]);
+        for (const auto& brand : pageRegions[r]->brands)
+            pages.OpenBrand(brand.get());
+        callerRegions[r] = callers.GetBrands(r);
+        EXPECT_EQ(RequestAndWait(pages, r), pageRegions[r]); // asked again: read once
+    }
+    const std::vector<std::wstring> expected = AllRecords(eager, eagerRegions);
+    EXPECT_EQ(AllRecords(pages, pageRegions), expected);
+    EXPECT_EQ(AllRecords(callers, callerRegions), expected);
+    // And they are the texts the file means.
+    const CBrand* skoda = pages.LoadedBrands(CARS_STYLE_EUROPE)->FindBrand(L"\u0160koda");
+    ASSERT_TRUE(skoda);
+    EXPECT_EQ(Names(skoda->models), (std::vector<std::wstring>{L"Fabia", L"Octavia \u2013 RS"}));
+    const CBrands* us = pages.LoadedBrands(CARS_STYLE_US);
+    EXPECT_TRUE(us->FindBrand(L"Citro\u00EBn & DS"));
+    EXPECT_TRUE(us->FindBrand(L"\u30C8\u30E8\u30BF"));
+    const CModel* bad = us->FindBrand(L"\u30C8\u30E8\u30BF")->models.front().get();
+    EXPECT_EQ(bad->name, L"\uFFFD\uFFFDbad\uFFFD");
+    EXPECT_EQ(us->FindBrand(L"Citro\u00EBn & DS")->models.front()->years.front()->id, L"\u20AC");
+    EXPECT_EQ(us->FindBrand(L"\u00E9")->models.front()->years.front()->name, L"\u00E9t\u00E9");
+    for (const char* file : {"TPMS_AU.xml", "TPMS_JP.xml"}) {
+        int said = 0;
+        for (const std::string& line : trace.Lines())
+            said += line.find(file) != std::string::npos && line.find("damaged") != std::string::npos;
+        EXPECT_EQ(said, 2) << file; // once by each database reading on demand
+    }
+    for (const CVehicleDatabase* db : {&pages, &callers}) {
+        EXPECT_TRUE(db->IsRegionDamaged(CARS_STYLE_AU));
+        EXPECT_TRUE(db->IsRegionDamaged(CARS_STYLE_JP));
+        EXPECT_FALSE(db->IsRegionDamaged(CARS_STYLE_EUROPE));
+        EXPECT_TRUE(db->LoadedBrands(CARS_STYLE_AU)->brands.empty());
+        EXPECT_TRUE(db->LoadedBrands(CARS_STYLE_JP)->brands.empty());
+    }
 }
 
 TEST_F(VehicleDatabaseTest, ABrandOpenedLaterHoldsTheModelsOfAllItsMakers)

@@ -21,10 +21,8 @@
 #include "WireFormat.h"
 #include "Wnd.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
 namespace {

@@ -66,21 +66,6 @@ uint16_t ProgramDateWord(int year, int month, int day)
 
 // ---- workers ----------------------------------------------------------------------
 
-namespace {
-
-// Progress from the programming objects; the context is the operations.
-void ProgramProgressOf(void* context, uint8_t percent)
-{
-    static_cast<CSensorOperations*>(context)->OnProgramProgress(percent);
-}
-
-void FirmwareProgressOf(void* context, uint8_t percent)
-{
-    static_cast<CSensorOperations*>(context)->OnFirmwareProgress(percent);
-}
-
-} // namespace
-
 // ---- the operations -----------------------------------------------------------------
 
 CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& selection, const CIni& settings)
@@ -95,8 +80,8 @@ CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& sele
         return active.GetSensorInfo();
     };
     m_services.checkSensor = DorvanSensorCheck;
-    m_services.successSignal = [this](int repeat) { SendBrelkSuccessSignal(repeat); };
-    m_services.failSignal = [this] { SendBrelkFailSignal(); };
+    m_services.successSignal = [](int repeat) { SendBrelkSuccessSignal(repeat); };
+    m_services.failSignal = [] { SendBrelkFailSignal(); };
     m_services.idSeed = NewIdSeed;
 }
 
@@ -534,7 +519,7 @@ bool CSensorOperations::AssignNewIds(CTsProgram& program, const OperationInputs&
 uint8_t CSensorOperations::WriteSensors(CTsProgram& program, const OperationInputs& in, const SensorIdMap& ids)
 {
     const int type = program.GetType();
-    program.SetProgressCallback(ProgramProgressOf, this);
+    program.SetProgressSink(&m_programSink);
     CBinary selection;
     if (TakesFirmwareSelection(type)) {
         const uint32_t code = WcsToULong32(in.firmwareCode, 16);
@@ -554,7 +539,7 @@ uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program,
                                            SensorIdSet& found)
 {
     CTsLog& log = CTsLog::GetInstance();
-    program->SetProgressCallback(FirmwareProgressOf, this);
+    program->SetProgressSink(&m_firmwareSink);
     SensorBootContext context;
     context.program = program.get();
     const uint8_t code = m_services.updateBoot(context);

@@ -20,6 +20,7 @@
 #include "OperationPage.h"
 #include "OperationResult.h"
 #include "ProgramFactory.h"
+#include "ProgressSink.h"
 #include "Selection.h"
 #include "SensorBootContext.h"
 #include "SensorIdentifiers.h"
@@ -179,6 +180,16 @@ public:
     void EndOutcome(int pageId);
 
 private:
+    // One kind of progress, as the programming objects report it.
+    class ProgressRelay : public IProgressSink {
+    public:
+        explicit ProgressRelay(std::function<void(uint8_t)> show) : m_show(std::move(show)) {}
+        void OnProgress(uint8_t percent) override { m_show(percent); }
+
+    private:
+        std::function<void(uint8_t)> m_show;
+    };
+
     // A status of language texts, made again when the language changes.
     void StatusKey(const OperationInputs& in, const wchar_t* key, COLORREF colour);
     void StatusMade(const OperationInputs& in, const StatusText& text, COLORREF colour);
@@ -203,6 +214,8 @@ private:
     SensorServices m_services;
     ProgressState m_programProgress;
     ProgressState m_firmwareProgress;
+    ProgressRelay m_programSink{[this](uint8_t percent) { OnProgramProgress(percent); }};
+    ProgressRelay m_firmwareSink{[this](uint8_t percent) { OnFirmwareProgress(percent); }};
     // The page of the running operation, where its progress goes.
     IOperationPage* m_pRunPage = nullptr;
     int m_nRunPageId = 0;

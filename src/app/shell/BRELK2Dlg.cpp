@@ -742,9 +742,7 @@ void CBRELK2Dlg::OnClose()
 
 // ---- sensor operations -------------------------------------------------------------
 
-DisplayUnits CBRELK2Dlg::ReadDisplayUnits() const { return ::ReadDisplayUnits(m_ini); }
-
-bool CBRELK2Dlg::IsHexIdFormat() const { return ReadDisplayUnits().HexIds(); }
+bool CBRELK2Dlg::IsHexIdFormat() const { return ReadDisplayUnits(m_ini).HexIds(); }
 
 std::wstring CBRELK2Dlg::FormatIdText(uint32_t id, bool hex) const
 {

@@ -94,8 +94,6 @@ public:
     // The identifier prefix of the selection.
     std::wstring GetSelectionSensorText() const { return m_selection.SensorText(); }
     void SetBrandSelection(const CBrand* brand) { m_selection.brand = brand; }
-    void SetPageWindow(CBasePage* modelPage) { m_pModelPage = modelPage; }
-    void SetVehicleSelection(const CYear* year) { m_selection.year = year; }
     void SetModelSelection(const CModel* model) override { m_selection.model = model; }
     const CBrand* GetBrandSelection() const { return m_selection.brand; }
     const CModel* GetModelSelection() const { return m_selection.model; }
@@ -170,9 +168,8 @@ public:
 
     // ---- sensor operations (the substance is in SensorOperations) ----------
 
-    // [Setup] IDFormat is "H"; the units a reading is shown in.
+    // [Setup] IDFormat is "H".
     bool IsHexIdFormat() const;
-    DisplayUnits ReadDisplayUnits() const;
     std::wstring FormatIdText(uint32_t id, bool hex) const;
 
     CSensorOperations& Operations() { return *m_pOperations; }

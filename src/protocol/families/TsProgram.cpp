@@ -46,16 +46,12 @@ void CTsProgram::InstallLinkSettings(const char* lfTable, const char* rfTable)
     m_pNetLayer->SetRfConfig(lf, rf);
 }
 
-void CTsProgram::SetProgressCallback(TsProgressCallback callback, void* context)
-{
-    m_pfnProgress = callback;
-    m_pProgressContext = context;
-}
+void CTsProgram::SetProgressSink(IProgressSink* sink) { m_pProgress = sink; }
 
 void CTsProgram::ReportProgress(uint8_t percent)
 {
-    if (m_pfnProgress)
-        m_pfnProgress(m_pProgressContext, percent);
+    if (m_pProgress)
+        m_pProgress->OnProgress(percent);
 }
 
 void CTsProgram::ReportShare(uint8_t startPercent, int span, uint32_t done, uint32_t total)

@@ -1,10 +1,11 @@
 #pragma once
 // The abstract sensor programming object: owns the link layer, holds what the
-// application reads and sets (type, error code, progress callback, multi-sensor
+// application reads and sets (type, error code, progress sink, multi-sensor
 // flag, date) and runs the one request/reply step every family builds on.
 // The families fill in the virtual operations below; the family table
 // (FamilyTable.h) constructs them.
 #include "Binary.h"
+#include "ProgressSink.h"
 #include "TsFrame.h"
 #include "TsNetlayer.h"
 #include "TsSnData.h"
@@ -45,8 +46,6 @@ using SensorTextMap = std::map<uint32_t, std::string>;     // sensor id -> ident
 using SensorFrameMap = std::map<uint32_t, CTsFrame>;       // one reply per sensor id
 using MeasureTextMap = std::map<std::string, std::string>; // identity text -> voltage text
 using TsFrameList = std::vector<CTsFrame>;
-// Called with 0 to 100, and 255 to mark a restart.
-using TsProgressCallback = void (*)(void* context, uint8_t percent);
 
 class CTsProgram {
 public:
@@ -93,8 +92,9 @@ public:
     // send sequence advances in any case.
     TsFrameList SendRecv(const CBinary& request, uint32_t sensorId);
 
-    void SetProgressCallback(TsProgressCallback callback, void* context);
-    // Calls the progress callback when one is installed.
+    // Where progress goes from now on; null for nowhere. The sink outlives its use.
+    void SetProgressSink(IProgressSink* sink);
+    // Tells the progress sink when one is installed.
     void ReportProgress(uint8_t percent);
     // Progress start + done x span / total (done counted at most up to total);
     // nothing while total is 0, as an image that gives no size has nothing to
@@ -114,8 +114,7 @@ public:
     uint16_t m_nHardVersion = 0;             // hardware version of the sensor found
     uint8_t m_nSendSeq = 0;                  // advanced by every SendRecv
     uint8_t m_nFreqSelector = 0;             // 1 or 0, from the sensor's parameter record
-    TsProgressCallback m_pfnProgress = nullptr;
-    void* m_pProgressContext = nullptr;
+    IProgressSink* m_pProgress = nullptr;
 
     uint8_t m_nMultiSensor = 0; // also picks the V4 family's LF table
     int m_nErrorCode = TS_ERR_NO_SENSOR;

@@ -1,3 +1,4 @@
+#include "ProgressRecorder.h"
 #include "ProtocolText.h"
 #include "SensorBootContext.h"
 #include "TsF6V1Program.h"
@@ -10,8 +11,6 @@
 #include <functional>
 
 namespace {
-
-void RecordProgress(void* context, uint8_t percent) { static_cast<std::vector<int>*>(context)->push_back(percent); }
 
 // A V4 object whose search reports the sensor the test gives it.
 class GivenSearch : public CTsF7V4Program {
@@ -77,6 +76,7 @@ protected:
     }
 
     std::vector<int> progress;
+    ProgressRecorder recorder{progress};
 };
 
 TEST_F(SensorBootTest, BootCommands)
@@ -252,7 +252,7 @@ TEST_F(SensorBootTest, AV1V3SensorComesBackAsAV4SensorWithId8FFF)
         auto sensor = AddV3Sensor(0x1234, c.v4Hard);
         sensor->SetFrequency(c.freq);
         std::unique_ptr<CTsProgram> program = Make(c.type, c.freq);
-        program->SetProgressCallback(RecordProgress, &progress);
+        program->SetProgressSink(&recorder);
         SensorBootContext context;
         context.program = program.get();
         ASSERT_EQ(UpdateSensorBoot(context), BOOT_UPDATED_V1) << c.type;

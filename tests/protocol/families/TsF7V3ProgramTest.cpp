@@ -1,4 +1,5 @@
 #include "TsF7V3Program.h"
+#include "ProgressRecorder.h"
 #include "ProtocolText.h"
 #include "TsF6V1Program.h"
 #include "V4ProgramFixture.h"
@@ -6,8 +7,6 @@
 #include <algorithm>
 
 namespace {
-
-void RecordProgress(void* context, uint8_t percent) { static_cast<std::vector<int>*>(context)->push_back(percent); }
 
 class TsF7V3ProgramTest : public V4ProgramFixture {
 protected:
@@ -34,6 +33,7 @@ protected:
     }
 
     std::vector<int> progress;
+    ProgressRecorder recorder{progress};
 };
 
 TEST_F(TsF7V3ProgramTest, RequestFrames)
@@ -255,7 +255,7 @@ TEST_F(TsF7V3ProgramTest, ProgrammingSendsTheImageAndPatchesTheConfiguration)
             program = std::make_unique<CTsF6V1Program>(0);
         else
             program = std::make_unique<CTsF7V3Program>(0);
-        program->SetProgressCallback(RecordProgress, &progress);
+        program->SetProgressSink(&recorder);
         SensorIdSet found;
         ASSERT_TRUE(program->SearchSensors(found));
         ASSERT_TRUE(program->ProgramSensor(SensorIdMap{{0x1234, 0x00ABCDEF}}, IntegerToBinary(c.number, 1)));
@@ -373,7 +373,7 @@ TEST_F(TsF7V3ProgramTest, ArgumentChecksAndAnImageWithoutSize)
     WriteImage(TS_TYPE_F7V3, 0xF5, BuildV1Image(spec));
     SensorIdSet found;
     ASSERT_TRUE(program.SearchSensors(found));
-    program.SetProgressCallback(RecordProgress, &progress);
+    program.SetProgressSink(&recorder);
     EXPECT_TRUE(program.ProgramSensor(SensorIdMap{{0x1234, 0x8FFF}}, Hex("F5")));
     EXPECT_EQ(progress, (std::vector<int>{0, 100}));
 }

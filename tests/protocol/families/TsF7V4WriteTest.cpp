@@ -1,3 +1,4 @@
+#include "ProgressRecorder.h"
 #include "ProtocolText.h"
 #include "TsF6V4Program.h"
 #include "TsSnData.h"
@@ -9,8 +10,6 @@ namespace {
 
 constexpr int INDEX = 0xA3;
 constexpr uint16_t DATE = (24 << 9) | (5 << 5) | 17;
-
-void RecordProgress(void* context, uint8_t percent) { static_cast<std::vector<int>*>(context)->push_back(percent); }
 
 class TsF7V4WriteTest : public V4ProgramFixture {
 protected:
@@ -25,7 +24,7 @@ protected:
     {
         auto program = std::make_unique<Program>(multi, 0);
         program->m_nDate = DATE;
-        program->SetProgressCallback(RecordProgress, &progress);
+        program->SetProgressSink(&recorder);
         SensorIdSet found;
         program->SearchSensorCount(found);
         EXPECT_EQ(found.size(), expected);
@@ -81,6 +80,7 @@ protected:
     static bool Ascending(const std::vector<int>& values) { return std::is_sorted(values.begin(), values.end()); }
 
     std::vector<int> progress;
+    ProgressRecorder recorder{progress};
 };
 
 TEST_F(TsF7V4WriteTest, ProgrammingOneSensorWritesImageAndConfiguration)

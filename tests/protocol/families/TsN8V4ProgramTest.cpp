@@ -1,4 +1,5 @@
 #include "TsN8V4Program.h"
+#include "ProgressRecorder.h"
 #include "ProtocolText.h"
 #include "TsSnData.h"
 #include "V4ProgramFixture.h"
@@ -9,8 +10,6 @@ namespace {
 
 constexpr int INDEX = 0x0B7;
 constexpr uint16_t DATE = (25 << 9) | (3 << 5) | 9;
-
-void RecordProgress(void* context, uint8_t percent) { static_cast<std::vector<int>*>(context)->push_back(percent); }
 
 class TsN8V4ProgramTest : public V4ProgramFixture {
 protected:
@@ -31,7 +30,7 @@ protected:
     {
         auto program = std::make_unique<CTsN8V4Program>(multi, 0);
         program->m_nDate = DATE;
-        program->SetProgressCallback(RecordProgress, &progress);
+        program->SetProgressSink(&recorder);
         SensorIdSet found;
         program->SearchSensorCount(found);
         EXPECT_EQ(found.size(), expected);
@@ -59,6 +58,7 @@ protected:
     }
 
     std::vector<int> progress;
+    ProgressRecorder recorder{progress};
 };
 
 TEST_F(TsN8V4ProgramTest, RecordsAreReadAtTheN8Addresses)

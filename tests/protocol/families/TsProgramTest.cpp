@@ -1,4 +1,5 @@
 #include "ByteText.h"
+#include "ProgressRecorder.h"
 #include "SerialPort.h"
 #include "SimBrelk.h"
 #include "TempFolder.h"
@@ -73,8 +74,6 @@ protected:
     VirtualClock clock;
     SimBrelk brelk;
 };
-
-void RecordProgress(void* context, uint8_t percent) { static_cast<std::vector<int>*>(context)->push_back(percent); }
 
 TEST_F(TsProgramTest, ANewObjectStartsClearedAndOpensThePort)
 {
@@ -195,7 +194,8 @@ TEST_F(TsProgramTest, ProgressGoesToTheInstalledCallback)
     ProbeProgram program;
     program.ReportProgress(10); // none installed: nothing happens
     std::vector<int> seen;
-    program.SetProgressCallback(RecordProgress, &seen);
+    ProgressRecorder recorder(seen);
+    program.SetProgressSink(&recorder);
     program.ReportProgress(0);
     program.ReportProgress(55);
     program.ReportProgress(255);
