@@ -8,8 +8,45 @@
 #include <QWidget>
 
 #include <atomic>
+#include <vector>
 
 namespace {
+
+void SetIcon(QMessageBox& box, UINT type)
+{
+    switch (type & MB_ICONMASK) {
+    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+}
+
+struct Answer {
+    QMessageBox::StandardButton button;
+    int id;
+};
+
+// The buttons of the box type, the default first, and the answer that
+// Escape gives (0 where the box cannot be dismissed without one).
+std::vector<Answer> AnswersFor(UINT type, int& escapeId)
+{
+    escapeId = 0;
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL: escapeId = IDCANCEL; return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_ABORTRETRYIGNORE:
+        return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
+    case MB_YESNOCANCEL:
+        escapeId = IDCANCEL;
+        return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_YESNO:
+        // Like Windows: a Yes/No box cannot be dismissed without an answer.
+        return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+    case MB_RETRYCANCEL: escapeId = IDCANCEL; return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
+    default: escapeId = IDOK; return {{QMessageBox::Ok, IDOK}};
+    }
+}
 
 class QtMessageBoxService final : public IMessageBoxService {
 public:
@@ -19,47 +56,12 @@ public:
         QMessageBox box(parent);
         box.setText(QString::fromStdWString(text));
         box.setWindowTitle(QString::fromStdWString(caption));
-        switch (type & MB_ICONMASK) {
-        case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-        case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-        case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-        case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-        default: break;
-        }
+        SetIcon(box, type);
         if (type & MB_TOPMOST)
             box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
-        struct Answer {
-            QMessageBox::StandardButton button;
-            int id;
-        };
-        std::vector<Answer> answers;
         int escapeId = 0;
-        switch (type & MB_TYPEMASK) {
-        case MB_OKCANCEL:
-            answers = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
-            escapeId = IDCANCEL;
-            break;
-        case MB_ABORTRETRYIGNORE:
-            answers = {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
-            break;
-        case MB_YESNOCANCEL:
-            answers = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
-            escapeId = IDCANCEL;
-            break;
-        case MB_YESNO:
-            // Like Windows: a Yes/No box cannot be dismissed without an answer.
-            answers = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
-            break;
-        case MB_RETRYCANCEL:
-            answers = {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
-            escapeId = IDCANCEL;
-            break;
-        default:
-            answers = {{QMessageBox::Ok, IDOK}};
-            escapeId = IDOK;
-            break;
-        }
+        const std::vector<Answer> answers = AnswersFor(type, escapeId);
         QMessageBox::StandardButtons buttons;
         for (const Answer& a : answers)
             buttons |= a.button;

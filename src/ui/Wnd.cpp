@@ -429,74 +429,90 @@ bool Wnd::Create(Wnd* parent, const CRect& rect, int id, DWORD style)
     return CreateImpl(parent, nullptr, rect, id, style, false);
 }
 
+bool Wnd::CanCreate(Wnd* parent, int id) const
+{
+    if (m_widget) {
+        DebugTrace("Wnd::Create: window %d exists already\n", m_id);
+        return false;
+    }
+    if (parent && !parent->m_widget) {
+        DebugTrace("Wnd::Create: parent of %d has no window\n", id);
+        return false;
+    }
+    if (parent && id != 0 && parent->GetDlgItem(id)) {
+        DebugTrace("Wnd::Create: id %d is taken in its parent\n", id);
+        return false;
+    }
+    return true;
+}
+
+void Wnd::AttachWidget(QWidget* w, Wnd* parent, const CRect& rect, int id, DWORD style, bool dialog)
+{
+    m_widget = w;
+    m_parent = parent;
+    m_id = id;
+    m_rect = rect;
+    m_track = 0;
+    m_scroll = {};
+    m_total = {};
+    if (!parent) {
+        Qt::WindowFlags flags = dialog ? Qt::Dialog : Qt::Window;
+        if (style & WS_POPUP)
+            flags |= Qt::FramelessWindowHint;
+        w->setWindowFlags(flags);
+        if (!m_text.empty())
+            w->setWindowTitle(QString::fromStdWString(m_text));
+    }
+    WndRouter::Attach(this, w);
+    bool ownerDrawn = dynamic_cast<WndWidget*>(w) != nullptr;
+    m_filter = std::make_unique<WndFilter>(this, ownerDrawn);
+    w->installEventFilter(m_filter.get());
+    if (parent)
+        parent->m_children.push_back(this);
+    HWND h = g_nextHandle.fetch_add(1);
+    {
+        std::lock_guard<std::mutex> lock(g_handleMutex);
+        g_handles[h] = this;
+    }
+    m_hwnd.store(h);
+    PlaceWidget();
+    if (!m_text.empty())
+        ApplyWindowText(m_text);
+}
+
+bool Wnd::FinishCreate(const CRect& rect, DWORD style)
+{
+    WndRouter::Dispatch d;
+    if (OnCreate() == -1) {
+        DestroyImpl(true);
+        return false;
+    }
+    if (!m_widget)
+        return false;
+    OnSize(rect.Width(), rect.Height());
+    if (style & WS_DISABLED)
+        m_widget->setEnabled(false);
+    if ((style & WS_VISIBLE) && m_widget) {
+        m_widget->show();
+        OnShowWindow(true);
+    } else if (m_widget) {
+        // Hidden until shown, even when the parent comes up: Qt would show it with the parent.
+        m_widget->hide();
+    }
+    return m_widget != nullptr;
+}
+
 bool Wnd::CreateImpl(Wnd* parent, Wnd* owner, const CRect& rect, int id, DWORD style, bool dialog)
 {
     return CallOnUiThread([&]() -> bool {
-        if (m_widget) {
-            DebugTrace("Wnd::Create: window %d exists already\n", m_id);
+        if (!CanCreate(parent, id))
             return false;
-        }
-        if (parent && !parent->m_widget) {
-            DebugTrace("Wnd::Create: parent of %d has no window\n", id);
-            return false;
-        }
-        if (parent && id != 0 && parent->GetDlgItem(id)) {
-            DebugTrace("Wnd::Create: id %d is taken in its parent\n", id);
-            return false;
-        }
         QWidget* parentWidget = parent ? parent->m_widget : (owner ? owner->m_widget : nullptr);
         QWidget* w = CreateWidget(parentWidget);
         if (!w)
             return false;
-        m_widget = w;
-        m_parent = parent;
-        m_id = id;
-        m_rect = rect;
-        m_track = 0;
-        m_scroll = {};
-        m_total = {};
-        if (!parent) {
-            Qt::WindowFlags flags = dialog ? Qt::Dialog : Qt::Window;
-            if (style & WS_POPUP)
-                flags |= Qt::FramelessWindowHint;
-            w->setWindowFlags(flags);
-            if (!m_text.empty())
-                w->setWindowTitle(QString::fromStdWString(m_text));
-        }
-        WndRouter::Attach(this, w);
-        bool ownerDrawn = dynamic_cast<WndWidget*>(w) != nullptr;
-        m_filter = std::make_unique<WndFilter>(this, ownerDrawn);
-        w->installEventFilter(m_filter.get());
-        if (parent)
-            parent->m_children.push_back(this);
-        HWND h = g_nextHandle.fetch_add(1);
-        {
-            std::lock_guard<std::mutex> lock(g_handleMutex);
-            g_handles[h] = this;
-        }
-        m_hwnd.store(h);
-        PlaceWidget();
-        if (!m_text.empty())
-            ApplyWindowText(m_text);
-
-        WndRouter::Dispatch d;
-        if (OnCreate() == -1) {
-            DestroyImpl(true);
-            return false;
-        }
-        if (!m_widget)
-            return false;
-        OnSize(rect.Width(), rect.Height());
-        if (style & WS_DISABLED)
-            m_widget->setEnabled(false);
-        if ((style & WS_VISIBLE) && m_widget) {
-            m_widget->show();
-            OnShowWindow(true);
-        } else if (m_widget) {
-            // Hidden until shown, even when the parent comes up: Qt would show it with the parent.
-            m_widget->hide();
-        }
-        return m_widget != nullptr;
+        AttachWidget(w, parent, rect, id, style, dialog);
+        return FinishCreate(rect, style);
     });
 }
 

@@ -170,6 +170,11 @@ private:
     friend bool PostMessage(HWND, UINT, WPARAM, LPARAM);
 
     LRESULT WindowProc(UINT msg, const WPARAM& wParam, const LPARAM& lParam);
+    // The steps of CreateImpl: the checks before a widget is made, the new
+    // widget taken as this window's, then OnCreate, size and visibility.
+    bool CanCreate(Wnd* parent, int id) const;
+    void AttachWidget(QWidget* w, Wnd* parent, const CRect& rect, int id, DWORD style, bool dialog);
+    bool FinishCreate(const CRect& rect, DWORD style);
     void DestroyImpl(bool callHook);
     void PlaceWidget();
     void PlaceChildren();

@@ -165,11 +165,17 @@ public:
     Outcome Run(const std::string& requestUrl, uint64_t existing, std::string& error);
     uint64_t Written() const { return m_written; }
     uint64_t Total() const { return m_total; }
+    int Conclude(Outcome outcome, const std::string& error, const std::string& localPath, bool quiet);
 
 private:
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
     bool Decide();
+    bool DecideWhole();
+    bool DecidePartial();
+    bool StartBody(uint64_t kept);
+    void SetOptions(CURL* c, const std::string& requestUrl, char* errbuf, const std::string& range);
+    bool Perform(CURLM* multi);
     bool Fits(uint64_t total, uint64_t kept) const;
     // The limits on time and rate; false when the transfer is to stop.
     bool WithinTime(uint32_t start, uint32_t now);
@@ -300,60 +306,10 @@ bool DownloadTransfer::WithinTime(uint32_t start, uint32_t now)
 bool DownloadTransfer::Decide()
 {
     m_decided = true;
-    if (m_status == 200) {
-        if (!m_haveLength) {
-            m_outcome = Outcome::BadHeaders;
-            return false;
-        }
-        m_total = m_length;
-        if (m_total == 0) {
-            m_outcome = Outcome::EmptyFile;
-            return false;
-        }
-        // The whole file comes: what the ".tmp" holds is skipped, unless the
-        // ".tmp" is longer than the file, which starts it again.
-        uint64_t have = 0;
-        if (!FileSize(m_tmpPath, have) || have > m_total)
-            have = 0;
-        if (!Fits(m_total, have)) {
-            m_outcome = Outcome::TooLarge;
-            return false;
-        }
-        if (!OpenTmp(have)) {
-            m_outcome = Outcome::OpenFailed;
-            return false;
-        }
-        m_skip = have;
-        m_written = have;
-        m_outcome = Outcome::Transferred;
-        Report(m_written);
-        m_inBody = m_written < m_total;
-        return m_inBody;
-    }
-    if (m_status == 206) {
-        uint64_t first, last, total;
-        const bool fits = ParseContentRange(m_contentRange, first, last, total) && first != UINT64_MAX &&
-                          first == m_existing && last + 1 == total && total > m_existing &&
-                          (!m_haveLength || m_length == total - first);
-        if (!fits) {
-            m_outcome = m_askedRange ? Outcome::StartAgain : Outcome::OtherStatus;
-            return false;
-        }
-        m_total = total;
-        if (!Fits(m_total, m_existing)) {
-            m_outcome = Outcome::TooLarge;
-            return false;
-        }
-        if (!OpenTmp(m_existing)) {
-            m_outcome = Outcome::OpenFailed;
-            return false;
-        }
-        m_written = m_existing;
-        m_outcome = Outcome::Transferred;
-        Report(m_written);
-        m_inBody = true;
-        return true;
-    }
+    if (m_status == 200)
+        return DecideWhole();
+    if (m_status == 206)
+        return DecidePartial();
     if (m_status == 416 && m_askedRange) {
         uint64_t first, last, total;
         if (ParseContentRange(m_contentRange, first, last, total) && first == UINT64_MAX && total == m_existing) {
@@ -367,6 +323,65 @@ bool DownloadTransfer::Decide()
     }
     m_outcome = Outcome::OtherStatus;
     return false;
+}
+
+// Status 200: the whole file comes.
+bool DownloadTransfer::DecideWhole()
+{
+    if (!m_haveLength) {
+        m_outcome = Outcome::BadHeaders;
+        return false;
+    }
+    m_total = m_length;
+    if (m_total == 0) {
+        m_outcome = Outcome::EmptyFile;
+        return false;
+    }
+    // What the ".tmp" holds is skipped, unless the ".tmp" is longer than the
+    // file, which starts it again.
+    uint64_t have = 0;
+    if (!FileSize(m_tmpPath, have) || have > m_total)
+        have = 0;
+    if (!StartBody(have))
+        return false;
+    m_skip = have;
+    m_inBody = m_written < m_total;
+    return m_inBody;
+}
+
+// Status 206: the rest of the file from what the ".tmp" holds.
+bool DownloadTransfer::DecidePartial()
+{
+    uint64_t first, last, total;
+    const bool fits = ParseContentRange(m_contentRange, first, last, total) && first != UINT64_MAX &&
+                      first == m_existing && last + 1 == total && total > m_existing &&
+                      (!m_haveLength || m_length == total - first);
+    if (!fits) {
+        m_outcome = m_askedRange ? Outcome::StartAgain : Outcome::OtherStatus;
+        return false;
+    }
+    m_total = total;
+    if (!StartBody(m_existing))
+        return false;
+    m_inBody = true;
+    return true;
+}
+
+// Opens the ".tmp" for a file of m_total bytes, keeping its first `kept`.
+bool DownloadTransfer::StartBody(uint64_t kept)
+{
+    if (!Fits(m_total, kept)) {
+        m_outcome = Outcome::TooLarge;
+        return false;
+    }
+    if (!OpenTmp(kept)) {
+        m_outcome = Outcome::OpenFailed;
+        return false;
+    }
+    m_written = kept;
+    m_outcome = Outcome::Transferred;
+    Report(m_written);
+    return true;
 }
 
 size_t DownloadTransfer::OnBody(char* data, size_t size, size_t count, void* self)
@@ -422,18 +437,8 @@ size_t DownloadTransfer::Body(const char* data, size_t size)
     return size;
 }
 
-DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, uint64_t existing, std::string& error)
+void DownloadTransfer::SetOptions(CURL* c, const std::string& requestUrl, char* errbuf, const std::string& range)
 {
-    m_existing = existing;
-    m_askedRange = existing > 0;
-    std::unique_ptr<CURL, CurlEasyDeleter> easy(curl_easy_init());
-    std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
-    if (!easy || !multi) {
-        error = "cannot start an internet session";
-        return Outcome::NoAnswer;
-    }
-    char errbuf[CURL_ERROR_SIZE] = {};
-    CURL* c = easy.get();
     curl_easy_setopt(c, CURLOPT_URL, requestUrl.c_str());
     // A secure download never follows a redirect to plain HTTP. The
     // certificate and the host name are checked, and the proxy settings of
@@ -452,28 +457,45 @@ DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, u
     curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &DownloadTransfer::OnBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, this);
-    std::string range;
-    if (m_askedRange) {
-        range = std::to_string(existing) + "-";
+    if (m_askedRange)
         curl_easy_setopt(c, CURLOPT_RANGE, range.c_str());
-    }
-    curl_multi_add_handle(multi.get(), c);
+}
 
+// Runs the transfer to its end; true when cancel, the receive time-out or
+// the time limits stopped it.
+bool DownloadTransfer::Perform(CURLM* multi)
+{
     const uint32_t timeout = m_job->m_receiveTimeoutMs;
     const uint32_t start = GetTickCount();
     m_lastReceive = m_windowStart = start;
-    bool stoppedByUs = false;
     for (;;) {
         int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK || running == 0)
-            break;
+        if (curl_multi_perform(multi, &running) != CURLM_OK || running == 0)
+            return false;
         const uint32_t now = GetTickCount();
-        if (m_job->m_cancel || TicksSince(m_lastReceive, now) >= timeout || !WithinTime(start, now)) {
-            stoppedByUs = true;
-            break;
-        }
-        curl_multi_poll(multi.get(), nullptr, 0, kPollMs, nullptr);
+        if (m_job->m_cancel || TicksSince(m_lastReceive, now) >= timeout || !WithinTime(start, now))
+            return true;
+        curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
     }
+}
+
+DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, uint64_t existing, std::string& error)
+{
+    m_existing = existing;
+    m_askedRange = existing > 0;
+    std::unique_ptr<CURL, CurlEasyDeleter> easy(curl_easy_init());
+    std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
+    if (!easy || !multi) {
+        error = "cannot start an internet session";
+        return Outcome::NoAnswer;
+    }
+    char errbuf[CURL_ERROR_SIZE] = {};
+    CURL* c = easy.get();
+    const std::string range = m_askedRange ? std::to_string(existing) + "-" : std::string();
+    SetOptions(c, requestUrl, errbuf, range);
+    curl_multi_add_handle(multi.get(), c);
+
+    const bool stoppedByUs = Perform(multi.get());
     CURLcode rc = CURLE_OK;
     int left = 0;
     while (CURLMsg* msg = curl_multi_info_read(multi.get(), &left))
@@ -495,6 +517,39 @@ DownloadTransfer::Outcome DownloadTransfer::Run(const std::string& requestUrl, u
         }
     }
     return m_outcome;
+}
+
+// What the job makes of the outcome: 1 when it is done with the file, 0
+// when it failed; the messages and the last progress report are given here.
+int DownloadTransfer::Conclude(Outcome outcome, const std::string& error, const std::string& localPath, bool quiet)
+{
+    int result = 0;
+    switch (outcome) {
+    case Outcome::NoAnswer: m_job->ShowMessage(error.substr(0, kMaxErrorText), quiet); break;
+    case Outcome::BadHeaders: break;
+    case Outcome::OpenFailed: m_job->ShowMessage(kOpenFailedText, quiet); break;
+    case Outcome::OtherStatus:
+    case Outcome::StartAgain: result = 1; break;
+    case Outcome::WriteFailed: break;
+    case Outcome::TooLarge:
+        // Refused before a byte was written; what the ".tmp" held stays.
+        m_job->ShowMessage(kTooLargeText, quiet);
+        result = 1;
+        break;
+    case Outcome::AlreadyWhole: m_job->Report(m_url, 100); [[fallthrough]];
+    case Outcome::Transferred:
+        if (m_written == m_total && std::rename(m_tmpPath.c_str(), localPath.c_str()) != 0)
+            DebugTrace("download: rename to %s failed (%d)\n", localPath.c_str(), errno);
+        m_job->Report(m_url, kDownloadEnded);
+        result = 1;
+        break;
+    case Outcome::EmptyFile:
+        // Nothing to keep: the job fails without a file.
+        m_job->Report(m_url, kDownloadEnded);
+        result = 1;
+        break;
+    }
+    return result;
 }
 
 CDownloadCtrl::CDownloadCtrl() = default;
@@ -621,6 +676,19 @@ void CDownloadCtrl::ShowMessage(const std::string& text, bool quiet)
         show(text);
 }
 
+namespace {
+
+// The address asked for: the scheme, the host, the port (the scheme's when
+// none is given) and the object, encoded.
+std::string RequestUrl(const CDownloadCtrl::UrlParts& parts)
+{
+    const uint16_t port = parts.port ? parts.port : (parts.secure ? kHttpsPort : kHttpPort);
+    return (parts.secure ? "https://" : "http://") + parts.host + ":" + std::to_string(port) + "/" +
+           EncodeObject(parts.object);
+}
+
+} // namespace
+
 int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, const std::string& localPath, bool quiet)
 {
     GlobalInit();
@@ -632,9 +700,7 @@ int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, cons
     if (!HostIsPlain(parts.host)) {
         job->ShowMessage("The server name is not valid", quiet);
     } else {
-        const uint16_t port = parts.port ? parts.port : (parts.secure ? kHttpsPort : kHttpPort);
-        const std::string requestUrl = (parts.secure ? "https://" : "http://") + parts.host + ":" +
-                                       std::to_string(port) + "/" + EncodeObject(parts.object);
+        const std::string requestUrl = RequestUrl(parts);
         using Outcome = DownloadTransfer::Outcome;
         for (int attempt = 0; attempt < 2; ++attempt) {
             uint64_t existing = 0;
@@ -654,31 +720,7 @@ int CDownloadCtrl::DownloadFile(CDownloadCtrl* job, const std::string& url, cons
                 ::unlink(tmpPath.c_str());
                 continue;
             }
-            switch (outcome) {
-            case Outcome::NoAnswer: job->ShowMessage(error.substr(0, kMaxErrorText), quiet); break;
-            case Outcome::BadHeaders: break;
-            case Outcome::OpenFailed: job->ShowMessage(kOpenFailedText, quiet); break;
-            case Outcome::OtherStatus:
-            case Outcome::StartAgain: result = 1; break;
-            case Outcome::WriteFailed: break;
-            case Outcome::TooLarge:
-                // Refused before a byte was written; what the ".tmp" held stays.
-                job->ShowMessage(kTooLargeText, quiet);
-                result = 1;
-                break;
-            case Outcome::AlreadyWhole: job->Report(url, 100); [[fallthrough]];
-            case Outcome::Transferred:
-                if (transfer.Written() == transfer.Total() && std::rename(tmpPath.c_str(), localPath.c_str()) != 0)
-                    DebugTrace("download: rename to %s failed (%d)\n", localPath.c_str(), errno);
-                job->Report(url, kDownloadEnded);
-                result = 1;
-                break;
-            case Outcome::EmptyFile:
-                // Nothing to keep: the job fails without a file.
-                job->Report(url, kDownloadEnded);
-                result = 1;
-                break;
-            }
+            result = transfer.Conclude(outcome, error, localPath, quiet);
             break;
         }
     }

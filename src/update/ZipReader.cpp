@@ -121,33 +121,27 @@ bool MoveTo(ZipReader& reader, int index)
     return true;
 }
 
-uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
+// The current entry's central directory record and its stored name, which
+// ends at a zero byte, as every file function would read it.
+bool ReadCentralRecord(unzFile zf, unz_file_info64& fi, std::string& stored)
 {
-    if (index == reader.cachedIndex) {
-        out = reader.cachedInfo;
-        return kZipOk;
-    }
-    reader.cachedIndex = -1;
-    if (!MoveTo(reader, index))
-        return kZipErrLocalHeader;
-    unzFile zf = Archive(reader);
-    unz_file_info64 fi{};
     if (unzGetCurrentFileInfo64(zf, &fi, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        return kZipErrLocalHeader;
+        return false;
     std::vector<char> rawName(fi.size_filename + 1, '\0');
     if (unzGetCurrentFileInfo64(zf, &fi, rawName.data(), static_cast<uLong>(rawName.size()), nullptr, 0, nullptr, 0) !=
         UNZ_OK)
-        return kZipErrLocalHeader;
-    // The name ends at a zero byte, as every file function would read it.
-    const std::string stored(rawName.data());
+        return false;
+    stored = rawName.data();
+    return true;
+}
 
-    // The local header, checked by minizip against the central directory, and
-    // its extra field; opened raw so that nothing is inflated or decrypted.
-    int method = 0;
+// The local header, checked by minizip against the central directory, and
+// its extra field; opened raw so that nothing is inflated or decrypted.
+uint32_t ReadLocalHeader(unzFile zf, int& method, std::vector<unsigned char>& extra)
+{
     int level = 0;
     if (unzOpenCurrentFile2(zf, &method, &level, 1) != UNZ_OK)
         return kZipErrLocalHeader;
-    std::vector<unsigned char> extra;
     const int extraSize = unzGetLocalExtrafield(zf, nullptr, 0);
     if (extraSize < 0) {
         unzCloseCurrentFile(zf);
@@ -162,34 +156,65 @@ uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
         }
     }
     unzCloseCurrentFile(zf);
+    return kZipOk;
+}
 
-    ZipEntryInfo info;
-    info.index = index;
-    info.name = CleanZipEntryName(Utf8ToWide(stored));
-
+// The attributes from the external ones: DOS bits as they stand, Unix modes
+// read for directory, write permission and link.
+void ApplyHostAttributes(const unz_file_info64& fi, ZipEntryInfo& info, uint32_t& unixMode, bool& isLink)
+{
     const unsigned host = (fi.version >> 8) & 0xFF;
-    uint32_t unixMode = 0;
-    bool isLink = false;
     if (IsDosHost(host)) {
         info.attributes = fi.external_fa & 0xFF;
-    } else {
-        unixMode = (fi.external_fa >> 16) & 0xFFFF;
-        info.attributes = kZipAttrArchive;
-        if (fi.external_fa & 0x40000000u)
-            info.attributes |= kZipAttrDirectory;
-        if (!(fi.external_fa & 0x800000u))
-            info.attributes |= kZipAttrReadOnly;
-        isLink = (unixMode & kUnixTypeMask) == kUnixTypeLink;
+        return;
     }
+    unixMode = (fi.external_fa >> 16) & 0xFFFF;
+    info.attributes = kZipAttrArchive;
+    if (fi.external_fa & 0x40000000u)
+        info.attributes |= kZipAttrDirectory;
+    if (!(fi.external_fa & 0x800000u))
+        info.attributes |= kZipAttrReadOnly;
+    isLink = (unixMode & kUnixTypeMask) == kUnixTypeLink;
+}
 
+// The DOS date and time of the record, local time, in UTC where it converts.
+FileTime RecordTime(const unz_file_info64& fi)
+{
     FileTime local =
         DosDateTimeToFileTime(static_cast<uint16_t>(fi.dosDate & 0xFFFF), static_cast<uint16_t>(fi.dosDate >> 16));
     FileTime utc;
     if (local.ToUint64() != 0 && LocalFileTimeToFileTime(local, utc))
         local = utc;
-    info.accessTime = info.creationTime = info.writeTime = local;
-    ApplyExtendedTimestamp(extra, info);
+    return local;
+}
 
+uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
+{
+    if (index == reader.cachedIndex) {
+        out = reader.cachedInfo;
+        return kZipOk;
+    }
+    reader.cachedIndex = -1;
+    if (!MoveTo(reader, index))
+        return kZipErrLocalHeader;
+    unzFile zf = Archive(reader);
+    unz_file_info64 fi{};
+    std::string stored;
+    if (!ReadCentralRecord(zf, fi, stored))
+        return kZipErrLocalHeader;
+    int method = 0;
+    std::vector<unsigned char> extra;
+    if (const uint32_t rc = ReadLocalHeader(zf, method, extra); rc != kZipOk)
+        return rc;
+
+    ZipEntryInfo info;
+    info.index = index;
+    info.name = CleanZipEntryName(Utf8ToWide(stored));
+    uint32_t unixMode = 0;
+    bool isLink = false;
+    ApplyHostAttributes(fi, info, unixMode, isLink);
+    info.accessTime = info.creationTime = info.writeTime = RecordTime(fi);
+    ApplyExtendedTimestamp(extra, info);
     info.packedSize = ClampSize(fi.compressed_size);
     info.unpackedSize = ClampSize(fi.uncompressed_size);
 
@@ -420,6 +445,37 @@ uint32_t ZipReaderGetEntry(ZipReader& reader, ZipEntryInfo& out, int index)
     return Describe(reader, out, index);
 }
 
+namespace {
+
+// Whatever stands under the name goes first (a link is removed, never
+// followed); the file is then created new, read-only for a read-only entry,
+// executable where the entry's Unix mode says so.
+UniqueFd CreateEntryFile(const ZipReader& reader, const ZipEntryInfo& info, int dir, const std::string& fileName)
+{
+    ::unlinkat(dir, fileName.c_str(), 0);
+    mode_t mode = (info.attributes & kZipAttrReadOnly) ? 0444 : 0666;
+    mode |= reader.cachedUnixMode & 0111;
+    return UniqueFd(::openat(dir, fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+}
+
+// Inflates the entry under minizip's cursor into fd.
+uint32_t UnpackCurrent(ZipReader& reader, int index, int fd)
+{
+    unzFile zf = Archive(reader);
+    if (unzOpenCurrentFilePassword(zf, reader.password) != UNZ_OK)
+        return kZipErrData;
+    reader.openEntry = index;
+    uint32_t result = CopyEntry(reader, fd);
+    // Closing checks the CRC once the whole entry was read.
+    const int closed = unzCloseCurrentFile(zf);
+    reader.openEntry = -1;
+    if (result == kZipOk && closed != UNZ_OK)
+        result = kZipErrData;
+    return result;
+}
+
+} // namespace
+
 uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName, int index)
 {
     if (!reader.archive)
@@ -457,26 +513,10 @@ uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName
     if (!MoveTo(reader, index))
         return kZipErrLocalHeader;
 
-    // Whatever stands under the name goes first (a link is removed, never
-    // followed); the file is then created new.
-    ::unlinkat(dir.Get(), fileName.c_str(), 0);
-    mode_t mode = (info.attributes & kZipAttrReadOnly) ? 0444 : 0666;
-    mode |= reader.cachedUnixMode & 0111;
-    UniqueFd file(::openat(dir.Get(), fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    UniqueFd file = CreateEntryFile(reader, info, dir.Get(), fileName);
     if (!file.Valid())
         return kZipErrOpen;
-
-    unzFile zf = Archive(reader);
-    uint32_t result = kZipErrData;
-    if (unzOpenCurrentFilePassword(zf, reader.password) == UNZ_OK) {
-        reader.openEntry = index;
-        result = CopyEntry(reader, file.Get());
-        // Closing checks the CRC once the whole entry was read.
-        const int closed = unzCloseCurrentFile(zf);
-        reader.openEntry = -1;
-        if (result == kZipOk && closed != UNZ_OK)
-            result = kZipErrData;
-    }
+    const uint32_t result = UnpackCurrent(reader, index, file.Get());
     if (result != kZipOk) {
         // A half-written or damaged file must not pass for the entry (the
         // update would start a truncated program): it goes.

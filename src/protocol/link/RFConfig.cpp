@@ -291,40 +291,47 @@ CBinary CRFConfig::BuildShData2Shift4(const CBinary& frame) const
     return Shift4DropLast(SyncTailAndFrame(m_SHData, 2, frame));
 }
 
-void CRFConfig::ParseShConfig(const CBinary& first, const CBinary& second, RfShConfigBlock& block)
+namespace {
+
+std::string WithoutBlanks(const CBinary& text)
 {
-    CTsLog& log = CTsLog::GetInstance();
-    std::string text1 = BinaryToString(first);
-    std::string text2 = BinaryToString(second);
-    ReplaceAll(" ", text1, "");
-    ReplaceAll(" ", text2, "");
-    log.Debug("The RfSH Cfg: %s", text1.c_str());
-    log.Debug("The RfSH Cfg01: %s", text2.c_str());
-    const CBinary d1 = HexTextToBinary(text1, ",");
-    const CBinary d2 = HexTextToBinary(text2, ",");
+    std::string s = BinaryToString(text);
+    ReplaceAll(" ", s, "");
+    return s;
+}
+
+// Copies at most `limit` bytes of the text from `from` on, no more than it
+// holds; returns how many were copied.
+int CopyBounded(const uint8_t* src, int size, int from, int want, int limit, uint8_t* dst)
+{
+    int n = std::max(0, std::min({want, limit, size - from}));
+    if (n > 0)
+        std::copy(src + from, src + from + n, dst);
+    return n;
+}
+
+// The sync word from the first text: four bytes, the bit count, the bits
+// and the byte behind them.
+void ParseSyncWord(const CBinary& d1, RfShConfigBlock& block)
+{
     const int n1 = d1.GetSize();
-    const int n2 = d2.GetSize();
     const uint8_t* p1 = d1.GetBuffer();
+    if (n1 <= 4)
+        return;
+    std::copy(p1, p1 + 4, block.begin());
+    const int bitCount = p1[4];
+    block[4] = p1[4];
+    const int len = (bitCount + 7) / 8;
+    CopyBounded(p1, n1, 5, len, 40, &block[5]);
+    block[45] = 5 + len < n1 ? p1[5 + len] : 0;
+}
+
+// The head of the second text and its states code; next is left on the text
+// position behind the states code. Returns the size of the states code.
+int ParseStates(const CBinary& d2, RfShConfigBlock& block, int& next)
+{
+    const int n2 = d2.GetSize();
     const uint8_t* p2 = d2.GetBuffer();
-
-    // Copies at most `limit` bytes of the text from `from` on, no more than it
-    // holds; returns how many were copied.
-    auto copy = [](const uint8_t* src, int size, int from, int want, int limit, uint8_t* dst) {
-        int n = std::max(0, std::min({want, limit, size - from}));
-        if (n > 0)
-            std::copy(src + from, src + from + n, dst);
-        return n;
-    };
-
-    if (n1 > 4) {
-        std::copy(p1, p1 + 4, block.begin());
-        const int bitCount = p1[4];
-        block[4] = p1[4];
-        const int len = (bitCount + 7) / 8;
-        copy(p1, n1, 5, len, 40, &block[5]);
-        block[45] = 5 + len < n1 ? p1[5 + len] : 0;
-    }
-
     if (n2 > 5) {
         std::copy(p2, p2 + 5, &block[46]);
         block[51] = p2[5];
@@ -334,34 +341,57 @@ void CRFConfig::ParseShConfig(const CBinary& first, const CBinary& second, RfShC
         block[53] = p2[7]; // states position
     }
     int statesSize = 0;
-    int next = n2; // text position behind the states code
+    next = n2;
     if (n2 > 13) {
         const int n = p2[8];
-        statesSize = copy(p2, n2, 9, n, 40, &block[55]);
+        statesSize = CopyBounded(p2, n2, 9, n, 40, &block[55]);
         next = 9 + n;
     } else if (n2 > 8) {
-        statesSize = copy(p2, n2, 8, n2 - 8, 40, &block[55]);
+        statesSize = CopyBounded(p2, n2, 8, n2 - 8, 40, &block[55]);
         next = n2;
     }
     if (n2 > 8)
         block[54] = static_cast<uint8_t>(statesSize);
+    return statesSize;
+}
+
+// A length-prefixed space code at text position next, stored as its size at
+// block[sizeAt] and its bytes behind it; next moves past it. Returns its size.
+int ParseSpace(const CBinary& d2, int& next, RfShConfigBlock& block, size_t sizeAt)
+{
+    const int n2 = d2.GetSize();
+    const uint8_t* p2 = d2.GetBuffer();
+    if (next >= n2)
+        return 0;
+    const int size = CopyBounded(p2, n2, next + 1, p2[next], 40, &block[sizeAt + 1]);
+    block[sizeAt] = static_cast<uint8_t>(size);
+    next += 1 + p2[next];
+    return size;
+}
+
+} // namespace
+
+void CRFConfig::ParseShConfig(const CBinary& first, const CBinary& second, RfShConfigBlock& block)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    const std::string text1 = WithoutBlanks(first);
+    const std::string text2 = WithoutBlanks(second);
+    log.Debug("The RfSH Cfg: %s", text1.c_str());
+    log.Debug("The RfSH Cfg01: %s", text2.c_str());
+    const CBinary d1 = HexTextToBinary(text1, ",");
+    const CBinary d2 = HexTextToBinary(text2, ",");
+
+    ParseSyncWord(d1, block);
+    int next = 0; // text position behind the states code
+    const int statesSize = ParseStates(d2, block, next);
     log.Debug("StatesBytesSize: %d", statesSize);
     log.HexDump(CBinary(&block[55], statesSize), "StatesCode: ");
 
-    int askSize = 0;
-    if (next < n2) {
-        askSize = copy(p2, n2, next + 1, p2[next], 40, &block[96]);
-        block[95] = static_cast<uint8_t>(askSize);
-        next += 1 + p2[next];
-    }
+    const int askSize = ParseSpace(d2, next, block, 95);
     log.Debug("AskSpaceSize: %d", askSize);
     log.HexDump(CBinary(&block[96], askSize), "AskSpaceBuf: ");
 
-    int fskSize = 0;
-    if (next < n2) {
-        fskSize = copy(p2, n2, next + 1, p2[next], 40, &block[137]);
-        block[136] = static_cast<uint8_t>(fskSize);
-    }
+    const int fskSize = ParseSpace(d2, next, block, 136);
     log.Debug("FskSpaceSize: %d", fskSize);
     log.HexDump(CBinary(&block[137], fskSize), "FskSpaceBuf: ");
 }

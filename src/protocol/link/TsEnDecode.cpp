@@ -94,6 +94,42 @@ CBinary CTsEnDecode::Encode(const CBinary& data, uint32_t codeType) const
     return CBinary(out.data(), static_cast<int>(bytes));
 }
 
+namespace {
+
+// Chip i of the buffer of total chips, most significant first; chips behind
+// the last one read as 0.
+uint32_t ChipAt(const uint8_t* c, long total, long i)
+{
+    if (i < 0 || i >= total)
+        return 0;
+    return (c[i / 8] >> (7 - i % 8)) & 1u;
+}
+
+// The chip group that stands for a 1 bit.
+uint32_t OneGroup(uint32_t codeType, int chipsPerBit)
+{
+    if (codeType == 1)
+        return 0x1; // 01
+    if (codeType == 4)
+        return 0x6; // 110
+
+    return 1u << (chipsPerBit - 1); // 10, 100 or 1
+}
+
+// The bits, first one in the top bit of the first byte; empty for no bits.
+CBinary PackBits(const std::vector<uint8_t>& bits)
+{
+    if (bits.empty())
+        return CBinary();
+    std::vector<uint8_t> out(((bits.size() - 1) >> 3) + 1, 0);
+    for (size_t i = 0; i < bits.size(); ++i)
+        if (bits[i])
+            out[i / 8] |= static_cast<uint8_t>(0x80u >> (i % 8));
+    return CBinary(out.data(), static_cast<int>(out.size()));
+}
+
+} // namespace
+
 CBinary CTsEnDecode::Decode(const CBinary& chips, uint32_t codeType, int& errorCount, uint8_t startLevel) const
 {
     const int n = chips.GetSize();
@@ -102,19 +138,9 @@ CBinary CTsEnDecode::Decode(const CBinary& chips, uint32_t codeType, int& errorC
     errorCount = 0;
     const uint8_t* c = chips.GetBuffer();
     const long total = static_cast<long>(n) * 8;
-    // Chips behind the last one read as 0.
-    auto chip = [&](long i) -> uint32_t {
-        if (i < 0 || i >= total)
-            return 0;
-        return (c[i / 8] >> (7 - i % 8)) & 1u;
-    };
-
+    auto chip = [&](long i) { return ChipAt(c, total, i); };
     const int b = GetChipsPerBit(codeType);
-    uint32_t reference = 1u << (b - 1); // 10, 100 or 1
-    if (codeType == 1)
-        reference = 0x1; // 01
-    else if (codeType == 4)
-        reference = 0x6; // 110
+    const uint32_t reference = OneGroup(codeType, b);
 
     std::vector<uint8_t> bits;
     bits.reserve(static_cast<size_t>(total / b + 1));
@@ -153,11 +179,5 @@ CBinary CTsEnDecode::Decode(const CBinary& chips, uint32_t codeType, int& errorC
         }
     }
 
-    if (bits.empty())
-        return CBinary();
-    std::vector<uint8_t> out(((bits.size() - 1) >> 3) + 1, 0);
-    for (size_t i = 0; i < bits.size(); ++i)
-        if (bits[i])
-            out[i / 8] |= static_cast<uint8_t>(0x80u >> (i % 8));
-    return CBinary(out.data(), static_cast<int>(out.size()));
+    return PackBits(bits);
 }

@@ -48,6 +48,61 @@ void CDataSheet::Fail()
     m_bKeyLoaded = false;
 }
 
+bool CDataSheet::ReadHeader(FILE* f, long& size)
+{
+    if (std::fseek(f, 0, SEEK_END) != 0)
+        return false;
+    size = std::ftell(f);
+    std::rewind(f);
+    uint8_t head[TABLE_INDEX_START];
+    if (size < TABLE_INDEX_START || std::fread(head, 1, sizeof head, f) != sizeof head || head[0] != 'A' ||
+        head[1] != 'T')
+        return false;
+    m_version = ReadLe16(head + 2);
+    m_keyLength = head[6];
+    m_indexStart = TABLE_INDEX_START;
+    m_entryCount = ReadBe32(head + 12);
+    m_dataEnd = size;
+    return true;
+}
+
+bool CDataSheet::LoadKeyBlock(FILE* f, long size)
+{
+    if (!m_keyBlock) {
+        m_keyBlock.reset(new (std::nothrow) uint8_t[TABLE_KEY_BLOCK_MAX]);
+        if (!m_keyBlock)
+            return false;
+    }
+    // The whole block is cleared, so key bytes the file does not carry
+    // read as 0 rather than as those of an earlier table.
+    std::memset(m_keyBlock.get(), 0, TABLE_KEY_BLOCK_MAX);
+    uint8_t tail[2];
+    if (std::fseek(f, size - 2, SEEK_SET) != 0 || std::fread(tail, 1, 2, f) != 2)
+        return false;
+    const int keySize = ReadLe16(tail);
+    if (keySize > TABLE_KEY_BLOCK_MAX || size < TABLE_INDEX_START + 2 + keySize)
+        return false;
+    const long keyStart = size - 2 - keySize;
+    if (keySize > 0 &&
+        (std::fseek(f, keyStart, SEEK_SET) != 0 ||
+         std::fread(m_keyBlock.get(), 1, static_cast<size_t>(keySize), f) != static_cast<size_t>(keySize)))
+        return false;
+    m_bKeyLoaded = true;
+    m_dataEnd = keyStart; // records never reach into the key block
+    return true;
+}
+
+bool CDataSheet::ReadWholeFile(FILE* f, long size)
+{
+    try {
+        m_whole.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    std::rewind(f);
+    return std::fread(m_whole.data(), 1, m_whole.size(), f) == m_whole.size();
+}
+
 bool CDataSheet::OpenTable(const std::string& name)
 {
     Close();
@@ -59,68 +114,11 @@ bool CDataSheet::OpenTable(const std::string& name)
     if (!m_file)
         return false;
     FILE* f = m_file.get();
-    if (std::fseek(f, 0, SEEK_END) != 0) {
+    long size = 0;
+    if (!ReadHeader(f, size) || (IsScrambled() && !LoadKeyBlock(f, size)) ||
+        (m_bReadWholeFile && !ReadWholeFile(f, size))) {
         Fail();
         return false;
-    }
-    const long size = std::ftell(f);
-    std::rewind(f);
-    uint8_t head[TABLE_INDEX_START];
-    if (size < TABLE_INDEX_START || std::fread(head, 1, sizeof head, f) != sizeof head || head[0] != 'A' ||
-        head[1] != 'T') {
-        Fail();
-        return false;
-    }
-    m_version = ReadLe16(head + 2);
-    m_keyLength = head[6];
-    m_indexStart = TABLE_INDEX_START;
-    m_entryCount = ReadBe32(head + 12);
-    m_dataEnd = size;
-
-    if (IsScrambled()) {
-        if (!m_keyBlock) {
-            m_keyBlock.reset(new (std::nothrow) uint8_t[TABLE_KEY_BLOCK_MAX]);
-            if (!m_keyBlock) {
-                Fail();
-                return false;
-            }
-        }
-        // The whole block is cleared, so key bytes the file does not carry
-        // read as 0 rather than as those of an earlier table.
-        std::memset(m_keyBlock.get(), 0, TABLE_KEY_BLOCK_MAX);
-        uint8_t tail[2];
-        if (std::fseek(f, size - 2, SEEK_SET) != 0 || std::fread(tail, 1, 2, f) != 2) {
-            Fail();
-            return false;
-        }
-        const int keySize = ReadLe16(tail);
-        if (keySize > TABLE_KEY_BLOCK_MAX || size < TABLE_INDEX_START + 2 + keySize) {
-            Fail();
-            return false;
-        }
-        const long keyStart = size - 2 - keySize;
-        if (keySize > 0 &&
-            (std::fseek(f, keyStart, SEEK_SET) != 0 ||
-             std::fread(m_keyBlock.get(), 1, static_cast<size_t>(keySize), f) != static_cast<size_t>(keySize))) {
-            Fail();
-            return false;
-        }
-        m_bKeyLoaded = true;
-        m_dataEnd = keyStart; // records never reach into the key block
-    }
-
-    if (m_bReadWholeFile) {
-        try {
-            m_whole.resize(static_cast<size_t>(size));
-        } catch (const std::bad_alloc&) {
-            Fail();
-            return false;
-        }
-        std::rewind(f);
-        if (std::fread(m_whole.data(), 1, m_whole.size(), f) != m_whole.size()) {
-            Fail();
-            return false;
-        }
     }
     std::rewind(f);
     m_nOpenState = 0;

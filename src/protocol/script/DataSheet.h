@@ -85,6 +85,13 @@ private:
     // The record of entry index.
     CBinaryGroup ReadRecord(int64_t index);
     void Fail();
+    // The steps of OpenTable; a false one leaves the sheet to Fail.
+    // The file's size and the header fields from its first bytes.
+    bool ReadHeader(FILE* f, long& size);
+    // The key block of a scrambled table: its size in the last two bytes,
+    // the block just before them.
+    bool LoadKeyBlock(FILE* f, long size);
+    bool ReadWholeFile(FILE* f, long size);
 
     UniqueFile m_file;
     int m_nOpenState = -1; // 0 open, -1 not open or the last open failed

@@ -316,18 +316,19 @@ int CMathematical::Precedence(const std::string& t)
     return 0;
 }
 
+void CMathematical::PopOperator(std::deque<std::string>& output)
+{
+    output.push_back(m_stack.back() == MATCHED_CONDITIONAL ? std::string("?") : m_stack.back());
+    m_stack.pop_back();
+}
+
 void CMathematical::PushOperator(const std::string& op, std::deque<std::string>& output)
 {
-    auto emit = [&output](const std::string& stacked) {
-        output.push_back(stacked == MATCHED_CONDITIONAL ? std::string("?") : stacked);
-    };
     if (op == ":") {
         // Closes the innermost open conditional: its then-part is complete,
         // and so is every conditional closed inside it.
-        while (!m_stack.empty() && m_stack.back() != "(" && m_stack.back() != "?") {
-            emit(m_stack.back());
-            m_stack.pop_back();
-        }
+        while (!m_stack.empty() && m_stack.back() != "(" && m_stack.back() != "?")
+            PopOperator(output);
         if (!m_stack.empty() && m_stack.back() == "?")
             m_stack.back() = MATCHED_CONDITIONAL;
         return;
@@ -338,8 +339,7 @@ void CMathematical::PushOperator(const std::string& op, std::deque<std::string>&
     while (!m_stack.empty() && m_stack.back() != "(") {
         const int top = Precedence(m_stack.back());
         if (top > p || (top == p && !fromRight)) {
-            emit(m_stack.back());
-            m_stack.pop_back();
+            PopOperator(output);
         } else {
             break;
         }
@@ -347,119 +347,165 @@ void CMathematical::PushOperator(const std::string& op, std::deque<std::string>&
     m_stack.push_back(op);
 }
 
-bool CMathematical::Parse(std::string& error, const std::string& expression)
+namespace {
+
+std::string WithoutBlanks(const std::string& expression)
 {
-    m_stack.clear();
-    m_postfix.clear();
     std::string e;
     for (char c : expression)
         if (!std::isspace(static_cast<unsigned char>(c)))
             e += c;
+    return e;
+}
 
-    std::deque<std::string> output;
-    int minus = 0; // unary minus signs waiting for their operand
-    auto operand = [&](std::string token) {
+// The index of the last character of the "BYTE[i]" (optionally ".BIT[b]")
+// operand starting at e[i]; an unclosed bracket runs to the end.
+size_t ByteOperandEnd(const std::string& e, size_t i)
+{
+    const size_t n = e.size();
+    size_t close = e.find(']', i);
+    if (close == std::string::npos)
+        close = n - 1;
+    size_t bit = close + 1;
+    if (bit < n && e[bit] == '.')
+        ++bit;
+    if (e.compare(bit, 3, "BIT") == 0) {
+        const size_t second = e.find(']', bit);
+        close = second == std::string::npos ? n - 1 : second;
+    }
+    return close;
+}
+
+// The index of the last character of the operand starting at e[i] (a number,
+// a quoted text, a byte or a char operand); false, with error set, for a
+// malformed byte or char operand.
+bool OperandEnd(std::string& error, const std::string& e, size_t i, size_t& close)
+{
+    const size_t n = e.size();
+    const char c = e[i];
+    if (IsDigit(c)) {
+        size_t j = i;
+        while (j < n && (IsDigit(e[j]) || IsHexLetter(e[j]) || e[j] == 'x' || e[j] == 'X' || e[j] == '.'))
+            ++j;
+        close = j - 1;
+        return true;
+    }
+    if (c == '"') {
+        close = e.find('"', i + 1);
+        if (close == std::string::npos)
+            close = n - 1;
+        return true;
+    }
+    if (c == 'B' && i + 1 < n && e[i + 1] == 'I') {
+        error = MATH_ERROR_BIT_ALONE;
+        return false;
+    }
+    if (c == 'B') {
+        close = ByteOperandEnd(e, i);
+    } else {
+        close = e.find(']', i);
+        if (close == std::string::npos)
+            close = n - 1;
+    }
+    if (e.substr(i, close - i + 1).find("[-") != std::string::npos) {
+        error = c == 'B' ? MATH_ERROR_BYTE_NEGATIVE : MATH_ERROR_CHAR_NEGATIVE;
+        return false;
+    }
+    return true;
+}
+
+bool IsOperandStart(char c) { return IsDigit(c) || c == '"' || c == 'B' || c == 'C'; }
+
+bool IsSingleOperator(char c)
+{
+    return c == '+' || c == '*' || c == '/' || c == '%' || c == '^' || c == '?' || c == ':' || c == '~';
+}
+
+bool IsPairOperatorStart(char c) { return c == '!' || c == '<' || c == '>' || c == '|' || c == '&'; }
+
+bool IsPairOperator(const std::string& pair)
+{
+    return pair == "!=" || pair == "<=" || pair == "<<" || pair == ">=" || pair == ">>" || pair == "||" || pair == "&&";
+}
+
+std::string JoinTokens(const std::deque<std::string>& tokens)
+{
+    std::string joined;
+    for (size_t k = 0; k < tokens.size(); ++k) {
+        if (k > 0)
+            joined += ' ';
+        joined += tokens[k];
+    }
+    return joined;
+}
+
+} // namespace
+
+bool CMathematical::ReadToken(std::string& error, const std::string& e, size_t& i, std::deque<std::string>& output,
+                              int& minus)
+{
+    const size_t n = e.size();
+    const char c = e[i];
+    const char next = i + 1 < n ? e[i + 1] : '\0';
+    if (c == '-') {
+        const char prev = i > 0 ? e[i - 1] : '\0';
+        const bool binary = i > 0 && (prev == ')' || prev == ']' || prev == '"' || IsDigit(prev) || IsHexLetter(prev));
+        if (binary)
+            PushOperator("-", output);
+        else
+            ++minus;
+    } else if (IsOperandStart(c)) {
+        size_t close = i;
+        if (!OperandEnd(error, e, i, close))
+            return false;
+        std::string token = e.substr(i, close - i + 1);
         if (minus % 2 == 1)
             token.insert(token.begin(), '-');
         minus = 0;
         output.push_back(std::move(token));
-    };
-
-    const size_t n = e.size();
-    for (size_t i = 0; i < n; ++i) {
-        const char c = e[i];
-        const char next = i + 1 < n ? e[i + 1] : '\0';
-        if (c == '-') {
-            const char prev = i > 0 ? e[i - 1] : '\0';
-            const bool binary =
-                i > 0 && (prev == ')' || prev == ']' || prev == '"' || IsDigit(prev) || IsHexLetter(prev));
-            if (binary)
-                PushOperator("-", output);
-            else
-                ++minus;
-        } else if (IsDigit(c)) {
-            size_t j = i;
-            while (j < n && (IsDigit(e[j]) || IsHexLetter(e[j]) || e[j] == 'x' || e[j] == 'X' || e[j] == '.'))
-                ++j;
-            operand(e.substr(i, j - i));
-            i = j - 1;
-        } else if (c == '"') {
-            size_t close = e.find('"', i + 1);
-            if (close == std::string::npos)
-                close = n - 1;
-            operand(e.substr(i, close - i + 1));
-            i = close;
-        } else if (c == 'B') {
-            if (next == 'I') {
-                error = MATH_ERROR_BIT_ALONE;
-                return false;
-            }
-            size_t close = e.find(']', i);
-            if (close == std::string::npos)
-                close = n - 1;
-            size_t bit = close + 1;
-            if (bit < n && e[bit] == '.')
-                ++bit;
-            if (e.compare(bit, 3, "BIT") == 0) {
-                const size_t second = e.find(']', bit);
-                close = second == std::string::npos ? n - 1 : second;
-            }
-            std::string token = e.substr(i, close - i + 1);
-            if (token.find("[-") != std::string::npos) {
-                error = MATH_ERROR_BYTE_NEGATIVE;
-                return false;
-            }
-            operand(std::move(token));
-            i = close;
-        } else if (c == 'C') {
-            size_t close = e.find(']', i);
-            if (close == std::string::npos)
-                close = n - 1;
-            std::string token = e.substr(i, close - i + 1);
-            if (token.find("[-") != std::string::npos) {
-                error = MATH_ERROR_CHAR_NEGATIVE;
-                return false;
-            }
-            operand(std::move(token));
-            i = close;
-        } else if (c == '(') {
-            m_stack.push_back("(");
-        } else if (c == ')') {
-            while (!m_stack.empty() && m_stack.back() != "(") {
-                output.push_back(m_stack.back() == MATCHED_CONDITIONAL ? std::string("?") : m_stack.back());
-                m_stack.pop_back();
-            }
-            if (!m_stack.empty())
-                m_stack.pop_back();
-        } else if (c == '+' || c == '*' || c == '/' || c == '%' || c == '^' || c == '?' || c == ':' || c == '~') {
-            PushOperator(std::string(1, c), output);
-        } else if (c == '!' || c == '<' || c == '>' || c == '|' || c == '&') {
-            std::string op(1, c);
-            const std::string pair = op + next;
-            if (pair == "!=" || pair == "<=" || pair == "<<" || pair == ">=" || pair == ">>" || pair == "||" ||
-                pair == "&&") {
-                op = pair;
-                ++i;
-            }
-            PushOperator(op, output);
-        } else if (c == '=') {
-            if (next == '=') {
-                PushOperator("==", output);
-                ++i;
-            }
+        i = close;
+    } else if (c == '(') {
+        m_stack.push_back("(");
+    } else if (c == ')') {
+        while (!m_stack.empty() && m_stack.back() != "(")
+            PopOperator(output);
+        if (!m_stack.empty())
+            m_stack.pop_back();
+    } else if (IsSingleOperator(c)) {
+        PushOperator(std::string(1, c), output);
+    } else if (IsPairOperatorStart(c)) {
+        std::string op(1, c);
+        const std::string pair = op + next;
+        if (IsPairOperator(pair)) {
+            op = pair;
+            ++i;
         }
-        // Anything else is skipped.
+        PushOperator(op, output);
+    } else if (c == '=' && next == '=') {
+        PushOperator("==", output);
+        ++i;
     }
+    // Anything else is skipped.
+    return true;
+}
+
+bool CMathematical::Parse(std::string& error, const std::string& expression)
+{
+    m_stack.clear();
+    m_postfix.clear();
+    const std::string e = WithoutBlanks(expression);
+    std::deque<std::string> output;
+    int minus = 0; // unary minus signs waiting for their operand
+    for (size_t i = 0; i < e.size(); ++i)
+        if (!ReadToken(error, e, i, output, minus))
+            return false;
     while (!m_stack.empty()) {
         if (m_stack.back() != "(")
-            output.push_back(m_stack.back() == MATCHED_CONDITIONAL ? std::string("?") : m_stack.back());
-        m_stack.pop_back();
+            PopOperator(output);
+        else
+            m_stack.pop_back();
     }
-    for (size_t k = 0; k < output.size(); ++k) {
-        if (k > 0)
-            m_postfix += ' ';
-        m_postfix += output[k];
-    }
+    m_postfix = JoinTokens(output);
     return true;
 }
 
@@ -482,68 +528,66 @@ bool CMathematical::GetByteOperand(const std::string& token, uint8_t& byte) cons
     return true;
 }
 
-bool CMathematical::Calculate(std::string& result, const CBinary& data, const std::string& postfix,
-                              const std::string& format)
-{
-    m_data = data;
-    m_stack.clear();
-    size_t i = 0;
-    while (i < postfix.size()) {
-        size_t end = postfix.find(' ', i);
-        if (end == std::string::npos)
-            end = postfix.size();
-        const std::string token = postfix.substr(i, end - i);
-        i = end + 1;
-        if (token.empty())
-            continue;
-        if (IsValueToken(token)) {
-            m_stack.push_back(token);
-            continue;
-        }
-        if (token == ":")
-            continue;
-        if (token == "!" || token == "~") {
-            if (m_stack.empty())
-                return false;
-            Number v;
-            if (!ReadNumber(*this, m_stack.back(), v))
-                return false;
-            if (token == "!") {
-                const bool zero = v.real ? v.value == 0.0 : v.integer == 0;
-                m_stack.back() = v.real ? StringPrintf("%d", zero ? 1 : 0) : StringPrintf("0x%02X", zero ? 1u : 0u);
-            } else {
-                const int64_t x = v.AsInteger();
-                const uint32_t complement = x <= 255 ? (~static_cast<uint32_t>(x)) & 0xFFu : ~static_cast<uint32_t>(x);
-                m_stack.back() = StringPrintf("0x%02X", complement);
-            }
-            continue;
-        }
-        if (token == "?") {
-            if (m_stack.size() < 3)
-                return false;
-            const std::string otherwise = m_stack.back();
-            m_stack.pop_back();
-            const std::string then = m_stack.back();
-            m_stack.pop_back();
-            bool truth = false;
-            if (!IsTrue(*this, m_stack.back(), truth))
-                return false;
-            m_stack.back() = truth ? then : otherwise;
-            continue;
-        }
-        if (m_stack.size() < 2)
-            return false;
-        const std::string right = m_stack.back();
-        m_stack.pop_back();
-        std::string value;
-        if (!BinaryOperation(*this, token, m_stack.back(), right, value))
-            return false;
-        m_stack.back() = value;
-    }
-    if (m_stack.empty())
-        return false;
+namespace {
 
-    const std::string token = m_stack.back();
+// "!" gives 1 for a zero value and 0 otherwise, "~" the complement (of the
+// low byte for a value not above 255); both replace the top of the stack.
+bool UnaryOperation(const CMathematical& math, const std::string& op, std::string& top)
+{
+    Number v;
+    if (!ReadNumber(math, top, v))
+        return false;
+    if (op == "!") {
+        const bool zero = v.real ? v.value == 0.0 : v.integer == 0;
+        top = v.real ? StringPrintf("%d", zero ? 1 : 0) : StringPrintf("0x%02X", zero ? 1u : 0u);
+    } else {
+        const int64_t x = v.AsInteger();
+        const uint32_t complement = x <= 255 ? (~static_cast<uint32_t>(x)) & 0xFFu : ~static_cast<uint32_t>(x);
+        top = StringPrintf("0x%02X", complement);
+    }
+    return true;
+}
+
+// Applies one postfix token to the value stack; false when too few values
+// meet an operator or the operation fails.
+bool ApplyToken(CMathematical& math, const std::string& token)
+{
+    std::deque<std::string>& stack = math.m_stack;
+    if (IsValueToken(token)) {
+        stack.push_back(token);
+        return true;
+    }
+    if (token == ":")
+        return true;
+    if (token == "!" || token == "~")
+        return !stack.empty() && UnaryOperation(math, token, stack.back());
+    if (token == "?") {
+        if (stack.size() < 3)
+            return false;
+        const std::string otherwise = stack.back();
+        stack.pop_back();
+        const std::string then = stack.back();
+        stack.pop_back();
+        bool truth = false;
+        if (!IsTrue(math, stack.back(), truth))
+            return false;
+        stack.back() = truth ? then : otherwise;
+        return true;
+    }
+    if (stack.size() < 2)
+        return false;
+    const std::string right = stack.back();
+    stack.pop_back();
+    std::string value;
+    if (!BinaryOperation(math, token, stack.back(), right, value))
+        return false;
+    stack.back() = value;
+    return true;
+}
+
+// Appends the final value token, formatted, to result.
+bool FormatFinal(const CMathematical& math, const std::string& token, const std::string& format, std::string& result)
+{
     std::string body;
     bool negative = false;
     const Kind kind = Classify(token, body, negative);
@@ -552,7 +596,7 @@ bool CMathematical::Calculate(std::string& result, const CBinary& data, const st
         return true;
     }
     Number n;
-    if (kind == Kind::OTHER || !ReadNumber(*this, token, n))
+    if (kind == Kind::OTHER || !ReadNumber(math, token, n))
         return false;
     ScriptValue value;
     switch (kind) {
@@ -580,4 +624,27 @@ bool CMathematical::Calculate(std::string& result, const CBinary& data, const st
         break;
     }
     return CScriptFormat::Format(format, value, result);
+}
+
+} // namespace
+
+bool CMathematical::Calculate(std::string& result, const CBinary& data, const std::string& postfix,
+                              const std::string& format)
+{
+    m_data = data;
+    m_stack.clear();
+    size_t i = 0;
+    while (i < postfix.size()) {
+        size_t end = postfix.find(' ', i);
+        if (end == std::string::npos)
+            end = postfix.size();
+        const std::string token = postfix.substr(i, end - i);
+        i = end + 1;
+        if (!token.empty() && !ApplyToken(*this, token))
+            return false;
+    }
+    if (m_stack.empty())
+        return false;
+    const std::string token = m_stack.back();
+    return FormatFinal(*this, token, format, result);
 }

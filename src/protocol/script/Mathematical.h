@@ -50,6 +50,13 @@ public:
 
 private:
     void PushOperator(const std::string& op, std::deque<std::string>& output);
+    // Moves the top of the operator stack to the output, a matched
+    // conditional written as "?".
+    void PopOperator(std::deque<std::string>& output);
+    // Reads the token at e[i] into the output or the operator stack and
+    // leaves i on its last character; false, with error set, for a malformed
+    // byte or char operand.
+    bool ReadToken(std::string& error, const std::string& e, size_t& i, std::deque<std::string>& output, int& minus);
 };
 
 // The number of a "0x" text from its third character on; 0-9, a-f and A-F

@@ -152,6 +152,57 @@ CSensorInfo CTsActive::Active(const CBinaryGroup& record)
     return ActiveOnce(lf, rf, param);
 }
 
+namespace {
+
+// The received chips as the frame type lays them out for decoding.
+CBinary BuildFrame(const CRFConfig& rf, const CBinary& received)
+{
+    switch (rf.FrameType) {
+    case 0xFF: return rf.BuildShData(received);
+    case 0xFC: return rf.BuildShData2(received);
+    case 0xFD:
+    case 0xF9:
+    case 0x09: return rf.BuildShDataShift6(received);
+    case 0xFA: return rf.BuildShDataAa(received);
+    case 0x0A: return rf.BuildMarkShift6(received);
+    case 0xF8: return rf.BuildShData2Shift4(received);
+    default: return received;
+    }
+}
+
+} // namespace
+
+bool CTsActive::ReadFrame(const CRFConfig& rf, const CBinary& received, uint8_t startLevel, const CBinary& param,
+                          CSensorInfo& info)
+{
+    CTsLog& log = CTsLog::GetInstance();
+    const uint8_t type = rf.FrameType;
+    const CBinary frame = BuildFrame(rf, received);
+    m_LastRecv = frame;
+    log.HexDump(frame, "Recv Data Is:");
+    int errors = 0;
+    CBinary decoded = CTsEnDecode::GetInstance().Decode(frame, rf.CodeType, errors, startLevel);
+    m_LastDecoded = decoded;
+    log.HexDump(decoded, "Recv DecodeData Is:");
+    if (decoded.IsEmpty())
+        return false;
+    if (type == 0xFD || type == 0xFB || type == 0xFA)
+        ReverseBitsInBytes(decoded);
+    m_bSpecial = false;
+    const int check = rf.CheckRfData(decoded);
+    if (check == RF_CHECK_INVALID)
+        return false;
+    if (check == RF_CHECK_STATE_UNLISTED)
+        m_bSpecial = true;
+    if (type == 0xFB)
+        ReverseBitsInBytes(decoded);
+    info.Parse(decoded, param, m_bSpecial ? 1 : 0);
+    log.Debug("SpecialRFID: %d", static_cast<int>(m_SpecialRfId));
+    if (m_SpecialRfId != 0)
+        m_LastDecoded = ReplaceStateUpdate(decoded);
+    return true;
+}
+
 CSensorInfo CTsActive::ActiveOnce(const CBinary& lfBytes, const CBinary& rfBytes, const CBinary& param)
 {
     CTsLog& log = CTsLog::GetInstance();
@@ -182,44 +233,10 @@ CSensorInfo CTsActive::ActiveOnce(const CBinary& lfBytes, const CBinary& rfBytes
     CTsReceive recv;
     m_pNetLayer->Recv(recv);
 
-    const uint8_t type = rf.FrameType;
     for (const CBinary& received : recv) {
-        CBinary frame;
-        switch (type) {
-        case 0xFF: frame = rf.BuildShData(received); break;
-        case 0xFC: frame = rf.BuildShData2(received); break;
-        case 0xFD:
-        case 0xF9:
-        case 0x09: frame = rf.BuildShDataShift6(received); break;
-        case 0xFA: frame = rf.BuildShDataAa(received); break;
-        case 0x0A: frame = rf.BuildMarkShift6(received); break;
-        case 0xF8: frame = rf.BuildShData2Shift4(received); break;
-        default: frame = received; break;
-        }
-        m_LastRecv = frame;
-        log.HexDump(frame, "Recv Data Is:");
-        int errors = 0;
-        CBinary decoded = CTsEnDecode::GetInstance().Decode(frame, rf.CodeType, errors, recv.m_status == 1 ? 0x80 : 0);
-        m_LastDecoded = decoded;
-        log.HexDump(decoded, "Recv DecodeData Is:");
-        if (decoded.IsEmpty())
-            continue;
-        if (type == 0xFD || type == 0xFB || type == 0xFA)
-            ReverseBitsInBytes(decoded);
-        m_bSpecial = false;
-        const int check = rf.CheckRfData(decoded);
-        if (check == RF_CHECK_INVALID)
-            continue;
-        if (check == RF_CHECK_STATE_UNLISTED)
-            m_bSpecial = true;
-        if (type == 0xFB)
-            ReverseBitsInBytes(decoded);
         CSensorInfo info;
-        info.Parse(decoded, param, m_bSpecial ? 1 : 0);
-        log.Debug("SpecialRFID: %d", static_cast<int>(m_SpecialRfId));
-        if (m_SpecialRfId != 0)
-            m_LastDecoded = ReplaceStateUpdate(decoded);
-        return info;
+        if (ReadFrame(rf, received, recv.m_status == 1 ? 0x80 : 0, param, info))
+            return info;
     }
     return CSensorInfo();
 }

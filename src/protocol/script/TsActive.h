@@ -66,6 +66,11 @@ public:
     uint32_t m_SpecialRfId = 0;
 
 private:
+    // Lays out, decodes, checks and parses one received frame into info;
+    // false when it does not decode or its check field is wrong.
+    bool ReadFrame(const CRFConfig& rf, const CBinary& received, uint8_t startLevel, const CBinary& param,
+                   CSensorInfo& info);
+
     uint32_t m_ProtocolID;
     CSensorInfo m_Result;
     CBinary m_LastRecv;
