@@ -14,7 +14,11 @@ public:
     VirtualClock(const VirtualClock&) = delete;
     VirtualClock& operator=(const VirtualClock&) = delete;
 
-    uint32_t GetTickCount() override { return m_now.load(); }
+    uint32_t GetTickCount() override
+    {
+        m_reads.fetch_add(1);
+        return m_now.load();
+    }
     void Sleep(uint32_t ms) override { m_now.fetch_add(ms); }
     bool WaitForEvents(uint32_t ms, std::initializer_list<const WakeEvent*> events) override
     {
@@ -25,7 +29,11 @@ public:
     }
     void Advance(uint32_t ms) { m_now.fetch_add(ms); }
     void Set(uint32_t now) { m_now.store(now); }
+    // How often the time was read: a test that steps the clock under a worker
+    // can see that the worker has looked at the time since the last step.
+    uint64_t Reads() const { return m_reads.load(); }
 
 private:
     std::atomic<uint32_t> m_now;
+    std::atomic<uint64_t> m_reads{0};
 };

@@ -431,7 +431,14 @@ protected:
     {
         const uint32_t start = GetTickCount();
         for (int i = 0; i < maxSteps && m_job.IsRunning(); ++i) {
+            const uint64_t seen = clock.Reads();
             clock.Advance(kStepMs);
+            // Each step waits for the worker to look at the time again, so a
+            // busy machine that leaves the worker unscheduled does not let
+            // several steps pass unseen.
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (clock.Reads() < seen + 2 && m_job.IsRunning() && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         if (m_job.IsRunning()) {
