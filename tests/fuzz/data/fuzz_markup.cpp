@@ -1,6 +1,6 @@
 // Loads any bytes as a document (from a file, so the encoding detection runs,
-// and as wide text), then walks every element and reads every attribute name
-// the input holds.
+// as wide text, and as the UTF-8 text the catalog's regions are kept in),
+// then walks every element and reads every attribute name the input holds.
 #include "Markup.h"
 #include "TempFolder.h"
 
@@ -48,7 +48,9 @@ void Walk(CMarkup& xml, const std::vector<std::wstring>& names, int depth)
 
 void Exercise(CMarkup& xml)
 {
-    const std::vector<std::wstring> names = AttributeNames(xml.GetDoc());
+    // A UTF-8 document keeps no wide text; its names come from the bytes made wide.
+    const std::vector<std::wstring> names =
+        AttributeNames(xml.GetDocUtf8().empty() ? xml.GetDoc() : Utf8ToWide(xml.GetDocUtf8()));
     while (xml.FindElem()) {
         for (const auto& n : names)
             (void)xml.GetAttribAt(1, n);
@@ -80,5 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Exercise(wide);
     CMarkup units(text);
     Exercise(units);
+    CMarkup utf8;
+    utf8.SetDocFlags(size && (data[0] & 1) ? CMarkup::MDF_IGNORECASE : 0);
+    utf8.SetDocUtf8(std::string(reinterpret_cast<const char*>(data), size));
+    Exercise(utf8);
     return 0;
 }

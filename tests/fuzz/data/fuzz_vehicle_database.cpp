@@ -36,6 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)db.FindPartNo(p->fields[0]);
     for (const auto& p : db.sensorParams)
         (void)db.FindSensorParam(p->fields[0]);
+
+    // The pages' road: each region read when asked for, kept as its UTF-8
+    // text, its brands opened one by one.
+    CVehicleDatabase pages(index, CVehicleDatabase::Loading::kOnDemand);
+    for (ECarsStyle region : {CARS_STYLE_US, CARS_STYLE_EUROPE, CARS_STYLE_AU, CARS_STYLE_JP, CARS_STYLE_KR}) {
+        if (const CBrands* brands = pages.GetBrands(region))
+            for (const auto& brand : brands->brands)
+                for (const auto& model : brand->models)
+                    years += model->years.size();
+        (void)pages.IsRegionDamaged(region);
+    }
     (void)years;
     ReleaseCatalogCache();
     return 0;
