@@ -13,6 +13,10 @@ std::unique_ptr<CTsProgram> MakeProgramForAttempt(int attempt, uint8_t freqSelec
 // The V4 object that takes over a sensor the boot update moved to the V4
 // boot: F7V4 with the multi-sensor flag set.
 std::unique_ptr<CTsProgram> MakeProgramAfterBootUpdate(uint8_t freqSelector);
+// Whether a sensor that still runs a V1/V3 boot (it has not taken the V4
+// boot yet) answers the search of its family, on that frequency selector.
+// The search's links are ended; a Stop ends it at once.
+bool FindSensorBeforeBootUpdate(uint8_t freqSelector);
 // Whether a programming object of that type takes the firmware selection
 // bytes (the V4 families do; the V1/V3 ones get none).
 bool TakesFirmwareSelection(int type);

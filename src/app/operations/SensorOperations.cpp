@@ -38,6 +38,8 @@ constexpr const wchar_t* kRelearnAsks = L"O";
 constexpr const wchar_t* kNotSupportedText = L"program not support the sensor on this version!";
 constexpr const wchar_t* kCopyIdMissingText = L"Error:\nSensor ID is NULL. Please press [Test] get sensor ID.";
 constexpr const wchar_t* kNoRecordText = L"Not supported this sensor!";
+// What an erased identifier reads: a blank sensor, or one whose write was cut short.
+constexpr uint32_t kErasedId = 0xFFFFFFFF;
 
 std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key); }
 
@@ -45,17 +47,61 @@ std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key)
 
 // ---- shared texts ---------------------------------------------------------------
 
-std::wstring ProgramFailureText(uint8_t result)
+StopCause OperationStopCause()
 {
-    const int code = static_cast<int8_t>(result);
+    // An unplug stops the run too: it is named first, as what the user must mend.
+    if (BrelkUnplugged())
+        return StopCause::Unplugged;
+    return IsOperationStopRequested() ? StopCause::UserStopped : StopCause::None;
+}
+
+namespace {
+
+// What a result byte of a failed run says happened, and what to do.
+struct ResultText {
+    int code;
+    const wchar_t* key;
+};
+constexpr ResultText kResultTexts[] = {
+    {static_cast<int8_t>(kProgramNoSensor), L"NO_SENSOR_PROGRAM"},
+    {BOOT_UPDATED_V4, L"BOOT_UPDATED_PROGRAM_AGAIN"},
+    {BOOT_FAILED, L"BOOT_UPDATE_FAILED"},
+    {BOOT_TOO_NEW, L"SENSOR_TOO_NEW"},
+    {kProgramChip86, L"CHIP_REFUSED"},
+    // Refused before a byte was written: the user learns that no sensor changed.
+    {kProgramRefused, L"NOTHING_PROGRAMMED"},
+    {kProgramIdRange, L"NOTHING_PROGRAMMED"},
+    {TS_ERR_MANY_SENSORS, L"SEVERAL_SENSORS"},
+    {TS_ERR_WRITE_FAILED, L"SENSOR_WRITE_FAILED"},
+    {TS_ERR_LINE_ZERO, L"SENSOR_KIND_UNKNOWN"},
+};
+
+std::wstring ResultWords(int code, int frequency)
+{
+    for (const ResultText& entry : kResultTexts)
+        if (entry.code == code)
+            return FormatOneNumber(Text(entry.key), frequency);
+    return Text(L"PROGRAM_FAULT");
+}
+
+} // namespace
+
+std::wstring ProgramFailureText(const ProgramFailure& failure)
+{
+    switch (failure.cause) {
+    case StopCause::UserStopped: return Text(failure.sensorTouched ? L"PROGRAM_STOPPED_WRITING" : L"PROGRAM_STOPPED");
+    case StopCause::Unplugged: return Text(failure.sensorTouched ? L"PROGRAM_UNPLUGGED_WRITING" : L"PROGRAM_UNPLUGGED");
+    case StopCause::None: break;
+    }
+    const int code = static_cast<int8_t>(failure.result);
     if (code == kProgramUpdateTool)
         return Text(L"UPDATE_TOOL");
     wchar_t suffix[32];
-    std::swprintf(suffix, 32, L"[Error Code:%d]", code);
-    // Refused before a byte was written: the user learns that no sensor changed.
-    if (result == kProgramRefused)
-        return Text(L"NOTHING_PROGRAMMED") + L" " + suffix;
-    return Text(L"PROGRAM_FAULT") + suffix;
+    std::swprintf(suffix, 32, L" [Error Code:%d]", code);
+    // A missing or damaged firmware file is named, so the user knows what to put back.
+    if (failure.image)
+        return Text(L"PROGRAM_FAULT") + suffix + ImageProblemText(failure.image);
+    return ResultWords(code, failure.frequency) + suffix;
 }
 
 uint16_t ProgramDateWord(int year, int month, int day)
@@ -79,6 +125,7 @@ CSensorOperations::CSensorOperations(IOperationHost& host, const Selection& sele
         return active.GetSensorInfo();
     };
     m_services.checkSensor = DorvanSensorCheck;
+    m_services.findSensorBeforeBoot = FindSensorBeforeBootUpdate;
     m_services.successSignal = [](int repeat) { SendBrelkSuccessSignal(repeat); };
     m_services.failSignal = [] { SendBrelkFailSignal(); };
     m_services.idSeed = NewIdSeed;
@@ -371,6 +418,9 @@ void CSensorOperations::OnProgramProgress(uint8_t percent)
 
 void CSensorOperations::OnFirmwareProgress(uint8_t percent)
 {
+    // The boot update writes the sensor from its first step on.
+    if (percent != kHidePercent)
+        m_bSensorTouched = true;
     OnProgress(m_firmwareProgress, L"UPDATE_FIRMWARE", percent);
 }
 
@@ -397,6 +447,7 @@ bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
     // Both bars start anew: a boot update shows its progress on every run.
     m_programProgress.Reset();
     m_firmwareProgress.Reset();
+    m_bSensorTouched = false;
     uint8_t result = kProgramNotStarted;
     ImageProblem imageProblem; // of the attempt that ended the run
     ProgrammedList list;
@@ -426,10 +477,14 @@ bool CSensorOperations::ProgramSensorFlow(const OperationInputs& in)
 
     if (result != kProgramOk) {
         m_services.failSignal();
-        // A missing or damaged firmware file is named, so the user knows what to put back.
+        ProgramFailure failure;
+        failure.result = result;
+        failure.cause = OperationStopCause();
+        failure.sensorTouched = m_bSensorTouched;
+        failure.frequency = SensorFrequencyOf(in.Param());
+        failure.image = imageProblem;
         OutcomeMade(
-            in, [result, imageProblem] { return ProgramFailureText(result) + ImageProblemText(imageProblem); },
-            kStatusRed);
+            in, [failure] { return ProgramFailureText(failure); }, kStatusRed);
         return false;
     }
     return ShowProgrammed(in, list);
@@ -527,6 +582,7 @@ uint8_t CSensorOperations::WriteSensors(CTsProgram& program, const OperationInpu
     }
     const LocalTime today = GetLocalTime();
     program.m_nDate = ProgramDateWord(today.year, today.month, today.day);
+    m_bSensorTouched = true;
     if (program.ProgramSensor(ids, selection))
         return kProgramOk;
     // A failed write that left no error code is still a failure.
@@ -542,6 +598,9 @@ uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program,
     SensorBootContext context;
     context.program = program.get();
     const uint8_t code = m_services.updateBoot(context);
+    // A boot update that ran wrote the sensor, whatever it came to.
+    if (code == BOOT_UPDATED_V1 || code == BOOT_UPDATED_V4 || code == BOOT_FAILED)
+        m_bSensorTouched = true;
     switch (code) {
     case BOOT_NOT_NEEDED: found = context.found; return kProgramOk;
     case BOOT_UPDATED_V1: {
@@ -569,6 +628,17 @@ uint8_t CSensorOperations::CheckSensorBoot(std::unique_ptr<CTsProgram>& program,
 }
 
 namespace {
+
+// A programmed sensor that was not read back: why.
+const wchar_t* ReadBackFailureKey(StopCause cause)
+{
+    switch (cause) {
+    case StopCause::Unplugged: return L"PROGRAMMED_UNPLUGGED_BEFORE_TEST";
+    case StopCause::UserStopped: return L"PROGRAMMED_STOPPED_BEFORE_TEST";
+    case StopCause::None: break;
+    }
+    return L"PROGRAM_FINISH_BUT_CAN_NOT_TEST";
+}
 
 // The daily records of the sensors programmed, their rows and the result;
 // false when a record could not be written.
@@ -638,11 +708,11 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
         check.requireId = true;
         if (!list.empty())
             check.expectedId = list.front().first;
-        success = ReadAndShowSensor(in, check);
+        success = ReadAndShowSensor(in, check) == ReadEnd::Read;
         if (success)
             OutcomeKey(in, L"PROGRAM_SUCCSSED", kStatusBlue);
         else
-            OutcomeKey(in, L"PROGRAM_FINISH_BUT_CAN_NOT_TEST", kStatusRed);
+            OutcomeKey(in, ReadBackFailureKey(OperationStopCause()), kStatusRed);
     }
     if (success)
         RunOnUiThread([&] { m_host.SetLastResult(result); });
@@ -655,7 +725,7 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
 
 // ---- test and read ------------------------------------------------------------------------
 
-bool CSensorOperations::ReadAndShowSensor(const OperationInputs& in, const ReadCheck& check, CSensorInfo* read)
+ReadEnd CSensorOperations::ReadAndShowSensor(const OperationInputs& in, const ReadCheck& check, CSensorInfo* read)
 {
     CTestSensorRightPane* pane = in.page ? in.page->GetResultPane() : nullptr;
     if (pane) {
@@ -665,12 +735,20 @@ bool CSensorOperations::ReadAndShowSensor(const OperationInputs& in, const ReadC
     const CSensorInfo info = m_services.testSensor(in.sensorCode);
     if (read)
         *read = info;
-    const bool wrongId = (check.requireId && info.m_ID == 0) || (check.expectedId && info.m_ID != *check.expectedId);
-    if (info.IsEmpty() || wrongId) {
-        if (wrongId && !info.IsEmpty())
+    ReadEnd end = ReadEnd::Read;
+    if (info.IsEmpty())
+        end = ReadEnd::NoAnswer;
+    else if (check.expectedId && info.m_ID != *check.expectedId)
+        end = ReadEnd::OtherSensor;
+    else if (info.m_ID == 0 || info.m_ID == kErasedId)
+        end = ReadEnd::NoIdentifier; // no identifier to show, copy or print
+    if (end != ReadEnd::Read) {
+        if (end == ReadEnd::OtherSensor)
             CTsLog::GetInstance().Record("Read back ID %08X, not the one expected", info.m_ID);
+        else if (end == ReadEnd::NoIdentifier)
+            CTsLog::GetInstance().Record("The sensor answered with no identifier (%08X)", info.m_ID);
         m_services.failSignal();
-        return false;
+        return end;
     }
     m_services.successSignal(kSignalRead);
     if (pane) {
@@ -683,7 +761,7 @@ bool CSensorOperations::ReadAndShowSensor(const OperationInputs& in, const ReadC
         show(in.units);
         pane->SetRemake([this, show] { show(ReadDisplayUnits(m_settings)); });
     }
-    return true;
+    return ReadEnd::Read;
 }
 
 void CSensorOperations::KeepReading(const OperationInputs& in, const CSensorInfo& info)
@@ -696,16 +774,26 @@ void CSensorOperations::KeepReading(const OperationInputs& in, const CSensorInfo
     RunOnUiThread([&] { m_host.SetLastResult(result); });
 }
 
+void CSensorOperations::TestFailed(const OperationInputs& in, ReadEnd end)
+{
+    switch (OperationStopCause()) {
+    case StopCause::Unplugged: OutcomeKey(in, L"TEST_UNPLUGGED", kStatusRed); return;
+    case StopCause::UserStopped: OutcomeKey(in, L"TEST_STOPPED", kStatusRed); return;
+    case StopCause::None: break;
+    }
+    OutcomeKey(in, end == ReadEnd::NoIdentifier ? L"SENSOR_NO_ID" : L"TEST_FAULT", kStatusRed);
+}
+
 bool CSensorOperations::TestSensorOnTestPage(const OperationInputs& in)
 {
     StatusKey(in, L"TEST_SENSOR", kStatusBlue);
     CSensorInfo info;
-    const bool ok = ReadAndShowSensor(in, ReadCheck{}, &info);
-    if (ok)
+    const ReadEnd end = ReadAndShowSensor(in, ReadCheck{}, &info);
+    if (end == ReadEnd::Read)
         KeepReading(in, info);
     else
-        OutcomeKey(in, L"TEST_FAULT", kStatusRed);
-    return ok;
+        TestFailed(in, end);
+    return end == ReadEnd::Read;
 }
 
 bool CSensorOperations::TestSensorWorker(const OperationInputs& in)
@@ -716,16 +804,16 @@ bool CSensorOperations::TestSensorWorker(const OperationInputs& in)
     ReadCheck check;
     check.requireId = true;
     CSensorInfo info;
-    const bool ok = ReadAndShowSensor(in, check, &info);
-    if (ok) {
+    const ReadEnd end = ReadAndShowSensor(in, check, &info);
+    if (end == ReadEnd::Read) {
         // The copy page keeps the value; it shows it in the format of the moment.
         if (in.page)
             RunOnUiThread([&] { in.page->SetCopiedId(info.m_ID); });
         KeepReading(in, info);
     } else {
-        OutcomeKey(in, L"TEST_FAULT", kStatusRed);
+        TestFailed(in, end);
     }
-    return ok;
+    return end == ReadEnd::Read;
 }
 
 bool CSensorOperations::FormatSensorInfo(const OperationInputs& in, _SensorInfo& info, DorvanSensorInfo* read)
@@ -765,10 +853,30 @@ bool CSensorOperations::ReadSensorWorker(const OperationInputs& in)
         m_services.failSignal();
         if (pane)
             pane->SetAllValues(L"NA");
-        OutcomeKey(in, L"TEST_FAULT", kStatusRed);
+        CheckFailed(in, record);
     }
     // A full read shows all nine lines, "NA" when the sensor did not answer.
     if (pane)
         pane->SetReadingShown(true);
     return ok;
+}
+
+void CSensorOperations::CheckFailed(const OperationInputs& in, const DorvanSensorInfo& record)
+{
+    switch (OperationStopCause()) {
+    case StopCause::Unplugged: OutcomeKey(in, L"TEST_UNPLUGGED", kStatusRed); return;
+    case StopCause::UserStopped: OutcomeKey(in, L"CHECK_STOPPED", kStatusRed); return;
+    case StopCause::None: break;
+    }
+    if (record.m_nResultCode == TS_ERR_MANY_SENSORS) {
+        OutcomeKey(in, L"SEVERAL_SENSORS", kStatusRed);
+        return;
+    }
+    // The check reads sensors that run the V4 boot; one that has not taken
+    // it yet answers only the search of its own frame.
+    if (m_services.findSensorBeforeBoot && m_services.findSensorBeforeBoot(in.freqSelector)) {
+        OutcomeKey(in, L"SENSOR_NEEDS_BOOT", kStatusRed);
+        return;
+    }
+    OutcomeKey(in, L"CHECK_FAULT", kStatusRed);
 }

@@ -27,8 +27,10 @@
 #include "SensorInfo.h"
 #include "SensorReadout.h"
 #include "SerialPort.h"
+#include "TsSnData.h"
 #include "VehicleRecords.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -95,6 +97,9 @@ struct SensorServices {
     std::function<uint8_t(SensorBootContext& context)> updateBoot;
     std::function<CSensorInfo(unsigned sensorCode)> testSensor;
     std::function<int(DorvanSensorInfo& info)> checkSensor;
+    // Whether a sensor that has not taken its V4 boot yet answers (the V1/V3
+    // search of the families that update the boot).
+    std::function<bool(uint8_t freqSelector)> findSensorBeforeBoot;
     std::function<void(int repeat)> successSignal;
     std::function<void()> failSignal;
     // The seed of a generated identifier (NewIdSeed).
@@ -106,6 +111,14 @@ struct SensorServices {
 struct ReadCheck {
     bool requireId = false;
     std::optional<uint32_t> expectedId;
+};
+
+// How a sensor reading ended.
+enum class ReadEnd {
+    Read,         // a sensor answered with what the check asks for
+    NoAnswer,     // nobody answered (or the exchange was stopped)
+    NoIdentifier, // a blank sensor: its identifier reads erased (FFFFFFFF) or 0
+    OtherSensor,  // a read-back answered by an identifier other than the one programmed
 };
 
 // Progress of one kind (programming or boot update): the last percent shown
@@ -157,7 +170,7 @@ public:
     bool ReadSensorWorker(const OperationInputs& in);
     // Triggers the sensor and shows what it read in the pane; the reading
     // goes to *read when given.
-    bool ReadAndShowSensor(const OperationInputs& in, const ReadCheck& check, CSensorInfo* read = nullptr);
+    ReadEnd ReadAndShowSensor(const OperationInputs& in, const ReadCheck& check, CSensorInfo* read = nullptr);
     // The check's record goes to *read when given.
     bool FormatSensorInfo(const OperationInputs& in, _SensorInfo& info, DorvanSensorInfo* read = nullptr);
 
@@ -198,6 +211,10 @@ private:
     void OutcomeMade(const OperationInputs& in, const StatusText& text, COLORREF colour);
     int Ask(const std::wstring& text, const std::wstring& caption, unsigned type);
     void OnProgress(ProgressState& state, const wchar_t* key, uint8_t percent);
+    // The outcome of a test that read nothing usable, by its cause.
+    void TestFailed(const OperationInputs& in, ReadEnd end);
+    // The outcome of a check that read nothing, by its cause.
+    void CheckFailed(const OperationInputs& in, const DorvanSensorInfo& record);
     // The outcome of a programming run whose attempt succeeded: daily
     // records, then the list or the read-back of a single sensor.
     bool ShowProgrammed(const OperationInputs& in, const ProgrammedList& list);
@@ -214,6 +231,9 @@ private:
     SensorServices m_services;
     ProgressState m_programProgress;
     ProgressState m_firmwareProgress;
+    // The running programming has begun to write the sensor (its boot or
+    // its image): stopped now, the sensor must be programmed again.
+    std::atomic<bool> m_bSensorTouched{false};
     ProgressRelay m_programSink{[this](uint8_t percent) { OnProgramProgress(percent); }};
     ProgressRelay m_firmwareSink{[this](uint8_t percent) { OnFirmwareProgress(percent); }};
     // The page of the running operation, where its progress goes.
@@ -223,8 +243,29 @@ private:
     std::set<int> m_outcomePages;
 };
 
-// The texts of a failed programming: "PROGRAM_FAULT" with "[Error Code:%d]"
-// of the result as a signed byte, or "UPDATE_TOOL" alone for -7.
-std::wstring ProgramFailureText(uint8_t result);
+// What ended an operation that did not succeed, beside its own result.
+enum class StopCause {
+    None,        // the exchange itself failed
+    UserStopped, // Stop, or the window closing
+    Unplugged,   // the Brelk left the bus
+};
+// The cause of the running operation's end: the Brelk's removal before the user's stop.
+StopCause OperationStopCause();
+
+// A programming run that failed: its result byte, what stopped it, whether
+// the sensor was already being written (its boot or its image), and the
+// vehicle's sensor frequency (433, 315, 0 unknown).
+struct ProgramFailure {
+    uint8_t result = 0;
+    StopCause cause = StopCause::None;
+    bool sensorTouched = false;
+    int frequency = 0;
+    ImageProblem image; // its firmware file was missing or damaged
+};
+// The text of a failed programming: what happened and what to do, followed
+// by " [Error Code:%d]" of the result as a signed byte (and the firmware
+// file that was missing or damaged); "UPDATE_TOOL" alone for -7, and the
+// cause alone for a stop or an unplug.
+std::wstring ProgramFailureText(const ProgramFailure& failure);
 // The date word a programming object stores: (year << 9) | (month << 5) | day, kept to 16 bits.
 uint16_t ProgramDateWord(int year, int month, int day);

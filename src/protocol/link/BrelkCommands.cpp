@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
+#include "DeviceMap.h"
 #include "SearchUsbPort.h"
 #include "WireFormat.h"
 
@@ -96,6 +97,14 @@ void SignalStep(uint8_t step, uint32_t waitMs, const WakeEvent* stop)
 } // namespace
 
 bool EnsureDeviceConnected() { return g_bSerialOpen || SerialOpen(FindDeviceComPort()); }
+
+bool BrelkNodePresent()
+{
+    const int port = g_nBrelkPort;
+    return port != 0 && !DeviceMap::DevicePathOf(port).empty();
+}
+
+bool BrelkUnplugged() { return g_bDeviceRemoved || (g_nBrelkPort != 0 && !BrelkNodePresent()); }
 
 int SendCommand(int length, const uint8_t* bytes) { return WriteCommand(length, bytes, StopToWatch()); }
 

@@ -16,6 +16,12 @@
 // True when the Brelk's port is open or opens now (its number looked up anew):
 // what every operation asks before it talks to the Brelk.
 bool EnsureDeviceConnected();
+// True while the Brelk's device node is in the device map.
+bool BrelkNodePresent();
+// True when the Brelk was seen removed, or its device node has left the
+// device map: what ended an exchange that failed, before or without the
+// notice of its removal.
+bool BrelkUnplugged();
 // Drops what is left in the port from earlier commands (logged), then writes
 // one command: 1 when written whole, 0 when the Brelk was removed or a Stop
 // came, -1 when the port can't be opened (no message) or after a 2 s time-out

@@ -181,7 +181,7 @@ TEST_F(EndToEndTest, CheckSensorFillsTheNineTextsOrNineNotAvailable)
     brelk.frames.ClearSensors();
     brelk.sim.ClearSignals();
     Run(kPageTestSensor, kCmdCheckSensor);
-    EXPECT_EQ(page->LastStatus(), Text(L"TEST_FAULT"));
+    EXPECT_EQ(page->LastStatus(), Text(L"CHECK_FAULT"));
     EXPECT_TRUE(page->pane.IsReadingShown()); // the nine lines, each "NA"
     for (const std::wstring& v : page->pane.GetValues())
         EXPECT_EQ(v, L"NA");
@@ -214,7 +214,7 @@ TEST_F(EndToEndTest, CopyTestsThenProgramsTheIdentifierItRead)
     sensor->AnswerTestAs(0);
     page->actions.clear();
     Run(kPageCopySensor, kCmdTestBeforeCopy);
-    EXPECT_EQ(page->LastStatus(), Text(L"TEST_FAULT"));
+    EXPECT_EQ(page->LastStatus(), Text(L"SENSOR_NO_ID"));
     EXPECT_EQ(page->idText, L"");
     EXPECT_FALSE(page->copiedId);
     EXPECT_EQ(page->actions, (std::vector<bool>{false, true}));
@@ -249,7 +249,7 @@ TEST_F(EndToEndTest, StopBetweenAttemptsEndsTheRun)
     StandInOperationPage* page = Page(kPageCreateSensor);
     EXPECT_TRUE(pressed);
     EXPECT_EQ(makes.load(), 3);
-    EXPECT_EQ(page->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-2]");
+    EXPECT_EQ(page->LastStatus(), Text(L"PROGRAM_STOPPED"));
     EXPECT_EQ(page->LastColour(), kStatusRed);
     EXPECT_EQ(Signals(), FailSignal());
 }
@@ -260,7 +260,7 @@ TEST_F(EndToEndTest, StopDuringTheBootUpdateEndsTheRun)
     // A V4 sensor below boot 0411: the boot image goes in first. Stop during it.
     auto clean = Bench(Fault::None, -1, 0x0410);
     CreateSensor();
-    ASSERT_EQ(Page(kPageCreateSensor)->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:3]")
+    ASSERT_EQ(Page(kPageCreateSensor)->LastStatus(), Failure(L"BOOT_UPDATED_PROGRAM_AGAIN", 3))
         << "a boot update ends the run, the next press programs";
     const int bootExchanges = clean->Exchanges();
 
@@ -272,7 +272,8 @@ TEST_F(EndToEndTest, StopDuringTheBootUpdateEndsTheRun)
     CreateSensor();
     StandInOperationPage* page = Page(kPageCreateSensor);
     EXPECT_EQ(page->LastColour(), kStatusRed);
-    EXPECT_NE(page->LastStatus(), Text(L"PROGRAM_SUCCSSED"));
+    // Stopped half-way through its boot: the user learns it must be programmed again.
+    EXPECT_EQ(page->LastStatus(), Text(L"PROGRAM_STOPPED_WRITING"));
     EXPECT_EQ(Signals(), FailSignal());
     EXPECT_FALSE(Holds(kNewId));
     EXPECT_LT(bench->Exchanges(), bootExchanges);

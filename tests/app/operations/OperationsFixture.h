@@ -10,6 +10,7 @@
 #include "FamilyTable.h"
 #include "Language.h"
 #include "MainDialogFixture.h"
+#include "OneNumberFormat.h"
 #include "OperationPage.h"
 #include "SensorOperations.h"
 #include "SimBrelk.h"
@@ -406,6 +407,12 @@ public:
     }
     static std::vector<uint8_t> FailSignal() { return {0xF5, 0xF7, 0xF6, 0xF9}; }
     static std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key); }
+    // A failed run's words with its code: "<text> [Error Code:N]", the text's
+    // one number (the sensor's frequency) filled.
+    static std::wstring Failure(const wchar_t* key, int code, long long number = 0)
+    {
+        return FormatOneNumber(Text(key), number) + L" [Error Code:" + std::to_wstring(code) + L"]";
+    }
     std::string DailyFile(const std::string& kind) const
     {
         std::error_code ec;

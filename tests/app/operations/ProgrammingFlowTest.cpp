@@ -45,7 +45,8 @@ TEST_F(ProgrammingFlowTest, AttemptsGoRoundTheFamiliesWhileNoSensorAnswers)
     // Ten attempts, F7V4, N8V4, F6V4, F7V3, F6V1 twice; the sensor's frequency selector (0 for "040").
     EXPECT_EQ(Makes(), (Lines{"make 3 freq 0", "make 6 freq 0", "make 4 freq 0", "make 2 freq 0", "make 1 freq 0",
                               "make 3 freq 0", "make 6 freq 0", "make 4 freq 0", "make 2 freq 0", "make 1 freq 0"}));
-    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-2]");
+    // Nobody answered: the user is told to hold a sensor of the vehicle's frequency there.
+    EXPECT_EQ(Create()->LastStatus(), Failure(L"NO_SENSOR_PROGRAM", -2, 433));
     EXPECT_EQ(Create()->LastColour(), kStatusRed);
     EXPECT_EQ(Signals(), FailSignal());
     EXPECT_TRUE(DailyFile("CSV").empty());
@@ -132,7 +133,7 @@ TEST_F(ProgrammingFlowTest, NoIdentifierBeyondTheSensorIsWritten)
     EXPECT_TRUE(fakes.programmed.empty());
     ASSERT_EQ(boxes.AskedBoxes().size(), 2u);
     EXPECT_EQ(boxes.AskedBoxes()[1].text, L"Invalid data !\r\nRange:0-268435455");
-    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:11]");
+    EXPECT_EQ(Create()->LastStatus(), Failure(L"NOTHING_PROGRAMMED", 11));
     EXPECT_EQ(Signals(), FailSignal());
     EXPECT_EQ(fakes.Lines().back(), "delete 3");
     EXPECT_EQ(fakes.Lines()[fakes.Lines().size() - 2], "end link");
@@ -157,20 +158,20 @@ TEST_F(ProgrammingFlowTest, EveryResultByteHasItsStatusText)
         std::wstring status;
         int makes;
     };
-    const std::wstring fault = Text(L"PROGRAM_FAULT");
     const std::vector<Case> cases = {
         {"boot updated a V4 sensor", [](ProgrammingFlowTest& t) { t.boots = {Boot(BOOT_UPDATED_V4)}; },
-         fault + L"[Error Code:3]", 1},
-        {"boot update failed", [](ProgrammingFlowTest& t) { t.boots = {Boot(BOOT_FAILED)}; }, fault + L"[Error Code:4]",
-         1},
+         Failure(L"BOOT_UPDATED_PROGRAM_AGAIN", 3), 1},
+        {"boot update failed", [](ProgrammingFlowTest& t) { t.boots = {Boot(BOOT_FAILED)}; },
+         Failure(L"BOOT_UPDATE_FAILED", 4), 1},
         {"several sensors for the boot",
          [](ProgrammingFlowTest& t) {
              t.boots = {Boot(BOOT_MANY_SENSORS, {1, 2})};
          },
-         Text(L"NOTHING_PROGRAMMED") + L" [Error Code:10]", 1},
-        {"boot too new", [](ProgrammingFlowTest& t) { t.boots = {Boot(BOOT_TOO_NEW)}; }, fault + L"[Error Code:6]", 1},
+         Failure(L"NOTHING_PROGRAMMED", 10), 1},
+        {"boot too new", [](ProgrammingFlowTest& t) { t.boots = {Boot(BOOT_TOO_NEW)}; }, Failure(L"SENSOR_TOO_NEW", 6),
+         1},
         {"no object for the boot", [](ProgrammingFlowTest& t) { t.boots = {Boot(BOOT_NO_PROGRAM)}; },
-         fault + L"[Error Code:7]", 1},
+         Failure(L"PROGRAM_FAULT", 7), 1},
         {"a sensor this tool cannot write",
          [](ProgrammingFlowTest& t) { t.boots = {Boot(static_cast<uint8_t>(V4_SEARCH_UNSUPPORTED))}; },
          Text(L"UPDATE_TOOL"), 1},
@@ -179,21 +180,21 @@ TEST_F(ProgrammingFlowTest, EveryResultByteHasItsStatusText)
              t.SensorsAt(0, {0x10});
              t.attempts[0].programOk = false;
          },
-         fault + L"[Error Code:-1]", 1},
+         Failure(L"SENSOR_WRITE_FAILED", -1), 1},
         {"no image",
          [](ProgrammingFlowTest& t) {
              t.SensorsAt(0, {0x10});
              t.attempts[0].programOk = false;
              t.attempts[0].errorCode = TS_ERR_NO_IMAGE;
          },
-         fault + L"[Error Code:-3]", 1},
+         Failure(L"PROGRAM_FAULT", -3), 1},
         {"line zero",
          [](ProgrammingFlowTest& t) {
              t.SensorsAt(0, {0x10});
              t.attempts[0].programOk = false;
              t.attempts[0].errorCode = TS_ERR_LINE_ZERO;
          },
-         fault + L"[Error Code:-9]", 1},
+         Failure(L"SENSOR_KIND_UNKNOWN", -9), 1},
         {"Brelk to update",
          [](ProgrammingFlowTest& t) {
              t.SensorsAt(0, {0x10});
@@ -207,8 +208,9 @@ TEST_F(ProgrammingFlowTest, EveryResultByteHasItsStatusText)
              t.attempts[0].programOk = false;
              t.attempts[0].errorCode = TS_ERR_OK;
          },
-         fault + L"[Error Code:-1]", 1},
-        {"no object", [](ProgrammingFlowTest& t) { t.nullObjects = true; }, fault + L"[Error Code:-1]", 1},
+         Failure(L"SENSOR_WRITE_FAILED", -1), 1},
+        // No object is result 255, the byte of a failed write as well.
+        {"no object", [](ProgrammingFlowTest& t) { t.nullObjects = true; }, Failure(L"SENSOR_WRITE_FAILED", -1), 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -242,7 +244,7 @@ TEST_F(ProgrammingFlowTest, AChipOf86KindStopsTheF6FamiliesWithoutTouchingTheSen
     Run(kPageCreateSensor, kCmdProgramCreate);
     EXPECT_TRUE(fakes.programmed.empty());
     EXPECT_EQ(Makes().size(), 3u); // 8 is not 254: no next family
-    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:8]");
+    EXPECT_EQ(Create()->LastStatus(), Failure(L"CHIP_REFUSED", 8));
 }
 
 TEST_F(ProgrammingFlowTest, BootCodeTwoGoesOnWithAVFourObject)
@@ -335,7 +337,8 @@ TEST_F(ProgrammingFlowTest, StopBetweenAttemptsEndsTheRunWithItsFailure)
     boots = {Boot(254, {}, false, {}, [this] { Press(kCmdStop); })};
     Run(kPageCreateSensor, kCmdProgramCreate);
     EXPECT_EQ(Makes().size(), 1u);
-    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-2]");
+    // Stopped while it searched: nothing was written.
+    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_STOPPED"));
     EXPECT_EQ(Signals(), FailSignal());
     // The request stays until the next operation starts.
     EXPECT_TRUE(IsOperationStopRequested());
@@ -357,7 +360,7 @@ TEST_F(ProgrammingFlowTest, StopWhileTheObjectIsMadeIsNotLostToItsConstructor)
     EXPECT_EQ(Makes().size(), 2u);
     EXPECT_EQ(bootsCalled, 1u);
     EXPECT_TRUE(g_bAbort.IsSet());
-    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-2]");
+    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_STOPPED"));
 }
 
 TEST_F(ProgrammingFlowTest, StopDuringTheBootUpdateIsKeptOverTheNewObject)
@@ -371,7 +374,8 @@ TEST_F(ProgrammingFlowTest, StopDuringTheBootUpdateIsKeptOverTheNewObject)
     EXPECT_TRUE(fakes.programmed.empty());
     EXPECT_EQ(Makes().size(), 2u); // the first object and the one after the boot
     EXPECT_TRUE(g_bAbort.IsSet());
-    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-2]");
+    // The sensor took its new boot, but no image: it must be programmed before use.
+    EXPECT_EQ(Create()->LastStatus(), Text(L"PROGRAM_STOPPED_WRITING"));
     EXPECT_EQ(Signals(), FailSignal());
 }
 

@@ -462,7 +462,7 @@ TEST_F(CurrentScreenTest, AnOutcomeSurvivesANoticeOfAnotherDevice)
     ClickButton(page, kCmdProgramCreate);
     ASSERT_TRUE(WaitForOperation(120000));
     const std::wstring failure = page->GetStatus();
-    EXPECT_EQ(failure.rfind(Text(L"PROGRAM_FAULT"), 0), 0u) << WideToUtf8(failure);
+    EXPECT_EQ(failure, Failure(L"NO_SENSOR_PROGRAM", -2, 433)) << WideToUtf8(failure);
     Notice(DBT_DEVNODES_CHANGED);
     ExpectStatus(page, failure, kStatusRed);
 
@@ -508,8 +508,9 @@ TEST_F(CurrentScreenTest, AnUnplugDuringARunEndsWithTheOperationsFailureText)
     ASSERT_TRUE(WaitForOperation(120000));
     ASSERT_TRUE(bench->Injected());
     PumpMessages(); // the worker's end, and the change it saw meanwhile
+    // The run says that the Brelk went, not that the sensor failed.
     const std::wstring failure = page->GetStatus();
-    EXPECT_EQ(failure.rfind(Text(L"PROGRAM_FAULT"), 0), 0u) << WideToUtf8(failure);
+    EXPECT_EQ(failure, Text(L"PROGRAM_UNPLUGGED")) << WideToUtf8(failure);
     EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed);
     EXPECT_EQ(ConnectView(), CConnectStatusView::kStateDisconnected);
     // Nothing of the sensor programmed before stays beside it.
@@ -544,6 +545,7 @@ TEST_F(CurrentScreenTest, ThePanesAreEmptyAfterAFailedRun)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pageId);
         Bench();
+        sensor->WriteFlash(SIM_V4_CONFIG + 7, {0x00, 0xAB, 0xCD, 0xEF}); // a fitted sensor, with its identifier
         ClickTab(row.pageId);
         auto* page = PageAs<CSensorPageBase>(row.pageId);
         ClickButton(page, row.read);

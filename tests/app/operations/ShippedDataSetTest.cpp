@@ -241,6 +241,43 @@ TEST_F(ShippedDataSet, CreateTestAndCheckSucceedForEveryFamily)
     }
 }
 
+TEST_F(ShippedDataSet, ABlankSensorIsNeverATestOrCheckSuccess)
+{
+    for (const SampleFamily& family : SampleFamilies()) {
+        SCOPED_TRACE(family.name);
+        DeleteVehicleDatabase();
+        OpenSampleVehicle(family.sensorCode);
+        auto bench = Bench(family);
+        StandInOperationPage* test = Page(kPageTestSensor);
+        const bool beforeBoot = bench->V3() != nullptr;
+
+        // Test: a V4 sensor answers with its erased identifier; it holds none to show or print.
+        Run(kPageTestSensor, kCmdTestSensor);
+        EXPECT_EQ(test->LastStatus(), Text(beforeBoot ? L"TEST_FAULT" : L"SENSOR_NO_ID"));
+        EXPECT_EQ(test->LastColour(), kStatusRed);
+        EXPECT_EQ(test->pane.GetValues()[0], L"");
+        EXPECT_EQ(test->print.back(), false);
+        EXPECT_TRUE(dlg->GetLastResult().IsEmpty());
+        EXPECT_EQ(Signals(), FailSignal());
+
+        // Check: a V4 sensor is read, blank or not; one before its V4 boot is
+        // named for what it is, not as no sensor at all.
+        brelk.sim.ClearSignals();
+        Run(kPageTestSensor, kCmdCheckSensor);
+        EXPECT_EQ(test->LastStatus(), Text(beforeBoot ? L"SENSOR_NEEDS_BOOT" : L"TEST_SUCCSSED"));
+        if (beforeBoot) {
+            EXPECT_TRUE(bench->V3()->BootCode().empty()); // only looked for, not written
+        }
+
+        // Nobody in range.
+        brelk.frames.ClearSensors();
+        Run(kPageTestSensor, kCmdCheckSensor);
+        EXPECT_EQ(test->LastStatus(), Text(L"CHECK_FAULT"));
+        dlg->DestroyWindow();
+        dlg.reset();
+    }
+}
+
 // The shipped files in a program folder of a test's own, where a test takes
 // one away or spoils it (every other file links the build's).
 class ShippedDataSetFaults : public ShippedDataSet {
@@ -328,7 +365,7 @@ TEST_F(ShippedDataSetFaults, AMissingOrDamagedFirmwareFileIsNamedInRedAndNothing
 
         StandInOperationPage* page = Page(kPageCreateSensor);
         wchar_t code[32];
-        std::swprintf(code, 32, L"[Error Code:%d]", c.errorCode);
+        std::swprintf(code, 32, L" [Error Code:%d]", c.errorCode);
         EXPECT_EQ(page->LastStatus(), Text(L"PROGRAM_FAULT") + code + ImageProblemText(c.problem));
         EXPECT_NE(page->LastStatus().find(Utf8ToWide(c.problem.container)), std::wstring::npos);
         EXPECT_EQ(page->LastColour(), kStatusRed);
@@ -393,7 +430,7 @@ TEST_F(ShippedDataSetPages, TheCreatePageNamesTheMissingContainerInRed)
     ASSERT_NE(page->GetButton(kCmdProgramCreate), nullptr);
     Click(*page->GetButton(kCmdProgramCreate));
     ASSERT_TRUE(WaitForOperation(120000));
-    EXPECT_EQ(page->GetStatus(), Text(L"PROGRAM_FAULT") + L"[Error Code:-3]" +
+    EXPECT_EQ(page->GetStatus(), Text(L"PROGRAM_FAULT") + L" [Error Code:-3]" +
                                      ImageProblemText({ImageFault::ContainerMissing, "F7V4Bin.bin", "F7_040.bin"}));
     EXPECT_EQ(page->GetStatusText()->GetTextColor(), kStatusRed);
     EXPECT_TRUE(bench->V4()->ReceivedOf(0x10).empty());
