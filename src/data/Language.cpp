@@ -122,6 +122,12 @@ std::wstring CLanguage::GetText(std::wstring_view key) const
     return text;
 }
 
+std::wstring CLanguage::GetTextOr(std::wstring_view key, const wchar_t* fallback) const
+{
+    std::wstring text = GetText(key);
+    return text.empty() ? std::wstring(fallback) : text;
+}
+
 std::vector<_tagLangItem> CLanguage::GetLanguages() const
 {
     std::shared_lock<std::shared_mutex> lock(m_lock);

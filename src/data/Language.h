@@ -43,6 +43,9 @@ public:
     int GetText(std::wstring_view key, std::wstring& text) const;
     // The text, or empty.
     std::wstring GetText(std::wstring_view key) const;
+    // The text, or the fallback when the language has none for the key
+    // (a language file older than the program).
+    std::wstring GetTextOr(std::wstring_view key, const wchar_t* fallback) const;
     // The string file of the first language of that code, or empty.
     std::wstring GetLanguageFile(const std::wstring& code);
     // The program folder, without a trailing separator.

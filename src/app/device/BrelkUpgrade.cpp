@@ -35,11 +35,27 @@ constexpr uint32_t kFinishedPauseMs = 500;
 // Far beyond any Brelk's flash; a bigger member is no firmware of ours.
 constexpr size_t kMaxImageSize = 1u << 20;
 
+// The progress window's texts, in the user's language (English when a
+// language file lacks them).
+constexpr wchar_t kUpgradingKey[] = L"BRELK_UPGRADE_PROGRESS";
 constexpr wchar_t kUpgradingText[] = L"Brelk upgrading......";
-constexpr wchar_t kCompletedText[] = L"Brelk upgrade completely";
+constexpr wchar_t kCompletedKey[] = L"BRELK_UPGRADE_DONE";
+constexpr wchar_t kCompletedText[] = L"The Brelk upgrade is complete";
 constexpr wchar_t kCloseRefusedText[] = L"The Brelk is being upgraded. Please wait until it has finished.";
 
 std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key); }
+
+std::wstring TextOr(const wchar_t* key, const wchar_t* fallback)
+{
+    return GetLanguageManager().GetTextOr(key, fallback);
+}
+
+// The Brelk left the bus: seen removed, its node gone, or its line hung up.
+bool BrelkPulled()
+{
+    uint8_t probe = 0;
+    return BrelkUnplugged() || (g_bSerialOpen && SerialRead(&probe, 0) < 0);
+}
 
 } // namespace
 
@@ -60,6 +76,15 @@ void CBrelkUpgrade::ShowMessage(const std::wstring& text) const
 }
 
 void CBrelkUpgrade::RefuseClose() const { ShowMessage(kCloseRefusedText); }
+
+void CBrelkUpgrade::Fail(const std::wstring& text)
+{
+    m_bUnplugged = BrelkPulled();
+    // A progress bar standing beside the failure would say it still runs.
+    if (m_pWindow)
+        m_pWindow->ShowWindow(SW_HIDE);
+    ShowMessage(m_bUnplugged ? Text(L"BRELK_UNPLUGGED_UPGRADE") : text);
+}
 
 void CBrelkUpgrade::SetProgress(const std::wstring& text) const
 {
@@ -106,6 +131,7 @@ int CBrelkUpgrade::UpgradeBrelk()
     if (m_bRunning)
         return 0;
     m_bRunning = true;
+    m_bUnplugged = false;
     m_owner.EnableWindow(false);
     // Every way out gives the main window back and lets the image go.
     ScopeGuard restore([this] {
@@ -146,10 +172,10 @@ int CBrelkUpgrade::Transfer()
     const WakeEvent* stop = StopToWatch();
     Sleep(kWindowDelayMs);
     m_pWindow->ShowWindow(SW_SHOW);
-    SetProgress(kUpgradingText);
+    SetProgress(TextOr(kUpgradingKey, kUpgradingText));
     if (!RestartIntoLoader(stop) || !LoadImageIntoLoader(stop))
         return 0;
-    SetProgress(kCompletedText);
+    SetProgress(TextOr(kCompletedKey, kCompletedText));
     Sleep(kFinishedPauseMs);
     m_pWindow->ShowWindow(SW_HIDE);
     FreeImage();
@@ -164,7 +190,7 @@ bool CBrelkUpgrade::RestartIntoLoader(const WakeEvent* stop)
         ShowMessage(L"fail to CF");
     }
     if (!AwaitLoader()) {
-        ShowMessage(Text(L"CAN_NOT_OPEN_COM_PORT"));
+        Fail(Text(L"CAN_NOT_OPEN_COM_PORT"));
         return false;
     }
     return true;
@@ -186,13 +212,13 @@ bool CBrelkUpgrade::LoadImageIntoLoader(const WakeEvent* stop)
     Sleep(BRELK_LOADER_STEP_PAUSE_MS);
     if (!SendUpgradeBlocks(m_image.data(), m_image.size())) {
         DebugTrace(" -------- step5-------- \n");
-        ShowMessage(Text(L"UPGRADEERRPR"));
+        Fail(Text(L"UPGRADEERRPR"));
         return false;
     }
 
     Sleep(BRELK_LOADER_STEP_PAUSE_MS);
     if (LoaderFinishRefused(stop)) {
-        ShowMessage(Text(L"UPGRADEERRPR"));
+        Fail(Text(L"UPGRADEERRPR"));
         return false;
     }
     return true;
@@ -202,13 +228,13 @@ bool CBrelkUpgrade::RestartIntoFirmware()
 {
     // Out of the loader into the new firmware, which must say so itself.
     if (!LoaderRestart()) {
-        ShowMessage(Text(L"CAN_NOT_OPEN_COM_PORT"));
+        Fail(Text(L"CAN_NOT_OPEN_COM_PORT"));
         return false;
     }
     const std::wstring version = GetBrelkVersion();
     if (version != Utf8ToWide(g_productStrings[kBrelkFirmwareIndex])) {
         DebugTrace("Brelk upgrade: the Brelk answers \"%s\" after its restart\n", WideToUtf8(version).c_str());
-        ShowMessage(Text(L"UPGRADEERRPR"));
+        Fail(Text(L"UPGRADEERRPR"));
         return false;
     }
     return true;
@@ -223,9 +249,9 @@ int CBrelkUpgrade::SendUpgradeBlocks(const uint8_t* image, size_t size)
     for (size_t i = 0; i < blocks.size(); ++i) {
         if (m_pWindow) {
             wchar_t text[64];
-            std::swprintf(text, 64, L"%ls%d%%", kUpgradingText,
+            std::swprintf(text, 64, L"%d%%",
                           static_cast<int>(static_cast<double>(i) / static_cast<double>(blocks.size()) * 100));
-            SetProgress(text);
+            SetProgress(TextOr(kUpgradingKey, kUpgradingText) + text);
         }
         if (!LoaderWriteBlock(image, blocks[i], i, stop))
             return 0;

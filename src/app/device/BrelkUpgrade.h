@@ -11,6 +11,7 @@
 // layer's thread rule. The loader's commands are the link's (BrelkLoader.h).
 #include "SerialPort.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -42,6 +43,8 @@ public:
     int SendUpgradeBlocks(const uint8_t* image, size_t size);
 
     bool IsRunning() const { return m_bRunning; }
+    // The last upgrade broke off because the Brelk left the bus.
+    bool WasUnplugged() const { return m_bUnplugged; }
     // The progress window while the upgrade runs, else nullptr.
     CBrelkUpgradeDlg* GetWindow() const { return m_pWindow.get(); }
     const std::vector<uint8_t>& GetImage() const { return m_image; }
@@ -57,6 +60,9 @@ private:
     // The Brelk restarted out of its loader answers with the client's version.
     bool RestartIntoFirmware();
     void ShowMessage(const std::wstring& text) const;
+    // The upgrade ends without the Brelk: the progress window goes first,
+    // then the user reads why (an unplug is named as such).
+    void Fail(const std::wstring& text);
     void SetProgress(const std::wstring& text) const;
     void FreeImage();
 
@@ -65,4 +71,5 @@ private:
     std::vector<uint8_t> m_image;
     std::unique_ptr<CBrelkUpgradeDlg> m_pWindow;
     bool m_bRunning = false;
+    std::atomic<bool> m_bUnplugged{false};
 };

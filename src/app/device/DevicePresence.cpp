@@ -8,7 +8,6 @@
 #include "CodePage.h"
 #include "ColorStatic.h"
 #include "DebugTrace.h"
-#include "DeviceMap.h"
 #include "DeviceWatcher.h"
 #include "Language.h"
 #include "NavigationLock.h"
@@ -63,6 +62,8 @@ void CDevicePresence::Stop()
 void CDevicePresence::ConnectAtStart()
 {
     CTextLog& log = CTextLog::Instance();
+    bool upgraded = false;
+    bool pulled = false;
     if (!m_bUpgradeRunning) {
         if (!g_bSerialOpen)
             SerialOpen(FindDeviceComPort());
@@ -76,15 +77,22 @@ void CDevicePresence::ConnectAtStart()
                 // The user sees the program and what it does before the Brelk is touched.
                 m_host.PresenceWindow().ShowWindow(SW_SHOW);
                 m_host.PresenceWindow().UpdateWindow();
-                RunAutomaticUpgrade();
+                upgraded = true;
+                pulled = RunAutomaticUpgrade() != 1 && (!BrelkNodePresent() || m_host.BrelkUpgradeUnplugged());
             }
         }
     }
-    bool connected = false;
-    const std::wstring version = m_host.ReadBrelkVersion();
+    // Pulled out of its upgrade: nothing is asked of a Brelk that is not
+    // there (the window would wait for its answer); it is upgraded again
+    // when it comes back.
+    const std::wstring version = pulled ? std::wstring() : m_host.ReadBrelkVersion();
+    // Shown connected only with the client's version read back; a Brelk
+    // that answers another version, or is left in its loader, is shown as
+    // not ready.
+    const bool ready = version == BuiltInVersion();
+    const bool stuck = upgraded && !pulled && version.empty() && BrelkIsInLoader();
     if (!version.empty()) {
         m_host.RecordBrelkVersion(version);
-        connected = true;
         SerialClose();
         m_nShownPort = g_nBrelkPort;
         m_strShownVersion = version;
@@ -92,10 +100,20 @@ void CDevicePresence::ConnectAtStart()
     // Looked at again whatever the upgrade left: a Brelk that did not answer
     // after it must still be noticed when it comes.
     m_bIgnoreDeviceChange = false;
-    SetConnectState(kViewConnected, connected ? 1 : 0);
+    if (pulled) {
+        SerialClose();
+        m_bUpgradedThisArrival = false;
+        // Back already (plugged in while its failure was said): handled as it arrives.
+        if (BrelkNodePresent())
+            m_host.PresenceWindow().PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    }
+    const bool entered = !version.empty() || stuck;
+    SetConnectState(ready ? kViewConnected : kViewNotReady, entered ? 1 : 0);
+    if (entered && !ready && upgraded)
+        ShowStatus(L"UPGRADEERRPR", kStatusRed);
 }
 
-void CDevicePresence::RunAutomaticUpgrade()
+int CDevicePresence::RunAutomaticUpgrade()
 {
     m_bUpgradeRunning = true;
     m_bIgnoreDeviceChange = true;
@@ -104,7 +122,7 @@ void CDevicePresence::RunAutomaticUpgrade()
         m_bUpgradeRunning = false;
         m_bIgnoreDeviceChange = false;
     });
-    m_host.UpgradeBrelk();
+    return m_host.UpgradeBrelk();
 }
 
 // ---- device changes -----------------------------------------------------------------
@@ -113,14 +131,16 @@ void CDevicePresence::OnDeviceChange(UINT)
 {
     if (m_bIgnoreDeviceChange) {
         // The port is the upgrade's; what is shown follows the Brelk's node,
-        // so a Brelk pulled meanwhile is not shown connected.
+        // so a Brelk pulled meanwhile is not shown at all, and one there is
+        // not shown connected until it answers with the client's version.
         if (m_nConnectState != 0 && !StartUpWindowExists()) {
             const bool present = BrelkNodePresent();
-            if (present != (m_nConnectView == kViewConnected)) {
-                ShowConnection(present ? kViewConnected : kViewDisconnected);
+            const int view = present ? kViewNotReady : kViewDisconnected;
+            if (view != m_nConnectView) {
+                ShowConnection(view);
                 if (!present)
                     m_host.ShowBrelkVersion(L"");
-                ShowStatus(present ? L"CONNECTED" : L"DISCONNECTED", present ? kStatusBlue : kStatusRed);
+                ShowStatus(present ? L"BRELK_UPGRADING" : L"DISCONNECTED", present ? kStatusBlue : kStatusRed);
             }
         }
         RestoreControls();
@@ -149,25 +169,34 @@ void CDevicePresence::Arrived()
 {
     g_bAbort.Clear();
     g_bDeviceRemoved = 0;
-    std::wstring version = m_host.ReadBrelkVersion();
+    const std::wstring version = m_host.ReadBrelkVersion();
+    // Connected only with the client's version read back.
+    const bool ready = version == BuiltInVersion();
     // A Brelk that answers no version may sit in its loader, half-written.
     const bool inLoader = version.empty() && BrelkIsInLoader();
+    const bool needsUpgrade = inLoader || (!version.empty() && !ready);
+    const int view = ready ? kViewConnected : kViewNotReady;
     // The Brelk shown is still there, on its port, with its version: the
     // notice was another device's (or came while a worker ran), and nothing
     // shown changes.
-    const bool unchanged = m_nConnectState != 0 && m_nConnectView == kViewConnected && !inLoader &&
+    const bool unchanged = m_nConnectState != 0 && m_nConnectView == view && !inLoader &&
                            g_nBrelkPort == m_nShownPort && version == m_strShownVersion;
-    SetConnectState(kViewConnected, 1);
+    SetConnectState(view, 1);
     m_nShownPort = g_nBrelkPort;
     m_strShownVersion = version;
     if (!unchanged) {
-        ShowConnection(kViewConnected);
+        ShowConnection(view);
         m_host.ShowBrelkVersion(version);
     }
-    const bool needsUpgrade = inLoader || (!version.empty() && version != BuiltInVersion());
     if (!needsUpgrade || m_bUpgradeRunning || m_host.IsBrelkUpgradeRunning()) {
-        if (!unchanged)
-            ShowStatus(L"CONNECTED", kStatusBlue);
+        if (!unchanged) {
+            if (ready)
+                ShowStatus(L"CONNECTED", kStatusBlue);
+            else if (needsUpgrade)
+                ShowStatus(L"BRELK_UPGRADING", kStatusBlue);
+            else
+                ShowStatus(L"BRELK_NO_ANSWER", kStatusRed);
+        }
         return;
     }
     // One automatic upgrade per arrival: a Brelk that keeps another version
@@ -177,23 +206,36 @@ void CDevicePresence::Arrived()
             ShowStatus(L"UPGRADEERRPR", kStatusRed);
         return;
     }
-    if (!inLoader)
-        ShowStatus(L"CONNECTED", kStatusBlue);
-    RunAutomaticUpgrade();
-    // Unplugged meanwhile (the notifications were not looked at): it is gone.
+    ShowStatus(L"BRELK_UPGRADING", kStatusBlue);
+    AfterUpgrade(RunAutomaticUpgrade());
+}
+
+void CDevicePresence::AfterUpgrade(int result)
+{
+    // Unplugged meanwhile (the notifications were not looked at): it is
+    // gone, and upgraded again when it comes back.
+    const bool pulled = result != 1 && m_host.BrelkUpgradeUnplugged();
     if (!BrelkNodePresent()) {
         SerialClose();
         Gone();
         return;
     }
-    version = m_host.ReadBrelkVersion();
+    if (pulled) {
+        // Plugged in again while its failure was said: a new arrival.
+        SerialClose();
+        m_bUpgradedThisArrival = false;
+        m_host.PresenceWindow().PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+        return;
+    }
+    const std::wstring version = m_host.ReadBrelkVersion();
     m_strShownVersion = version;
+    const bool ready = version == BuiltInVersion();
     if (!version.empty())
         m_host.RecordBrelkVersion(version);
     else
         m_host.ShowBrelkVersion(version);
-    ShowConnection(kViewConnected);
-    if (version == BuiltInVersion())
+    ShowConnection(ready ? kViewConnected : kViewNotReady);
+    if (ready)
         ShowStatus(L"CONNECTED", kStatusBlue);
     else
         ShowStatus(L"UPGRADEERRPR", kStatusRed);
@@ -249,12 +291,6 @@ void CDevicePresence::OnWorkerEnded()
     OnDeviceChange(DBT_DEVNODES_CHANGED);
 }
 
-bool CDevicePresence::BrelkNodePresent() const
-{
-    const int port = g_nBrelkPort;
-    return port != 0 && !DeviceMap::DevicePathOf(port).empty();
-}
-
 void CDevicePresence::RestoreControls()
 {
     if (g_bBusy || m_bUpgradeRunning)
@@ -302,8 +338,8 @@ void CDevicePresence::SetConnectState(int view, int connected)
 void CDevicePresence::ShowConnection(int view)
 {
     m_nConnectView = view;
-    static const char* const kNames[] = {"SEARCHING", "CONNECTED", "DISCONNECTED"};
-    DebugTrace("Brelk connection: %s\n", view >= 0 && view <= 2 ? kNames[view] : "?");
+    static const char* const kNames[] = {"SEARCHING", "CONNECTED", "DISCONNECTED", "NOT READY"};
+    DebugTrace("Brelk connection: %s\n", view >= 0 && view <= kViewNotReady ? kNames[view] : "?");
     m_host.ShowConnectView(view);
 }
 
@@ -311,12 +347,13 @@ void CDevicePresence::ShowStatus(const wchar_t* key, COLORREF color)
 {
     // An operation's outcome stays on its page until the user's next action;
     // the top pane shows the connection meanwhile.
-    if (m_host.ShowsOperationOutcome()) {
+    // Remembered either way: when the outcome ends, the page shows the
+    // connection of that moment.
+    m_strStatusKey = key;
+    m_statusColor = color;
+    if (m_host.ShowsOperationOutcome())
         DebugTrace("Brelk status %s left under the outcome shown\n", WideToUtf8(std::wstring(key)).c_str());
-    } else {
-        m_strStatusKey = key;
-        m_statusColor = color;
+    else
         DebugTrace("Brelk status: %s\n", WideToUtf8(std::wstring(key)).c_str());
-    }
     m_host.ShowConnectionStatus(key, color);
 }

@@ -28,6 +28,9 @@ public:
     static constexpr int kViewSearching = 0;
     static constexpr int kViewConnected = 1;
     static constexpr int kViewDisconnected = 2;
+    // A Brelk is there, but not at the client's version (in its loader,
+    // being upgraded, or answering none): never shown connected.
+    static constexpr int kViewNotReady = 3;
 
     explicit CDevicePresence(IPresenceHost& host);
     ~CDevicePresence();
@@ -62,15 +65,20 @@ public:
     bool IgnoresDeviceChanges() const { return m_bIgnoreDeviceChange; }
 
     // What the connection shows now: the indicator's view, and the language
-    // key of the last status given to the operation page with its colour (an
-    // operation's outcome is never written over).
+    // key of the last connection status with its colour (an operation's
+    // outcome is never written over; the page shows this status when the
+    // outcome ends).
     int GetConnectView() const { return m_nConnectView; }
     const std::wstring& GetStatusKey() const { return m_strStatusKey; }
     COLORREF GetStatusColor() const { return m_statusColor; }
 
 private:
-    // Both flags are set around every upgrade and cleared on every way out.
-    void RunAutomaticUpgrade();
+    // Both flags are set around every upgrade and cleared on every way out;
+    // the upgrade's result.
+    int RunAutomaticUpgrade();
+    // After an automatic upgrade: the Brelk shown as it came out of it. One
+    // pulled in its middle is upgraded again when it comes back.
+    void AfterUpgrade(int result);
     void Arrived();
     void Gone();
     // No Brelk answers: no port or version is remembered or shown for it.
@@ -78,7 +86,6 @@ private:
     void CheckWhileBusy();
     // The page's actions and the navigation come back, unless something runs.
     void RestoreControls();
-    bool BrelkNodePresent() const;
     // The top pane's indicator and the operation page's status line: the one
     // place the connection is shown.
     void ShowConnection(int view);
@@ -93,7 +100,7 @@ private:
     bool m_bUpgradeRunning = false;
     bool m_bIgnoreDeviceChange = false;
     // The Brelk now attached was upgraded automatically once; not again until
-    // it has been seen gone.
+    // it has been seen gone (an upgrade it was pulled out of counts as gone).
     bool m_bUpgradedThisArrival = false;
     bool m_bChangeWhileBusy = false;
     int m_nConnectView = kViewSearching;

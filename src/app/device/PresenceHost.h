@@ -31,6 +31,8 @@ public:
     virtual int UpgradeBrelk() = 0;
     // The firmware upgrade's exchange runs.
     virtual bool IsBrelkUpgradeRunning() const = 0;
+    // The last upgrade broke off because the Brelk left the bus.
+    virtual bool BrelkUpgradeUnplugged() const = 0;
     // A worker of the window runs (it may own the port).
     virtual bool IsWorkerRunning() const = 0;
 

@@ -10,8 +10,7 @@ constexpr float kNoteInset = 20;
 
 std::wstring TextOr(const wchar_t* key, const wchar_t* fallback)
 {
-    std::wstring text = GetLanguageManager().GetText(key);
-    return text.empty() ? std::wstring(fallback) : text;
+    return GetLanguageManager().GetTextOr(key, fallback);
 }
 
 } // namespace

@@ -55,8 +55,7 @@ std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key)
 
 std::wstring TextOr(const wchar_t* key, const wchar_t* fallback)
 {
-    std::wstring text = Text(key);
-    return text.empty() ? std::wstring(fallback) : text;
+    return GetLanguageManager().GetTextOr(key, fallback);
 }
 
 bool IsOperationPage(int pageId) { return pageId >= kPageTestSensor && pageId <= kPageCopySensor; }
@@ -450,9 +449,15 @@ void CBRELK2Dlg::OnOperationAction(int command)
     // While an operation runs, Stop is the only button taken.
     if (g_bBusy)
         return;
-    // The user's next action: the outcome shown may give way from now on.
-    if (m_pCurrentLink)
+    // The user's next action: the outcome gives way to the connection of
+    // the moment (an operation it starts says its own status over it).
+    if (m_pCurrentLink && m_pOperations->ShowsOutcome(m_pCurrentLink->pageId)) {
         m_pOperations->EndOutcome(m_pCurrentLink->pageId);
+        const CDevicePresence& presence = *m_pPresence;
+        auto* page = dynamic_cast<IOperationPage*>(m_pCurrentLink->page.get());
+        if (page && !presence.GetStatusKey().empty())
+            page->SetStatusText(StatusOfKey(presence.GetStatusKey()), presence.GetStatusColor());
+    }
     switch (command) {
     case kCmdTestSensor:
     case kCmdTestBeforeCopy: m_pOperations->OnTestSensor(command); break;
@@ -702,6 +707,8 @@ bool CBRELK2Dlg::IsUpgradeRunning() const { return m_pPresence->IsUpgradeRunning
 bool CBRELK2Dlg::IgnoresDeviceChanges() const { return m_pPresence->IgnoresDeviceChanges(); }
 
 bool CBRELK2Dlg::IsBrelkUpgradeRunning() const { return m_pUpgrade->IsRunning(); }
+
+bool CBRELK2Dlg::BrelkUpgradeUnplugged() const { return m_pUpgrade->WasUnplugged(); }
 
 void CBRELK2Dlg::ShowConnectView(int view)
 {

@@ -145,6 +145,7 @@ public:
     // IPresenceHost.
     Wnd& PresenceWindow() override { return *this; }
     bool IsBrelkUpgradeRunning() const override;
+    bool BrelkUpgradeUnplugged() const override;
     void ShowConnectView(int view) override;
     void ShowProgramEntered(bool entered) override;
     void CloseDocumentViewer() override;

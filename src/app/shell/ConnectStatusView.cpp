@@ -29,6 +29,7 @@ void CConnectStatusView::RefreshLanguage()
     RunOnUiThread([&] {
         m_strDisconnected = GetLanguageManager().GetText(L"DISCONNECTED");
         m_strConnected = GetLanguageManager().GetText(L"CONNECTED");
+        m_strNotReady = GetLanguageManager().GetText(L"BRELK_NOT_READY");
     });
 }
 
@@ -42,6 +43,10 @@ void CConnectStatusView::OnPaint(Graphics& g)
     } else if (m_nState == kStateDisconnected) {
         iconId = kDisconnectedIcon;
         text = &m_strDisconnected;
+    } else if (m_nState == kStateNotReady) {
+        // Not usable yet: the unplugged look, with its own words.
+        iconId = kDisconnectedIcon;
+        text = &m_strNotReady;
     } else {
         return;
     }

@@ -1,6 +1,8 @@
 #pragma once
-// The Brelk's connection state in the top pane: a plug icon and "CONNECTED"
-// or "DISCONNECTED" beside it, or nothing. The window can be dragged by it.
+// The Brelk's connection state in the top pane: a plug icon and "CONNECTED",
+// "DISCONNECTED" or "BRELK_NOT_READY" (a Brelk there that is not at the
+// client's version: in its loader, being upgraded, or answering none) beside
+// it, or nothing. The window can be dragged by it.
 #include "Graphics.h"
 #include "Wnd.h"
 
@@ -11,12 +13,13 @@ public:
     static constexpr int kStateNone = 0;
     static constexpr int kStateConnected = 1;
     static constexpr int kStateDisconnected = 2;
+    static constexpr int kStateNotReady = 3;
 
     CConnectStatusView();
 
     void SetState(int state);
     int GetState() const;
-    // Reloads both texts in the current language.
+    // Reloads the texts in the current language.
     void RefreshLanguage();
 
 protected:
@@ -29,4 +32,5 @@ private:
     RectF m_textRect{45, 15, 200, 34};
     std::wstring m_strDisconnected;
     std::wstring m_strConnected;
+    std::wstring m_strNotReady;
 };

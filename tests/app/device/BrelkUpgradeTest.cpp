@@ -260,8 +260,18 @@ TEST_F(BrelkUpgradeTest, AnUnplugInTheMiddleFailsAndGivesTheWindowBack)
         brelk.port.Unplug(true);
         ports->ListBrelkAt(0);
     });
+    // While the failure is said, no progress stands beside it.
+    std::vector<bool> progressWhileSaid;
+    boxes.whileOpen = [&](const ScriptedMessageBoxes::Asked&) {
+        const CBrelkUpgradeDlg* progress = dlg->GetUpgrade().GetWindow();
+        progressWhileSaid.push_back(progress && progress->IsWindowVisible());
+    };
     EXPECT_EQ(dlg->UpgradeBrelk(), 0);
-    EXPECT_EQ(Boxes(), std::vector<std::wstring>{Text(L"UPGRADEERRPR")});
+    boxes.whileOpen = nullptr;
+    EXPECT_EQ(progressWhileSaid, std::vector<bool>{false});
+    // The user reads that the Brelk was pulled, not that the upgrade failed of itself.
+    EXPECT_EQ(Boxes(), std::vector<std::wstring>{Text(L"BRELK_UNPLUGGED_UPGRADE")});
+    EXPECT_TRUE(dlg->BrelkUpgradeUnplugged());
     EXPECT_EQ(brelk.loader.Headers().size(), 3u);
     EXPECT_TRUE(brelk.loader.InLoader());
     ExpectPutBack(*dlg);

@@ -150,7 +150,8 @@ TEST_F(DevicePresenceTest, ABrelkOfAnotherVersionIsUpgradedOnceWhenItArrives)
     brelk.loader.SetFirmwareVersion("V6.10");
     DeviceChanged(*dlg, DBT_DEVICEARRIVAL);
     EXPECT_EQ(Count(brelk.sim.Commands(), kEnterLoader), 1);
-    ExpectShown(*dlg, CDevicePresence::kViewConnected, L"UPGRADEERRPR", kRed);
+    // Not at the client's version: never shown connected.
+    ExpectShown(*dlg, CDevicePresence::kViewNotReady, L"UPGRADEERRPR", kRed);
     EXPECT_EQ(StoredBrelkVersion(), L"V6.10");
     ASSERT_EQ(boxes.AskedBoxes().size(), 1u);
     EXPECT_EQ(boxes.AskedBoxes()[0].text, GetLanguageManager().GetText(L"UPGRADEERRPR"));
@@ -159,7 +160,7 @@ TEST_F(DevicePresenceTest, ABrelkOfAnotherVersionIsUpgradedOnceWhenItArrives)
     DeviceChanged(*dlg, DBT_DEVICEREMOVECOMPLETE);
     DeviceChanged(*dlg, DBT_DEVICEARRIVAL);
     EXPECT_EQ(Count(brelk.sim.Commands(), kEnterLoader), 1);
-    ExpectShown(*dlg, CDevicePresence::kViewConnected, L"UPGRADEERRPR", kRed);
+    ExpectShown(*dlg, CDevicePresence::kViewNotReady, L"UPGRADEERRPR", kRed);
     EXPECT_EQ(boxes.AskedBoxes().size(), 1u);
 
     // Unplugged and plugged in anew: tried once more.
@@ -207,6 +208,47 @@ TEST_F(DevicePresenceTest, ABrelkInItsLoaderAtStartIsUpgraded)
     EXPECT_EQ(dlg->GetConnectState(), 1);
     EXPECT_EQ(StoredBrelkVersion(), L"V6.11");
     dlg->DestroyWindow();
+}
+
+// The start-up upgrade broken off by an unplug: the Brelk comes back in its
+// loader and is upgraded again, whether it comes back after the failure was
+// said or while it is said; until then nothing shows it connected.
+TEST_F(DevicePresenceTest, AStartUpgradeBrokenByAnUnplugIsResumedWhenTheBrelkComesBack)
+{
+    for (const bool whileSaid : {false, true}) {
+        SCOPED_TRACE(whileSaid ? "plugged in while the failure is said" : "plugged in afterwards");
+        SimBrelk brelk(3);
+        Plug(brelk, true);
+        brelk.sim.SetVersion(std::string("V6.10\0", 6));
+        brelk.loader.OnBlock(2, [&] { Plug(brelk, false); });
+        ScriptedMessageBoxes said;
+        said.whileOpen = [&](const ScriptedMessageBoxes::Asked&) {
+            if (whileSaid)
+                Plug(brelk, true);
+        };
+        auto dlg = CreateDialog();
+        said.whileOpen = nullptr;
+        ASSERT_EQ(said.AskedBoxes().size(), 1u);
+        EXPECT_EQ(said.AskedBoxes()[0].text, GetLanguageManager().GetText(L"BRELK_UNPLUGGED_UPGRADE"));
+        EXPECT_TRUE(brelk.loader.InLoader());
+        EXPECT_EQ(StoredBrelkVersion(), L"");
+        EXPECT_EQ(dlg->GetConnectState(), 0);
+
+        if (!whileSaid) {
+            Plug(brelk, true);
+            DeviceChanged(*dlg, DBT_DEVICEARRIVAL);
+        }
+        // Handled as it arrives (the notice posted when it was back already).
+        EXPECT_TRUE(PumpUntil([&] { return !brelk.loader.InLoader(); }, 5000));
+        PumpMessages();
+        EXPECT_EQ(Count(brelk.sim.Commands(), kEnterLoader), 2); // the whole upgrade once more
+        EXPECT_EQ(dlg->GetConnectState(), 1);
+        ExpectShown(*dlg, CDevicePresence::kViewConnected, L"CONNECTED", kBlue);
+        EXPECT_EQ(StoredBrelkVersion(), L"V6.11");
+        EXPECT_EQ(said.AskedBoxes().size(), 1u); // the second upgrade went through without a word
+        dlg->DestroyWindow();
+        std::filesystem::remove(data.Folder().File("Setup.ini"));
+    }
 }
 
 TEST_F(DevicePresenceTest, WhileAnOperationRunsNothingIsClosedUnderIt)

@@ -497,6 +497,21 @@ TEST_F(CurrentScreenTest, AnOutcomeSurvivesAReplugOfTheSameBrelk)
     ExpectStatus(page, Text(L"CONNECTED"), kStatusBlue);
 }
 
+TEST_F(CurrentScreenTest, AtTheUsersNextActionTheOutcomeGivesWayToTheConnectionOfTheMoment)
+{
+    CPageCreateSensor* page = ProgrammedOnce();
+    ASSERT_NE(page, nullptr);
+    // Pulled while the outcome shows: the outcome stays, the top pane follows.
+    Unplug();
+    ExpectStatus(page, Text(L"PROGRAM_SUCCSSED"), kStatusBlue);
+    // The next press ends the outcome: the line no longer says the run went
+    // well with the Brelk gone.
+    Click(*page->GetEdit());
+    ClickButton(page, kCmdGenerateId);
+    ExpectStatus(page, Text(L"DISCONNECTED"), kStatusRed);
+    Grab("status-after-next-action");
+}
+
 TEST_F(CurrentScreenTest, AnUnplugDuringARunEndsWithTheOperationsFailureText)
 {
     CPageCreateSensor* page = ProgrammedOnce();
