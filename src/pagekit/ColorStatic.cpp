@@ -3,6 +3,13 @@
 #include "Graphics.h"
 #include "UiThread.h"
 
+namespace {
+
+// A long text shrinks to no less than this share of the face's size.
+constexpr float kLeastFontShare = 0.65f;
+
+} // namespace
+
 CColorStatic::CColorStatic() : m_font(Font::Gdi(L"Arial", 19, FW_BOLD)) {}
 
 void CColorStatic::SetText(const std::wstring& text)
@@ -52,7 +59,14 @@ void CColorStatic::OnPaint(Graphics& g)
     CRect client = GetClientRect();
     if (!m_bTransparent)
         g.FillRect(client, m_bkColor);
-    // A static's text: from the top left, wrapped at words.
-    g.DrawString(GetWindowText(), m_font, Color::FromCOLORREF(m_textColor), RectF(client),
+    // A static's text: from the top left, wrapped at words; a text longer
+    // than its place (a long outcome, a longer language) is drawn smaller
+    // rather than cut.
+    const std::wstring text = GetWindowText();
+    Font font = m_font;
+    const float least = m_font.Size() * kLeastFontShare;
+    while (font.Size() - 1 >= least && g.MeasureString(text, font, float(client.Width())).Height > client.Height())
+        font = Font::Gdi(m_font.Face(), int(font.Size()) - 1, m_font.Weight(), m_font.Width());
+    g.DrawString(text, font, Color::FromCOLORREF(m_textColor), RectF(client),
                  StringFormat(StringAlignmentNear, StringAlignmentNear));
 }

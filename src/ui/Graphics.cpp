@@ -9,7 +9,9 @@
 #include <QPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -138,6 +140,16 @@ SizeF Graphics::MeasureString(const std::wstring& text, const Font& font) const
 {
     QFont qf = ToQFont(font, m_painter->device(), m_dpi, Scale());
     QSizeF size = QFontMetricsF(qf, m_painter->device()).size(0, QString::fromStdWString(text));
+    return SizeF(float(size.width()) / Scale(), float(size.height()) / Scale());
+}
+
+SizeF Graphics::MeasureString(const std::wstring& text, const Font& font, float width) const
+{
+    QFont qf = ToQFont(font, m_painter->device(), m_dpi, Scale());
+    const QRectF box(0, 0, std::max(1.0f, MapLen(width)), std::numeric_limits<int>::max() / 2.0);
+    QRectF size =
+        QFontMetricsF(qf, m_painter->device())
+            .boundingRect(box, int(Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap), QString::fromStdWString(text));
     return SizeF(float(size.width()) / Scale(), float(size.height()) / Scale());
 }
 

@@ -55,6 +55,9 @@ public:
                     const StringFormat& format = {});
     // Width and height of the text's box in logical units (always positive).
     SizeF MeasureString(const std::wstring& text, const Font& font) const;
+    // The same for the text wrapped at words within that width, as DrawString
+    // into a rectangle of that width lays it out.
+    SizeF MeasureString(const std::wstring& text, const Font& font, float width) const;
     // Ascent plus descent of the font in logical units: the GDI cell height.
     float CellHeight(const Font& font) const;
 

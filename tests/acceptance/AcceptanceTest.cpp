@@ -2,8 +2,10 @@
 
 #include "ActivationFixtures.h"
 #include "BRELK2Dlg.h"
+#include "CodePage.h"
 #include "FirmwareContainerWriter.h"
 #include "Image.h"
+#include "Language.h"
 #include "OperationPage.h"
 #include "OperationPageLayout.h"
 #include "PageHistory.h"
@@ -232,6 +234,17 @@ std::string AcceptanceTest::LastStatusLine() const
     const std::vector<std::string> lines = LinesWith(Trace(), "status line: ");
     return lines.empty() ? std::string() : lines.back().substr(lines.back().find("status line: ") + 13);
 }
+
+std::string AcceptanceTest::EnglishText(const wchar_t* key)
+{
+    // The client's English file, from the program folder of the scenarios.
+    static const bool loaded = GetLanguageManager().LoadLanguage(L"EN") == 0;
+    return loaded ? WideToUtf8(GetLanguageManager().GetText(key)) : std::string();
+}
+
+std::string AcceptanceTest::RedStatus(const wchar_t* key) { return EnglishText(key) + " (red)"; }
+
+std::string AcceptanceTest::BlueStatus(const wchar_t* key) { return EnglishText(key) + " (blue)"; }
 
 bool AcceptanceTest::WaitForFileText(const std::string& path, const std::string& text, int ms)
 {

@@ -66,6 +66,10 @@ protected:
     bool WaitForTrace(const std::string& text, size_t count = 1, int ms = 20000);
     // The last status line the client traced ("text (blue)"), empty for none.
     std::string LastStatusLine() const;
+    // A language key's English text as the client traces it in a status line.
+    static std::string RedStatus(const wchar_t* key);
+    static std::string BlueStatus(const wchar_t* key);
+    static std::string EnglishText(const wchar_t* key);
     std::string ReadFile(const std::string& path) const;
     bool WaitForFileText(const std::string& path, const std::string& text, int ms = 20000);
     // The bench record's line of a sensor; a line with searchId 0 when there is none.

@@ -1,3 +1,4 @@
+#include "CodePage.h"
 #include "ColorStatic.h"
 #include "CustButton.h"
 #include "MemDC.h"
@@ -88,6 +89,54 @@ TEST(ColorStatic, DrawsItsTextInItsColoursAndTakesTextFromAWorker)
     EXPECT_GT(CountColor(*img, box, Color(0xFFFF0000)), 50);
     EXPECT_EQ(CountColor(*img, box, Color(0xFF0000FF)), 0);
     EXPECT_EQ(img->GetPixel(450, 38), Color(0xFFFFFFFF));
+}
+
+// Rows of the box that hold ink, in runs: one run a line of text.
+int InkLines(const Image& img, const CRect& box, Color ink)
+{
+    int lines = 0;
+    bool inLine = false;
+    for (int y = box.top; y < box.bottom; ++y) {
+        bool any = false;
+        for (int x = box.left; x < box.right && !any; ++x)
+            any = img.GetPixel(x, y) == ink;
+        lines += any && !inLine ? 1 : 0;
+        inLine = any;
+    }
+    return lines;
+}
+
+TEST(ColorStatic, ATextLongerThanItsPlaceIsDrawnWholeInASmallerFace)
+{
+    EnsureUiApp();
+    RecordingWnd page("page");
+    ASSERT_TRUE(page.Create(nullptr, CRect(0, 0, 460, 60), 0, WS_POPUP));
+    CColorStatic status;
+    ASSERT_TRUE(status.Create(&page, CRect(0, 0, 455, 40), 0xFFFF));
+    status.SetBkColor(RGB(0xFF, 0xFF, 0xFF));
+    status.SetTextColor(0x0000FF);
+    ASSERT_TRUE(ShowAndWait(page));
+    const CRect box(0, 0, 455, 40);
+    const Color red(0xFFFF0000);
+    const struct {
+        const wchar_t* text;
+        int lines;
+    } cases[] = {
+        {L"Programming succeeded", 1},
+        {L"The sensor holds no identifier: program it with Create Sensor or Copy Sensor", 2},
+        // Three lines in the face's own size: all three show, none is cut off.
+        {L"Der Brelk wurde abgezogen, während der Sensor beschrieben wurde: Brelk wieder anschließen und den "
+         L"Sensor vor dem Einbau erneut programmieren",
+         3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.text));
+        status.SetText(c.text);
+        RunEvents();
+        auto img = GrabWindow(page);
+        ASSERT_TRUE(img);
+        EXPECT_EQ(InkLines(*img, box, red), c.lines);
+    }
 }
 
 TEST(MyCheckBox, IsWhiteUntilItsPageGivesItsColour)

@@ -108,8 +108,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "brelk-sim: %s\n", host.Error().c_str());
         return 1;
     }
-    loader.SetRestartObserver(
-        [&host](SimBrelkLoader::Restart) { host.Reenumerate(kRestartGoneAfterMs, kRestartBackAfterMs); });
+    loader.SetRestartObserver([&](SimBrelkLoader::Restart restart) {
+        // Said on the terminal: what the Brelk runs now that it comes back.
+        if (restart == SimBrelkLoader::Restart::IntoLoader || loader.InLoader())
+            std::printf("brelk-sim: restarts into its loader\n");
+        else
+            std::printf("brelk-sim: restarts with firmware %s\n", sim.Version().c_str());
+        std::fflush(stdout);
+        host.Reenumerate(kRestartGoneAfterMs, kRestartBackAfterMs);
+    });
     if (options.unplugAtBlock >= 0)
         loader.OnBlock(options.unplugAtBlock, [&host] { host.Unplug(); });
     g_host = &host;
