@@ -50,8 +50,6 @@ std::vector<std::string> Fields(const DailyLogRecord& record, const LocalTime& n
         fields.insert(fields.end(), {record.partNo, record.id, record.psn});
     else
         fields.insert(fields.end(), {record.car, record.model, record.year, record.id, record.psn});
-    for (std::string& field : fields)
-        field = WithTextLineEnds(field);
     return fields;
 }
 
@@ -71,14 +69,17 @@ std::string CsvField(const std::string& value)
     return quoted + '"';
 }
 
-// Each value left-aligned in its column; a longer one is written whole.
+// Each value left-aligned in its column; a longer one is written whole. The
+// padding is counted on the value as it was given, before its line breaks
+// become CR LF, as the files have always been written.
 std::string FixedWidth(const std::vector<std::string>& values, const std::vector<Column>& columns)
 {
     std::string line;
     for (size_t i = 0; i < values.size() && i < columns.size(); ++i) {
-        line += values[i];
-        if (static_cast<int>(values[i].size()) < columns[i].width)
-            line.append(static_cast<size_t>(columns[i].width) - values[i].size(), ' ');
+        std::string field = values[i];
+        if (static_cast<int>(field.size()) < columns[i].width)
+            field.append(static_cast<size_t>(columns[i].width) - field.size(), ' ');
+        line += WithTextLineEnds(field);
     }
     return line + kLineEnd;
 }
@@ -87,7 +88,7 @@ std::string CommaSeparated(const std::vector<std::string>& values)
 {
     std::string line;
     for (size_t i = 0; i < values.size(); ++i)
-        line += (i ? "," : "") + CsvField(values[i]);
+        line += (i ? "," : "") + CsvField(WithTextLineEnds(values[i]));
     return line + kLineEnd;
 }
 

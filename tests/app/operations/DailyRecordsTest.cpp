@@ -176,7 +176,7 @@ TEST_F(DailyRecordsTest, CommasQuotesAndLineBreaksInAValueKeepTheColumnsAndTheLi
     struct Case {
         std::wstring model;
         std::string csvModel;  // as the CSV file holds it
-        std::string txtModel;  // as the text file holds it, before its padding
+        std::string txtModel;  // as the text file holds it, before its padding (counted on the value as given)
         std::string readModel; // what a CSV reader reads back
     };
     const Case cases[] = {
@@ -200,7 +200,8 @@ TEST_F(DailyRecordsTest, CommasQuotesAndLineBreaksInAValueKeepTheColumnsAndTheLi
         EXPECT_EQ(fields[4], "2016");
 
         const std::string txt = Read("2024-03-07(Car-Model-Year).txt");
-        const std::string padded = c.txtModel + std::string(30 - c.txtModel.size(), ' ');
+        // A line break counts once, as given, however the file writes it.
+        const std::string padded = c.txtModel + std::string(30 - c.model.size(), ' ');
         EXPECT_EQ(txt, kVehicleTxtHeader + "2024-03-07    09:05     Brunmark            " + padded + "2016" +
                            std::string(31, ' ') + "4038AAA0(H)    PSN-1               \r\n");
         // Every line break of both files is CR LF.
