@@ -246,15 +246,20 @@ bool CUpgradeCtrl::UnpackArchive()
     if (ZipArchiveGetEntry(archive.get(), info, -1) != kZipOk)
         return false;
     const int count = info.index;
-    // Before anything is written: every name once (as cleaned, which is where
-    // it lands: a second entry of a name would replace the first), and the
-    // sizes the entries announce within the bounds. The extraction counts the
-    // bytes again as they come.
+    // Before anything is written: every name once (as cleaned, which is the
+    // name the extraction writes: a second entry of a name would replace the
+    // first), and the sizes the entries announce within the bounds. The
+    // extraction counts the bytes again as they come. A folder entry that
+    // names the root itself creates nothing and is passed over.
     const uint64_t budget = ZipArchiveSetLimits(archive.get(), m_unpackLimits);
     std::set<std::wstring> names;
     uint64_t announced = 0;
     for (int i = 0; i < count; ++i) {
-        if (ZipArchiveGetEntry(archive.get(), info, i) != kZipOk || !names.insert(info.name).second)
+        if (ZipArchiveGetEntry(archive.get(), info, i) != kZipOk)
+            return false;
+        if (info.folder && info.name.empty())
+            continue;
+        if (info.name.empty() || !names.insert(info.name).second)
             return false;
         announced += static_cast<uint64_t>(std::max(0L, info.unpackedSize));
         if (announced > budget)
@@ -267,7 +272,7 @@ bool CUpgradeCtrl::UnpackArchive()
         if (ZipArchiveGetEntry(archive.get(), info, i) != kZipOk ||
             ZipArchiveExtractEntry(archive.get(), info.name, i) != kZipOk)
             return false;
-        if (info.attributes & kZipAttrDirectory)
+        if (info.folder)
             continue;
         const std::string path = folder + WideToUtf8(info.name);
         files.push_back(path);

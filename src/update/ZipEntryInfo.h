@@ -30,8 +30,11 @@ constexpr uint32_t kZipErrData = 0x5000000;    // inflation error, CRC mismatch 
 struct ZipEntryInfo {
     // For the count query (index -1): the number of entries.
     int index = 0;
-    // The cleaned path inside the archive: '/' separators, relative, no "." or "..".
+    // The cleaned path inside the archive: '/' separators, relative, no "." or
+    // "..", no drive: the name the extraction writes.
     std::wstring name;
+    // A folder entry: its attributes say so, or its stored name ends in a separator.
+    bool folder = false;
     uint32_t attributes = 0;
     FileTime accessTime;
     FileTime creationTime;

@@ -218,10 +218,11 @@ uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
     info.packedSize = ClampSize(fi.compressed_size);
     info.unpackedSize = ClampSize(fi.uncompressed_size);
 
+    reader.cachedNamedAsFolder = !stored.empty() && (stored.back() == '/' || stored.back() == '\\');
+    info.folder = (info.attributes & kZipAttrDirectory) || reader.cachedNamedAsFolder;
     reader.cachedInfo = info;
     reader.cachedIndex = index;
     reader.cachedIsLink = isLink;
-    reader.cachedNamedAsFolder = !stored.empty() && (stored.back() == '/' || stored.back() == '\\');
     reader.cachedEncrypted = (fi.flag & 1) != 0;
     reader.cachedMethod = method;
     reader.cachedUnixMode = unixMode & 0777;
@@ -324,9 +325,12 @@ uint32_t CopyEntry(ZipReader& reader, int fd)
 
 } // namespace
 
-std::wstring CleanZipEntryName(const std::wstring& name)
+namespace {
+
+// One pass of the clean-up: drives and leading separators off the front,
+// then the path's "." and ".." and empty parts resolved.
+std::wstring CleanOnce(std::wstring text)
 {
-    std::wstring text = name.substr(0, name.find(L'\0'));
     for (wchar_t& c : text)
         if (c == L'\\')
             c = L'/';
@@ -365,6 +369,19 @@ std::wstring CleanZipEntryName(const std::wstring& name)
         out += segment;
     }
     return out;
+}
+
+} // namespace
+
+std::wstring CleanZipEntryName(const std::wstring& name)
+{
+    // To a fixed point: a drive that shows only once "./" is gone
+    // ("./C:name") goes too, so a cleaned name cleans to itself and the name
+    // checked is the name written.
+    std::wstring text = name.substr(0, name.find(L'\0'));
+    for (std::wstring next = CleanOnce(text); next != text; next = CleanOnce(text))
+        text = next;
+    return text;
 }
 
 FileTime DosDateTimeToFileTime(uint16_t dosTime, uint16_t dosDate)
@@ -489,11 +506,15 @@ uint32_t ZipReaderExtractEntry(ZipReader& reader, const std::wstring& targetName
     if (reader.cachedIsLink)
         return kZipErrRefused;
     const std::string target = WideToUtf8(CleanZipEntryName(targetName));
+    if (info.folder) {
+        // A folder that names the root itself ("./", "C:"), as archivers
+        // write, has nothing to create.
+        if (target.empty())
+            return kZipOk;
+        return ZipEnsureDirectories(reader.root, target) ? kZipOk : kZipErrOpen;
+    }
     if (target.empty())
         return kZipErrRefused;
-
-    if ((info.attributes & kZipAttrDirectory) || reader.cachedNamedAsFolder)
-        return ZipEnsureDirectories(reader.root, target) ? kZipOk : kZipErrOpen;
 
     // Refused before anything is created: encrypted data we cannot read, and
     // methods minizip would hand out undecoded.

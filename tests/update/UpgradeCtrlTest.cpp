@@ -348,6 +348,16 @@ TEST_F(UpgradeCtrlTest, ABrokenPackageIsNeverOffered)
          ZipFixtureWriter().AddFile("setup.sh", badCrc.data, 0755).AddFile("setup.sh", "not a program").Bytes()},
         {"a name twice once cleaned",
          ZipFixtureWriter().AddFile("setup.sh", badCrc.data, 0755).AddFile("x/../setup.sh", "no").Bytes()},
+        // The same once cleaned to the end: a drive that shows behind "./" or "..".
+        {"a name twice behind a drive", ZipFixtureWriter()
+                                            .AddFile("Teskaro_BrelkUpdate", badCrc.data, 0755)
+                                            .AddFile("./C:Teskaro_BrelkUpdate", "not a program")
+                                            .Bytes()},
+        {"a name twice behind a climb and a drive",
+         ZipFixtureWriter().AddFile("setup.sh", badCrc.data, 0755).AddFile("a/../C:setup.sh", "no").Bytes()},
+        // A file whose name cleans to nothing has nowhere to go.
+        {"a file named for the root",
+         ZipFixtureWriter().AddFile("setup.sh", badCrc.data, 0755).AddFile("..", "x").Bytes()},
         // 4 MiB of zeros in a package of a few KiB: over the unpack ratio.
         {"a bomb", ZipFixtureWriter()
                        .AddFile("setup.sh", badCrc.data, 0755)
@@ -367,6 +377,30 @@ TEST_F(UpgradeCtrlTest, ABrokenPackageIsNeverOffered)
         EXPECT_FALSE(fs::exists(m_data.Path() + "/Upgrade")) << c.name << ": nothing of it stays";
         CUpgradeCtrl::Shutdown();
         m_page.Reset();
+    }
+}
+
+// Folder entries for the package's root itself, as common archivers write
+// them ("./", a drive, a separator), create nothing and fail nothing.
+TEST_F(UpgradeCtrlTest, FolderEntriesOfTheRootItselfAreSkipped)
+{
+    for (const char* root : {"./", "C:", "/", ".\\", "C:/./"}) {
+        ScriptedMessageBoxes boxes({IDNO});
+        ZipFixtureWriter package;
+        package.AddFolder(root).AddFolder("data/");
+        package.AddFile("Teskaro_BrelkUpdate", "#!/bin/sh\necho started > '" + m_marker + "'\n", 0755);
+        package.AddFile("data/readme.txt", "read me");
+        Offer("V9.00", package.Bytes());
+        ASSERT_TRUE(RunRoad()) << root;
+        // Unpacked and offered.
+        EXPECT_EQ(boxes.AskedBoxes().size(), 1u) << root << ": " << WideToUtf8(m_page.Key());
+        EXPECT_EQ(IsUpdate(), 1) << root;
+        EXPECT_TRUE(fs::exists(Upgrade("Teskaro_BrelkUpdate"))) << root;
+        EXPECT_TRUE(fs::exists(Upgrade("data/readme.txt"))) << root;
+        CUpgradeCtrl::Shutdown();
+        m_page.Reset();
+        fs::remove_all(m_data.Path() + "/Upgrade");
+        WriteSettings("", m_server.Port());
     }
 }
 
