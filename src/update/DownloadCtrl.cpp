@@ -23,7 +23,8 @@ namespace {
 
 constexpr const char* kAgent = "My Session";
 constexpr const char* kOpenFailedText = "Open file failed, please comfirm the file is not in use!";
-constexpr const char* kTooLargeText = "The file is larger than this disk or this program takes";
+constexpr const char* kTooLargeText = "The file is larger than this program takes";
+constexpr const char* kNoRoomText = "The file is larger than the free space of this disk";
 constexpr size_t kChunk = 1024;
 constexpr size_t kMaxErrorText = 64;
 constexpr int kPollMs = 50;
@@ -153,7 +154,8 @@ public:
         EmptyFile,    // a 200 answer of length 0
         Transferred,  // bytes went to the ".tmp", complete or not
         WriteFailed,  // writing the ".tmp" failed
-        TooLarge,     // longer than we take, or than the disk can hold: nothing written
+        TooLarge,     // longer than we take: nothing written
+        NoRoom,       // more than the disk can hold: nothing written
     };
 
     DownloadTransfer(CDownloadCtrl* job, const std::string& url, const std::string& tmpPath,
@@ -176,7 +178,8 @@ private:
     bool StartBody(uint64_t kept);
     void SetOptions(CURL* c, const std::string& requestUrl, char* errbuf, const std::string& range);
     bool Perform(CURLM* multi);
-    bool Fits(uint64_t total, uint64_t kept) const;
+    // Outcome::Transferred when a file of `total` bytes fits, else why not.
+    Outcome Fits(uint64_t total, uint64_t kept) const;
     // The limits on time and rate; false when the transfer is to stop.
     bool WithinTime(uint32_t start, uint32_t now);
     bool OpenTmp(uint64_t keep);
@@ -279,13 +282,13 @@ bool DownloadTransfer::OpenTmp(uint64_t keep)
 
 // A file of `total` bytes of which `kept` are in the ".tmp" already: within
 // our length, and the rest within the free space of the ".tmp"'s disk.
-bool DownloadTransfer::Fits(uint64_t total, uint64_t kept) const
+DownloadTransfer::Outcome DownloadTransfer::Fits(uint64_t total, uint64_t kept) const
 {
     if (total > m_limits.maxBytes)
-        return false;
+        return Outcome::TooLarge;
     uint64_t free = 0;
     const bool known = m_freeSpace ? m_freeSpace(m_tmpPath, free) : FreeDiskSpace(m_tmpPath, free);
-    return !known || total - std::min(total, kept) <= free;
+    return !known || total - std::min(total, kept) <= free ? Outcome::Transferred : Outcome::NoRoom;
 }
 
 bool DownloadTransfer::WithinTime(uint32_t start, uint32_t now)
@@ -338,10 +341,15 @@ bool DownloadTransfer::DecideWhole()
         return false;
     }
     // What the ".tmp" holds is skipped, unless the ".tmp" is longer than the
-    // file, which starts it again.
+    // file: that is another file's, and it goes (with the room it takes)
+    // before the file is weighed against the disk.
     uint64_t have = 0;
-    if (!FileSize(m_tmpPath, have) || have > m_total)
+    if (!FileSize(m_tmpPath, have))
         have = 0;
+    if (have > m_total) {
+        ::unlink(m_tmpPath.c_str());
+        have = 0;
+    }
     if (!StartBody(have))
         return false;
     m_skip = have;
@@ -370,8 +378,8 @@ bool DownloadTransfer::DecidePartial()
 // Opens the ".tmp" for a file of m_total bytes, keeping its first `kept`.
 bool DownloadTransfer::StartBody(uint64_t kept)
 {
-    if (!Fits(m_total, kept)) {
-        m_outcome = Outcome::TooLarge;
+    if (const Outcome fits = Fits(m_total, kept); fits != Outcome::Transferred) {
+        m_outcome = fits;
         return false;
     }
     if (!OpenTmp(kept)) {
@@ -532,8 +540,18 @@ int DownloadTransfer::Conclude(Outcome outcome, const std::string& error, const 
     case Outcome::StartAgain: result = 1; break;
     case Outcome::WriteFailed: break;
     case Outcome::TooLarge:
-        // Refused before a byte was written; what the ".tmp" held stays.
+        // Refused before a byte was written. What the ".tmp" holds of a file
+        // we never take would only be refused again: it goes.
+        ::unlink(m_tmpPath.c_str());
         m_job->ShowMessage(kTooLargeText, quiet);
+        m_job->Refused(m_url, DownloadRefusal::TooLarge);
+        result = 1;
+        break;
+    case Outcome::NoRoom:
+        // What the ".tmp" holds is already on the disk: it stays, to be
+        // resumed once there is room for the rest.
+        m_job->ShowMessage(kNoRoomText, quiet);
+        m_job->Refused(m_url, DownloadRefusal::NoRoom);
         result = 1;
         break;
     case Outcome::AlreadyWhole: m_job->Report(m_url, 100); [[fallthrough]];
@@ -654,6 +672,12 @@ void CDownloadCtrl::Report(const std::string& url, unsigned int percent)
 {
     if (CDownloadCtrlNotify* n = m_notify)
         n->OnDownloadProgress(url, percent);
+}
+
+void CDownloadCtrl::Refused(const std::string& url, DownloadRefusal reason)
+{
+    if (CDownloadCtrlNotify* n = m_notify)
+        n->OnDownloadRefused(url, reason);
 }
 
 void CDownloadCtrl::JobEnded()

@@ -45,7 +45,9 @@ public:
     // whole request has a time of its own and the body a least rate; a
     // transfer over either ends as a broken one (its ".tmp" stays for the
     // next start). A length over maxBytes, or more than the disk can hold,
-    // is refused before anything is written.
+    // is refused before anything is written, and the owner told why; a
+    // ".tmp" of a file over maxBytes goes (it could only be refused again),
+    // one refused for the disk stays to be resumed once there is room.
     struct Limits {
         uint32_t totalMs = kDefaultTotalTimeoutMs;              // request sent to last byte, program clock
         uint32_t minBytesPerSecond = kDefaultMinBytesPerSecond; // over each rate window
@@ -79,6 +81,7 @@ public:
 private:
     friend class DownloadTransfer;
     void Report(const std::string& url, unsigned int percent);
+    void Refused(const std::string& url, DownloadRefusal reason);
     void JobEnded();
     void ShowMessage(const std::string& text, bool quiet);
 

@@ -40,6 +40,8 @@ constexpr const wchar_t* kKeyDownloadFailed = L"DOWNLOAD_FAILED";
 constexpr const wchar_t* kKeyPackageDamaged = L"PACKAGE_DAMAGED";
 constexpr const wchar_t* kKeyStartFailed = L"UPDATE_START_FAILED";
 constexpr const wchar_t* kKeyReplyRefused = L"SERVER_REPLY_REFUSED";
+constexpr const wchar_t* kKeyTooLarge = L"DOWNLOAD_TOO_LARGE";
+constexpr const wchar_t* kKeyNoRoom = L"DISK_FULL";
 
 std::unique_ptr<CUpgradeCtrl>& TheController()
 {
@@ -184,6 +186,7 @@ void CUpgradeCtrl::OnVersionInfo(const tag_SoftVersionInfo* info)
     }
     ::unlink(ArchivePath().c_str());
     m_downloadEnded = false;
+    m_refusal = -1;
     if (!m_download.StartDownload(m_downloadPath, ArchivePath(), true))
         ShowFailure(kKeyDownloadFailed);
 }
@@ -199,9 +202,23 @@ void CUpgradeCtrl::OnDownloadProgress(const std::string& url, unsigned int perce
 
 void CUpgradeCtrl::OnDownloadJobEnded()
 {
-    // A job that never reached its end report failed on the way.
-    if (!m_downloadEnded.exchange(true))
+    // A job that never reached its end report failed on the way; a refused
+    // file is no network fault, and the user learns what keeps it out.
+    if (m_downloadEnded.exchange(true))
+        return;
+    const int refusal = m_refusal;
+    if (refusal == static_cast<int>(DownloadRefusal::TooLarge))
+        ShowFailure(kKeyTooLarge);
+    else if (refusal == static_cast<int>(DownloadRefusal::NoRoom))
+        ShowFailure(kKeyNoRoom);
+    else
         ShowFailure(kKeyDownloadFailed);
+}
+
+void CUpgradeCtrl::OnDownloadRefused(const std::string& url, DownloadRefusal reason)
+{
+    if (url == m_downloadPath)
+        m_refusal = static_cast<int>(reason);
 }
 
 void CUpgradeCtrl::FinishDownload()

@@ -60,6 +60,7 @@ public:
     // CDownloadCtrlNotify, on the download worker.
     void OnDownloadProgress(const std::string& url, unsigned int percent) override;
     void OnDownloadJobEnded() override;
+    void OnDownloadRefused(const std::string& url, DownloadRefusal reason) override;
 
     static std::string UpgradeFolder();
     static std::string ArchivePath();
@@ -107,4 +108,6 @@ private:
     std::atomic<INavigationLock*> m_navigation{nullptr};
     // The download's end has been dealt with (unpacked or reported).
     std::atomic<bool> m_downloadEnded{false};
+    // Why the running download's file was refused, -1 while it was not (a DownloadRefusal).
+    std::atomic<int> m_refusal{-1};
 };

@@ -40,6 +40,16 @@ public:
         ++m_ended;
         m_cv.notify_all();
     }
+    void OnDownloadRefused(const std::string&, DownloadRefusal reason) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_refusals.push_back(reason);
+    }
+    std::vector<DownloadRefusal> Refusals()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_refusals;
+    }
     std::vector<unsigned> Percents()
     {
         std::lock_guard lock(m_mutex);
@@ -64,6 +74,7 @@ public:
     }
 
 private:
+    std::vector<DownloadRefusal> m_refusals;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::vector<std::string> m_urls;
@@ -368,7 +379,9 @@ TEST_F(DownloadCtrlTest, StalledTransferTimesOutAndResumesOnTheNextStart)
 }
 
 // A Content-Length no disk of ours should take, or that this disk cannot
-// hold, is refused before a byte is written; a ".tmp" already there stays.
+// hold, is refused before a byte is written, and the owner told which. A
+// ".tmp" of a file too large for us goes, since it could only be refused
+// again; one refused for the disk stays, to be resumed once there is room.
 TEST_F(DownloadCtrlTest, ALengthOverTheCapOrTheFreeSpaceIsRefusedBeforeWriting)
 {
     constexpr uint64_t kTerabyte = 1000000000000ull;
@@ -377,15 +390,18 @@ TEST_F(DownloadCtrlTest, ALengthOverTheCapOrTheFreeSpaceIsRefusedBeforeWriting)
         uint64_t announced; // 0: the file's own 1000 bytes
         size_t tmpBytes;
         std::optional<uint64_t> freeBytes; // empty: the disk's own
-        bool refused;
+        std::optional<DownloadRefusal> refused;
+        bool tmpStays;
     } cases[] = {
-        {"10^12 bytes", kTerabyte, 0, {}, true},
-        {"one over the cap", CDownloadCtrl::kMaxDownloadBytes + 1, 0, {}, true},
-        {"10^12 bytes on resume", kTerabyte, 500, {}, true},
-        {"more than the disk holds", 0, 0, 999, true},
-        {"what the disk holds", 0, 0, 1000, false},
-        {"the rest of a resume fits", 0, 500, 500, false},
-        {"the rest of a resume does not fit", 0, 500, 499, true},
+        {"10^12 bytes", kTerabyte, 0, {}, DownloadRefusal::TooLarge, false},
+        {"one over the cap", CDownloadCtrl::kMaxDownloadBytes + 1, 0, {}, DownloadRefusal::TooLarge, false},
+        {"10^12 bytes on resume", kTerabyte, 500, {}, DownloadRefusal::TooLarge, false},
+        {"more than the disk holds", 0, 0, 999, DownloadRefusal::NoRoom, false},
+        {"what the disk holds", 0, 0, 1000, {}, false},
+        {"the rest of a resume fits", 0, 500, 500, {}, false},
+        {"the rest of a resume does not fit", 0, 500, 499, DownloadRefusal::NoRoom, true},
+        // Longer than the file: another file's, which could never be resumed.
+        {"a .tmp longer than the file, the disk full", 0, 1500, 999, DownloadRefusal::NoRoom, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -402,19 +418,22 @@ TEST_F(DownloadCtrlTest, ALengthOverTheCapOrTheFreeSpaceIsRefusedBeforeWriting)
             });
         fs::remove(Target());
         fs::remove(Tmp());
+        const std::string tmp = (m_file + std::string(c.tmpBytes, 'x')).substr(0, c.tmpBytes);
         if (c.tmpBytes)
-            WriteTmp(m_file.substr(0, c.tmpBytes));
+            WriteTmp(tmp);
 
         EXPECT_EQ(1, CDownloadCtrl::DownloadFile(&job, server.Url("dir/file.zip"), Target(), true));
         EXPECT_EQ(1, recorder.Ended());
         if (c.refused) {
             EXPECT_FALSE(fs::exists(Target()));
             EXPECT_TRUE(recorder.Percents().empty()) << "no report: the job failed";
-            if (c.tmpBytes)
-                EXPECT_EQ(m_file.substr(0, c.tmpBytes), m_folder.Read("Teskaro_BrelkUpdate.zip.tmp"));
+            EXPECT_EQ(recorder.Refusals(), std::vector<DownloadRefusal>{*c.refused});
+            if (c.tmpStays)
+                EXPECT_EQ(tmp, m_folder.Read("Teskaro_BrelkUpdate.zip.tmp"));
             else
                 EXPECT_FALSE(fs::exists(Tmp()));
         } else {
+            EXPECT_TRUE(recorder.Refusals().empty());
             EXPECT_EQ(m_file, m_folder.Read("Teskaro_BrelkUpdate.zip"));
         }
     }

@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -454,6 +455,63 @@ TEST_F(UpgradeCtrlTest, AFailedDownloadGivesTheButtonsBackAndSaysSo)
         m_page.Reset();
         fs::remove_all(m_data.Path() + "/Upgrade");
         m_http.SetStatus("pkg/update.zip", 0);
+    }
+}
+
+// A package refused for its size or for the disk is named for it, not as a
+// network fault, and leaves no ".tmp" that would refuse every later press.
+TEST_F(UpgradeCtrlTest, ARefusedDownloadSaysWhyAndTheNextPressIsNotRefusedForIt)
+{
+    const std::string package = Package();
+    struct Case {
+        const char* what;
+        uint64_t announced; // 0: the package's own length
+        uint64_t freeBytes;
+        const wchar_t* key;
+        bool tmpStays;
+    } cases[] = {
+        {"longer than the program takes", CDownloadCtrl::kMaxDownloadBytes + 1, UINT64_MAX, L"DOWNLOAD_TOO_LARGE",
+         false},
+        {"more than the disk holds", 0, 10, L"DISK_FULL", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Half of it came on an earlier run.
+        fs::create_directories(m_data.Path() + "/Upgrade");
+        {
+            std::ofstream tmp(Upgrade("Teskaro_BrelkUpdate.zip.tmp"), std::ios::binary);
+            tmp << package.substr(0, package.size() / 2);
+        }
+        Offer("V9.00", package);
+        m_http.SetAnnouncedLength(c.announced);
+        uint64_t freeBytes = c.freeBytes;
+        Controller().GetDownload().SetFreeSpaceQuery([&freeBytes](const std::string&, uint64_t& free) {
+            free = freeBytes;
+            return true;
+        });
+        ASSERT_TRUE(RunRoad());
+        EXPECT_EQ(m_page.Key(), c.key);
+        EXPECT_EQ(m_page.Color(), kRed);
+        EXPECT_EQ(fs::exists(Upgrade("Teskaro_BrelkUpdate.zip.tmp")), c.tmpStays);
+        CUpgradeCtrl::Shutdown();
+        m_page.Reset();
+
+        // The server mends its answer, or the user frees space: the next press goes through.
+        ScriptedMessageBoxes boxes({IDNO});
+        m_http.SetAnnouncedLength(0);
+        freeBytes = UINT64_MAX;
+        Offer("V9.00", package);
+        Controller().GetDownload().SetFreeSpaceQuery([&freeBytes](const std::string&, uint64_t& free) {
+            free = freeBytes;
+            return true;
+        });
+        ASSERT_TRUE(RunRoad());
+        EXPECT_EQ(boxes.AskedBoxes().size(), 1u) << WideToUtf8(m_page.Key());
+        EXPECT_EQ(IsUpdate(), 1);
+        CUpgradeCtrl::Shutdown();
+        m_page.Reset();
+        fs::remove_all(m_data.Path() + "/Upgrade");
+        WriteSettings("", m_server.Port());
     }
 }
 
