@@ -76,6 +76,11 @@ bool ChildProcess::Reap(bool wait)
 
 bool ChildProcess::IsRunning() { return !Reap(false); }
 
+bool ChildProcess::EndedWell() const
+{
+    return m_reaped && m_status >= 0 && WIFEXITED(m_status) && WEXITSTATUS(m_status) == 0;
+}
+
 void ChildProcess::Terminate(int graceMs)
 {
     if (Reap(false))

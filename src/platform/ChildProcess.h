@@ -30,6 +30,8 @@ public:
     void Terminate(int graceMs = 300);
     // The child's exit status once reaped (as waitpid gives it), else -1.
     int ExitStatus() const { return m_status; }
+    // Reaped after it exited on its own with status 0.
+    bool EndedWell() const;
 
 private:
     explicit ChildProcess(pid_t pid) : m_pid(pid) {}

@@ -12,16 +12,42 @@
 #include "PageHistory.h"
 #include "SensorOperations.h"
 #include "TextLines.h"
+#include "TopPane.h"
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 #include <thread>
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kBoxMs = 60000;
 // A window a press would have opened has come by then.
 constexpr int kNoWindowMs = 1500;
+
+// The children of a process that have ended and were never reaped.
+int ZombieChildren(pid_t parent)
+{
+    int zombies = 0;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        std::ifstream in(entry.path() / "stat");
+        std::string stat;
+        if (!std::getline(in, stat))
+            continue;
+        // pid (comm) state ppid ...: the command may hold spaces, so read after its ')'.
+        const size_t close = stat.rfind(')');
+        char state = 0;
+        long ppid = 0;
+        if (close != std::string::npos && std::sscanf(stat.c_str() + close + 1, " %c %ld", &state, &ppid) == 2)
+            zombies += state == 'Z' && ppid == parent ? 1 : 0;
+    }
+    return zombies;
+}
 
 class TrueOutcomeTest : public AcceptanceTest {
 protected:
@@ -149,6 +175,31 @@ TEST_F(TrueOutcomeTest, AnUnplugDuringCheckSaysTheBrelkWasUnplugged)
     EXPECT_EQ(LastStatusLine(), RedStatus(L"TEST_UNPLUGGED")) << Trace();
     EXPECT_EQ(Connections().back(), "DISCONNECTED");
     SaveSettledGrab("unplug-during-check");
+}
+
+TEST_F(TrueOutcomeTest, DailyRecordsWithoutAViewerSaysWhichFolderCouldNotBeOpened)
+{
+    // A desktop with no program for folders: its opener gives up at once, as xdg-open does.
+    const std::string bin = run.File("bin");
+    fs::create_directories(bin);
+    {
+        std::ofstream opener(bin + "/xdg-open");
+        opener << "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n";
+    }
+    ::chmod((bin + "/xdg-open").c_str(), 0755);
+    const char* path = std::getenv("PATH");
+    clientEnv.push_back({"PATH", bin + ":" + (path ? path : "/usr/bin:/bin")});
+    StartClient();
+    ASSERT_TRUE(WaitForTrace("Brelk connection: SEARCHING")) << Trace();
+    ClickClient(twin->Of(twin->Dialog().GetTopPane()->GetButton(CTopPane::kDailyFileId)));
+    std::vector<XSession::Window> box;
+    ASSERT_TRUE(WaitUntil([&] { return (box = OtherWindows()).size() == 1; }, 10000)) << Trace();
+    SaveWindowGrab(box.front(), "daily-records-not-opened");
+    x.MoveTo(Centre(box.front().rect));
+    Key("Return");
+    ASSERT_TRUE(WaitUntil([&] { return OtherWindows().empty(); }, 10000));
+    // The opener was reaped: no zombie of it stays beside the client.
+    EXPECT_EQ(ZombieChildren(client.Pid()), 0);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "BasePage.h"
 #include "BrelkCommands.h"
 #include "BrelkUpgrade.h"
+#include "Clock.h"
 #include "CodePage.h"
 #include "DebugTrace.h"
 #include "DevicePresence.h"
@@ -50,6 +51,11 @@ constexpr int kCmdPrint = 10301;
 constexpr int kCmdPrintSetting = 10302;
 
 constexpr const wchar_t* kUnknownActionText = L"Unknown action.";
+// The watch of the document opener: how often it is looked at, and how long
+// after its start an unsuccessful end still means the document was not opened.
+constexpr UINT_PTR kViewerWatchTimer = 7301;
+constexpr UINT kViewerWatchMs = 200;
+constexpr uint32_t kOpenerVerdictMs = 15000;
 
 std::wstring Text(const wchar_t* key) { return GetLanguageManager().GetText(key); }
 
@@ -345,9 +351,37 @@ void CBRELK2Dlg::OpenDocument(const std::wstring& path)
                    Text(L"APP_TITLE"), MB_OK);
         return;
     }
-    if (!m_viewer.Open(GetSafeHwnd(), path))
-        MessageBox(this, TextOr(L"DOCUMENT_NOT_OPENED", L"The document could not be opened:") + L"\n" + path,
-                   Text(L"APP_TITLE"), MB_OK);
+    if (!m_viewer.Open(GetSafeHwnd(), path)) {
+        SayDocumentNotOpened(path);
+        return;
+    }
+    // The opener tells whether the desktop had a viewer for it only by its
+    // end, which the window must not wait for.
+    m_viewerStartedAt = GetTickCount();
+    SetTimer(kViewerWatchTimer, kViewerWatchMs);
+}
+
+void CBRELK2Dlg::SayDocumentNotOpened(const std::wstring& path)
+{
+    MessageBox(this, TextOr(L"DOCUMENT_NOT_OPENED", L"The document could not be opened:") + L"\n" + path,
+               Text(L"APP_TITLE"), MB_OK);
+}
+
+void CBRELK2Dlg::OnTimer(UINT_PTR id)
+{
+    if (id != kViewerWatchTimer) {
+        Dialog::OnTimer(id);
+        return;
+    }
+    ChildProcess* viewer = m_viewer.Process();
+    // Reaped here once it ends: no opener stays behind as a zombie.
+    if (viewer && viewer->IsRunning())
+        return;
+    KillTimer(kViewerWatchTimer);
+    // An opener that ends at once without success found nothing to open the
+    // document with. One that ends later was the viewer itself, closed by the user.
+    if (viewer && !viewer->EndedWell() && TicksSince(m_viewerStartedAt, GetTickCount()) < kOpenerVerdictMs)
+        SayDocumentNotOpened(m_viewer.Path());
 }
 
 // ---- labels ------------------------------------------------------------------------

@@ -212,6 +212,9 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // Refused with a message while the Brelk's firmware is written.
     void OnClose() override;
+    // The document opener last started is watched: reaped when it ends, and
+    // named to the user when it could not open its document.
+    void OnTimer(UINT_PTR id) override;
 
 private:
     LRESULT OnPageAction(const WPARAM& wParam, const LPARAM& lParam);
@@ -219,6 +222,7 @@ private:
     // Opens a document or folder with the desktop's viewer; a missing one, or
     // one that cannot be opened, is named to the user.
     void OpenDocument(const std::wstring& path);
+    void SayDocumentNotOpened(const std::wstring& path);
     // Kind 6: the operation buttons.
     void OnOperationAction(int command);
     // The settings tab: the page takes the self-update's reports and shows
@@ -262,6 +266,7 @@ private:
     std::wstring m_strAppFolder;
     std::wstring m_strHelpPath;
     CProcessRunner m_viewer;
+    uint32_t m_viewerStartedAt = 0; // tick of its start, for the watch
     bool m_bClosing = false;
     bool m_bVersionReadRunning = false;
     std::unique_ptr<CBrelkUpgrade> m_pUpgrade;

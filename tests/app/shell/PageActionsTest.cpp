@@ -3,6 +3,7 @@
 // making and documents opened by a stand-in for the desktop's opener.
 #include "AppMessages.h"
 #include "BRELK2App.h"
+#include "ChildProcess.h"
 #include "CodePage.h"
 #include "Language.h"
 #include "MainDialogFixture.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <sys/stat.h>
 #include <thread>
@@ -166,6 +168,46 @@ TEST_F(PageActionsTest, TheDailyRecordsFolderIsMadeAndOpened)
     EXPECT_EQ(opener.Opened(1), data.Path() + "/DailyFile\n");
     EXPECT_TRUE(boxes.AskedBoxes().empty());
     dlg->DestroyWindow();
+}
+
+// The opener ends on its own: it found a viewer (0) or it did not (xdg-open
+// gives 3 or 4 when nothing opens the file). Either way it is reaped, and the
+// user learns which file could not be opened.
+TEST_F(PageActionsTest, AnOpenerThatFindsNoViewerIsNamedToTheUserAndReaped)
+{
+    const struct {
+        const char* script;
+        bool opened;
+    } cases[] = {
+        {"#!/bin/sh\nexit 0\n", true},
+        {"#!/bin/sh\nexit 3\n", false},
+        {"#!/bin/sh\nkill -9 $$\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        TempFolder tmp;
+        tmp.Write("opener.sh", c.script);
+        ::chmod(tmp.File("opener.sh").c_str(), 0755);
+        const std::string previous = SetShellOpenProgram(tmp.File("opener.sh"));
+        ScriptedMessageBoxes said;
+        auto dlg = CreateDialog();
+        Act(*dlg, CTopPane::kDailyFileId, kActionCommand);
+        ChildProcess* opener = dlg->GetDocumentViewer().Process();
+        ASSERT_NE(opener, nullptr);
+        const pid_t pid = opener->Pid();
+        // The window goes on meanwhile; the watch reaps the opener when it ends.
+        ASSERT_TRUE(PumpUntil([&] { return ::kill(pid, 0) != 0; }, 5000)) << "left behind as a zombie";
+        PumpMessages();
+        if (c.opened) {
+            EXPECT_TRUE(said.AskedBoxes().empty());
+        } else {
+            ASSERT_EQ(said.AskedBoxes().size(), 1u);
+            EXPECT_EQ(said.AskedBoxes()[0].text,
+                      L"The document could not be opened:\n" + Utf8ToWide(data.Path()) + L"/DailyFile");
+        }
+        SetShellOpenProgram(previous);
+        dlg->DestroyWindow();
+    }
 }
 
 TEST_F(PageActionsTest, AnOpenerThatCannotStartIsNamedToTheUser)
