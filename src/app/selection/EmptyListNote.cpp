@@ -21,6 +21,11 @@ std::wstring ChooseModelText() { return TextOr(L"CHOOSE_MODEL", L"Choose a model
 
 std::wstring LoadingText() { return TextOr(L"RECORDS_LOADING", L"Loading the catalog..."); }
 
+std::wstring DamagedRecordsText()
+{
+    return TextOr(L"VEHICLE_DATA_DAMAGED", L"The vehicle data of this region is damaged: install the program again");
+}
+
 void DrawEmptyListNote(Graphics& g, const CRect& area, const std::wstring& text)
 {
     g.DrawString(text, Font(L"Arial", 12, FontStyleBold), kNoteInk,

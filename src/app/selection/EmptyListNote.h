@@ -13,5 +13,7 @@ std::wstring NoMatchText();
 std::wstring ChooseModelText();
 // "RECORDS_LOADING" the same way: a page whose records are still being read.
 std::wstring LoadingText();
+// "VEHICLE_DATA_DAMAGED" the same way: a page whose records' file is damaged.
+std::wstring DamagedRecordsText();
 // Draws the line at the top left of the area.
 void DrawEmptyListNote(Graphics& g, const CRect& area, const std::wstring& text);

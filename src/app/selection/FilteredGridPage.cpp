@@ -44,6 +44,8 @@ void CFilteredGridPage::OnPaint(Graphics& g)
 {
     if (m_bLoading)
         DrawEmptyListNote(g, GetClientRect(), LoadingText());
+    else if (m_bDamaged)
+        DrawEmptyListNote(g, GetClientRect(), DamagedRecordsText());
     else if (m_bNoMatch)
         DrawEmptyListNote(g, GetClientRect(), NoMatchText());
 }

@@ -1,8 +1,8 @@
 #pragma once
 // What the brand page and the part-number page share: a grid of items that
 // the search text filters by any part of their names, one line in place of
-// the grid when the filter matches nothing, and one while the records are
-// still being read.
+// the grid when the filter matches nothing, one while the records are
+// still being read, and one when their file is damaged.
 #include "BasePage.h"
 
 #include <functional>
@@ -18,6 +18,8 @@ public:
     bool ShowsNoMatch() const { return m_bNoMatch; }
     // True while the page waits for its records (the page then says so).
     bool ShowsLoading() const { return m_bLoading; }
+    // True when its records' file is damaged (the page then says so).
+    bool ShowsDamaged() const { return m_bDamaged; }
 
 protected:
     // ShowPage without rebuild: the page's filter back in the search box, the
@@ -40,5 +42,6 @@ protected:
 
     bool m_bNoMatch = false;
     bool m_bLoading = false;
+    bool m_bDamaged = false;
     bool m_bRebuildWhenShown = false;
 };

@@ -37,7 +37,9 @@ protected:
     bool OnEraseBkgnd(Graphics& g) override;
 
 private:
+    // The brands' panels, and whether the region's file was damaged.
     void MakePanels();
+    void MakeBrandPanels();
 
     int m_nRegion;
     const CBrands* m_pBrands = nullptr;

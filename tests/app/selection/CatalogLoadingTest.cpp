@@ -76,6 +76,57 @@ TEST_F(CatalogLoadingTest, TheBrandPageSaysItIsLoadingUntilTheWorkerHasReadTheRe
     SetMainWindow(nullptr);
 }
 
+// A region file that is not well-formed shows no brands: the page says the
+// vehicle data is damaged, whether the region was read at once (small) or
+// on a worker (large); a good region says nothing of it.
+TEST_F(CatalogLoadingTest, ADamagedRegionSaysSoOnItsBrandPage)
+{
+    VehicleCatalog catalog;
+    catalog.regions[0] = MakeGeneratedRegionXml(1, 3, 2, 2);
+    catalog.regions[1] = MakeGeneratedRegionXml(2, 12, 10, 15); // large
+    catalog.regions[1].resize(catalog.regions[1].size() - 20);
+    catalog.regions[2] = "<makers><maker name=\"A\">"; // small
+    catalog.partNo = MakePartNoXml({});
+    catalog.sensorParam = MakeSensorParamXml({});
+    ASSERT_TRUE(WriteVehicleCatalog(folder.File("catalog.data"), catalog));
+    DeleteVehicleDatabase();
+    RecordingWnd main{"main"};
+    SetMainWindow(&main);
+    ASSERT_TRUE(main.Create(nullptr, CRect(0, 0, 1024, 768), 0, WS_POPUP));
+    ASSERT_TRUE(ShowAndWait(main));
+    const struct {
+        ECarsStyle region;
+        bool damaged;
+        const char* grab;
+    } cases[] = {
+        {CARS_STYLE_US, false, "region-good.png"},
+        {CARS_STYLE_EUROPE, true, "region-damaged-large.png"},
+        {CARS_STYLE_AU, true, "region-damaged-small.png"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.grab);
+        CPageCar cars(c.region);
+        ASSERT_TRUE(cars.Create(&main, CRect(0, 70, 1021, 735), 10214));
+        cars.ShowPage(true, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !cars.ShowsLoading(); }, kReadLimitMs));
+        EXPECT_EQ(cars.ShowsDamaged(), c.damaged);
+        EXPECT_EQ(cars.GetPanelCount() == 0, c.damaged);
+        PumpMessages();
+        auto shot = GrabWindow(cars);
+        ASSERT_TRUE(shot);
+        // The note's grey ink stands where the brands would.
+        int ink = 0;
+        for (int y = 15; y < 50; ++y)
+            for (int x = 15; x < 600; ++x)
+                ink += shot->GetPixel(x, y) == Color(0xFF797D80) ? 1 : 0;
+        EXPECT_EQ(ink > 50, c.damaged) << ink;
+        EXPECT_TRUE(GrabWindowToPng(cars, GrabPath(c.grab)));
+        cars.DestroyWindow();
+    }
+    main.DestroyWindow();
+    SetMainWindow(nullptr);
+}
+
 TEST_F(CatalogLoadingTest, FromRegionToYearAndPartNumberOverALargeCatalog)
 {
     auto dlg = OpenProgram();
