@@ -1,5 +1,7 @@
 #include "SensorIdentifiers.h"
 
+#include "Language.h"
+#include "OneNumberFormat.h"
 #include "SharedHelpers.h"
 #include "VehicleDatabase.h"
 #include "VehicleRecords.h"
@@ -179,9 +181,14 @@ uint64_t MaxIdOf(const CSensorParam* record)
 
 std::wstring IdRangeText(uint64_t max)
 {
-    wchar_t text[64];
-    std::swprintf(text, 64, L"Invalid data !\r\nRange:0-%llu", static_cast<unsigned long long>(max));
-    return text;
+    // The language's text is a format from a file: only its one number is filled.
+    const std::wstring format = GetLanguageManager().GetTextOr(L"ID_RANGE", L"Invalid data !\r\nRange:0-%u");
+    return FormatOneNumber(format, static_cast<long long>(std::min<uint64_t>(max, INT64_MAX)));
+}
+
+std::wstring SensorNotSupportedText()
+{
+    return GetLanguageManager().GetTextOr(L"SENSOR_NOT_SUPPORTED", L"Not supported this sensor!");
 }
 
 uint8_t IdPrefixByte(const std::wstring& firstid)

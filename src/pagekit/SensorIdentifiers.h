@@ -53,8 +53,12 @@ IdDigits IdDigitsOf(const CSensorParam& record);
 // The largest identifier the sensor takes; without a record, 8 digits.
 uint64_t MaxIdOf(const CSensorParam& record);
 uint64_t MaxIdOf(const CSensorParam* record);
-// The refusal of an identifier beyond that: "Invalid data !\r\nRange:0-%u".
+// The refusal of an identifier beyond that: "ID_RANGE" in the language in use
+// ("Invalid data !\r\nRange:0-%u" in English) with the largest value.
 std::wstring IdRangeText(uint64_t max);
+// "SENSOR_NOT_SUPPORTED" ("Not supported this sensor!"): a sensor code the
+// parameters do not know.
+std::wstring SensorNotSupportedText();
 
 // The identifier prefix byte from the selection's "firstid" text.
 uint8_t IdPrefixByte(const std::wstring& firstid);

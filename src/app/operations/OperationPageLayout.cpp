@@ -44,7 +44,9 @@ OperationPageLayout LayoutOperationPage(int pageType, double scale)
     const int d = static_cast<int>(scale * kPageDrop);
     l.statusLabel = scaled(Down(30, 470, 125, 510, d));
     l.statusText = scaled(Down(125, 470, 580, 510, d));
-    l.progress = scaled(Down(30, 490, 525, 509, d));
+    // Right of the "Status:" label, under the status text's first line: the
+    // label stays readable while the bar runs.
+    l.progress = scaled(Down(125, 490, 525, 509, d));
     l.percent = scaled(Down(530, 490, 578, 509, d));
     l.idLabel = scaled(Down(30, 523, 160, 565, d));
     l.idEdit = scaled(create ? Down(155, 520, 260, 543, d) : Down(170, 520, 290, 543, d));
@@ -68,15 +70,16 @@ OperationPageLayout LayoutOperationPage(int pageType, double scale)
 SelectionLines ComposeSelectionLines(bool vehicle, const std::wstring& carModelText, const std::wstring& brand,
                                      const std::wstring& model, const std::wstring& year, const std::wstring& maker,
                                      const std::wstring& oem, const std::wstring& partNumberText,
-                                     const std::wstring& partNumber, bool splitLongOem)
+                                     const std::wstring& partNumber, bool splitLongOem, const std::wstring& makerLabel,
+                                     const std::wstring& oemLabel)
 {
     SelectionLines lines;
     lines.vehicle = vehicle;
     int o = 0;
     if (vehicle) {
         lines.a = carModelText + brand + L"-->" + model + L"-->" + year;
-        lines.b = L"Sensor Manufacturer:" + maker;
-        lines.c = L"OEM No:" + oem;
+        lines.b = makerLabel + maker;
+        lines.c = oemLabel + oem;
         if (splitLongOem && lines.c.size() > kOemLineLength) {
             lines.c.insert(kOemLineLength, L"\n" + std::wstring(kOemIndent, L' '));
             o = kOemLift;

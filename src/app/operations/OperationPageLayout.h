@@ -63,14 +63,16 @@ struct SelectionLines {
     bool vehicle = true;
 };
 // vehicle: line A = carModelText + brand "-->" model "-->" year; B the
-// maker after "Sensor Manufacturer:"; C the OEM number after "OEM No:",
-// broken after its 65th character (with 17 blanks before the rest) when
-// splitLongOem and it is longer, which moves the lines up by 15. A part
-// number: line A = partNumberText + the part number.
+// maker after makerLabel ("Sensor Manufacturer:"); C the OEM number after
+// oemLabel ("OEM No:"), broken after its 65th character (with 17 blanks
+// before the rest) when splitLongOem and it is longer, which moves the lines
+// up by 15. A part number: line A = partNumberText + the part number.
 SelectionLines ComposeSelectionLines(bool vehicle, const std::wstring& carModelText, const std::wstring& brand,
                                      const std::wstring& model, const std::wstring& year, const std::wstring& maker,
                                      const std::wstring& oem, const std::wstring& partNumberText,
-                                     const std::wstring& partNumber, bool splitLongOem);
+                                     const std::wstring& partNumber, bool splitLongOem,
+                                     const std::wstring& makerLabel = L"Sensor Manufacturer:",
+                                     const std::wstring& oemLabel = L"OEM No:");
 
 // The create page's number base switched: the edit's text in the other base
 // (empty stays empty). To hexadecimal: the decimal text parsed whole, with

@@ -37,7 +37,6 @@ constexpr uint32_t kIdStep = 0x1111;
 constexpr const wchar_t* kRelearnAsks = L"O";
 constexpr const wchar_t* kNotSupportedText = L"program not support the sensor on this version!";
 constexpr const wchar_t* kCopyIdMissingText = L"Error:\nSensor ID is NULL. Please press [Test] get sensor ID.";
-constexpr const wchar_t* kNoRecordText = L"Not supported this sensor!";
 // What an erased identifier reads: a blank sensor, or one whose write was cut short.
 constexpr uint32_t kErasedId = 0xFFFFFFFF;
 
@@ -250,14 +249,14 @@ void CSensorOperations::OnGenerateId()
     const unsigned code = m_selection.SensorCode();
     const CSensorParam* record = FindSensorParamOf(code);
     if (!record) {
-        MessageBox(m_host.MessageOwner(), kNoRecordText, Text(L"APP_TITLE"), MB_OK);
+        MessageBox(m_host.MessageOwner(), SensorNotSupportedText(), Text(L"APP_TITLE"), MB_OK);
         page->SetIdText(L"");
         return;
     }
     const GeneratedId id =
         GenerateSensorId(*record, code, m_selection.SensorText(), page->IsHexMode(), m_services.idSeed());
     if (id.notSupported)
-        MessageBox(m_host.MessageOwner(), kNoRecordText, Text(L"APP_TITLE"), MB_OK);
+        MessageBox(m_host.MessageOwner(), SensorNotSupportedText(), Text(L"APP_TITLE"), MB_OK);
     page->SetIdText(id.text);
 }
 

@@ -29,6 +29,10 @@ constexpr uint32_t kInk = 0xFF4C4C4C;
 constexpr uint32_t kWarning = 0xFFFF0000;
 constexpr float kTextPoints = 11;
 constexpr float kWarningPoints = 12;
+// A warning longer than its line is drawn smaller, in these steps down to
+// this size, before anything of it is cut.
+constexpr float kLeastWarningPoints = 9;
+constexpr float kWarningStepPoints = 0.5f;
 constexpr COLORREF kStatusInk = 0xFF0000;
 constexpr COLORREF kTestPageFace = 0xEEECED;
 constexpr int kHidePercent = 255;
@@ -76,6 +80,15 @@ std::wstring FitText(Graphics& g, const std::wstring& text, const Font& font, fl
     while (!cut.empty() && g.MeasureString(cut + kEllipsis, font).Width > width)
         cut.pop_back();
     return cut + kEllipsis;
+}
+
+Font FitFont(Graphics& g, const std::wstring& text, const Font& font, float width, float leastPoints)
+{
+    Font fitted = font;
+    while (width > 0 && fitted.Size() - kWarningStepPoints >= leastPoints &&
+           g.MeasureString(text, fitted).Width > width)
+        fitted = Font(font.Face(), fitted.Size() - kWarningStepPoints, font.Weight() >= FW_BOLD ? FontStyleBold : 0);
+    return fitted;
 }
 
 CSensorPageBase::CSensorPageBase(int pageType)
@@ -345,7 +358,9 @@ SelectionLines CSensorPageBase::ComposeLines() const
                        partNo = selection->PartNoName();
     // The copy page keeps a long OEM line whole (cut before the pane).
     return ComposeSelectionLines(vehicle, texts.GetText(L"CAR_MODEL"), brand, model, year, maker, oem,
-                                 texts.GetText(L"PART_NUMBER"), partNo, m_nPageType != kPageTypeCopy);
+                                 texts.GetText(L"PART_NUMBER"), partNo, m_nPageType != kPageTypeCopy,
+                                 texts.GetTextOr(L"SENSOR_MANUFACTURER", L"Sensor Manufacturer:"),
+                                 texts.GetTextOr(L"OEM_NO", L"OEM No:"));
 }
 
 std::wstring CSensorPageBase::SupportText(bool* blocked) const
@@ -356,7 +371,7 @@ std::wstring CSensorPageBase::SupportText(bool* blocked) const
     std::wstring text;
     if (m_nPageType == kPageTypeTest) {
         warn = frequency == 0;
-        text = warn ? L"Not supported this sensor!" : prompt;
+        text = warn ? SensorNotSupportedText() : prompt;
     } else {
         warn = !IsProgrammable();
         text = warn ? GetLanguageManager().GetText(L"NOT_SUPPORT_PROG") : prompt;
@@ -393,9 +408,11 @@ void CSensorPageBase::DrawSelection(Graphics& g)
     }
     bool warn = false;
     const std::wstring support = SupportText(&warn);
-    const Font warning(L"Arial", kWarningPoints, FontStyleBold);
-    g.DrawString(FitText(g, support, warn ? warning : font, width), warn ? warning : font,
-                 Color(warn ? kWarning : kInk), PointF(left, top + float(lines.ySupport)));
+    // The warning is what blocks the page: it is laid out whole, smaller if it must.
+    const Font shown =
+        warn ? FitFont(g, support, Font(L"Arial", kWarningPoints, FontStyleBold), width, kLeastWarningPoints) : font;
+    g.DrawString(FitText(g, support, shown, width), shown, Color(warn ? kWarning : kInk),
+                 PointF(left, top + float(lines.ySupport)));
 }
 
 void CSensorPageBase::OnPaint(Graphics& g)

@@ -25,6 +25,9 @@ class Graphics;
 
 // The text as it fits `width` in that face: whole, or cut and ended with "...".
 std::wstring FitText(Graphics& g, const std::wstring& text, const Font& font, float width);
+// The face, made smaller step by step down to leastPoints, in which the text
+// fits `width` on one line (the smallest when none does).
+Font FitFont(Graphics& g, const std::wstring& text, const Font& font, float width, float leastPoints);
 
 class CSensorPageBase : public CBasePage, public IOperationPage {
 public:

@@ -37,7 +37,9 @@ TEST(OperationPageLayoutTest, AtFullScale)
         {"test stop", test.stop, CRect(210, 600, 360, 640)},
         {"pane", test.pane, CRect(610, 354, 1020, 638)},
         {"copy status label", copy.statusLabel, CRect(30, 490, 125, 530)},
-        {"copy progress", copy.progress, CRect(30, 510, 525, 529)},
+        // Right of the "Status:" label, not over it.
+        {"copy progress", copy.progress, CRect(125, 510, 525, 529)},
+        {"create progress", create.progress, CRect(125, 510, 525, 529)},
         {"copy edit", copy.idEdit, CRect(170, 540, 290, 563)},
         {"copy test", copy.firstButton, CRect(310, 530, 440, 570)},
         {"copy program", copy.secondButton, CRect(30, 590, 180, 630)},
@@ -49,6 +51,10 @@ TEST(OperationPageLayoutTest, AtFullScale)
         {"create stop", create.stop, CRect(415, 590, 525, 630)},
         {"create hidden stop", create.hiddenStop, CRect(340, 590, 475, 628)},
     });
+    for (const OperationPageLayout* page : {&copy, &create}) {
+        EXPECT_GE(page->progress.left, page->statusLabel.right);
+        EXPECT_LE(page->progress.right, page->percent.left);
+    }
     EXPECT_EQ(test.firstButtonId, 10108);
     EXPECT_EQ(test.secondButtonId, 10207);
     EXPECT_EQ(copy.firstButtonId, 10113);
@@ -69,7 +75,7 @@ TEST(OperationPageLayoutTest, OnASmallScreen)
         {"test print", test.print, CRect(23, 468, 140, 499)},
         {"pane", test.pane, CRect(476, 276, 796, 497)},
         {"copy status label", copy.statusLabel, CRect(23, 378, 97, 409)},
-        {"copy progress", copy.progress, CRect(23, 394, 409, 408)},
+        {"copy progress", copy.progress, CRect(97, 394, 409, 408)},
         {"copy test", copy.firstButton, CRect(242, 410, 343, 441)},
         // The edit is 23 pixels high whatever the scale.
         {"copy edit", copy.idEdit, CRect(132, 417, 225, 440)},

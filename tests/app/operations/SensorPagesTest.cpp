@@ -2,6 +2,11 @@
 // by real clicks and typing, with the operations end to end behind them.
 // The grabs land in the build folder's "grabs".
 #include "EndToEndFixture.h"
+#include "Graphics.h"
+#include "Image.h"
+#include "OperationPageLayout.h"
+#include "SensorIdentifiers.h"
+#include "UiScale.h"
 
 #include "LabelFixture.h"
 #include "MenuTabs.h"
@@ -380,6 +385,54 @@ TEST_F(SensorPagesTest, ALanguageChangeReachesThePagesAndThePane)
     EXPECT_EQ(test->GetButton(kCmdCheckSensor)->GetText(), L"Sensor auslesen");
     Navigate(kPageCreateSensor);
     Grab("page-10205-german");
+    ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
+}
+
+// In German every text of the pages is German, and none is cut: the
+// selection lines, the warnings of an unsupported sensor, the refusal of an
+// identifier out of range, and the status line beside a running bar.
+TEST_F(SensorPagesTest, TheGermanPagesShowEveryTextInGermanAndWhole)
+{
+    ASSERT_EQ(GetLanguageManager().LoadLanguage(L"DE"), 0);
+    Open();
+    dlg->OnLanguageChanged(L"DE");
+    Navigate(kPageTestSensor);
+    auto* test = PageAs<CPageTestSensor>(kPageTestSensor);
+    const SelectionLines lines = test->ComposeLines();
+    EXPECT_EQ(lines.b, L"Sensorhersteller:Teskaro Demo");
+    EXPECT_EQ(lines.c, L"OE-Nummer:BR-101-1640");
+    Grab("page-10204-german");
+    EXPECT_EQ(IdRangeText(255), L"Ung\u00fcltige Eingabe!\r\nBereich: 0-255");
+
+    // The Create page while a run's bar stands: the label and the status line stay readable.
+    Navigate(kPageCreateSensor);
+    CPageCreateSensor* create = CreatePage();
+    create->SetStatusText(StatusOfKey(L"PROGRAM_SENSOR"), kStatusBlue);
+    create->ShowProgress(0);
+    create->ShowProgress(47);
+    Grab("page-10205-german-progress");
+    create->ShowProgress(255);
+
+    // An unsupported sensor: the warnings in German, laid out whole.
+    Open(L"FF");
+    dlg->OnLanguageChanged(L"DE");
+    Navigate(kPageCreateSensor);
+    create = CreatePage();
+    bool blocked = false;
+    const std::wstring warning = create->SupportText(&blocked);
+    EXPECT_TRUE(blocked);
+    EXPECT_EQ(warning, GetLanguageManager().GetText(L"NOT_SUPPORT_PROG"));
+    Image scratch(8, 8);
+    Graphics g(scratch);
+    const OperationPageLayout layout = LayoutOperationPage(kPageTypeCreate, g_dUiScale);
+    const float width = float(layout.pane.left - 10 - layout.selection.left);
+    const Font fitted = FitFont(g, warning, Font(L"Arial", 12, FontStyleBold), width, 9);
+    EXPECT_EQ(FitText(g, warning, fitted, width), warning) << "cut on the page";
+    EXPECT_LT(fitted.Size(), 12.0f); // the German line is longer than the English one
+    Grab("page-10205-german-unsupported");
+    Navigate(kPageTestSensor);
+    EXPECT_EQ(PageAs<CPageTestSensor>(kPageTestSensor)->SupportText(), L"Dieser Sensor wird nicht unterst\u00fctzt!");
+    Grab("page-10204-german-unsupported");
     ASSERT_EQ(GetLanguageManager().LoadLanguage(L"EN"), 0);
 }
 
