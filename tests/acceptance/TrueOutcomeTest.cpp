@@ -104,6 +104,10 @@ TEST_F(TrueOutcomeTest, AStartUpgradeBrokenByAnUnplugIsResumedWhenTheBrelkComesB
     ASSERT_TRUE(WaitUntil([&] { return !OtherWindows().empty(); }, 30000)) << Trace();
     if (auto shot = x.Grab(OtherWindows().front().rect))
         SaveGrab(*shot, "resumed-upgrade-window");
+    // The top pane meanwhile: the Brelk is there, not ready.
+    ASSERT_TRUE(WaitForTrace("Brelk connection: NOT READY")) << Trace();
+    if (auto shot = x.Grab(ClientOnScreen()))
+        SaveGrab(*shot, "not-ready-while-upgrading");
     ASSERT_TRUE(WaitForFileText(data + "/Setup.ini", "BrelkVersion=V6.11", 90000)) << Trace();
     // The simulator runs the client's version now, and took the blocks again.
     ASSERT_TRUE(WaitForFileText(run.File("sim.out"), "restarts with firmware V6.11", 10000))
