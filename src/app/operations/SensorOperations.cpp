@@ -704,7 +704,6 @@ bool CSensorOperations::ShowProgrammed(const OperationInputs& in, const Programm
         StatusKey(in, L"TEST_SENSOR", kStatusBlue);
         // A read-back by any other sensor in range is not this one.
         ReadCheck check;
-        check.requireId = true;
         if (!list.empty())
             check.expectedId = list.front().first;
         success = ReadAndShowSensor(in, check) == ReadEnd::Read;
@@ -800,10 +799,8 @@ bool CSensorOperations::TestSensorWorker(const OperationInputs& in)
     StatusKey(in, L"TEST_SENSOR", kStatusBlue);
     if (in.page)
         RunOnUiThread([&] { in.page->SetCopiedId(std::nullopt); });
-    ReadCheck check;
-    check.requireId = true;
     CSensorInfo info;
-    const ReadEnd end = ReadAndShowSensor(in, check, &info);
+    const ReadEnd end = ReadAndShowSensor(in, ReadCheck{}, &info);
     if (end == ReadEnd::Read) {
         // The copy page keeps the value; it shows it in the format of the moment.
         if (in.page)

@@ -106,10 +106,10 @@ struct SensorServices {
     std::function<int()> idSeed;
 };
 
-// How a reading is judged: a copy needs an identifier; a read-back after
-// programming needs the identifier just programmed.
+// How a reading is judged: every reading needs an identifier (a blank
+// sensor's reads erased); a read-back after programming needs the one just
+// programmed.
 struct ReadCheck {
-    bool requireId = false;
     std::optional<uint32_t> expectedId;
 };
 
