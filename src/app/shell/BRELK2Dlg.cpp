@@ -765,6 +765,8 @@ void CBRELK2Dlg::ShowProgramEntered(bool entered)
 
 void CBRELK2Dlg::CloseDocumentViewer()
 {
+    // Ended by us, not a document that could not be opened: the watch goes first.
+    KillTimer(kViewerWatchTimer);
     if (ChildProcess* viewer = m_viewer.Process())
         viewer->Terminate();
 }

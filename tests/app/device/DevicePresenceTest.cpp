@@ -385,12 +385,16 @@ TEST_F(DevicePresenceTest, ConnectingEndsTheDocumentViewer)
     SimBrelk brelk(3);
     Plug(brelk, false);
     auto dlg = CreateDialog();
-    dlg->GetDocumentViewer().Open(0, L"help.chm");
+    // Opened as the user opens it, from the top pane, on the start-up window.
+    dlg->SendMessage(WM_PAGE_ACTION, CTopPane::kDailyFileId, kActionCommand);
     ChildProcess* viewer = dlg->GetDocumentViewer().Process();
     ASSERT_TRUE(viewer && viewer->IsRunning());
     Plug(brelk, true);
     DeviceChanged(*dlg, DBT_DEVICEARRIVAL);
     EXPECT_FALSE(viewer->IsRunning());
+    // Ended by the program: no word that the document could not be opened.
+    PumpUntil([] { return false; }, 600);
+    EXPECT_TRUE(boxes.AskedBoxes().empty());
     SetShellOpenProgram(previous);
     dlg->DestroyWindow();
 }
