@@ -7,6 +7,7 @@ constexpr unsigned int kDownloadEnded = 101;
 
 // Why a file was refused before a byte of it was written.
 enum class DownloadRefusal {
+    None,     // not refused
     TooLarge, // longer than this program takes
     NoRoom,   // more than the disk holds beside what is there of it
 };

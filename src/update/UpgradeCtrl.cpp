@@ -186,7 +186,7 @@ void CUpgradeCtrl::OnVersionInfo(const tag_SoftVersionInfo* info)
     }
     ::unlink(ArchivePath().c_str());
     m_downloadEnded = false;
-    m_refusal = -1;
+    m_refusal = DownloadRefusal::None;
     if (!m_download.StartDownload(m_downloadPath, ArchivePath(), true))
         ShowFailure(kKeyDownloadFailed);
 }
@@ -206,19 +206,17 @@ void CUpgradeCtrl::OnDownloadJobEnded()
     // file is no network fault, and the user learns what keeps it out.
     if (m_downloadEnded.exchange(true))
         return;
-    const int refusal = m_refusal;
-    if (refusal == static_cast<int>(DownloadRefusal::TooLarge))
-        ShowFailure(kKeyTooLarge);
-    else if (refusal == static_cast<int>(DownloadRefusal::NoRoom))
-        ShowFailure(kKeyNoRoom);
-    else
-        ShowFailure(kKeyDownloadFailed);
+    switch (m_refusal.load()) {
+    case DownloadRefusal::TooLarge: ShowFailure(kKeyTooLarge); break;
+    case DownloadRefusal::NoRoom: ShowFailure(kKeyNoRoom); break;
+    case DownloadRefusal::None: ShowFailure(kKeyDownloadFailed); break;
+    }
 }
 
 void CUpgradeCtrl::OnDownloadRefused(const std::string& url, DownloadRefusal reason)
 {
     if (url == m_downloadPath)
-        m_refusal = static_cast<int>(reason);
+        m_refusal = reason;
 }
 
 void CUpgradeCtrl::FinishDownload()

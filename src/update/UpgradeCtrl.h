@@ -108,6 +108,6 @@ private:
     std::atomic<INavigationLock*> m_navigation{nullptr};
     // The download's end has been dealt with (unpacked or reported).
     std::atomic<bool> m_downloadEnded{false};
-    // Why the running download's file was refused, -1 while it was not (a DownloadRefusal).
-    std::atomic<int> m_refusal{-1};
+    // Why the running download's file was refused.
+    std::atomic<DownloadRefusal> m_refusal{DownloadRefusal::None};
 };

@@ -218,8 +218,8 @@ uint32_t Describe(ZipReader& reader, ZipEntryInfo& out, int index)
     info.packedSize = ClampSize(fi.compressed_size);
     info.unpackedSize = ClampSize(fi.uncompressed_size);
 
-    reader.cachedNamedAsFolder = !stored.empty() && (stored.back() == '/' || stored.back() == '\\');
-    info.folder = (info.attributes & kZipAttrDirectory) || reader.cachedNamedAsFolder;
+    const bool namedAsFolder = !stored.empty() && (stored.back() == '/' || stored.back() == '\\');
+    info.folder = (info.attributes & kZipAttrDirectory) || namedAsFolder;
     reader.cachedInfo = info;
     reader.cachedIndex = index;
     reader.cachedIsLink = isLink;

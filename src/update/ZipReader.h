@@ -53,7 +53,6 @@ struct ZipReader {
     int entryCount = 0;
     int currentEntry = -1;
     bool cachedIsLink = false;
-    bool cachedNamedAsFolder = false;
     bool cachedEncrypted = false;
     int cachedMethod = 0;
     uint32_t cachedUnixMode = 0; // permission bits of a Unix host, else 0

@@ -55,11 +55,6 @@ void CPageCar::MakePanels()
     // A damaged file shows no brands: the user learns why the page is empty.
     CVehicleDatabase* db = GetVehicleDatabase();
     m_bDamaged = m_pBrands && db && db->IsRegionDamaged(static_cast<ECarsStyle>(m_nRegion));
-    MakeBrandPanels();
-}
-
-void CPageCar::MakeBrandPanels()
-{
     if (!m_pBrands || !m_panels.empty())
         return;
     for (size_t i = 0; i < m_pBrands->brands.size(); ++i) {

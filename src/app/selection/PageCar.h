@@ -39,7 +39,6 @@ protected:
 private:
     // The brands' panels, and whether the region's file was damaged.
     void MakePanels();
-    void MakeBrandPanels();
 
     int m_nRegion;
     const CBrands* m_pBrands = nullptr;

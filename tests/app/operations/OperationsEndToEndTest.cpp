@@ -254,6 +254,34 @@ TEST_F(EndToEndTest, StopBetweenAttemptsEndsTheRun)
     EXPECT_EQ(Signals(), FailSignal());
 }
 
+// A Stop while a test or a check looks for the sensor says the user stopped
+// it, not that no sensor answered.
+TEST_F(EndToEndTest, StopDuringATestOrACheckSaysTheUserStoppedIt)
+{
+    const struct {
+        int command;
+        const wchar_t* key;
+    } cases[] = {{kCmdTestSensor, L"TEST_STOPPED"}, {kCmdCheckSensor, L"CHECK_STOPPED"}};
+    Open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        Bench();
+        brelk.frames.ClearSensors();
+        std::atomic<bool> pressed{false};
+        auto silent = std::make_shared<FaultySensor>(nullptr, brelk.port, Fault::None, -1);
+        silent->onExchange = [&](int) {
+            if (!pressed.exchange(true))
+                Press(kCmdStop);
+        };
+        brelk.frames.AddSensor(silent);
+        Run(kPageTestSensor, c.command);
+        EXPECT_TRUE(pressed);
+        StandInOperationPage* page = Page(kPageTestSensor);
+        EXPECT_EQ(page->LastStatus(), Text(c.key));
+        EXPECT_EQ(page->LastColour(), kStatusRed);
+    }
+}
+
 TEST_F(EndToEndTest, StopDuringTheBootUpdateEndsTheRun)
 {
     Open();
